@@ -1,0 +1,45 @@
+# qinghe_layer(NAME [DEPS target...])
+# One static library per layer folder, built from every .cpp in that folder
+# and its subfolders. New files join the layer without editing CMake.
+function(qinghe_layer name)
+  cmake_parse_arguments(L "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${L_DEPS})
+  else()
+    # A layer with no code yet: an interface target so dependants link.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${L_DEPS})
+  endif()
+endfunction()
+
+# qinghe_test_suite(LAYER [DEPS target...] [QT])
+# One GoogleTest executable per folder under tests/, named test_<folder>.
+function(qinghe_test_suite folder)
+  cmake_parse_arguments(T "QT" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h)
+  if(NOT sources)
+    return()
+  endif()
+  set(exe test_${folder})
+  if(T_QT)
+    add_executable(${exe} ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/qt_test_main.cpp)
+    target_link_libraries(${exe} PRIVATE Qt6::Widgets)
+  else()
+    add_executable(${exe} ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/test_main.cpp)
+  endif()
+  target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${exe} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock Threads::Threads)
+  target_compile_definitions(${exe} PRIVATE
+    QINGHE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QINGHE_FIXTURE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
+    QINGHE_SHARED_FIXTURE_DIR="${PROJECT_SOURCE_DIR}/../shared/fixtures")
+  gtest_discover_tests(${exe} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

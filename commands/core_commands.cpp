@@ -1,0 +1,45 @@
+#include "commands/core_commands.h"
+
+namespace qinghe {
+namespace {
+
+// By command number. Read down the list to check the numbering.
+constexpr CommandEntry kTable[kCoreCommandCount] = {
+    /*  0 load_window                */ nullptr,
+    /*  1 random_number              */ nullptr,
+    /*  2 to_text                    */ nullptr,
+    /*  3 current_directory          */ nullptr,
+    /*  4 write_config_item          */ nullptr,
+    /*  5 right_text                 */ nullptr,
+    /*  6 play_midi                  */ nullptr,
+    /*  7 seed_random                */ nullptr,
+    /*  8 read_config_item           */ nullptr,
+    /*  9 split_text                 */ nullptr,
+    /* 10 text_length                */ nullptr,
+    /* 11 stop_playback              */ nullptr,
+    /* 12 to_byte_set                */ nullptr,
+    /* 13 write_file                 */ nullptr,
+    /* 14 object_create              */ nullptr,
+    /* 15 object_write_property      */ nullptr,
+    /* 16 object_call_method         */ nullptr,
+    /* 17 variant_set_type           */ nullptr,
+    /* 18 byte_set_length            */ nullptr,
+    /* 19 variant_create_array       */ nullptr,
+    /* 20 variant_assign             */ nullptr,
+    /* 21 object_call_text_method    */ nullptr,
+    /* 22 object_call_variant_method */ nullptr,
+    /* 23 variant_to_byte_set        */ nullptr,
+    /* 24 variant_clear              */ nullptr,
+    /* 25 object_clear               */ nullptr,
+    /* 26 find_text                  */ nullptr,
+    /* 27 middle_text                */ nullptr,
+    /* 28 find_text_reverse          */ nullptr,
+    /* 29 to_number                  */ nullptr,
+};
+
+}  // namespace
+
+const CommandEntry* core_command_table() { return kTable; }
+CommandEntry core_command(CoreCommand number) { return kTable[int32_t(number)]; }
+
+}  // namespace qinghe

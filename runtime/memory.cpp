@@ -1,0 +1,101 @@
+#include "runtime/memory.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/runtime_error.h"
+#include "runtime/values.h"
+
+namespace qinghe {
+namespace {
+
+std::atomic<const uint8_t*> g_constant_start{nullptr};
+std::atomic<size_t> g_constant_length{0};
+
+[[noreturn]] void report_allocation_failure(size_t size) {
+    char message[100];
+    std::snprintf(message, sizeof message, "\xB7\xD6\xC5\xE4 %d \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!",
+                  int(size));  // "分配 %d 字节内存失败!"
+    report_error(message, 0, 0, 0);
+}
+
+}  // namespace
+
+void* mem_try_alloc(size_t size) { return std::malloc(size ? size : 1); }
+
+void* mem_alloc(size_t size) {
+    void* p = mem_try_alloc(size);
+    if (!p) report_allocation_failure(size);
+    return p;
+}
+
+void* mem_realloc(void* block, size_t size) {
+    if (!block) return mem_alloc(size);
+    if (is_constant(block)) {
+        void* fresh = mem_alloc(size);
+        const uint8_t* end = g_constant_start.load() + g_constant_length.load();
+        size_t available = size_t(end - static_cast<const uint8_t*>(block));
+        std::memcpy(fresh, block, size < available ? size : available);
+        return fresh;
+    }
+    void* p = std::realloc(block, size ? size : 1);
+    if (!p) report_allocation_failure(size);
+    return p;
+}
+
+void mem_free(void* block) {
+    if (!block || is_constant(block)) return;
+    std::free(block);
+}
+
+void set_constant_area(const void* start, size_t length) {
+    if (length == 0) return;
+    g_constant_length = 0;
+    g_constant_start = static_cast<const uint8_t*>(start);
+    g_constant_length = length;
+}
+
+void clear_constant_area() {
+    g_constant_length = 0;
+    g_constant_start = nullptr;
+}
+
+bool is_constant(const void* p) {
+    const uint8_t* start = g_constant_start.load();
+    size_t length = g_constant_length.load();
+    auto q = static_cast<const uint8_t*>(p);
+    return start && q >= start && q < start + length;
+}
+
+char* make_text(std::string_view bytes) {
+    if (bytes.empty()) return nullptr;
+    auto t = static_cast<char*>(mem_alloc(bytes.size() + 1));
+    std::memcpy(t, bytes.data(), bytes.size());
+    t[bytes.size()] = 0;
+    return t;
+}
+
+ByteSet* make_byte_set(const void* data, size_t length) {
+    if (length == 0) return nullptr;
+    auto b = static_cast<ByteSet*>(mem_alloc(sizeof(ByteSet) + length));
+    b->mark = 1;
+    b->length = int32_t(length);
+    std::memcpy(b->data(), data, length);
+    return b;
+}
+
+ByteSet* make_byte_set(std::string_view bytes) { return make_byte_set(bytes.data(), bytes.size()); }
+
+ArrayBlock* make_array(int32_t count, int32_t width) {
+    if (count < 0) count = 0;
+    size_t bytes = sizeof(ArrayBlock) + sizeof(int32_t) + size_t(count) * size_t(width);
+    auto a = static_cast<ArrayBlock*>(mem_alloc(bytes));
+    std::memset(a, 0, bytes);
+    a->dimensions = 1;
+    a->sizes()[0] = count;
+    return a;
+}
+
+}  // namespace qinghe
