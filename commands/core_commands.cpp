@@ -1,5 +1,7 @@
 #include "commands/core_commands.h"
 
+#include "commands/text_commands.h"
+
 namespace qinghe {
 namespace {
 
@@ -10,12 +12,12 @@ constexpr CommandEntry kTable[kCoreCommandCount] = {
     /*  2 to_text                    */ nullptr,
     /*  3 current_directory          */ nullptr,
     /*  4 write_config_item          */ nullptr,
-    /*  5 right_text                 */ nullptr,
+    /*  5 right_text                 */ right_text,
     /*  6 play_midi                  */ nullptr,
     /*  7 seed_random                */ nullptr,
     /*  8 read_config_item           */ nullptr,
-    /*  9 split_text                 */ nullptr,
-    /* 10 text_length                */ nullptr,
+    /*  9 split_text                 */ split_text,
+    /* 10 text_length                */ text_length,
     /* 11 stop_playback              */ nullptr,
     /* 12 to_byte_set                */ nullptr,
     /* 13 write_file                 */ nullptr,
@@ -31,9 +33,9 @@ constexpr CommandEntry kTable[kCoreCommandCount] = {
     /* 23 variant_to_byte_set        */ nullptr,
     /* 24 variant_clear              */ nullptr,
     /* 25 object_clear               */ nullptr,
-    /* 26 find_text                  */ nullptr,
-    /* 27 middle_text                */ nullptr,
-    /* 28 find_text_reverse          */ nullptr,
+    /* 26 find_text                  */ find_text,
+    /* 27 middle_text                */ middle_text,
+    /* 28 find_text_reverse          */ find_text_reverse,
     /* 29 to_number                  */ nullptr,
 };
 
