@@ -1,0 +1,48 @@
+// Every limit of the HTTP page reader, named in one place. The defaults are
+// what the program runs with; tests lower the time-outs and the body cap and
+// trust their own test certificate through set_http_settings.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qinghe::net {
+
+namespace limit {
+// Giving up on a server that does not accept the connection (TCP and TLS).
+inline constexpr std::chrono::milliseconds kConnectTimeout{15000};
+// Giving up on a transfer during which no byte arrives for this long.
+inline constexpr std::chrono::milliseconds kStallTimeout{30000};
+// Giving up on a transfer that trickles on for longer than this altogether.
+inline constexpr std::chrono::seconds kTransferTimeout{300};
+// The body is cut here so that an endless response cannot exhaust memory.
+inline constexpr size_t kMaxBodyBytes = size_t(64) << 20;
+// Redirects followed before the read gives up.
+inline constexpr long kMaxRedirects = 10;
+// Receive chunks: without an announced length, and at most.
+inline constexpr size_t kDefaultChunkSize = 10240;
+inline constexpr size_t kMaxChunkSize = 102400;
+}  // namespace limit
+
+struct HttpSettings {
+    std::chrono::milliseconds connect_timeout = limit::kConnectTimeout;
+    std::chrono::milliseconds stall_timeout = limit::kStallTimeout;
+    std::chrono::seconds transfer_timeout = limit::kTransferTimeout;
+    size_t max_body_bytes = limit::kMaxBodyBytes;
+    long max_redirects = limit::kMaxRedirects;
+    // PEM certificates trusted instead of the system's store; empty = the system's.
+    std::string trusted_certificates_pem;
+};
+
+// The settings every following read uses (thread-safe).
+HttpSettings http_settings();
+void set_http_settings(HttpSettings settings);
+
+// Receive chunk size for an announced Content-Length (<= 0: none announced):
+// length + 1, so that a body of exactly that length arrives in one chunk,
+// at most kMaxChunkSize.
+size_t chunk_size_for(int64_t content_length);
+
+}  // namespace qinghe::net

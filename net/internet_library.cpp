@@ -1,0 +1,36 @@
+#include "net/internet_library.h"
+
+#include <iterator>
+
+#include "net/http_read.h"
+#include "net/internet_root.h"
+
+namespace qinghe {
+namespace {
+
+constexpr int32_t kNotifyExit = 6;
+
+constexpr CommandEntry kCommands[] = {
+    /* 0 */ http_read,
+};
+
+// Start-up (code 5) needs nothing: the root opens on the first read.
+// Program end (code 6) closes it.
+intptr_t notify(int32_t code, intptr_t, intptr_t) {
+    if (code == kNotifyExit) net::InternetRoot::release();
+    return 0;
+}
+
+constexpr LibraryRecord kInternetLibrary = {
+    .guid = "{61219650-85EA-4E46-9D5F-75304FD7364F}",
+    .display_name = "\xBB\xA5\xC1\xAA\xCD\xF8\xD6\xA7\xB3\xD6\xBF\xE2",  // "互联网支持库"
+    .command_count = int32_t(std::size(kCommands)),
+    .commands = kCommands,
+    .notify = notify,
+};
+
+}  // namespace
+
+const LibraryRecord& internet_library() { return kInternetLibrary; }
+
+}  // namespace qinghe

@@ -1,0 +1,11 @@
+// The internet library (library number 2): one command, http_read, and the
+// notify entry that closes the reader's root at program end.
+#pragma once
+
+#include "runtime/frame.h"
+
+namespace qinghe {
+
+const LibraryRecord& internet_library();
+
+}  // namespace qinghe

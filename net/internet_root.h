@@ -1,0 +1,41 @@
+// The process-wide root of the HTTP reader: libcurl's global state and the
+// share handle (DNS cache, TLS sessions) that every read uses. It is set up
+// once, on first use, under a lock, and released at program end by the
+// internet library's notify entry. A read in flight keeps its reference, so
+// releasing never pulls the root from under a running transfer.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <array>
+#include <memory>
+#include <mutex>
+
+namespace qinghe::net {
+
+class InternetRoot {
+public:
+    // The root, opened now if it is not open; null if libcurl cannot start.
+    static std::shared_ptr<InternetRoot> acquire();
+    // Drops the process's reference; the last read in flight closes it.
+    static void release();
+    static bool is_open();
+
+    ~InternetRoot();
+    InternetRoot(const InternetRoot&) = delete;
+    InternetRoot& operator=(const InternetRoot&) = delete;
+
+    CURLSH* share() const { return share_; }
+
+private:
+    InternetRoot() = default;
+    bool open();
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* root);
+    static void unlock(CURL*, curl_lock_data data, void* root);
+
+    bool global_initialised_ = false;
+    CURLSH* share_ = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+};
+
+}  // namespace qinghe::net

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <thread>
+
+#include "loopback_server.h"
+#include "net/http_read.h"
+#include "net/http_settings.h"
+#include "net/internet_library.h"
+#include "net/internet_root.h"
+#include "net/url_parts.h"
+#include "runtime/memory.h"
+
+namespace qinghe::net {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Connection;
+using testing::LoopbackServer;
+using testing::TestCertificate;
+using testing::http_response;
+
+// Bytes that differ from position to position, so a lost or doubled piece shows.
+std::string pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = char((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+// A read through the library's command table, as the application makes it.
+std::string read(const std::string& url) {
+    TaggedArg argument = TaggedArg::of_text(url.c_str());
+    TaggedArg result = call_library_command(Library::kInternet - 1,
+                                            internet_library().commands[0], 1, &argument);
+    EXPECT_EQ(result.type, TypeTag::kByteSet);
+    ByteSet* bytes = result.byte_set();
+    if (bytes) {
+        EXPECT_GT(bytes->length, 0) << "an empty byte set is null";
+    }
+    std::string body(byte_set_view(bytes));
+    mem_free(bytes);
+    return body;
+}
+
+const TestCertificate& certificate() {
+    static const TestCertificate shared;
+    return shared;
+}
+
+// Short time-outs and trust in the test certificate; restored afterwards.
+class HttpRead : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("no_proxy", "127.0.0.1", 1);
+        saved_ = http_settings();
+        HttpSettings quick = saved_;
+        quick.connect_timeout = 2000ms;
+        quick.stall_timeout = 300ms;
+        quick.transfer_timeout = 20s;
+        quick.trusted_certificates_pem = certificate().pem();
+        set_http_settings(quick);
+    }
+    void TearDown() override { set_http_settings(saved_); }
+
+    static void change_settings(const std::function<void(HttpSettings&)>& change) {
+        HttpSettings settings = http_settings();
+        change(settings);
+        set_http_settings(settings);
+    }
+
+private:
+    HttpSettings saved_;
+};
+
+TEST(SplitUrl, MapsSchemePortAndPathWithoutFragment) {
+    struct Row {
+        const char* url;
+        bool secure;
+        long port;
+        const char* object_path;
+        const char* request_url;
+    };
+    const Row rows[] = {
+        {"http://fund.test/000001.html", false, 80, "/000001.html", "http://fund.test:80/000001.html"},
+        {"https://fund.test/x?y=1#top", true, 443, "/x?y=1", "https://fund.test:443/x?y=1"},
+        {"https://fund.test:8443", true, 8443, "/", "https://fund.test:8443/"},
+        {"HTTP://fund.test/a#b#c", false, 80, "/a", "http://fund.test:80/a"},
+        {"http://u:p@fund.test:81/a", false, 81, "/a", "http://u:p@fund.test:81/a"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.url);
+        std::optional<UrlParts> parts = split_url(row.url);
+        ASSERT_TRUE(parts);
+        EXPECT_EQ(parts->secure, row.secure);
+        EXPECT_EQ(parts->port, row.port);
+        EXPECT_EQ(parts->object_path, row.object_path);
+        EXPECT_EQ(parts->request_url, row.request_url);
+    }
+    for (const char* rejected : {"", "#only-a-fragment", "fund.test/a.html", "ftp://fund.test/a",
+                                 "file:///etc/hostname", "http://", "http://fund test/"}) {
+        EXPECT_FALSE(split_url(rejected)) << rejected;
+    }
+}
+
+TEST(ChunkSize, FollowsAnnouncedLength) {
+    const std::pair<int64_t, size_t> rows[] = {
+        {-1, 10240}, {0, 10240}, {1, 2}, {100, 101}, {102399, 102400}, {500000, 102400},
+    };
+    for (auto [announced, chunk] : rows) EXPECT_EQ(chunk_size_for(announced), chunk) << announced;
+}
+
+TEST_F(HttpRead, ArgumentsThatNameNoPageGiveEmpty) {
+    TaggedArg null_text = TaggedArg::of_text(nullptr);
+    TaggedArg number = TaggedArg::of_int(7);
+    TaggedArg omitted{};
+    for (TaggedArg* argument : {&null_text, &number, &omitted}) {
+        TaggedArg result{};
+        http_read(&result, 1, argument);
+        EXPECT_EQ(result.byte_set(), nullptr);
+    }
+    TaggedArg result{};
+    http_read(&result, 0, nullptr);
+    EXPECT_EQ(result.byte_set(), nullptr);
+    EXPECT_EQ(read(""), "");
+    EXPECT_EQ(read("file:///etc/hostname"), "") << "only http and https are read";
+}
+
+TEST_F(HttpRead, BodiesAsReceived) {
+    const std::string large = pattern(500000);
+    const std::map<std::string, std::string> responses = {
+        {"/length", http_response("200 OK", "hello")},
+        {"/no-length", http_response("200 OK", "read to the end", false)},
+        {"/missing", http_response("404 Not Found", "<html>gone</html>")},
+        {"/large", http_response("200 OK", large)},
+        {"/broken", "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + pattern(600)},
+        {"/empty", http_response("200 OK", "")},
+        {"/not-http", "this is not a response\r\n"},
+        {"/moved", http_response("302 Found\r\nLocation: /length", "moved")},
+        {"/loop", http_response("302 Found\r\nLocation: /loop", "again")},
+    };
+    LoopbackServer server([&](Connection& connection) {
+        auto found = responses.find(connection.target());
+        if (found != responses.end()) connection.send(found->second);
+    });
+    const std::pair<const char*, std::string> rows[] = {
+        {"/length", "hello"},
+        {"/no-length", "read to the end"},
+        {"/missing", "<html>gone</html>"},
+        {"/large", large},
+        {"/broken", pattern(600)},  // the bytes so far survive a broken transfer
+        {"/empty", ""},
+        {"/not-http", ""},
+        {"/moved", "hello"},
+        {"/loop", ""},  // endless redirects end
+    };
+    for (const auto& [path, body] : rows) {
+        SCOPED_TRACE(path);
+        std::string got = read(server.url(path));
+        EXPECT_EQ(got.size(), body.size());
+        EXPECT_TRUE(got == body);
+    }
+}
+
+TEST_F(HttpRead, RequestIsOneGetWithoutFragment) {
+    LoopbackServer server([](Connection& c) { c.send(http_response("200 OK", "ok")); });
+    ASSERT_EQ(read(server.url("/fund/000001.html?v=2#holdings")), "ok");
+    std::vector<std::string> heads = server.request_heads();
+    ASSERT_EQ(heads.size(), 1u);
+    const std::string& head = heads[0];
+    EXPECT_EQ(head.rfind("GET /fund/000001.html?v=2 HTTP/1.0\r\n", 0), 0u) << head;
+    EXPECT_NE(head.find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"),
+              std::string::npos);
+    EXPECT_NE(head.find("\r\nAccept: */*\r\n"), std::string::npos);
+    EXPECT_EQ(head.find("Accept:"), head.rfind("Accept:")) << "one Accept header";
+    EXPECT_NE(head.find("\r\nPragma: no-cache\r\n"), std::string::npos);
+    EXPECT_EQ(head.find('#'), std::string::npos);
+}
+
+TEST_F(HttpRead, SecureConnection) {
+    LoopbackServer secure([](Connection& c) { c.send(http_response("200 OK", c.target())); },
+                          certificate().server_context());
+    LoopbackServer plain([&](Connection& c) {
+        c.send(http_response("301 Moved\r\nLocation: " + secure.url("/moved-here"), ""));
+    });
+    EXPECT_EQ(read(secure.url("/secure#x")), "/secure");
+    EXPECT_EQ(read(plain.url("/old")), "/moved-here") << "http to https redirect";
+
+    change_settings([](HttpSettings& s) { s.trusted_certificates_pem.clear(); });
+    EXPECT_EQ(read(secure.url("/secure")), "") << "an untrusted certificate is refused";
+}
+
+TEST_F(HttpRead, UnreachableServerGivesEmpty) {
+    EXPECT_EQ(read("http://127.0.0.1:" + std::to_string(testing::unused_port()) + "/"), "");
+}
+
+TEST_F(HttpRead, SilentServerGivesWhatArrivedBeforeItStalled) {
+    LoopbackServer silent([](Connection& c) { c.stay_silent(); });
+    EXPECT_EQ(read(silent.url("/")), "");
+
+    const std::string first_part = pattern(3000);
+    LoopbackServer stalling([&](Connection& c) {
+        c.send("HTTP/1.0 200 OK\r\nContent-Length: 9000\r\n\r\n" + first_part);
+        c.stay_silent();
+    });
+    EXPECT_TRUE(read(stalling.url("/")) == first_part);
+}
+
+TEST_F(HttpRead, EndlessBodyIsCutAtTheCap) {
+    change_settings([](HttpSettings& s) { s.max_body_bytes = 200000; });
+    const std::string block = pattern(65536);
+    LoopbackServer endless([&](Connection& c) {
+        if (!c.send("HTTP/1.0 200 OK\r\n\r\n")) return;
+        while (c.send(block)) {
+        }
+    });
+    std::string body = read(endless.url("/"));
+    ASSERT_EQ(body.size(), 200000u);
+    EXPECT_TRUE(body.compare(0, block.size(), block) == 0);
+}
+
+TEST_F(HttpRead, ConcurrentReadsShareOneRoot) {
+    LoopbackServer server([](Connection& c) { c.send(http_response("200 OK", c.target())); });
+    std::vector<std::thread> readers;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t) {
+        readers.emplace_back([&, t] {
+            for (int i = 0; i < 8; ++i) {
+                std::string path = "/" + std::to_string(t) + "/" + std::to_string(i);
+                if (fetch_body(server.url(path)) != path) ++wrong;
+            }
+        });
+    }
+    for (std::thread& reader : readers) reader.join();
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(HttpRead, LibraryRecordAndRootLifetime) {
+    const LibraryRecord& library = internet_library();
+    EXPECT_EQ(library.format_mark, LibraryRecord::kFormatMark);
+    EXPECT_EQ(library.type_count, 0);
+    ASSERT_EQ(library.command_count, 1);
+    EXPECT_EQ(library.commands[0], &http_read);
+    ASSERT_NE(library.notify, nullptr);
+    EXPECT_EQ(library.notify(5, 0, 0), 0);
+
+    LoopbackServer server([](Connection& c) { c.send(http_response("200 OK", "page")); });
+    EXPECT_EQ(read(server.url("/")), "page");
+    EXPECT_TRUE(InternetRoot::is_open());
+    library.notify(6, 0, 0);
+    EXPECT_FALSE(InternetRoot::is_open());
+    library.notify(6, 0, 0);  // a second close is harmless
+    EXPECT_EQ(read(server.url("/")), "page") << "a read after the close opens a new root";
+}
+
+}  // namespace
+}  // namespace qinghe::net

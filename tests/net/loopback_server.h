@@ -1,0 +1,92 @@
+// A small HTTP server on 127.0.0.1 for the reader's tests: it accepts on an
+// ephemeral port, serves each connection on its own thread through a
+// handler, and speaks TLS with a certificate made at test time.
+#pragma once
+
+#include <openssl/ssl.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace qinghe::net::testing {
+
+// A self-signed certificate for 127.0.0.1 and a server context that uses it.
+class TestCertificate {
+public:
+    TestCertificate();
+    ~TestCertificate();
+    const std::string& pem() const { return pem_; }
+    SSL_CTX* server_context() const { return context_; }
+
+private:
+    std::string pem_;
+    SSL_CTX* context_ = nullptr;
+};
+
+class LoopbackServer;
+
+class Connection {
+public:
+    Connection(int socket, SSL* tls, LoopbackServer& server);
+    ~Connection();
+    // The request head up to the blank line (empty if the client sent none).
+    const std::string& head() const { return head_; }
+    // The target of the request line ("/path?query").
+    std::string target() const;
+    bool send(std::string_view bytes);
+    // Holds the connection open, silent, until the server stops.
+    void stay_silent();
+
+private:
+    void read_head();
+
+    int socket_;
+    SSL* tls_;
+    LoopbackServer& server_;
+    std::string head_;
+};
+
+class LoopbackServer {
+public:
+    using Handler = std::function<void(Connection&)>;
+
+    explicit LoopbackServer(Handler handler, SSL_CTX* tls = nullptr);
+    ~LoopbackServer();
+
+    int port() const { return port_; }
+    // "http://127.0.0.1:<port><path>" (https with TLS).
+    std::string url(std::string_view path) const;
+    std::vector<std::string> request_heads() const;
+
+private:
+    friend class Connection;
+    void accept_loop();
+    void serve(int socket);
+    void wait_for_stop();
+
+    Handler handler_;
+    SSL_CTX* tls_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::condition_variable stopped_;
+    std::vector<std::string> heads_;
+    std::vector<std::thread> workers_;
+    std::thread acceptor_;
+};
+
+// A whole response: status line, Content-Length when asked, body.
+std::string http_response(std::string_view status, std::string_view body,
+                          bool with_length = true);
+
+// A port on 127.0.0.1 that nothing listens on.
+int unused_port();
+
+}  // namespace qinghe::net::testing
