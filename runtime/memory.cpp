@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "platform/text_encoding.h"
 #include "runtime/runtime_error.h"
 #include "runtime/values.h"
 
@@ -14,16 +16,27 @@ namespace {
 std::atomic<const uint8_t*> g_constant_start{nullptr};
 std::atomic<size_t> g_constant_length{0};
 
+void* heap_allocate(size_t size) { return std::malloc(size); }
+void* heap_reallocate(void* block, size_t size) { return std::realloc(block, size); }
+void heap_release(void* block) { std::free(block); }
+
+constexpr Heap kProcessHeap{heap_allocate, heap_reallocate, heap_release};
+constinit Heap g_heap = kProcessHeap;
+
 [[noreturn]] void report_allocation_failure(size_t size) {
+    static const std::string format = platform::gbk_from_utf8("分配 %d 字节内存失败!");
     char message[100];
-    std::snprintf(message, sizeof message, "\xB7\xD6\xC5\xE4 %d \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!",
-                  int(size));  // "分配 %d 字节内存失败!"
+    std::snprintf(message, sizeof message, format.c_str(), int(size));
     report_error(message, 0, 0, 0);
 }
 
 }  // namespace
 
-void* mem_try_alloc(size_t size) { return std::malloc(size ? size : 1); }
+const Heap& process_heap() { return kProcessHeap; }
+
+void set_heap(const Heap& heap) { g_heap = heap; }
+
+void* mem_try_alloc(size_t size) { return g_heap.allocate(size ? size : 1); }
 
 void* mem_alloc(size_t size) {
     void* p = mem_try_alloc(size);
@@ -40,14 +53,14 @@ void* mem_realloc(void* block, size_t size) {
         std::memcpy(fresh, block, size < available ? size : available);
         return fresh;
     }
-    void* p = std::realloc(block, size ? size : 1);
+    void* p = g_heap.reallocate(block, size ? size : 1);
     if (!p) report_allocation_failure(size);
     return p;
 }
 
 void mem_free(void* block) {
     if (!block || is_constant(block)) return;
-    std::free(block);
+    g_heap.release(block);
 }
 
 void set_constant_area(const void* start, size_t length) {

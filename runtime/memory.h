@@ -19,6 +19,16 @@ void mem_free(void* block);
 // Plain heap allocation that may return null and reports nothing.
 void* mem_try_alloc(size_t size);
 
+// The heap every value lives in: the process heap unless replaced (tests
+// replace it to make allocations fail).
+struct Heap {
+    void* (*allocate)(size_t size);
+    void* (*reallocate)(void* block, size_t size);
+    void (*release)(void* block);
+};
+const Heap& process_heap();
+void set_heap(const Heap& heap);
+
 // The program's read-only constant area: [start, start + length).
 void set_constant_area(const void* start, size_t length);
 void clear_constant_area();
