@@ -16,7 +16,7 @@ constexpr CommandEntry kCommands[] = {
 
 // Start-up (code 5) needs nothing: the root opens on the first read.
 // Program end (code 6) closes it.
-intptr_t notify(int32_t code, intptr_t, intptr_t) {
+intptr_t notify(int32_t code, intptr_t, intptr_t, intptr_t) {
     if (code == kNotifyExit) net::InternetRoot::release();
     return 0;
 }

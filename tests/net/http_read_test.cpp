@@ -243,14 +243,14 @@ TEST_F(HttpRead, LibraryRecordAndRootLifetime) {
     ASSERT_EQ(library.command_count, 1);
     EXPECT_EQ(library.commands[0], &http_read);
     ASSERT_NE(library.notify, nullptr);
-    EXPECT_EQ(library.notify(5, 0, 0), 0);
+    EXPECT_EQ(library.notify(5, 1, 0, 0), 0);
 
     LoopbackServer server([](Connection& c) { c.send(http_response("200 OK", "page")); });
     EXPECT_EQ(read(server.url("/")), "page");
     EXPECT_TRUE(InternetRoot::is_open());
-    library.notify(6, 0, 0);
+    library.notify(6, 0, 0, 0);
     EXPECT_FALSE(InternetRoot::is_open());
-    library.notify(6, 0, 0);  // a second close is harmless
+    library.notify(6, 0, 0, 0);  // a second close is harmless
     EXPECT_EQ(read(server.url("/")), "page") << "a read after the close opens a new root";
 }
 
