@@ -6,8 +6,10 @@
 #include <string>
 
 #include "platform/text_encoding.h"
+#include "runtime/frame.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_error.h"
+#include "runtime/runtime_exit.h"
 #include "runtime/values.h"
 
 namespace qinghe {
@@ -45,16 +47,24 @@ intptr_t report_message_service(intptr_t message, intptr_t) {
     report_error(reinterpret_cast<const char*>(message), 0, 0, 0);
 }
 
+intptr_t data_type_record_service(intptr_t unit_type, intptr_t) {
+    return reinterpret_cast<intptr_t>(data_type_record(uint32_t(unit_type)));
+}
+
+intptr_t end_program_service(intptr_t code, intptr_t) { runtime_exit(int32_t(code)); }
+
 Registry& registry() {
     static Registry* r = [] {
         auto* fresh = new Registry{};
         auto set = [&](int32_t code, HostServiceHandler h) { (*fresh)[code - kFirstCode] = h; };
+        set(HostServiceCode::kDataTypeRecord, data_type_record_service);
         set(HostServiceCode::kToInteger, to_integer_service);
         set(HostServiceCode::kFreeArray, free_array_service);
         set(HostServiceCode::kAllocate, allocate_service);
         set(HostServiceCode::kFree, free_service);
         set(HostServiceCode::kReallocate, reallocate_service);
         set(HostServiceCode::kReportMessage, report_message_service);
+        set(HostServiceCode::kEndProgram, end_program_service);
         return fresh;
     }();
     return *r;

@@ -1,6 +1,6 @@
 // Host services: the numbered entry through which libraries and component
-// types call back into the runtime. The runtime core provides the value
-// and memory services; later layers register theirs (the window table,
+// types call back into the runtime. The runtime core provides the value,
+// memory, type-record, error and end-of-program services; later layers register theirs (the window table,
 // window loading, event dispatch, ...) without editing this file.
 #pragma once
 
@@ -11,12 +11,14 @@
 namespace qinghe {
 
 namespace HostServiceCode {
+inline constexpr int32_t kDataTypeRecord = 1002;  // (unit type) -> DataTypeRecord* or null
 inline constexpr int32_t kToInteger = 2001;       // (const TaggedArg*) -> int32
 inline constexpr int32_t kFreeArray = 2023;       // (element TypeTag, ArrayBlock*)
 inline constexpr int32_t kAllocate = 2024;        // (size, plain flag) -> block
 inline constexpr int32_t kFree = 2025;            // (block)
 inline constexpr int32_t kReallocate = 2026;      // (block, size) -> block
 inline constexpr int32_t kReportMessage = 2027;   // (GBK message text)
+inline constexpr int32_t kEndProgram = 2028;      // (exit code), through runtime_exit
 }  // namespace HostServiceCode
 
 using HostServiceHandler = intptr_t (*)(intptr_t first, intptr_t second);

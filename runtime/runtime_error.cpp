@@ -134,10 +134,17 @@ bool debugger_attached() {
             presenter = g_presenter;
         }
         std::string composed = compose(text, code, location);
-        if (presenter)
+        // A report raised while presenting falls back to standard error.
+        thread_local bool presenting = false;
+        if (presenter && !presenting) {
+            presenting = true;
+            struct Done {
+                ~Done() { presenting = false; }
+            } done;
             presenter(composed);
-        else
+        } else {
             present_on_stderr(composed);
+        }
     }
     if (run_mode() == kDebugRunMode && debugger_attached()) std::raise(SIGTRAP);
     clear_exit_list();

@@ -90,6 +90,8 @@ TEST(LibraryTable, NotifiesAtStartAndExitAndFindsTypes) {
     EXPECT_EQ(library_record(3), &fourth);
     EXPECT_EQ(library_record(4), nullptr);
     EXPECT_EQ(data_type_record(0x00010001), &first_types[0]);
+    EXPECT_EQ(host_service(HostServiceCode::kDataTypeRecord, 0x00040004, 0),
+              reinterpret_cast<intptr_t>(&fourth_types[3]));
     EXPECT_EQ(data_type_record(0x00010003), nullptr);  // past the type count
     EXPECT_EQ(data_type_record(0x00010000), nullptr);  // index 0
     EXPECT_EQ(data_type_record(0x00020001), nullptr);  // no library record

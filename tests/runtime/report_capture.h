@@ -19,9 +19,12 @@ struct ProcessEnded {
 class ReportCapture {
 public:
     ReportCapture() {
-        previous_presenter_ =
-            set_error_presenter([this](std::string_view t) { text_.assign(t); ++shown_; });
-        previous_terminator_ = set_process_terminator([](int32_t code) { throw ProcessEnded{code}; });
+        previous_presenter_ = set_error_presenter([this](std::string_view t) {
+            text_.assign(t);
+            ++shown_;
+        });
+        previous_terminator_ =
+            set_process_terminator([](int32_t code) { throw ProcessEnded{code}; });
         previous_sequence_ = set_exit_sequence([](int32_t) {});
     }
     ~ReportCapture() {

@@ -1,3 +1,5 @@
+#include "runtime/runtime_error.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -6,7 +8,6 @@
 #include "runtime/event_suspension.h"
 #include "runtime/exit_list.h"
 #include "runtime/memory.h"
-#include "runtime/runtime_error.h"
 
 namespace qinghe {
 namespace {
@@ -51,8 +52,7 @@ TEST(RuntimeErrorReport, ComposesTheExactText) {
          "运行时出错!\r\n\r\n错误代码：6\r\n\r\n错误信息：坏了\r\n\r\n0, 0\r\n"},
         {"", -3, 0xFFFFFFFF, 0, false, "运行时出错!\r\n\r\n错误代码：-3\r\n\r\n-1, 0\r\n"},
         // A window id with no window table at all, and one the table lacks.
-        {"", 0, kWindow, 0, false,
-         "运行时出错!\r\n\r\n1375731713, 0\r\n未找到所指定的窗口\r\n"},
+        {"", 0, kWindow, 0, false, "运行时出错!\r\n\r\n1375731713, 0\r\n未找到所指定的窗口\r\n"},
         {"", 0, kOtherWindow, kButton, true,
          "运行时出错!\r\n\r\n1375731714, 369098755\r\n未找到所指定的窗口\r\n"},
         // Window found: its own tag, then the unit's (unit 0 = the window).
@@ -70,8 +70,9 @@ TEST(RuntimeErrorReport, ComposesTheExactText) {
         ReportCapture capture;
         set_error_location_source(row.with_table ? &table : nullptr);
         std::string message = row.message ? gbk(row.message) : std::string();
-        int32_t code = exit_code_of(
-            [&] { report_error(row.message ? message.c_str() : nullptr, row.code, row.first, row.second); });
+        int32_t code = exit_code_of([&] {
+            report_error(row.message ? message.c_str() : nullptr, row.code, row.first, row.second);
+        });
         EXPECT_EQ(code, -1);
         EXPECT_EQ(capture.utf8(), row.expected) << row.message;
     }
@@ -86,7 +87,8 @@ TEST(RuntimeErrorReport, AllocationFailureOfThousandBytes) {
     int32_t code = exit_code_of([] { mem_alloc(1000); });
     set_heap(process_heap());
     EXPECT_EQ(code, -1);
-    EXPECT_EQ(capture.utf8(), "运行时出错!\r\n\r\n错误信息：分配 1000 字节内存失败!\r\n\r\n0, 0\r\n");
+    EXPECT_EQ(capture.utf8(),
+              "运行时出错!\r\n\r\n错误信息：分配 1000 字节内存失败!\r\n\r\n0, 0\r\n");
 }
 
 TEST(RuntimeErrorReport, TableMessagesByCode) {
@@ -157,6 +159,16 @@ TEST(RuntimeErrorReport, HookHandlesOrDeclines) {
     EXPECT_EQ(g_hook_calls, 1);
     EXPECT_EQ(capture.utf8(), "运行时出错!\r\n\r\n错误信息：钩子里出错\r\n\r\n0, 0\r\n");
     set_error_hook(nullptr);
+}
+
+TEST(RuntimeErrorReport, ReportWhilePresentingFallsBackToStandardError) {
+    ReportCapture capture;  // for the terminator
+    ErrorPresenter previous =
+        set_error_presenter([](std::string_view) { report_error(nullptr, 9, 0, 0); });
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(exit_code_of([] { report_error(nullptr, 8, 0, 0); }), -1);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("错误代码：9"), std::string::npos);
+    set_error_presenter(previous);
 }
 
 TEST(RuntimeErrorReportDeathTest, EndsTheProcessWithMinusOne) {

@@ -7,6 +7,7 @@
 #include "runtime/event_suspension.h"
 #include "runtime/exit_list.h"
 #include "runtime/frame.h"
+#include "runtime/host_services.h"
 #include "runtime/memory.h"
 
 namespace qinghe {
@@ -28,8 +29,10 @@ TEST(RuntimeExit, BasicSequenceThenProcessEnd) {
     initialise_libraries(table, 1);
     library_data_word(0) = 9;
     clear_exit_list();
-    register_exit_routine([](int32_t position) { g_steps.push_back("first " + std::to_string(position)); });
-    register_exit_routine([](int32_t position) { g_steps.push_back("second " + std::to_string(position)); });
+    register_exit_routine(
+        [](int32_t position) { g_steps.push_back("first " + std::to_string(position)); });
+    register_exit_routine(
+        [](int32_t position) { g_steps.push_back("second " + std::to_string(position)); });
     const char* files[] = {"kernel32.dll"};
     const char* exports[] = {"CloseHandle"};
     set_dll_command_tables(1, files, exports);
@@ -48,7 +51,8 @@ TEST(RuntimeExit, BasicSequenceThenProcessEnd) {
     set_exit_sequence([](int32_t code) { g_steps.push_back("engine " + std::to_string(code)); });
     g_steps.clear();
     EXPECT_EQ(testing::exit_code_of([] { runtime_exit(0); }), 0);
-    EXPECT_EQ(g_steps, (std::vector<std::string>{"engine 0"}));
+    EXPECT_EQ(testing::exit_code_of([] { host_service(HostServiceCode::kEndProgram, 7, 0); }), 7);
+    EXPECT_EQ(g_steps, (std::vector<std::string>{"engine 0", "engine 7"}));
     set_exit_sequence(nullptr);
     set_process_terminator(previous);
     initialise_libraries(nullptr, 0);
