@@ -139,6 +139,7 @@ TEST_F(HttpRead, BodiesAsReceived) {
         {"/not-http", "this is not a response\r\n"},
         {"/moved", http_response("302 Found\r\nLocation: /length", "moved")},
         {"/loop", http_response("302 Found\r\nLocation: /loop", "again")},
+        {"/to-file", http_response("302 Found\r\nLocation: file:///etc/hostname", "")},
     };
     LoopbackServer server([&](Connection& connection) {
         auto found = responses.find(connection.target());
@@ -154,6 +155,7 @@ TEST_F(HttpRead, BodiesAsReceived) {
         {"/not-http", ""},
         {"/moved", "hello"},
         {"/loop", ""},  // endless redirects end
+        {"/to-file", ""},  // a redirect never leaves http and https
     };
     for (const auto& [path, body] : rows) {
         SCOPED_TRACE(path);
