@@ -8,8 +8,6 @@
 namespace qinghe {
 namespace {
 
-constexpr int32_t kNotifyExit = 6;
-
 constexpr CommandEntry kCommands[] = {
     /* 0 */ http_read,
 };
@@ -21,7 +19,7 @@ intptr_t notify(int32_t code, intptr_t, intptr_t, intptr_t) {
     return 0;
 }
 
-constexpr LibraryRecord kInternetLibrary = {
+constinit LibraryRecord g_internet_library = {
     .guid = "{61219650-85EA-4E46-9D5F-75304FD7364F}",
     .display_name = "\xBB\xA5\xC1\xAA\xCD\xF8\xD6\xA7\xB3\xD6\xBF\xE2",  // "互联网支持库"
     .command_count = int32_t(std::size(kCommands)),
@@ -31,6 +29,6 @@ constexpr LibraryRecord kInternetLibrary = {
 
 }  // namespace
 
-const LibraryRecord& internet_library() { return kInternetLibrary; }
+LibraryRecord& internet_library() { return g_internet_library; }
 
 }  // namespace qinghe

@@ -6,6 +6,7 @@
 
 namespace qinghe {
 
-const LibraryRecord& internet_library();
+// The record for the library table, at index Library::kInternet - 1.
+LibraryRecord& internet_library();
 
 }  // namespace qinghe

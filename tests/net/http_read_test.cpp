@@ -238,21 +238,22 @@ TEST_F(HttpRead, ConcurrentReadsShareOneRoot) {
     EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(HttpRead, LibraryRecordAndRootLifetime) {
-    const LibraryRecord& library = internet_library();
-    EXPECT_EQ(library.format_mark, LibraryRecord::kFormatMark);
-    EXPECT_EQ(library.type_count, 0);
-    ASSERT_EQ(library.command_count, 1);
-    EXPECT_EQ(library.commands[0], &http_read);
-    ASSERT_NE(library.notify, nullptr);
-    EXPECT_EQ(library.notify(5, 1, 0, 0), 0);
+TEST_F(HttpRead, LibraryTableEntryAndRootLifetime) {
+    LibraryRecord* table[] = {nullptr, &internet_library()};
+    initialise_libraries(table, 2);
+    const LibraryRecord* library = library_record(Library::kInternet - 1);
+    ASSERT_EQ(library, &internet_library());
+    EXPECT_EQ(library->format_mark, LibraryRecord::kFormatMark);
+    EXPECT_EQ(library->type_count, 0);
+    ASSERT_EQ(library->command_count, 1);
+    EXPECT_EQ(library->commands[0], &http_read);
 
     LoopbackServer server([](Connection& c) { c.send(http_response("200 OK", "page")); });
     EXPECT_EQ(read(server.url("/")), "page");
     EXPECT_TRUE(InternetRoot::is_open());
-    library.notify(6, 0, 0, 0);
+    notify_libraries_exit();
     EXPECT_FALSE(InternetRoot::is_open());
-    library.notify(6, 0, 0, 0);  // a second close is harmless
+    notify_libraries_exit();  // a second close is harmless
     EXPECT_EQ(read(server.url("/")), "page") << "a read after the close opens a new root";
 }
 
