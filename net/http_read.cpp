@@ -59,12 +59,21 @@ struct ReceiveBuffer {
 };
 
 // Ends a transfer when no body byte has arrived for the stall time-out,
-// counted from the start or from the last byte.
+// counted from the moment the request goes out (the connect time-out covers
+// the time before) or from the last byte.
 struct StallWatch {
     using Clock = std::chrono::steady_clock;
     Clock::duration limit;
+    bool request_sent = false;
     Clock::time_point last_progress = Clock::now();
     curl_off_t received = 0;
+
+    static int on_request(void* watch, char*, char*, int, int) {
+        auto& self = *static_cast<StallWatch*>(watch);
+        self.request_sent = true;
+        self.last_progress = Clock::now();
+        return CURL_PREREQFUNC_OK;
+    }
 
     static int on_progress(void* watch, curl_off_t, curl_off_t received, curl_off_t,
                            curl_off_t) {
@@ -74,7 +83,7 @@ struct StallWatch {
             self.received = received;
             self.last_progress = now;
         }
-        return now - self.last_progress > self.limit ? 1 : 0;  // non-zero aborts
+        return self.request_sent && now - self.last_progress > self.limit ? 1 : 0;
     }
 };
 
@@ -92,6 +101,8 @@ void set_limits(CURL* easy, const HttpSettings& settings, StallWatch& stall_watc
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &StallWatch::on_progress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &stall_watch);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &StallWatch::on_request);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &stall_watch);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(settings.connect_timeout.count()));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT, long(settings.transfer_timeout.count()));
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);

@@ -57,7 +57,7 @@ protected:
         saved_ = http_settings();
         HttpSettings quick = saved_;
         quick.connect_timeout = 2000ms;
-        quick.stall_timeout = 300ms;
+        quick.stall_timeout = 700ms;
         quick.transfer_timeout = 20s;
         quick.trusted_certificates_pem = certificate().pem();
         set_http_settings(quick);
