@@ -1,0 +1,105 @@
+#include "commands/config_file_commands.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "platform/profile.h"
+#include "platform/text_encoding.h"
+#include "runtime/memory.h"
+
+namespace qinghe {
+namespace {
+
+constexpr size_t kConfigValueBuffer = 10240;
+
+bool given(int32_t count, const TaggedArg* args, int32_t index) {
+    return index < count && !args[index].omitted();
+}
+
+std::string_view text_argument(int32_t count, const TaggedArg* args, int32_t index) {
+    if (!given(count, args, index) || args[index].type != TypeTag::kText) return {};
+    const char* text = args[index].text();
+    return text ? std::string_view(text) : std::string_view();
+}
+
+std::optional<std::string_view> optional_text(int32_t count, const TaggedArg* args,
+                                              int32_t index) {
+    if (!given(count, args, index)) return std::nullopt;
+    return text_argument(count, args, index);
+}
+
+std::string_view skip_leading_controls(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
+    return s;
+}
+
+std::string file_system_path(std::string_view gbk_name) {
+    return platform::utf8_from_gbk(gbk_name);
+}
+
+bool write_bytes(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+void current_directory(TaggedArg* result, int32_t, TaggedArg*) {
+    std::error_code error;
+    std::filesystem::path directory = std::filesystem::current_path(error);
+    std::string text = error ? std::string() : platform::gbk_from_utf8(directory.string());
+    *result = TaggedArg::of_text(make_text(text));
+}
+
+void read_config_item(TaggedArg* result, int32_t count, TaggedArg* args) {
+    std::string_view file = skip_leading_controls(text_argument(count, args, 0));
+    std::string_view section = skip_leading_controls(text_argument(count, args, 1));
+    std::string_view key = skip_leading_controls(text_argument(count, args, 2));
+    *result = TaggedArg::of_text(nullptr);
+    if (file.empty() || section.empty() || key.empty()) return;
+    std::optional<std::string> value =
+        platform::read_profile_string(file_system_path(file), section, key, kConfigValueBuffer);
+    result->set_pointer(make_text(value ? *value : text_argument(count, args, 3)));
+}
+
+void write_config_item(TaggedArg* result, int32_t count, TaggedArg* args) {
+    std::string_view file = text_argument(count, args, 0);
+    bool written = !file.empty() &&
+                   platform::write_profile_string(file_system_path(file),
+                                                  text_argument(count, args, 1),
+                                                  optional_text(count, args, 2),
+                                                  optional_text(count, args, 3));
+    *result = TaggedArg::of_bool(written);
+}
+
+void write_file(TaggedArg* result, int32_t count, TaggedArg* args) {
+    *result = TaggedArg::of_bool(false);
+    std::string_view name = text_argument(count, args, 0);
+    if (name.empty()) return;
+    int fd = ::open(file_system_path(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    // Nobody else may write the file meanwhile: a second writer fails.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return;
+    }
+    bool ok = true;
+    for (int32_t i = 1; i < count && ok; ++i) {
+        if (args[i].type == TypeTag::kByteSet) ok = write_bytes(fd, byte_set_view(args[i].byte_set()));
+    }
+    ok = (::close(fd) == 0) && ok;
+    result->lo = ok ? 1 : 0;
+}
+
+}  // namespace qinghe

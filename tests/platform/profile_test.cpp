@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+#include "platform/profile.h"
+#include "support/temp_directory.h"
+
+namespace qinghe::platform {
+namespace {
+
+using testing_support::read_whole_file;
+using testing_support::TempDirectory;
+using testing_support::write_whole_file;
+using namespace std::string_literals;
+
+constexpr size_t kBuffer = 10240;
+const std::string kLongLine(12000, 'y');
+
+class Profile : public ::testing::Test {
+protected:
+    TempDirectory dir;
+    std::string path = dir.file("test.ini");
+
+    std::optional<std::string> read(const std::string& section, const std::string& key,
+                                    size_t buffer = kBuffer) {
+        return read_profile_string(path, section, key, buffer);
+    }
+};
+
+TEST_F(Profile, ReadTable) {
+    struct Row {
+        std::string file;
+        const char* section;
+        const char* key;
+        std::optional<std::string> expected;
+        size_t buffer = kBuffer;
+    };
+    const Row rows[] = {
+        {"[A]\r\nk=v\r\n", "a", "K", "v"},
+        {"[A]\nk=v", "A", "k", "v"},                       // no final newline
+        {"  [ A ]  \n\t k \t=  v w \t\n", "A", "k", "v w"},  // blanks trimmed
+        {"\xEF\xBB\xBF[A]\nk=v\n", "A", "k", "v"},        // UTF-8 byte-order mark
+        {"[A]\nk=1\n[A]\nk=2\nj=3\n", "A", "k", "1"},      // first section wins
+        {"[A]\nk=1\n[A]\nj=3\n", "A", "j", std::nullopt},  // ...and only it is searched
+        {"[A]\nk=1\nK=2\n", "A", "k", "1"},                 // first key wins
+        {"[B]\nk=1\n", "A", "k", std::nullopt},
+        {"k=1\n[A]\n", "A", "k", std::nullopt},             // key outside any section
+        {"[A]\n;k=1\n", "A", "k", std::nullopt},            // comment
+        {"[A]\nk\n", "A", "k", std::nullopt},               // no '='
+        {"[A]\nk=\n", "A", "k", ""},
+        {"[A]\nk=\"q\" \n", "A", "k", "\"q\""},             // quotes are kept
+        {"[A]\nk=a=b\n", "A", "k", "a=b"},
+        {"[A\nk=1\n", "A", "k", "1"},                       // header without ']'
+        {"[A]\r\n" + kLongLine + "\r\nk=1\r\n", "A", "k", "1"},
+        {"[A]\nk=" + kLongLine + "\n", "A", "k", std::string(10239, 'y')},
+        {"[A]\nk=\xD6\xD0\xCE\xC4\n", "A", "k", "\xD6\xD0", 4},  // no half character
+        {"[\xB0\x41]\nk=1\n", "\xB0\x61", "k", std::nullopt},   // trail bytes exact
+        {"[\xB0\x41]\nk=1\n", "\xB0\x41", "k", "1"},
+        {"[\xB0\x5D]\nk=1\n", "\xB0\x5D", "k", "1"},            // ']' as a trail byte
+        {"\0\xFF\xFE junk\n[A]\n\x01\x02=\x03\nk=v\0w\n"s, "A", "k", "v\0w"s},
+        {"[A]\rk=1\r", "A", "k", std::nullopt},  // lone CR is not a line end
+    };
+    for (const Row& row : rows) {
+        write_whole_file(path, row.file);
+        EXPECT_EQ(read(row.section, row.key, row.buffer), row.expected) << row.file;
+    }
+    std::filesystem::remove(path);
+    EXPECT_EQ(read("A", "k"), std::nullopt);
+    EXPECT_EQ(read_profile_string(dir.path(), "A", "k", kBuffer), std::nullopt);
+}
+
+struct WriteRow {
+    std::optional<std::string> before;  // nullopt: no file
+    const char* section;
+    std::optional<std::string> key, value;
+    bool ok;
+    std::optional<std::string> after;  // nullopt: still no file
+};
+
+TEST_F(Profile, WriteTable) {
+    const WriteRow rows[] = {
+        // Created on first write, CRLF by default.
+        {std::nullopt, "A", "k", "v", true, "[A]\r\nk=v\r\n"},
+        // The file's own line ending is kept.
+        {"[A]\nk=1\n", "A", "k", "2", true, "[A]\nk=2\n"},
+        {"[A]\r\nk=1\r\n; c\r\n", "a", "K", "2", true, "[A]\r\nk=2\r\n; c\r\n"},
+        {"[A]\nk = 1   \n", "A", "k", "2", true, "[A]\nk = 2\n"},
+        {"[A]\nk=1\nk=2\n", "A", "k", "3", true, "[A]\nk=3\nk=2\n"},
+        // A new key goes after the section's last non-blank line.
+        {"[A]\nx=1\n\n[B]\ny=2\n", "A", "k", "v", true, "[A]\nx=1\nk=v\n\n[B]\ny=2\n"},
+        {"[A]\nx=1", "A", "k", "v", true, "[A]\nx=1\nk=v\n"},
+        {"; c", "B", "k", "v", true, "; c\r\n[B]\r\nk=v\r\n"},
+        {"[A]\nx=1\n", "B", " k ", "v", true, "[A]\nx=1\n[B]\nk=v\n"},
+        {"\xEF\xBB\xBF[A]\nk=1\n", "A", "k", "2", true, "\xEF\xBB\xBF[A]\nk=2\n"},
+        {"[A]\n" + kLongLine + "\nk=1\n", "A", "k", "2", true, "[A]\n" + kLongLine + "\nk=2\n"},
+        {"\0\xFF\x01junk\r\n[A]\r\nk=1\r\n"s, "A", "k", "2", true,
+         "\0\xFF\x01junk\r\n[A]\r\nk=2\r\n"s},
+        // Deleting keys and sections: every line of the key in the first
+        // section, every section of the name.
+        {"[A]\nk=1\nj=2\nK=3\n[B]\nk=4\n", "A", "k", std::nullopt, true, "[A]\nj=2\n[B]\nk=4\n"},
+        {"[A]\nk=1\n[B]\nx=1\n[a]\nk=2\n", "A", std::nullopt, std::nullopt, true, "[B]\nx=1\n"},
+        {"[A]\nk=1\n", "B", std::nullopt, std::nullopt, true, "[A]\nk=1\n"},
+        {std::nullopt, "A", "k", std::nullopt, true, std::nullopt},
+        // Names and values that would break the line structure.
+        {"[A]\nk=1\n", "A", "a=b", "v", false, "[A]\nk=1\n"},
+        {"[A]\nk=1\n", "A", "[k", "v", false, "[A]\nk=1\n"},
+        {"[A]\nk=1\n", "A", "k", "x\ny", false, "[A]\nk=1\n"},
+        {"[A]\nk=1\n", "A]", "k", "v", false, "[A]\nk=1\n"},
+        {"[A]\nk=1\n", "  ", "k", "v", false, "[A]\nk=1\n"},
+        {"[A]\nk=1\n", "A", " ", "v", false, "[A]\nk=1\n"},
+    };
+    for (const WriteRow& row : rows) {
+        std::filesystem::remove(path);
+        if (row.before) write_whole_file(path, *row.before);
+        std::optional<std::string_view> key, value;
+        if (row.key) key = *row.key;
+        if (row.value) value = *row.value;
+        EXPECT_EQ(write_profile_string(path, row.section, key, value), row.ok)
+            << row.before.value_or("<none>");
+        std::optional<std::string> after;
+        if (std::filesystem::exists(path)) after = read_whole_file(path);
+        EXPECT_EQ(after, row.after) << row.before.value_or("<none>");
+    }
+}
+
+TEST_F(Profile, WriteReplacesTheFileAtomicallyAndKeepsItsMode) {
+    write_whole_file(path, "[A]\nk=1\n");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(write_profile_string(path, "A", "k", "2"));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    size_t files = 0;
+    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 1u) << "no temporary file is left behind";
+
+    EXPECT_FALSE(write_profile_string(dir.file("missing/x.ini"), "A", "k", "v"));
+    EXPECT_FALSE(write_profile_string(dir.path(), "A", "k", "v"));
+}
+
+TEST_F(Profile, ConcurrentWritesLoseNoItem) {
+    constexpr int kThreads = 4, kKeys = 25;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            for (int k = 0; k < kKeys; ++k) {
+                std::string key = "k" + std::to_string(t) + "_" + std::to_string(k);
+                write_profile_string(path, "S" + std::to_string(k % 3), key, key);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        for (int k = 0; k < kKeys; ++k) {
+            std::string key = "k" + std::to_string(t) + "_" + std::to_string(k);
+            EXPECT_EQ(read("S" + std::to_string(k % 3), key), key);
+        }
+    }
+}
+
+// Lines of a file without their line ends ("\n" or "\r\n") and without
+// a leading byte-order mark.
+std::vector<std::string> lines_of(std::string bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        std::string line = bytes.substr(start, end - start);
+        if (line.ends_with('\r')) line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Random files built from INI-like pieces and junk bytes: reading never
+// crashes, and adding a new key changes nothing but the added lines.
+TEST_F(Profile, RandomFilesKeepUntouchedLines) {
+    const std::vector<std::string> pieces = {
+        "[", "]", "=", "\r\n", "\n", "\r", ";", " ", "\t", "A", "a", "k", "K", "v",
+        "\xD6\xD0", "\xB0", "\xEF\xBB\xBF", std::string(1, '\0'), "\xFF", "[A]\n", "k=1\n"};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        std::string file;
+        size_t count = random() % 60;
+        for (size_t i = 0; i < count; ++i) file += pieces[random() % pieces.size()];
+        write_whole_file(path, file);
+        (void)read("A", "k");
+        ASSERT_TRUE(write_profile_string(path, "A", "zzfresh", "1")) << file;
+        ASSERT_EQ(read("a", "ZZFRESH"), "1") << file;
+
+        std::vector<std::string> after = lines_of(read_whole_file(path));
+        std::vector<std::string> before = lines_of(file);
+        auto added = std::find(after.begin(), after.end(), "zzfresh=1");
+        ASSERT_NE(added, after.end());
+        after.erase(added);
+        if (after.size() == before.size() + 1 && after.back() == "[A]") after.pop_back();
+        EXPECT_EQ(after, before) << file;
+    }
+}
+
+}  // namespace
+}  // namespace qinghe::platform
