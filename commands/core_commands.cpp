@@ -1,9 +1,11 @@
 #include "commands/core_commands.h"
 
+#include "commands/automation_commands.h"
 #include "commands/config_file_commands.h"
 #include "commands/conversion_commands.h"
 #include "commands/random_commands.h"
 #include "commands/text_commands.h"
+#include "commands/variant_commands.h"
 
 namespace qinghe {
 namespace {
@@ -24,18 +26,18 @@ constexpr CommandEntry kTable[kCoreCommandCount] = {
     /* 11 stop_playback              */ nullptr,
     /* 12 to_byte_set                */ to_byte_set,
     /* 13 write_file                 */ write_file,
-    /* 14 object_create              */ nullptr,
-    /* 15 object_write_property      */ nullptr,
-    /* 16 object_call_method         */ nullptr,
-    /* 17 variant_set_type           */ nullptr,
+    /* 14 object_create              */ object_create,
+    /* 15 object_write_property      */ object_write_property,
+    /* 16 object_call_method         */ object_call_method,
+    /* 17 variant_set_type           */ variant_set_type,
     /* 18 byte_set_length            */ byte_set_length,
-    /* 19 variant_create_array       */ nullptr,
-    /* 20 variant_assign             */ nullptr,
-    /* 21 object_call_text_method    */ nullptr,
-    /* 22 object_call_variant_method */ nullptr,
-    /* 23 variant_to_byte_set        */ nullptr,
-    /* 24 variant_clear              */ nullptr,
-    /* 25 object_clear               */ nullptr,
+    /* 19 variant_create_array       */ variant_create_array,
+    /* 20 variant_assign             */ variant_assign,
+    /* 21 object_call_text_method    */ object_call_text_method,
+    /* 22 object_call_variant_method */ object_call_variant_method,
+    /* 23 variant_to_byte_set        */ variant_to_byte_set,
+    /* 24 variant_clear              */ variant_clear,
+    /* 25 object_clear               */ object_clear,
     /* 26 find_text                  */ find_text,
     /* 27 middle_text                */ middle_text,
     /* 28 find_text_reverse          */ find_text_reverse,

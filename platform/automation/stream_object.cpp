@@ -1,0 +1,294 @@
+#include "platform/automation/stream_object.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/text_encoding.h"
+
+namespace qinghe::platform {
+namespace {
+
+enum Member : MemberId {
+    kType = 1,
+    kPosition,
+    kCharset,
+    kSize,
+    kEos,
+    kState,
+    kOpen,
+    kClose,
+    kWrite,
+    kRead,
+    kWriteText,
+    kReadText,
+};
+
+constexpr int32_t kReadAll = -1;
+constexpr int32_t kWriteLine = 1;
+constexpr int32_t kStateClosed = 0;
+constexpr int32_t kStateOpen = 1;
+
+struct CharsetName {
+    const char* name;
+    const char* encoding;
+};
+
+constexpr CharsetName kCharsets[] = {
+    {"utf-8", "UTF-8"},         {"gb2312", "GBK"},         {"gbk", "GBK"},
+    {"cp936", "GBK"},           {"gb18030", "GB18030"},    {"big5", "BIG5"},
+    {"unicode", "UTF-16LE"},    {"utf-16", "UTF-16LE"},    {"unicodefffe", "UTF-16BE"},
+    {"us-ascii", "ASCII"},      {"ascii", "ASCII"},        {"iso-8859-1", "ISO-8859-1"},
+    {"windows-1252", "CP1252"},
+};
+
+// Byte-order marks skipped when reading text from the start of a stream.
+std::string_view byte_order_mark(const char* encoding) {
+    if (std::strcmp(encoding, "UTF-16LE") == 0) return "\xFF\xFE";
+    if (std::strcmp(encoding, "UTF-16BE") == 0) return "\xFE\xFF";
+    if (std::strcmp(encoding, "UTF-8") == 0) return "\xEF\xBB\xBF";
+    return {};
+}
+
+std::string_view utf16_bytes(std::u16string_view text) {
+    return {reinterpret_cast<const char*>(text.data()), text.size() * 2};
+}
+
+const TypeInfo& stream_type_info() {
+    auto get = [](Member id, const char* name, uint16_t type) {
+        return FunctionDesc{id, name, INVOKE_PROPERTYGET, {}, type};
+    };
+    auto put = [](Member id, const char* name, uint16_t type) {
+        return FunctionDesc{id, name, INVOKE_PROPERTYPUT, {{type}}, VT_EMPTY};
+    };
+    constexpr uint16_t kIn = ParamFlag::kIn;
+    constexpr uint16_t kOpt = ParamFlag::kIn | ParamFlag::kOptional;
+    static const TypeInfo info(
+        {
+            get(kType, "Type", VT_I4),
+            put(kType, "Type", VT_I4),
+            get(kPosition, "Position", VT_I4),
+            put(kPosition, "Position", VT_I4),
+            get(kCharset, "Charset", VT_BSTR),
+            put(kCharset, "Charset", VT_BSTR),
+            get(kSize, "Size", VT_I4),
+            get(kEos, "EOS", VT_BOOL),
+            get(kState, "State", VT_I4),
+            {kOpen, "Open", INVOKE_FUNC,
+             {{VT_VARIANT, kOpt}, {VT_I4, kOpt}, {VT_I4, kOpt}, {VT_BSTR, kOpt}, {VT_BSTR, kOpt}}},
+            {kClose, "Close", INVOKE_FUNC, {}},
+            {kWrite, "Write", INVOKE_FUNC, {{VT_VARIANT, kIn}}},
+            {kRead, "Read", INVOKE_FUNC, {{VT_I4, kOpt}}, VT_VARIANT},
+            {kWriteText, "WriteText", INVOKE_FUNC, {{VT_BSTR, kIn}, {VT_I4, kOpt}}},
+            {kReadText, "ReadText", INVOKE_FUNC, {{VT_I4, kOpt}}, VT_BSTR},
+        },
+        {});
+    return info;
+}
+
+int32_t optional_int(const Variant& v, int32_t fallback) {
+    return is_missing(v) ? fallback : v.i4;
+}
+
+void set_int(Variant* result, int32_t value) {
+    if (!result) return;
+    variant_clear(result);
+    result->vt = VT_I4;
+    result->i4 = value;
+}
+
+class StreamObject : public TypedDispatch {
+public:
+    const TypeInfo* type_info() const override { return &stream_type_info(); }
+
+protected:
+    HRESULT call(const FunctionDesc& f, std::span<Variant> args, Variant* result) override {
+        if (f.kind == INVOKE_PROPERTYGET) return get(f.id, result);
+        if (f.kind == INVOKE_PROPERTYPUT) return put(f.id, args[0]);
+        switch (f.id) {
+        case kOpen: return open(args[0]);
+        case kClose: return close();
+        case kWrite: return write(args[0]);
+        case kRead: return read(optional_int(args[0], kReadAll), result);
+        case kWriteText: return write_text(args[0].bstr, optional_int(args[1], 0));
+        case kReadText: return read_text(optional_int(args[0], kReadAll), result);
+        default: return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+private:
+    HRESULT get(MemberId id, Variant* result) {
+        if (id == kState) return set_int(result, open_ ? kStateOpen : kStateClosed), S_OK;
+        if (id == kType) return set_int(result, type_), S_OK;
+        if (id == kCharset) {
+            if (result) {
+                variant_clear(result);
+                result->vt = VT_BSTR;
+                result->bstr = bstr_from_gbk(charset_);
+            }
+            return S_OK;
+        }
+        if (!open_) return DISP_E_EXCEPTION;
+        if (id == kPosition) return set_int(result, int32_t(position_)), S_OK;
+        if (id == kSize) return set_int(result, int32_t(buffer_.size())), S_OK;
+        if (result) {
+            variant_clear(result);
+            result->vt = VT_BOOL;
+            result->boolean = position_ >= buffer_.size() ? kVariantTrue : kVariantFalse;
+        }
+        return S_OK;
+    }
+
+    HRESULT put(MemberId id, const Variant& value) {
+        switch (id) {
+        case kType:
+            // Switching between bytes and text is allowed only at the start.
+            if ((value.i4 != StreamType::kBinary && value.i4 != StreamType::kText) ||
+                (open_ && position_ != 0))
+                return DISP_E_EXCEPTION;
+            type_ = value.i4;
+            return S_OK;
+        case kPosition:
+            if (!open_ || value.i4 < 0 || size_t(value.i4) > buffer_.size()) return DISP_E_EXCEPTION;
+            position_ = size_t(value.i4);
+            return S_OK;
+        case kCharset: {
+            std::string name = gbk_from_bstr(value.bstr);
+            if (!stream_charset_encoding(name) || (open_ && position_ != 0)) return DISP_E_EXCEPTION;
+            charset_ = name;
+            return S_OK;
+        }
+        default: return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+    HRESULT open(const Variant& source) {
+        // Only the in-memory stream: no source to open from.
+        if (open_ || !(is_missing(source) || source.vt == VT_EMPTY)) return DISP_E_EXCEPTION;
+        open_ = true;
+        buffer_.clear();
+        position_ = 0;
+        return S_OK;
+    }
+
+    HRESULT close() {
+        if (!open_) return DISP_E_EXCEPTION;
+        open_ = false;
+        buffer_.clear();
+        buffer_.shrink_to_fit();
+        position_ = 0;
+        return S_OK;
+    }
+
+    bool ready_for(int32_t type) const { return open_ && type_ == type; }
+
+    void write_at_position(std::string_view bytes) {
+        size_t overwritten = std::min(bytes.size(), buffer_.size() - position_);
+        buffer_.replace(position_, overwritten, bytes);
+        position_ += bytes.size();
+    }
+
+    HRESULT write(const Variant& data) {
+        if (!ready_for(StreamType::kBinary)) return DISP_E_EXCEPTION;
+        if (data.vt == VT_EMPTY || data.vt == VT_NULL) return S_OK;
+        if (data.vt != (VT_ARRAY | VT_UI1) || !data.array) return DISP_E_TYPEMISMATCH;
+        const auto& bytes = data.array->data;
+        write_at_position({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+        return S_OK;
+    }
+
+    HRESULT read(int32_t count, Variant* result) {
+        if (!ready_for(StreamType::kBinary) || count < kReadAll) return DISP_E_EXCEPTION;
+        size_t available = buffer_.size() - position_;
+        size_t n = count == kReadAll ? available : std::min(available, size_t(count));
+        if (!result) {
+            position_ += n;
+            return S_OK;
+        }
+        variant_clear(result);
+        if (n == 0) {
+            result->vt = VT_NULL;  // nothing left to read
+            return S_OK;
+        }
+        SafeArray* array = safe_array_create_vector(VT_UI1, 0, uint32_t(n));
+        if (!array) return E_OUTOFMEMORY;
+        std::memcpy(array->data.data(), buffer_.data() + position_, n);
+        position_ += n;
+        result->vt = VT_ARRAY | VT_UI1;
+        result->array = array;
+        return S_OK;
+    }
+
+    HRESULT write_text(const char16_t* text, int32_t options) {
+        if (!ready_for(StreamType::kText)) return DISP_E_EXCEPTION;
+        const char* encoding = stream_charset_encoding(charset_);
+        std::u16string units(bstr_view(text));
+        if (options == kWriteLine) units += u"\r\n";
+        std::string bytes = convert_text(utf16_bytes(units), "UTF-16LE", encoding);
+        // A Unicode stream starts with its byte-order mark.
+        if (buffer_.empty() && std::strcmp(encoding, "UTF-16LE") == 0)
+            bytes.insert(0, byte_order_mark(encoding));
+        write_at_position(bytes);
+        return S_OK;
+    }
+
+    HRESULT read_text(int32_t count, Variant* result) {
+        if (!ready_for(StreamType::kText) || count < kReadAll) return DISP_E_EXCEPTION;
+        const char* encoding = stream_charset_encoding(charset_);
+        std::string_view rest = std::string_view(buffer_).substr(position_);
+        std::string_view mark = byte_order_mark(encoding);
+        size_t skipped = 0;
+        if (position_ == 0 && !mark.empty() && rest.starts_with(mark)) {
+            skipped = mark.size();
+            rest.remove_prefix(skipped);
+        }
+        std::string decoded = convert_text(rest, encoding, "UTF-16LE");
+        std::u16string units(decoded.size() / 2, u'\0');
+        std::memcpy(units.data(), decoded.data(), units.size() * 2);
+        if (count != kReadAll && size_t(count) < units.size()) {
+            units.resize(size_t(count));
+            position_ += skipped + convert_text(utf16_bytes(units), "UTF-16LE", encoding).size();
+        } else {
+            position_ = buffer_.size();
+        }
+        if (result) {
+            variant_clear(result);
+            result->vt = VT_BSTR;
+            result->bstr = bstr_alloc(units);
+        }
+        return S_OK;
+    }
+
+    bool open_ = false;
+    int32_t type_ = StreamType::kText;
+    std::string charset_ = "Unicode";
+    std::string buffer_;
+    size_t position_ = 0;
+};
+
+}  // namespace
+
+ClassId stream_class_id() {
+    static const ClassId id = [] {
+        ClassId c;
+        class_id_from_string("{5A1E7C40-2D9B-4F63-9C1E-7B3A0D6E8F21}", &c);
+        return c;
+    }();
+    return id;
+}
+
+Object* create_stream_object() { return new StreamObject; }
+
+const char* stream_charset_encoding(std::string_view charset) {
+    for (const CharsetName& c : kCharsets) {
+        std::string_view name(c.name);
+        if (name.size() == charset.size() &&
+            std::equal(name.begin(), name.end(), charset.begin(), [](char a, char b) {
+                return a == (b >= 'A' && b <= 'Z' ? char(b + 32) : b);
+            }))
+            return c.encoding;
+    }
+    return nullptr;
+}
+
+}  // namespace qinghe::platform

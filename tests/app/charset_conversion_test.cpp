@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/charset_conversion.h"
+#include "platform/automation/class_registry.h"
+#include "platform/text_encoding.h"
+#include "runtime/dll_commands.h"
+#include "runtime/memory.h"
+
+namespace qinghe {
+namespace {
+
+std::string convert(std::string_view input, const char* from = "utf-8", const char* to = "gb2312") {
+    ByteSet* in = make_byte_set(input);
+    ByteSet* out = convert_charset(in, from, to);
+    std::string result(byte_set_view(out));
+    mem_free(in);
+    mem_free(out);
+    return result;
+}
+
+std::string read_page(const char* name) {
+    std::ifstream file(std::string(QINGHE_SHARED_FIXTURE_DIR "/fund-pages/") + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::string gbk(const char* utf8) { return platform::gbk_from_utf8(utf8); }
+
+// The program's declared DLL commands, as start-up installs them.
+class ConvertCharset : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static const char* const files[] = {"kernel32.dll", "kernel32.dll", "ole32.dll", "ole32.dll"};
+        static const char* const exports[] = {"CreateThread", "CloseHandle", "CoInitialize",
+                                              "CoUninitialize"};
+        set_dll_command_tables(4, files, exports);
+    }
+    static void TearDownTestSuite() { release_dll_commands(); }
+};
+
+TEST_F(ConvertCharset, ConvertsUtf8ToGbk) {
+    struct Row {
+        std::string input;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"持仓占比", "\xB3\xD6\xB2\xD6\xD5\xBC\xB1\xC8"},
+        {"<td>plain ASCII 123</td>\r\n", "<td>plain ASCII 123</td>\r\n"},
+        {"", ""},
+        // Outside GBK: the character becomes "?" and the rest survives.
+        {"股票\xF0\x9F\x98\x80名称", gbk("股票?名称")},
+        // The page passes through a text: a zero byte ends it.
+        {std::string("a\0b", 3), "a"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.input);
+        EXPECT_EQ(convert(row.input), row.expected);
+    }
+}
+
+TEST_F(ConvertCharset, MalformedUtf8DoesNotEmptyThePage) {
+    std::string page = "<p>持仓占比</p>\xC3(\xFF\xFE<p>持仓截止日期:</p>";
+    std::string out = convert(page);
+    EXPECT_NE(out.find(gbk("持仓占比")), std::string::npos);
+    EXPECT_NE(out.find(gbk("持仓截止日期:")), std::string::npos);
+}
+
+TEST_F(ConvertCharset, RealFundPagesKeepTheirMarkers) {
+    for (const char* name : {"006309.html", "160127.html"}) {
+        SCOPED_TRACE(name);
+        std::string page = read_page(name);
+        ASSERT_GT(page.size(), 100000u);
+        std::string out = convert(page);
+        EXPECT_EQ(out, platform::gbk_from_utf8(page));
+        EXPECT_NE(out.find(gbk("持仓占比")), std::string::npos);
+        EXPECT_NE(out.find(gbk("持仓截止日期:")), std::string::npos);
+    }
+}
+
+TEST_F(ConvertCharset, LargePageConvertsWhole) {
+    std::string page;
+    while (page.size() < 300 * 1024) page += "<tr><td>贵州茅台</td><td>9.87%</td></tr>\n";
+    EXPECT_EQ(convert(page), platform::gbk_from_utf8(page));
+}
+
+TEST_F(ConvertCharset, UnknownCharsetGivesTheEmptyByteSet) {
+    EXPECT_EQ(convert("abc", "no-such-charset"), "");
+}
+
+TEST_F(ConvertCharset, LeavesTheThreadAsItFoundIt) {
+    EXPECT_FALSE(platform::thread_initialized());
+    convert("abc");
+    EXPECT_FALSE(platform::thread_initialized());
+}
+
+}  // namespace
+}  // namespace qinghe
