@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/dll_commands.h"
 
 namespace qinghe {

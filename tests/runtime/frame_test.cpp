@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/frame.h"
 #include "runtime/host_services.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/host_services.h"
 #include "runtime/memory.h"
 

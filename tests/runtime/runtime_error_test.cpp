@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/event_suspension.h"
 #include "runtime/exit_list.h"
 #include "runtime/memory.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/dll_commands.h"
 #include "runtime/event_suspension.h"
 #include "runtime/exit_list.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <set>
 
-#include "report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/memory.h"
 #include "runtime/service_table.h"
 
