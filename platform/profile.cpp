@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -269,10 +270,20 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
-// Writes a temporary file beside `path` and renames it over `path`, so a
-// crash leaves either the old or the new file, never half of one.
-bool replace_file(const std::string& path, std::string_view bytes) {
+// The file a write replaces: a symbolic link's target, so that the link
+// stays a link.
+std::string replaced_path(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return path;
+    std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    return error ? path : target.string();
+}
+
+// Writes a temporary file beside `target` and renames it over `target`, so
+// a crash leaves either the old or the new file, never half of one.
+bool replace_file(const std::string& target, std::string_view bytes) {
     static std::atomic<unsigned> serial{0};
+    std::string path = replaced_path(target);
     std::string temporary =
         path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(serial++);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
