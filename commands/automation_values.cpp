@@ -2,12 +2,24 @@
 
 #include <cstring>
 
+#include "runtime/frame.h"
 #include "runtime/memory.h"
 
 namespace qinghe {
 namespace {
 
 using namespace platform;
+
+// A data type whose record carries this flag converts exactly like the
+// core library's object type.
+constexpr uint32_t kObjectLikeTypeFlag = 0x01000000;
+
+// The tag a value converts as: object-like data types as objects.
+uint32_t conversion_tag(uint32_t tag) {
+    if (TypeTag::is_basic(tag) || tag == TypeTag::kComObject || tag == TypeTag::kVariant) return tag;
+    const DataTypeRecord* record = data_type_record(tag);
+    return record && (record->flags & kObjectLikeTypeFlag) ? TypeTag::kComObject : tag;
+}
 
 // The VARIANT type a tagged scalar becomes; VT_EMPTY for none.
 uint16_t variant_type_of(uint32_t tag) {
@@ -86,7 +98,7 @@ TaggedArg read_variable(const TaggedArg& reference) {
     TaggedArg value{0, 0, tag};
     const void* variable = reference.pointer();
     if (!variable) return value;
-    switch (tag) {
+    switch (conversion_tag(tag)) {
     case TypeTag::kByte: value.lo = *static_cast<const uint8_t*>(variable); break;
     case TypeTag::kShort: value.lo = uint32_t(int32_t(*static_cast<const int16_t*>(variable))); break;
     case TypeTag::kLong: case TypeTag::kDouble: case TypeTag::kDateTime: case TypeTag::kEightByte: {
@@ -104,10 +116,9 @@ TaggedArg read_variable(const TaggedArg& reference) {
 }
 
 void write_variable(const TaggedArg& reference, const TaggedArg& value) {
-    uint32_t tag = TypeTag::without_array(reference.type);
     void* variable = reference.pointer();
     if (!variable) return;
-    switch (tag) {
+    switch (conversion_tag(TypeTag::without_array(reference.type))) {
     case TypeTag::kByte: *static_cast<uint8_t*>(variable) = uint8_t(value.lo); break;
     case TypeTag::kShort: *static_cast<int16_t*>(variable) = int16_t(value.lo); break;
     case TypeTag::kLong: case TypeTag::kDouble: case TypeTag::kDateTime: {
@@ -161,8 +172,9 @@ bool variant_from_value(const TaggedArg& value, Variant* out, uint16_t object_ty
         out->vt = VT_ARRAY | VT_UI1;
         return out->array != nullptr;
     }
-    out->vt = variant_type_of(value.type);
-    switch (value.type) {
+    uint32_t tag = conversion_tag(value.type);
+    out->vt = variant_type_of(tag);
+    switch (tag) {
     case TypeTag::kBool: out->boolean = value.lo ? kVariantTrue : kVariantFalse; return true;
     case TypeTag::kText: out->bstr = bstr_from_gbk(value.text() ? value.text() : ""); return true;
     case TypeTag::kByte: out->ui1 = uint8_t(value.lo); return true;
@@ -208,8 +220,9 @@ SafeArray* safe_array_from_value(const TaggedArg& value) {
     return a;
 }
 
-bool value_from_variant(const Variant& v, uint32_t tag, TaggedArg* out) {
-    *out = TaggedArg{0, 0, tag};
+bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
+    *out = TaggedArg{0, 0, result_tag};
+    uint32_t tag = conversion_tag(result_tag);
     if (tag == TypeTag::kVariant) {
         VariantBlock* block = new_variant_block();
         if (failed(variant_copy_ind(block, &v))) {
@@ -264,7 +277,7 @@ ByteSet* byte_set_from_variant(const Variant& v) {
 
 TaggedArg empty_value(uint32_t tag) {
     TaggedArg value{0, 0, tag};
-    if (tag == TypeTag::kComObject) value.set_pointer(new_object_block());
+    if (conversion_tag(tag) == TypeTag::kComObject) value.set_pointer(new_object_block());
     if (tag == TypeTag::kVariant) value.set_pointer(new_variant_block());
     return value;
 }

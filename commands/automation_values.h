@@ -1,6 +1,7 @@
 // Conversions between tagged values and automation VARIANTs, shared by the
 // object and variant commands, and the heap blocks behind the object and
-// variant data types.
+// variant data types. Other data types whose record is flagged as an
+// automation object (0x01000000) convert exactly like the object type.
 #pragma once
 
 #include <cstdint>

@@ -22,7 +22,7 @@ using namespace platform;
 // A recording test class: "Note" exists only as a method, "Fill" has
 // output parameters, "Sum" takes a variable argument list, "Label" is a
 // data member.
-enum Member : MemberId { kNote = 1, kFill, kSum, kLabel, kFail };
+enum Member : MemberId { kNote = 1, kFill, kSum, kLabel, kFail, kKeep };
 
 struct Recorder {
     int calls = 0;
@@ -42,6 +42,7 @@ public:
                 {kFill, "Fill", INVOKE_FUNC, {{VT_BYREF | VT_I4, kOut}, {VT_BYREF | VT_BSTR, kOut}}},
                 {kSum, "Sum", INVOKE_FUNC, {{VT_I4}}, VT_I4, true},
                 {kFail, "Fail", INVOKE_FUNC, {}},
+                {kKeep, "Keep", INVOKE_FUNC, {{VT_UNKNOWN}}},
             },
             {{kLabel, "Label", VT_BSTR}});
         return &info;
@@ -58,6 +59,7 @@ protected:
             bstr_free(*static_cast<Bstr*>(args[1].ref));
             *static_cast<Bstr*>(args[1].ref) = bstr_alloc(u"填好");
             return S_OK;
+        case kKeep: return S_OK;
         case kSum:
             result->vt = VT_I4;
             result->i4 = 0;
@@ -228,6 +230,26 @@ TEST_F(AutomationCommands, FailuresGiveStatusesAndEmptyResults) {
         EXPECT_EQ(variant->vt, VT_EMPTY);
         mem_free(variant);
     }
+}
+
+TEST_F(AutomationCommands, ObjectLikeDataTypesConvertAsObjects) {
+    ASSERT_TRUE(create("Qinghe.TestObject"));
+    DataTypeRecord types[2] = {};
+    types[0].flags = 0x01000000;
+    LibraryRecord library;
+    library.type_count = 2;
+    library.types = types;
+    LibraryRecord* table[] = {&library};
+    initialise_libraries(table, 1);
+    ComObjectBlock* other = new_object_block();
+    for (uint32_t type : {1u, 2u}) {
+        TaggedArg value = TaggedArg::of_pointer(other, TypeTag::unit_type(1, type));
+        call(CoreCommand::object_call_method, {value}, "Keep");
+        EXPECT_EQ(last_object_call_status(),
+                  type == 1 ? ObjectCallStatus::kOk : ObjectCallStatus::kBadArgumentType);
+    }
+    initialise_libraries(nullptr, 0);
+    mem_free(other);
 }
 
 TEST_F(AutomationCommands, StatusIsPerThread) {
