@@ -245,6 +245,8 @@ private:
         std::string decoded = convert_text(rest, encoding, "UTF-16LE");
         std::u16string units(decoded.size() / 2, u'\0');
         std::memcpy(units.data(), decoded.data(), units.size() * 2);
+        // A partial read advances by the bytes its characters take in the
+        // charset (exact for well-formed text).
         if (count != kReadAll && size_t(count) < units.size()) {
             units.resize(size_t(count));
             position_ += skipped + convert_text(utf16_bytes(units), "UTF-16LE", encoding).size();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -86,6 +87,22 @@ TEST_F(ConvertCharset, LargePageConvertsWhole) {
     std::string page;
     while (page.size() < 300 * 1024) page += "<tr><td>贵州茅台</td><td>9.87%</td></tr>\n";
     EXPECT_EQ(convert(page), platform::gbk_from_utf8(page));
+}
+
+TEST_F(ConvertCharset, RandomBytesNeverEmptyAPageWithoutZeroBytes) {
+    std::mt19937 random(6);
+    const char* sources[] = {"utf-8", "gb18030", "big5", "unicode", "us-ascii"};
+    for (int round = 0; round < 300; ++round) {
+        std::string input(random() % 600 + 1, '\0');
+        for (char& c : input) c = char(random() % 255 + 1);
+        const char* from = sources[round % 5];
+        SCOPED_TRACE(testing::Message() << from << " round " << round);
+        std::string out = convert(input, from);
+        // A Unicode source may decode to U+0000, which ends the text.
+        if (std::string_view(from) != "unicode") {
+            EXPECT_FALSE(out.empty());
+        }
+    }
 }
 
 TEST_F(ConvertCharset, UnknownCharsetGivesTheEmptyByteSet) {
