@@ -90,11 +90,13 @@ int32_t optional_int(const Variant& v, int32_t fallback) {
     return is_missing(v) ? fallback : v.i4;
 }
 
-void set_int(Variant* result, int32_t value) {
-    if (!result) return;
-    variant_clear(result);
-    result->vt = VT_I4;
-    result->i4 = value;
+HRESULT set_int(Variant* result, int32_t value) {
+    if (result) {
+        variant_clear(result);
+        result->vt = VT_I4;
+        result->i4 = value;
+    }
+    return S_OK;
 }
 
 class StreamObject : public TypedDispatch {
@@ -118,8 +120,8 @@ protected:
 
 private:
     HRESULT get(MemberId id, Variant* result) {
-        if (id == kState) return set_int(result, open_ ? kStateOpen : kStateClosed), S_OK;
-        if (id == kType) return set_int(result, type_), S_OK;
+        if (id == kState) return set_int(result, open_ ? kStateOpen : kStateClosed);
+        if (id == kType) return set_int(result, type_);
         if (id == kCharset) {
             if (result) {
                 variant_clear(result);
@@ -129,8 +131,8 @@ private:
             return S_OK;
         }
         if (!open_) return DISP_E_EXCEPTION;
-        if (id == kPosition) return set_int(result, int32_t(position_)), S_OK;
-        if (id == kSize) return set_int(result, int32_t(buffer_.size())), S_OK;
+        if (id == kPosition) return set_int(result, int32_t(position_));
+        if (id == kSize) return set_int(result, int32_t(buffer_.size()));
         if (result) {
             variant_clear(result);
             result->vt = VT_BOOL;
