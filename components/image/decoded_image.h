@@ -14,8 +14,12 @@
 namespace qinghe::image {
 
 // Upper bound on the pixels one decode may allocate (all frames together),
-// so that a small hostile file cannot make us reserve gigabytes.
-inline constexpr int64_t kMaxDecodedPixels = int64_t(64) << 20;
+// so that a small hostile file cannot make us reserve gigabytes. Fuzz builds
+// lower it so that each run stays fast.
+#ifndef QINGHE_IMAGE_PIXEL_BUDGET
+#define QINGHE_IMAGE_PIXEL_BUDGET (int64_t(64) << 20)
+#endif
+inline constexpr int64_t kMaxDecodedPixels = QINGHE_IMAGE_PIXEL_BUDGET;
 inline constexpr int32_t kMaxSide = 65535;
 
 constexpr uint32_t argb(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 0xFF) {

@@ -19,6 +19,14 @@ struct ErrorTrap {
 
 void ignore_message(j_common_ptr) {}
 
+// A progressive file may hold any number of scans, and each one costs a pass
+// over the whole picture; real files have a dozen or so.
+constexpr int kMaxScans = 256;
+
+void limit_scans(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) leave_on_error(info);
+}
+
 // Runs between setjmp and a possible longjmp: all state it fills is the caller's.
 void decompress(jpeg_decompress_struct& info, std::span<const uint8_t> bytes, DecodedImage& image) {
     jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
@@ -50,10 +58,13 @@ std::optional<DecodedImage> read_jpeg(std::span<const uint8_t> bytes) {
     info.err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = leave_on_error;
     trap.manager.output_message = ignore_message;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = limit_scans;
     DecodedImage image;
     bool decoded = false;
     if (setjmp(trap.jump) == 0) {
         jpeg_create_decompress(&info);
+        info.progress = &progress;
         decompress(info, bytes, image);
         decoded = true;
     }
