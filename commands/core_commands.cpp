@@ -3,6 +3,7 @@
 #include "commands/automation_commands.h"
 #include "commands/config_file_commands.h"
 #include "commands/conversion_commands.h"
+#include "commands/music_commands.h"
 #include "commands/random_commands.h"
 #include "commands/text_commands.h"
 #include "commands/variant_commands.h"
@@ -18,12 +19,12 @@ constexpr CommandEntry kTable[kCoreCommandCount] = {
     /*  3 current_directory          */ current_directory,
     /*  4 write_config_item          */ write_config_item,
     /*  5 right_text                 */ right_text,
-    /*  6 play_midi                  */ nullptr,
+    /*  6 play_midi                  */ play_midi,
     /*  7 seed_random                */ seed_random,
     /*  8 read_config_item           */ read_config_item,
     /*  9 split_text                 */ split_text,
     /* 10 text_length                */ text_length,
-    /* 11 stop_playback              */ nullptr,
+    /* 11 stop_playback              */ stop_playback,
     /* 12 to_byte_set                */ to_byte_set,
     /* 13 write_file                 */ write_file,
     /* 14 object_create              */ object_create,
