@@ -1,0 +1,33 @@
+#include "app/app_files.h"
+
+#include <string_view>
+
+#include "app/app_texts.h"
+#include "app/core_calls.h"
+#include "app/link_resolution.h"
+
+namespace qinghe::app {
+
+char* with_trailing_backslash(const char* path) {
+    OwnedText last(right_text(path, 1));
+    const char* backslash = app_text(AppText::backslash);
+    if (last && std::string_view(last.get()) == backslash) return join_texts({path});
+    return join_texts({path, backslash});
+}
+
+char* program_file_path(const char* name) {
+    OwnedText directory(current_directory());
+    OwnedText with_separator(with_trailing_backslash(directory.get()));
+    return join_texts({with_separator.get(), name});
+}
+
+char* fund_site_base_url() {
+    OwnedText config(program_file_path(app_text(AppText::config_file)));
+    OwnedText setting(read_config_item(config.get(), app_text(AppText::config_section),
+                                       app_text(AppText::config_key_site)));
+    std::string_view url = setting ? std::string_view(setting.get()) : std::string_view();
+    if (is_web_address(url) && url.back() == '/') return setting.release();
+    return join_texts({app_text(AppText::default_site)});
+}
+
+}  // namespace qinghe::app

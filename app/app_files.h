@@ -1,0 +1,16 @@
+// Where the application's files lie: beside the program, in the current
+// directory that start-up made the program's directory.
+#pragma once
+
+namespace qinghe::app {
+
+// `path` with a backslash appended unless it ends in one; a new text. The
+// file layer takes a backslash as a directory separator.
+char* with_trailing_backslash(const char* path);
+// The current directory joined with `name`; a new text.
+char* program_file_path(const char* name);
+// The fund site's base URL: the setting 基金网址 when it is an http or https
+// URL ending in "/", else the built-in default; a new text.
+char* fund_site_base_url();
+
+}  // namespace qinghe::app

@@ -1,0 +1,91 @@
+#include "app/core_calls.h"
+
+#include <string>
+
+#include "commands/core_commands.h"
+#include "runtime/frame.h"
+
+namespace qinghe::app {
+namespace {
+
+TaggedArg call(CoreCommand command, std::initializer_list<TaggedArg> args) {
+    TaggedArg list[6];
+    int32_t count = 0;
+    for (const TaggedArg& a : args) list[count++] = a;
+    return call_core_command(core_command(command), count, list);
+}
+
+TaggedArg text_arg(const char* t) { return TaggedArg::of_text(t ? t : ""); }
+
+}  // namespace
+
+int32_t text_length(const char* text) {
+    return call(CoreCommand::text_length, {text_arg(text)}).as_int();
+}
+
+char* middle_text(const char* text, int32_t start, int32_t length) {
+    return static_cast<char*>(call(CoreCommand::middle_text,
+                                   {text_arg(text), TaggedArg::of_int(start), TaggedArg::of_int(length)})
+                                  .pointer());
+}
+
+char* right_text(const char* text, int32_t count) {
+    return static_cast<char*>(
+        call(CoreCommand::right_text, {text_arg(text), TaggedArg::of_int(count)}).pointer());
+}
+
+int32_t find_text(const char* text, const char* sought, int32_t start, bool ignore_case) {
+    return call(CoreCommand::find_text, {text_arg(text), text_arg(sought), TaggedArg::of_int(start),
+                                         TaggedArg::of_bool(ignore_case)})
+        .as_int();
+}
+
+int32_t find_text_from_start(const char* text, const char* sought) {
+    return call(CoreCommand::find_text, {text_arg(text), text_arg(sought)}).as_int();
+}
+
+int32_t find_text_reverse_whole(const char* text, const char* sought) {
+    return call(CoreCommand::find_text_reverse, {text_arg(text), text_arg(sought)}).as_int();
+}
+
+ArrayBlock* split_text(const char* text, const char* separator) {
+    return call(CoreCommand::split_text, {text_arg(text), text_arg(separator)}).array();
+}
+
+char* to_text(const TaggedArg& value) {
+    return static_cast<char*>(call(CoreCommand::to_text, {value}).pointer());
+}
+
+float to_number(const char* text) { return call(CoreCommand::to_number, {text_arg(text)}).as_float(); }
+
+ByteSet* to_byte_set(const char* text) {
+    return call(CoreCommand::to_byte_set, {text_arg(text)}).byte_set();
+}
+
+bool write_file(const char* name, const ByteSet* bytes) {
+    return call(CoreCommand::write_file, {text_arg(name), TaggedArg::of_byte_set(bytes)}).as_bool();
+}
+
+int32_t random_number(int32_t lower, int32_t upper) {
+    return call(CoreCommand::random_number, {TaggedArg::of_int(lower), TaggedArg::of_int(upper)})
+        .as_int();
+}
+
+char* current_directory() {
+    return static_cast<char*>(call(CoreCommand::current_directory, {}).pointer());
+}
+
+char* read_config_item(const char* file, const char* section, const char* key) {
+    return static_cast<char*>(
+        call(CoreCommand::read_config_item, {text_arg(file), text_arg(section), text_arg(key)})
+            .pointer());
+}
+
+char* join_texts(std::initializer_list<const char*> parts) {
+    std::string joined;
+    for (const char* p : parts)
+        if (p) joined += p;
+    return make_text(joined);
+}
+
+}  // namespace qinghe::app
