@@ -6,6 +6,8 @@ function(qinghe_layer name)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  # Program entry points (*_main.cpp) become executables, not library code.
+  list(FILTER sources EXCLUDE REGEX "_main\\.cpp$")
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})

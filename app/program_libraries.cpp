@@ -1,0 +1,28 @@
+#include "app/program_libraries.h"
+
+#include "commands/core_library.h"
+#include "net/internet_library.h"
+
+namespace qinghe::app {
+namespace {
+
+// The special-function library carries no commands and no types here.
+LibraryRecord& special_function_library() {
+    static LibraryRecord record;
+    return record;
+}
+
+}  // namespace
+
+LibraryRecord* const* program_libraries() {
+    static LibraryRecord* const table[kProgramLibraryCount] = {
+        &core_library_record(),
+        const_cast<LibraryRecord*>(&internet_library()),
+        &special_function_library(),
+        nullptr,  // extended-UI library: comes with the report list box
+        nullptr,  // application-interface library: comes with web-page opening
+    };
+    return table;
+}
+
+}  // namespace qinghe::app
