@@ -13,8 +13,6 @@ ByteSet* download_page(const char* url) {
     return call_library_command(Library::kInternet - 1, internet.commands[0], 1, args).byte_set();
 }
 
-
-
 ByteSet* convert_page_charset(const ByteSet* page) {
     return convert_charset(page, app_text(AppText::charset_page), app_text(AppText::charset_program));
 }
