@@ -1,5 +1,6 @@
 #include "commands/config_file_commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -39,8 +40,13 @@ std::string_view skip_leading_controls(std::string_view s) {
     return s;
 }
 
+// A GBK file name as the file system takes it: UTF-8, and a backslash is a
+// directory separator as in the program's own paths. The mapping runs after
+// the conversion, where a 0x5C byte can no longer be a GBK trail byte.
 std::string file_system_path(std::string_view gbk_name) {
-    return platform::utf8_from_gbk(gbk_name);
+    std::string path = platform::utf8_from_gbk(gbk_name);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 bool write_bytes(int fd, std::string_view bytes) {

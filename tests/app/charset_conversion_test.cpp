@@ -32,17 +32,9 @@ std::string read_page(const char* name) {
 
 std::string gbk(const char* utf8) { return platform::gbk_from_utf8(utf8); }
 
-// The program's declared DLL commands, as start-up installs them.
-class ConvertCharset : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static const char* const files[] = {"kernel32.dll", "kernel32.dll", "ole32.dll", "ole32.dll"};
-        static const char* const exports[] = {"CreateThread", "CloseHandle", "CoInitialize",
-                                              "CoUninitialize"};
-        set_dll_command_tables(4, files, exports);
-    }
-    static void TearDownTestSuite() { release_dll_commands(); }
-};
+// The program's declared DLL commands are installed by the suite's
+// program environment, as start-up installs them.
+class ConvertCharset : public ::testing::Test {};
 
 TEST_F(ConvertCharset, ConvertsUtf8ToGbk) {
     struct Row {

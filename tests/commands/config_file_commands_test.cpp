@@ -74,6 +74,15 @@ TEST_F(ConfigFileCommands, ChineseFileNameReachesTheDiskAsUtf8) {
     EXPECT_EQ(read_item(ini, gbk("设置"), gbk("颜色"), "0"), "1");
 }
 
+TEST_F(ConfigFileCommands, BackslashSeparatesDirectories) {
+    ASSERT_TRUE(write_file(gbk(dir.file("") + "\\333.txt"), {"abc"}));
+    EXPECT_EQ(read_whole_file(dir.file("333.txt")), "abc");
+    // 乗 is 81 5C in GBK: its second byte is no separator.
+    ASSERT_EQ(gbk("乗"), "\x81\x5C");
+    ASSERT_TRUE(write_file(gbk(dir.file("乗.txt")), {"x"}));
+    EXPECT_EQ(read_whole_file(dir.file("乗.txt")), "x");
+}
+
 TEST_F(ConfigFileCommands, ReadTable) {
     write_whole_file(dir.file("配置.ini"), gbk("[设置]\n颜色 = 1 \n空=\n长=") +
                                                std::string(20000, 'x') + "\n");
