@@ -246,3 +246,24 @@ TEST(FormResource, MenuItemIdsAreKind2Class6) {
 
 }  // namespace
 }  // namespace qinghe
+
+#include "runtime/window_table_locations.h"
+
+namespace qinghe {
+namespace {
+
+TEST(WindowTableLocations, TagsForTheErrorReport) {
+    WindowTable t = sample_table();
+    t.windows[0].units[0].tag = "main-tag";
+    WindowTableLocations locations(t);
+    EXPECT_EQ(locations.window_tag(0x52010001), "main-tag");
+    EXPECT_EQ(locations.window_tag(0x52010009), std::nullopt);
+    EXPECT_EQ(locations.unit_tag(0x52010001, 0), "main-tag");           // the own unit
+    EXPECT_EQ(locations.unit_tag(0x52010001, 0x16010001), "tag");
+    EXPECT_EQ(locations.unit_tag(0x52010001, 0x26010009), std::nullopt);  // menu item
+    EXPECT_EQ(locations.unit_tag(0x52010001, 0x16010077), std::nullopt);
+    EXPECT_EQ(locations.unit_tag(0x52010009, 0x16010001), std::nullopt);
+}
+
+}  // namespace
+}  // namespace qinghe
