@@ -160,6 +160,7 @@ TEST_F(SourceTree, MistakesAreNamed) {
         {"\"border_style\": 2", "\"border_style\": \"two\"", "border_style"},
         {"\"mouse_pointer\": \"00000000\"", "\"mouse_pointer\": \"0g\"", "mouse_pointer"},
         {"\"left\": 1", "\"left\": 1.5", "whole number"},
+        {"\"symbol\": \"w\"", "\"symbol\": \"main window\"", "not an identifier"},
     };
     for (const Row& r : rows) {
         std::string error = error_with(r.from, r.to);

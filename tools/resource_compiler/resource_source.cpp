@@ -330,10 +330,36 @@ void read_constants(const std::string& path, ProgramSource& program, const Named
         if (!bytes.empty() && c.value("check").toString() == "midi_tune") check_midi_tune(bytes);
         program.constants.push_back({name, true, bytes, {}});
     }
-    std::set<std::string> names;
-    for (const auto& c : program.constants)
-        if (c.name.empty() || !names.insert(c.name).second)
-            error(path, "constant name \"" + c.name + "\" is empty or used twice");
+}
+
+bool identifier(const std::string& name) {
+    if (name.empty() || std::isdigit(uint8_t(name[0]))) return false;
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return std::isalnum(uint8_t(c)) || c == '_'; });
+}
+
+// The names become C++ identifiers in the generated header: each must be
+// one, and unique within its namespace there.
+void check_names(const std::string& what, const std::vector<std::string>& names) {
+    std::set<std::string> seen;
+    for (const auto& name : names) {
+        if (!identifier(name)) error(what, "\"" + name + "\" is not an identifier");
+        if (!seen.insert(name).second) error(what, "\"" + name + "\" is used twice");
+    }
+}
+
+void check_names(const ProgramSource& program) {
+    auto symbols = [](const std::vector<NamedId>& ids) {
+        std::vector<std::string> names;
+        for (const auto& id : ids) names.push_back(id.symbol);
+        return names;
+    };
+    check_names("window symbols", symbols(program.window_ids));
+    check_names("unit symbols", symbols(program.unit_ids));
+    check_names("handlers.json", program.handlers);
+    std::vector<std::string> constants;
+    for (const auto& c : program.constants) constants.push_back(c.name);
+    check_names("constants.json", constants);
 }
 
 uint32_t big_endian(const std::string& b, size_t at, size_t width) {
@@ -377,6 +403,7 @@ ProgramSource read_program_source(const std::string& dir, const NamedFiles& file
     for (const QJsonValue& v : member(o, "windows", path).toArray())
         read_window(dir + "/" + v.toString().toStdString(), program, files);
     read_constants(dir + "/constants.json", program, files);
+    check_names(program);
     return program;
 }
 
