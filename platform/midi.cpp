@@ -21,23 +21,26 @@ struct OutputChoice {
     double time_scale = 1.0;
 };
 
+// Never destroyed: a player stopping during static destruction may still
+// open a stream.
 OutputChoice& output_choice() {
-    static OutputChoice choice;
-    return choice;
+    static auto* choice = new OutputChoice;
+    return *choice;
 }
 
-// The live synthesizer is opened once and shared; a failure is remembered
-// so that every later open fails quietly.
+// The live synthesizer is opened once and shared (and, like the choice,
+// outlives static destruction); a failure is remembered so that every later
+// open fails quietly.
 std::shared_ptr<MidiOutput> shared_live_output() {
     static std::mutex mutex;
     static bool tried = false;
-    static std::shared_ptr<MidiOutput> output;
+    static auto* output = new std::shared_ptr<MidiOutput>;
     std::lock_guard lock(mutex);
     if (!tried) {
         tried = true;
-        output = open_live_synth_output();
+        *output = open_live_synth_output();
     }
-    return output;
+    return *output;
 }
 
 uint32_t read_word(const uint8_t* p) {
