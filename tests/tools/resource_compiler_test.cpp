@@ -33,10 +33,13 @@ std::string midi(uint16_t format, uint16_t tracks, uint16_t division, uint32_t t
         b += char(v >> 8);
         b += char(v);
     }
-    std::string track = std::string("\0\xFF\x51\x03", 4);
-    track += char(tempo >> 16);
-    track += char(tempo >> 8);
-    track += char(tempo);
+    std::string track;
+    for (uint32_t t : {tempo, 400000u}) {
+        track += std::string("\0\xFF\x51\x03", 4);
+        track += char(t >> 16);
+        track += char(t >> 8);
+        track += char(t);
+    }
     track += std::string("\0\xFF\x2F\0", 4);
     b += "MTrk";
     b += std::string("\0\0\0", 3) + char(track.size());
@@ -58,6 +61,7 @@ TEST(TuneCheck, AcceptsOnlyTheStatedKind) {
         {"division", midi(1, 17, 96, 333333, 3952)},
         {"tempo", midi(1, 17, 120, 500000, 3952)},
         {"header", "RIFF" + midi(1, 17, 120, 333333, 3952).substr(4)},
+        {"no later tempo", midi(1, 17, 120, 333333, 3952).replace(30, 3, "\xFF\x01\x03")},
     };
     for (const Row& r : bad) EXPECT_THROW(check_midi_tune(r.bytes), CompileError) << r.what;
 }

@@ -383,6 +383,9 @@ void check_midi_tune(const std::string& b) {
     size_t tempo = b.find("\xFF\x51\x03", 22);
     if (tempo == std::string::npos || tempo + 6 > end || big_endian(b, tempo + 3, 3) != 333333)
         error(where, "does not set 333333 microseconds per quarter note first in track 1");
+    size_t later = b.find("\xFF\x51\x03", tempo + 6);
+    if (later == std::string::npos || later + 6 > end)
+        error(where, "has no later tempo change in track 1");
 }
 
 ProgramSource read_program_source(const std::string& dir, const NamedFiles& files) {
