@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "platform/file_io.h"
 #include "platform/profile.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -47,16 +48,6 @@ std::string file_system_path(std::string_view gbk_name) {
     std::string path = platform::utf8_from_gbk(gbk_name);
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
-}
-
-bool write_bytes(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(size_t(n));
-    }
-    return true;
 }
 
 }  // namespace
@@ -102,7 +93,8 @@ void write_file(TaggedArg* result, int32_t count, TaggedArg* args) {
     }
     bool ok = true;
     for (int32_t i = 1; i < count && ok; ++i) {
-        if (args[i].type == TypeTag::kByteSet) ok = write_bytes(fd, byte_set_view(args[i].byte_set()));
+        if (args[i].type == TypeTag::kByteSet)
+            ok = platform::write_all(fd, byte_set_view(args[i].byte_set()));
     }
     ok = (::close(fd) == 0) && ok;
     result->lo = ok ? 1 : 0;

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace qinghe::platform {
 namespace {
 
@@ -258,16 +260,6 @@ std::optional<std::string> load(const std::string& path, bool missing_is_empty) 
     }
     ::close(fd);
     return bytes;
-}
-
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(size_t(n));
-    }
-    return true;
 }
 
 // The file a write replaces: a symbolic link's target, so that the link
