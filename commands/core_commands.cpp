@@ -7,13 +7,14 @@
 #include "commands/random_commands.h"
 #include "commands/text_commands.h"
 #include "commands/variant_commands.h"
+#include "commands/window_commands.h"
 
 namespace qinghe {
 namespace {
 
 // By command number. Read down the list to check the numbering.
 constexpr CommandEntry kTable[kCoreCommandCount] = {
-    /*  0 load_window                */ nullptr,
+    /*  0 load_window                */ load_window_command,
     /*  1 random_number              */ random_number,
     /*  2 to_text                    */ to_text,
     /*  3 current_directory          */ current_directory,

@@ -1,0 +1,27 @@
+#include "components/component_types.h"
+
+#include "components/fonts.h"
+#include "components/form_window.h"
+#include "components/input_hook.h"
+#include "components/label.h"
+#include "runtime/frame.h"
+#include "runtime/property_block.h"
+
+namespace qinghe {
+namespace {
+
+void register_type(uint32_t unit_type, InterfaceEntry entry, const PropertyTable& table) {
+    const auto& descriptors = table.descriptors();
+    register_type_interface(unit_type, entry, descriptors.data(), int32_t(descriptors.size()));
+}
+
+}  // namespace
+
+void register_component_types() {
+    install_font_substitutions();
+    install_input_hook();
+    register_type(UnitType::kWindow, &form_window_interface, FormWindowWidget::table());
+    register_type(UnitType::kLabel, &label_interface, Label::table());
+}
+
+}  // namespace qinghe

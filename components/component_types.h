@@ -1,0 +1,10 @@
+// Registers the component types built here (form window, label) into the
+// core library's data-type records, and prepares what they share (the
+// input hook, the font mapping). Needs a QApplication.
+#pragma once
+
+namespace qinghe {
+
+void register_component_types();
+
+}  // namespace qinghe

@@ -1,0 +1,45 @@
+// The form window's input hook: an application-wide event filter that sees
+// every input event for a form window and its components before the
+// target does. It moves the focus with Tab, Shift+Tab and Enter, closes
+// on Esc, and raises the common events -1 ... -6, -9 ... -12 (and -7, -8
+// on focus changes), swallowing the input when a handler returns false.
+#pragma once
+
+#include <cstdint>
+
+class QKeyEvent;
+
+namespace qinghe {
+
+namespace CommonEvent {
+inline constexpr int32_t kLeftDown = -1;
+inline constexpr int32_t kLeftUp = -2;
+inline constexpr int32_t kDoubleClick = -3;
+inline constexpr int32_t kRightDown = -4;
+inline constexpr int32_t kRightUp = -5;
+inline constexpr int32_t kMouseMove = -6;
+inline constexpr int32_t kFocusIn = -7;
+inline constexpr int32_t kFocusOut = -8;
+inline constexpr int32_t kKeyDown = -9;
+inline constexpr int32_t kKeyUp = -10;
+inline constexpr int32_t kCharacter = -11;
+inline constexpr int32_t kWheel = -12;
+}  // namespace CommonEvent
+
+namespace KeyState {
+inline constexpr uint32_t kCtrl = 1;
+inline constexpr uint32_t kShift = 2;
+inline constexpr uint32_t kAlt = 4;
+}  // namespace KeyState
+
+// Installs the hook once on the application.
+void install_input_hook();
+
+// The virtual-key code of a key event (keypad digits as the main digits,
+// keypad minus, point and divide as 189, 190, 191), 0 when none.
+uint32_t virtual_key_code(const QKeyEvent& event);
+// Key state bits of the event; `omit_own` leaves out the modifier that is
+// the key itself (for the key events).
+uint32_t key_state(const QKeyEvent& event, bool omit_own);
+
+}  // namespace qinghe

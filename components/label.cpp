@@ -1,0 +1,198 @@
+#include "components/label.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+#include "components/border_style.h"
+#include "components/colours.h"
+#include "components/fonts.h"
+#include "components/gradient_painter.h"
+#include "platform/text_encoding.h"
+#include "runtime/property_block.h"
+#include "runtime/runtime_object.h"
+
+namespace qinghe {
+namespace {
+
+namespace K = PropertyKind;
+namespace L = LabelProperty;
+
+constexpr int32_t kGrey = 0x808080;
+constexpr int32_t kWhite = 0xFFFFFF;
+constexpr int32_t kSystem = int32_t(kSystemBackground);
+
+PropertyDecl word(int32_t number, uint32_t kind, int32_t value, int32_t min = INT_MIN,
+                  int32_t max = INT_MAX, OnChange change = OnChange::kRepaint) {
+    return {number, kind, value, "", min, max, change};
+}
+
+PropertyDecl bytes(int32_t number, uint32_t kind, const char* value = "") {
+    return {number, kind, 0, value, INT_MIN, INT_MAX, OnChange::kRepaint};
+}
+
+int32_t horizontal_flags(int32_t alignment) {
+    if (alignment == 1) return Qt::AlignHCenter;
+    if (alignment == 2) return Qt::AlignRight;
+    return Qt::AlignLeft;
+}
+
+int32_t vertical_flags(int32_t alignment) {
+    if (alignment == 0) return Qt::AlignTop;
+    if (alignment == 2) return Qt::AlignBottom;
+    return Qt::AlignVCenter;
+}
+
+}  // namespace
+
+const PropertyTable& Label::table() {
+    static const PropertyTable table(UnitType::kLabel, {
+        word(L::kEffect, K::kChoice, 0, 0, 3),
+        word(L::kFrameWidth, K::kInteger, 8, 5),
+        word(L::kBorder, K::kChoice, 0, 0, 6, OnChange::kReapply),
+        word(L::kFrameStop1, K::kColour, kGrey),
+        word(L::kFrameStop1 + 1, K::kColour, kWhite),
+        word(L::kFrameStop1 + 2, K::kColour, kGrey),
+        word(L::kTextColour, K::kColour, 0),
+        word(L::kBackground, K::kBackgroundColour, kSystem),
+        word(L::kPictureMode, K::kChoice, 1, 0, 2),
+        word(L::kGradientMode, K::kChoice, 0, 0, 8),
+        word(L::kGradientStop1, K::kColour, kGrey),
+        word(L::kGradientStop1 + 1, K::kColour, kWhite),
+        word(L::kGradientStop1 + 2, K::kColour, kGrey),
+        word(L::kAlignment, K::kChoice, 0, 0, 2),
+        word(L::kVerticalAlignment, K::kChoice, 1, 0, 2),
+        word(L::kWordWrap, K::kLogical, 0, 0, 1),
+        bytes(L::kFont, K::kFont),
+        bytes(L::kPicture, K::kPicture),
+        bytes(L::kCaption, K::kText, "标签"),
+        bytes(L::kDataSource, K::kText),
+        bytes(L::kDataColumn, K::kText),
+    });
+    return table;
+}
+
+Label::Label(QWidget* parent) : QWidget(parent), TableComponent(table()) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+Label::~Label() { notify_destroyed(window_id(), unit_id(), this); }
+
+void Label::apply_property(int32_t number, OnChange change) {
+    if (change == OnChange::kStore) return;
+    if (number == L::kCaption)
+        setWindowTitle(QString::fromStdString(
+            platform::utf8_from_gbk(properties().bytes(L::kCaption))));
+    update();
+}
+
+QRect Label::paint_gradient_frame(QPainter& painter, QRect r) {
+    const PropertyStore& p = properties();
+    int32_t w = p.word(L::kFrameWidth);
+    if (p.word(L::kBorder) != kGradientFrameBorder || w <= 0) return r;
+    auto stops = used_stops({uint32_t(p.word(L::kFrameStop1)), uint32_t(p.word(L::kFrameStop1 + 1)),
+                             uint32_t(p.word(L::kFrameStop1 + 2))});
+    if (stops.size() < 2) return r;
+    w = std::min({w, r.width() / 2, r.height() / 2});
+    if (w <= 0) return r;
+    const QRect all = r;
+    paint_gradient(painter, QRect(r.left(), r.top(), r.width(), w), 1, stops, all);
+    paint_gradient(painter, QRect(r.left(), r.bottom() - w + 1, r.width(), w), 1, stops, all);
+    // The side bands are trapezoids so that the bands meet diagonally.
+    const QPointF tl = r.topLeft(), tr = QPointF(r.right() + 1, r.top());
+    const QPointF bl = QPointF(r.left(), r.bottom() + 1), br = QPointF(r.right() + 1, r.bottom() + 1);
+    QPainterPath left, right;
+    left.addPolygon(QPolygonF({tl, tl + QPointF(w, w), bl + QPointF(w, -w), bl}));
+    right.addPolygon(QPolygonF({tr, tr + QPointF(-w, w), br + QPointF(-w, -w), br}));
+    painter.save();
+    painter.setClipPath(left);
+    paint_gradient(painter, QRect(r.left(), r.top(), w, r.height()), 2, stops, all);
+    painter.setClipPath(right);
+    paint_gradient(painter, QRect(r.right() - w + 1, r.top(), w, r.height()), 2, stops, all);
+    painter.restore();
+    return r.adjusted(w, w, -w, -w);
+}
+
+void Label::paint_caption(QPainter& painter, const QRect& r) {
+    const PropertyStore& p = properties();
+    const std::string& caption = p.bytes(L::kCaption);
+    if (caption.empty()) return;
+    painter.setFont(font_from_record_bytes(p.bytes(L::kFont)));
+    int32_t flags = horizontal_flags(p.word(L::kAlignment));
+    if (p.word(L::kWordWrap))
+        flags |= Qt::TextWordWrap | Qt::AlignTop;  // wrapped text always starts at the top
+    else
+        flags |= Qt::TextSingleLine | vertical_flags(p.word(L::kVerticalAlignment));
+    const QString text = QString::fromStdString(platform::utf8_from_gbk(caption));
+    const QColor colour = colour_of(uint32_t(p.word(L::kTextColour)));
+    auto draw = [&](const QRect& at, const QColor& c) {
+        painter.setPen(c);
+        painter.drawText(at, flags, text);
+    };
+    switch (p.word(L::kEffect)) {
+    case 1:
+        draw(r.translated(1, 1), Qt::white);
+        draw(r, colour);
+        break;
+    case 2:
+        draw(r, Qt::white);
+        draw(r.translated(1, 1), colour);
+        break;
+    case 3:
+        draw(r.translated(2, 2), Qt::black);
+        draw(r, colour);
+        break;
+    default: draw(r, colour); break;
+    }
+}
+
+void Label::paintEvent(QPaintEvent* event) {
+    if (event->region().isEmpty()) return;
+    const PropertyStore& p = properties();
+    QPainter painter(this);
+    int32_t border = p.word(L::kBorder);
+    QRect r = rect();
+    if (border != kGradientFrameBorder) r = paint_border(painter, r, border, palette());
+    r = paint_gradient_frame(painter, r);
+    painter.setClipRegion(event->region().intersected(r));
+    // The background picture is drawn here once image decoders exist;
+    // until then a label with a picture paints as if it had none.
+    bool filled = false;
+    if (p.word(L::kGradientMode) >= 1) {
+        auto stops = used_stops({uint32_t(p.word(L::kGradientStop1)),
+                                 uint32_t(p.word(L::kGradientStop1 + 1)),
+                                 uint32_t(p.word(L::kGradientStop1 + 2))});
+        filled = paint_gradient(painter, r, p.word(L::kGradientMode), stops,
+                                event->rect().intersected(r));
+    }
+    if (!filled) painter.fillRect(r, background_colour_of(uint32_t(p.word(L::kBackground))));
+    paint_caption(painter, r);
+}
+
+namespace {
+
+QWidget* create_label(const CreateRequest& request) {
+    auto label = std::make_unique<Label>(request.parent);
+    if (!label->properties().read_blob(request.block, request.length)) return nullptr;
+    label->set_ids(request.window_id, request.unit_id);
+    label->setGeometry(request.left, request.top, request.width, request.height);
+    label->setEnabled(!(request.style & Style::kDisabled));
+    label->apply_property(LabelProperty::kCaption, OnChange::kReapply);
+    return label.release();
+}
+
+}  // namespace
+
+void* label_interface(int32_t code) {
+    switch (code) {
+    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_label);
+    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&table_property_changed);
+    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
+    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&table_get_property);
+    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&table_enumerate_texts);
+    default: return nullptr;
+    }
+}
+
+}  // namespace qinghe

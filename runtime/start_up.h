@@ -1,0 +1,40 @@
+// Start-up of the runtime object (service 6) and the services the form
+// engine offers to libraries, component types and the application.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class QWidget;
+
+namespace qinghe {
+
+struct ProgramHeader;
+
+// The header that service 6 initialises from.
+void set_program_header(const ProgramHeader* header);
+
+// Run mode, program directory made current, hidden owner and main thread,
+// constant area, DLL tables, library notify entries, the window table read
+// from the resource, the exit sequence and the error message box.
+void initialise(const ProgramHeader& header);
+
+// Registers host services 1001-2031 and services 4-6 of the form engine.
+void register_form_services();
+
+// Shows runtime errors in a modal message box captioned "错误" while a
+// QApplication exists (standard error otherwise).
+void install_error_box();
+
+// The program's directory (without trailing separator) and file name, GBK.
+const std::string& program_directory();
+const std::string& program_file_name();
+
+// Host service 2005: what `load_window` passes.
+struct WindowLoadRequest {
+    uint32_t window_id = 0;
+    QWidget* owner = nullptr;
+    uint32_t modal = 0;
+};
+
+}  // namespace qinghe
