@@ -16,6 +16,7 @@ std::thread::id g_main_thread = std::this_thread::get_id();
 // released it before it started (a call that started runs to its end, so
 // the worker's data stays valid while it runs).
 struct PendingCall {
+    uint64_t generation = 0;  // calls of an earlier generation were released
     bool started = false;
     bool done = false;
 };
@@ -23,6 +24,9 @@ struct PendingCall {
 std::mutex g_mutex;
 std::condition_variable g_changed;
 bool g_stopped = false;
+uint64_t g_generation = 0;
+
+bool released(const PendingCall& call) { return g_stopped || call.generation != g_generation; }
 
 }  // namespace
 
@@ -40,13 +44,14 @@ bool run_on_main_thread(const std::function<void()>& call) {
     {
         std::lock_guard lock(g_mutex);
         if (g_stopped || !app) return false;
+        pending->generation = g_generation;
     }
     QMetaObject::invokeMethod(
         app,
         [pending, call] {
             {
                 std::lock_guard lock(g_mutex);
-                if (g_stopped) return;  // the worker was released already
+                if (released(*pending)) return;  // the worker went on without it
                 pending->started = true;
             }
             call();
@@ -56,13 +61,14 @@ bool run_on_main_thread(const std::function<void()>& call) {
         },
         Qt::QueuedConnection);
     std::unique_lock lock(g_mutex);
-    g_changed.wait(lock, [&] { return pending->done || (g_stopped && !pending->started); });
+    g_changed.wait(lock, [&] { return pending->done || (released(*pending) && !pending->started); });
     return pending->done;
 }
 
 void stop_main_thread_calls() {
     std::lock_guard lock(g_mutex);
     g_stopped = true;
+    ++g_generation;
     g_changed.notify_all();
 }
 

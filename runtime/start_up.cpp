@@ -132,11 +132,15 @@ void initialise(const ProgramHeader& header) {
                              header.handler_count, table, &error))
         report_error(error.c_str(), 0, 0, 0);
     install_window_table(std::move(table));
-    static const WindowTableLocations locations;
-    set_error_location_source(&locations);
+    install_error_locations();
     set_exit_sequence(&exit_sequence);
     install_error_box();
     register_form_services();
+}
+
+void install_error_locations() {
+    static const WindowTableLocations locations;
+    set_error_location_source(&locations);
 }
 
 void install_error_box() {

@@ -19,6 +19,9 @@ void set_program_header(const ProgramHeader* header);
 // from the resource, the exit sequence and the error message box.
 void initialise(const ProgramHeader& header);
 
+// Lets the error report name windows and units by their tags.
+void install_error_locations();
+
 // Registers host services 1001-2031 and services 4-6 of the form engine.
 void register_form_services();
 
