@@ -20,6 +20,7 @@
 #include "runtime/component_interface.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/event_suspension.h"
+#include "runtime/font_record.h"
 #include "runtime/exit_list.h"
 #include "runtime/form_resource.h"
 #include "runtime/frame.h"
@@ -111,8 +112,24 @@ inline QWidget* create_probe(const CreateRequest& r) {
     return p;
 }
 
+// Own property 0 of a probe is a word kept in its block; changing it asks
+// for re-creation.
+inline int32_t probe_changed(QWidget* object, int32_t, const PropertyValue& value) {
+    object->setProperty("probe_block", QByteArray::number(value.word));
+    return 1;
+}
+
+inline std::string serialise_probe(QWidget* object) {
+    return object->property("probe_block").toByteArray().toStdString();
+}
+
 inline void* probe_interface(int32_t code) {
-    return code == InterfaceCode::kCreate ? reinterpret_cast<void*>(&create_probe) : nullptr;
+    switch (code) {
+    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_probe);
+    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&probe_changed);
+    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&serialise_probe);
+    default: return nullptr;
+    }
 }
 
 inline LibraryRecord& probe_library() {
