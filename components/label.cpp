@@ -9,6 +9,8 @@
 #include "components/colours.h"
 #include "components/fonts.h"
 #include "components/gradient_painter.h"
+#include "components/image/image_decoder.h"
+#include "components/picture_painter.h"
 #include "platform/text_encoding.h"
 #include "runtime/property_block.h"
 #include "runtime/runtime_object.h"
@@ -81,6 +83,7 @@ Label::~Label() { notify_destroyed(window_id(), unit_id(), this); }
 
 void Label::apply_property(int32_t number, OnChange change) {
     if (change == OnChange::kStore) return;
+    if (number == L::kPicture || number == L::kBackground) picture_cache_.reset();
     if (number == L::kCaption)
         setWindowTitle(QString::fromStdString(
             platform::utf8_from_gbk(properties().bytes(L::kCaption))));
@@ -112,6 +115,44 @@ QRect Label::paint_gradient_frame(QPainter& painter, QRect r) {
     paint_gradient(painter, QRect(r.right() - w + 1, r.top(), w, r.height()), 2, stops, all);
     painter.restore();
     return r.adjusted(w, w, -w, -w);
+}
+
+const QImage* Label::picture() {
+    const std::string& bytes = properties().bytes(L::kPicture);
+    if (bytes.empty()) return nullptr;
+    if (!picture_cache_) {
+        auto decoded = image::decode_image(
+            std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+        if (!decoded) {
+            properties().set_bytes(L::kPicture, {});  // undecodable: dropped
+            return nullptr;
+        }
+        picture_cache_ = composited_image(
+            *decoded, background_colour_of(uint32_t(properties().word(L::kBackground))));
+    }
+    return &*picture_cache_;
+}
+
+QRegion Label::paint_picture(QPainter& painter, const QRect& r) {
+    const QImage* image = picture();
+    if (!image || image->isNull()) return {};
+    switch (properties().word(L::kPictureMode)) {
+    case 0: {
+        QRect at = natural_placement(image->size(), r);
+        painter.drawImage(at.topLeft(), *image);
+        return QRegion(at);
+    }
+    case 1:
+        for (int y = r.top(); y <= r.bottom(); y += image->height())
+            for (int x = r.left(); x <= r.right(); x += image->width())
+                painter.drawImage(QPoint(x, y), *image);
+        return QRegion(r);
+    default: {
+        QRect at = fitted_placement(image->size(), r);
+        painter.drawImage(at, *image);
+        return QRegion(at);
+    }
+    }
 }
 
 void Label::paint_caption(QPainter& painter, const QRect& r) {
@@ -155,18 +196,20 @@ void Label::paintEvent(QPaintEvent* event) {
     QRect r = rect();
     if (border != kGradientFrameBorder) r = paint_border(painter, r, border, palette());
     r = paint_gradient_frame(painter, r);
-    painter.setClipRegion(event->region().intersected(r));
-    // The background picture is drawn here once image decoders exist;
-    // until then a label with a picture paints as if it had none.
-    bool filled = false;
-    if (p.word(L::kGradientMode) >= 1) {
+    const QRegion clip = event->region().intersected(r);
+    painter.setClipRegion(clip);
+    QRegion to_fill = clip;
+    if (!p.bytes(L::kPicture).empty()) {
+        to_fill -= paint_picture(painter, r);
+    } else if (p.word(L::kGradientMode) >= 1) {
         auto stops = used_stops({uint32_t(p.word(L::kGradientStop1)),
                                  uint32_t(p.word(L::kGradientStop1 + 1)),
                                  uint32_t(p.word(L::kGradientStop1 + 2))});
-        filled = paint_gradient(painter, r, p.word(L::kGradientMode), stops,
-                                event->rect().intersected(r));
+        if (paint_gradient(painter, r, p.word(L::kGradientMode), stops, clip.boundingRect()))
+            to_fill = QRegion();
     }
-    if (!filled) painter.fillRect(r, background_colour_of(uint32_t(p.word(L::kBackground))));
+    const QColor background = background_colour_of(uint32_t(p.word(L::kBackground)));
+    for (const QRect& part : to_fill) painter.fillRect(part, background);
     paint_caption(painter, r);
 }
 

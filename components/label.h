@@ -4,7 +4,9 @@
 // mouse events for it.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
+#include <optional>
 
 #include "components/property_table.h"
 
@@ -45,7 +47,13 @@ protected:
 
 private:
     QRect paint_gradient_frame(QPainter& painter, QRect r);
+    // Draws the background picture into r; returns the part of r it covered.
+    QRegion paint_picture(QPainter& painter, const QRect& r);
+    const QImage* picture();
     void paint_caption(QPainter& painter, const QRect& r);
+
+    // The decoded background picture, rebuilt after property 18 changes.
+    std::optional<QImage> picture_cache_;
 };
 
 // The type's interface entry.

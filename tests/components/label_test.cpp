@@ -1,6 +1,7 @@
 // The label on rendered images, and property access through the form
 // engine on a loaded label.
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QPalette>
 
@@ -139,6 +140,43 @@ TEST_F(LabelTest, SystemBackgroundIsTheButtonFaceColour) {
     Label* label = load_label([](PropertyStore& p) { p.set_bytes(L::kCaption, ""); });
     EXPECT_EQ(read(8 + L::kBackground).lo, 0xFF000000u);
     EXPECT_EQ(render(label).pixel(50, 20), QApplication::palette().color(QPalette::Button).rgb());
+}
+
+std::string png_of(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+TEST_F(LabelTest, PictureIsPlacedByModeAndAnUndecodableOneIsDropped) {
+    const std::string red = png_of({10, 8}, Qt::red);
+    auto with_picture = [&](int32_t mode, std::string bytes) {
+        return [=](PropertyStore& p) {
+            p.set_bytes(L::kCaption, "");
+            p.set_word(L::kBackground, int32_t(kWhite));
+            p.set_word(L::kGradientMode, 1);  // a picture wins over the gradient
+            p.set_bytes(L::kPicture, bytes);
+            p.set_word(L::kPictureMode, mode);
+        };
+    };
+    QImage image = render(load_label(with_picture(0, red), {40, 20}));
+    EXPECT_EQ(bgr(image.pixel(9, 7)), kRed);
+    EXPECT_EQ(bgr(image.pixel(10, 8)), kWhite);
+    reset_form_engine();
+    image = render(load_label(with_picture(1, red), {40, 20}));
+    EXPECT_EQ(bgr(image.pixel(35, 17)), kRed);  // tiled over everything
+    reset_form_engine();
+    image = render(load_label(with_picture(2, red), {40, 20}));
+    EXPECT_EQ(bgr(image.pixel(20, 10)), kRed);  // centred at natural size
+    EXPECT_EQ(bgr(image.pixel(2, 10)), kWhite);
+    reset_form_engine();
+    image = render(load_label(with_picture(0, "not a picture"), {40, 20}));
+    EXPECT_EQ(byte_set_size(read(8 + L::kPicture).byte_set()), 0);
+    EXPECT_EQ(bgr(image.pixel(0, 19)), gradient_colour({0x808080, 0xFFFFFF, 0x808080}, 19, 20));
 }
 
 TEST_F(LabelTest, OwnPropertiesAreClampedAsStored) {
