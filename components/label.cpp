@@ -135,7 +135,7 @@ const QImage* Label::picture() {
 
 QRegion Label::paint_picture(QPainter& painter, const QRect& r) {
     const QImage* image = picture();
-    if (!image || image->isNull()) return {};
+    if (!image || image->isNull()) return {};  // an empty picture covers nothing
     switch (properties().word(L::kPictureMode)) {
     case 0: {
         QRect at = natural_placement(image->size(), r);
@@ -199,7 +199,7 @@ void Label::paintEvent(QPaintEvent* event) {
     const QRegion clip = event->region().intersected(r);
     painter.setClipRegion(clip);
     QRegion to_fill = clip;
-    if (!p.bytes(L::kPicture).empty()) {
+    if (picture()) {
         to_fill -= paint_picture(painter, r);
     } else if (p.word(L::kGradientMode) >= 1) {
         auto stops = used_stops({uint32_t(p.word(L::kGradientStop1)),

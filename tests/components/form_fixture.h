@@ -197,6 +197,7 @@ protected:
         }();
         (void)once;
         recorder() = Recorder{};
+        while (event_suspension_count() > 0) lower_event_suspension();
     }
     void TearDown() override {
         reset_form_engine();

@@ -8,7 +8,7 @@
 
 #include "form_fixture.h"
 #include "runtime/property_access.h"
-#include "runtime/report_capture.h"
+#include "support/report_capture.h"
 
 namespace qinghe::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "form_fixture.h"
-#include "runtime/report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/start_up.h"
 #include "runtime/property_access.h"
 

@@ -3,7 +3,7 @@
 // event source.
 #include <gtest/gtest.h>
 
-#include "report_capture.h"
+#include "support/report_capture.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/event_suspension.h"
 #include "runtime/form_resource.h"
@@ -29,6 +29,7 @@ HandlerResult remember(const uint32_t* args, int32_t count) {
 class EventDispatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        while (event_suspension_count() > 0) lower_event_suspension();
         types_[0].flags = TypeFlag::kRaisesEvents;
         types_[1].flags = 0;
         library_.type_count = 2;
