@@ -77,6 +77,23 @@ TEST_F(LoadingTest, UnknownWindowOrNewerBlockFailsTheLoad) {
     EXPECT_EQ(window_table().find(window_id(2))->units.size(), 2u);
 }
 
+TEST_F(LoadingTest, CutOrNewerLabelBlocksFailTheLoadWithoutHarm) {
+    const std::string blob = label_blob();
+    std::string newer = blob;
+    newer[0] = 3;
+    std::vector<std::string> bad = {newer};
+    for (size_t cut = 1; cut < blob.size(); cut += 3) bad.push_back(blob.substr(0, cut));
+    for (const std::string& b : bad) {
+        install({window(1, {unit(component_id(2), UnitType::kLabel, QRect(0, 0, 10, 10), b)})});
+        EXPECT_EQ(load_window(window_id(1), nullptr, false), -1) << b.size();
+        EXPECT_EQ(find_object(window_id(1), 0), nullptr);
+        reset_form_engine();
+    }
+    // An empty block is a label with every default.
+    install({window(1, {unit(component_id(2), UnitType::kLabel, QRect(0, 0, 10, 10), "")})});
+    EXPECT_EQ(load_window(window_id(1), nullptr, false), 0);
+}
+
 TEST_F(LoadingTest, VisibleOnTheWindowsOwnUnitShowsAHiddenWindow) {
     install({window(1, {label(2)}, window_blob(), 0)});
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
