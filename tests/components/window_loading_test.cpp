@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "form_fixture.h"
+#include "commands/core_commands.h"
 #include "support/report_capture.h"
 #include "runtime/start_up.h"
 #include "runtime/property_access.h"
@@ -182,6 +183,31 @@ TEST_F(LoadingTest, ADestroyedWindowLoadsAgainFromItsResourceState) {
     EXPECT_EQ(get_property(window_id(1), component_id(2), 0, -1).as_int(), 10);
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
     EXPECT_EQ(find_object(window_id(1), component_id(2))->x(), 10);
+}
+
+TEST_F(LoadingTest, LoadWindowCommandGoesThroughTheHostServices) {
+    register_form_services();
+    install({window(1, {}), window(2, {})});
+    auto load = [](std::vector<TaggedArg> args) {
+        return call_core_command(core_command(CoreCommand::load_window), int32_t(args.size()),
+                                 args.data());
+    };
+    const uint32_t kWindowType = UnitType::kWindow;
+    TaggedArg none{};
+    // A parent that is not open: false, nothing loaded.
+    TaggedArg r = load({TaggedArg::of_unit(window_id(2), 0, kWindowType),
+                        TaggedArg::of_unit(window_id(1), 0, kWindowType), TaggedArg::of_bool(false)});
+    EXPECT_EQ(r.type, TypeTag::kBool);
+    EXPECT_EQ(r.lo, 0u);
+    EXPECT_EQ(find_object(window_id(2), 0), nullptr);
+    r = load({TaggedArg::of_unit(window_id(1), 0, kWindowType), none, TaggedArg::of_bool(false)});
+    EXPECT_EQ(r.lo, 1u);
+    r = load({TaggedArg::of_unit(window_id(2), 0, kWindowType),
+              TaggedArg::of_unit(window_id(1), 0, kWindowType), TaggedArg::of_bool(false)});
+    EXPECT_EQ(r.lo, 1u);
+    EXPECT_EQ(find_object(window_id(2), 0)->parentWidget(), find_object(window_id(1), 0));
+    r = load({TaggedArg::of_unit(window_id(7), 0, kWindowType), none, TaggedArg::of_bool(false)});
+    EXPECT_EQ(r.lo, 0u);
 }
 
 void first_exit_routine(int32_t) { recorder().calls.push_back({0, 0, 1001, {}}); }
