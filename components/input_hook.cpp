@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include "components/form_window.h"
 #include "platform/text_encoding.h"
@@ -150,10 +151,21 @@ private:
         }
         Target t = locate(widget);
         if (!number || !t.widget) return false;
+        if (number == E::kLeftDown) drag_window(t);
         QPoint at = t.widget->mapFromGlobal(e->globalPosition()).toPoint();
         return !event_lets_pass(t.window_id, t.unit_id, number,
                                 {uint32_t(at.x()) & 0xFFFF, uint32_t(at.y()) & 0xFFFF,
                                  modifier_bits(e->modifiers())});
+    }
+
+    // With drag-to-move on, a press on the window (or on a component whose
+    // type asks for it) moves the window as if its caption were dragged.
+    static void drag_window(const Target& t) {
+        FormWindowWidget* form = form_window_of(t.widget);
+        if (!form || !form->properties().word(FormProperty::kDragToMove)) return;
+        const DataTypeRecord* type = data_type_record(unit_type_of(t.window_id, t.unit_id));
+        bool drags = t.widget == form || (type && (type->flags & TypeFlag::kDragsWindow));
+        if (drags && form->windowHandle()) form->windowHandle()->startSystemMove();
     }
 
     bool wheel(QWidget* widget, QWheelEvent* e) {

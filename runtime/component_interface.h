@@ -33,6 +33,7 @@ inline constexpr uint32_t kOptionButton = 0x400;
 inline constexpr uint32_t kFocusByValue = 0x2000;
 inline constexpr uint32_t kFocusByValueFromZero = 0x4000;
 inline constexpr uint32_t kNoFocus = 0x10000;
+inline constexpr uint32_t kDragsWindow = 0x4000000;
 }  // namespace TypeFlag
 
 // Property descriptor kinds (low 16 bits of the descriptor's kind code).
