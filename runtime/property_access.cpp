@@ -226,9 +226,14 @@ void write_common(const Located& at, int32_t number, uint32_t lo, uint32_t hi) {
     case C::kHeight: {
         int32_t c = std::clamp(v, 0, kCoordinateLimit);
         (number == C::kWidth ? unit.width : unit.height) = c;
-        if (object)
-            object->resize(number == C::kWidth ? QSize(c, object->height())
-                                               : QSize(object->width(), c));
+        if (!object) break;
+        const QSize size = number == C::kWidth ? QSize(c, object->height())
+                                               : QSize(object->width(), c);
+        // A window with a fixed border keeps its new size fixed.
+        if (object->isWindow() && object->minimumSize() == object->maximumSize())
+            object->setFixedSize(size);
+        else
+            object->resize(size);
         break;
     }
     case C::kTag: {

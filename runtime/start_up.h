@@ -1,5 +1,10 @@
 // Start-up of the runtime object (service 6) and the services the form
 // engine offers to libraries, component types and the application.
+//
+// A program starts as: QApplication; register_component_types()
+// (components/component_types.h); set_program_header(&header) and
+// register_form_services(), then service 6 (or initialise(header) at once);
+// load_start_window; run_message_loop; runtime_exit(0).
 #pragma once
 
 #include <cstdint>

@@ -30,6 +30,15 @@ TEST_F(FormWindowTest, TitleAndBackgroundChangesReachTheWindow) {
     EXPECT_FALSE(w->windowIcon().isNull());  // the program's own icon
 }
 
+TEST_F(FormWindowTest, FixedBorderWindowStillTakesANewSize) {
+    install({window(1, {})});  // border style 2: fixed
+    ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
+    set_property(window_id(1), 0, 2, -1, 400, 0);
+    set_property(window_id(1), 0, 3, -1, 150, 0);
+    EXPECT_EQ(find_object(window_id(1), 0)->size(), QSize(400, 150));
+    EXPECT_EQ(get_property(window_id(1), 0, 2, -1).as_int(), 400);
+}
+
 TEST_F(FormWindowTest, ComponentIsRecreatedInPlaceWithoutEvents) {
     install({window(1, {unit(component_id(2), kProbeType, QRect(7, 8, 90, 22), "1"),
                         unit(component_id(3), kProbeType, QRect(7, 40, 90, 22), "2")})});
