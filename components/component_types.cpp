@@ -3,7 +3,9 @@
 #include "components/fonts.h"
 #include "components/form_window.h"
 #include "components/input_hook.h"
+#include "components/hyperlink_box.h"
 #include "components/label.h"
+#include "components/picture_box.h"
 #include "runtime/frame.h"
 #include "runtime/property_block.h"
 
@@ -22,6 +24,8 @@ void register_component_types() {
     install_input_hook();
     register_type(UnitType::kWindow, &form_window_interface, FormWindowWidget::table());
     register_type(UnitType::kLabel, &label_interface, Label::table());
+    register_type(UnitType::kPictureBox, &picture_box_interface, PictureBox::table());
+    register_type(UnitType::kHyperlinkBox, &hyperlink_box_interface, HyperlinkBox::table());
 }
 
 }  // namespace qinghe
