@@ -30,6 +30,32 @@ TEST_F(FormWindowTest, TitleAndBackgroundChangesReachTheWindow) {
     EXPECT_FALSE(w->windowIcon().isNull());  // the program's own icon
 }
 
+TEST_F(FormWindowTest, ActivationFiresFirstActivationOnceThenActivatedAndDeactivated) {
+    install({window(1, {}), window(2, {})});
+    ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
+    ASSERT_EQ(load_window(window_id(2), nullptr, false), 0);
+    QWidget* first = find_object(window_id(1), 0);
+    QWidget* second = find_object(window_id(2), 0);
+    QApplication::setActiveWindow(first);
+    QApplication::setActiveWindow(second);
+    QApplication::setActiveWindow(first);
+    for (uint32_t serial : {1u, 2u})
+        EXPECT_EQ(recorder().count(own_unit_id(serial), FormEvent::kFirstActivation), 1);
+    // Activated and deactivated alternate; the first window ends active.
+    EXPECT_GE(recorder().count(own_unit_id(2), FormEvent::kActivated), 1);
+    EXPECT_EQ(recorder().count(own_unit_id(1), FormEvent::kActivated),
+              recorder().count(own_unit_id(1), FormEvent::kDeactivated) + 1);
+    EXPECT_EQ(recorder().count(own_unit_id(2), FormEvent::kActivated),
+              recorder().count(own_unit_id(2), FormEvent::kDeactivated));
+    // The first activation comes before the first activated event.
+    std::vector<int32_t> own_events;
+    for (const auto& call : recorder().calls)
+        if (call.unit_id == own_unit_id(2) && (call.event == 5 || call.event == 8))
+            own_events.push_back(call.event);
+    ASSERT_FALSE(own_events.empty());
+    EXPECT_EQ(own_events.front(), FormEvent::kFirstActivation);
+}
+
 TEST_F(FormWindowTest, FixedBorderWindowStillTakesANewSize) {
     install({window(1, {})});  // border style 2: fixed
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
