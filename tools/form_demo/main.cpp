@@ -1,16 +1,22 @@
 // A demonstration window of the form engine: labels in the main window's
-// colours and fonts, every border style, gradients and text effects. Run
-// it under a display (or Xvfb) to look at the rendering.
+// colours and fonts, every border style, gradients and text effects. With
+// the argument "about" it starts from the program's own window resource
+// and shows the About window instead (no handlers bound). Run it under a
+// display (or Xvfb) to look at the rendering.
 #include <QApplication>
 #include <QTimer>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <vector>
 
 #include "commands/core_library.h"
 #include "components/component_types.h"
 #include "components/form_window.h"
 #include "components/label.h"
 #include "platform/text_encoding.h"
+#include "program_resources.h"
+#include "runtime/program_header.h"
 #include "runtime/font_record.h"
 #include "runtime/form_resource.h"
 #include "runtime/frame.h"
@@ -116,21 +122,41 @@ FormWindow demo_window() {
     return w;
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+// The program's windows, with a handler table of empty entries.
+uint32_t start_from_program_resources() {
+    static std::vector<EventHandler> handlers(resources::handler_count, nullptr);
+    static LibraryRecord* libraries[] = {&core_library_record()};
+    ProgramHeader header = resources::program_header;
+    header.code_base = handlers.data();
+    header.handler_count = handlers.size();
+    header.libraries = libraries;
+    header.library_count = 1;
+    initialise(header);
+    return resources::window_id::about;
+}
+
+uint32_t start_from_demo_window() {
     static LibraryRecord* libraries[] = {&core_library_record()};
     initialise_libraries(libraries, 1);
-    register_component_types();
     install_error_box();
     WindowTable table;
     table.windows.push_back(demo_window());
     install_window_table(std::move(table));
-    load_start_window(0x52000001);
+    return 0x52000001;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    register_component_types();
+    const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
+    static const uint32_t window = about ? start_from_program_resources() : start_from_demo_window();
+    load_start_window(window);
     if (const char* seconds = std::getenv("QINGHE_DEMO_SECONDS"))
         QTimer::singleShot(std::atoi(seconds) * 1000, [] {
-            find_object(0x52000001, 0)->close();
+            if (QWidget* w = find_object(window, 0)) w->close();
         });
     run_message_loop();
     return 0;
