@@ -5,6 +5,7 @@
 #include "components/input_hook.h"
 #include "components/hyperlink_box.h"
 #include "components/label.h"
+#include "components/list_box.h"
 #include "components/picture_box.h"
 #include "runtime/frame.h"
 #include "runtime/property_block.h"
@@ -26,6 +27,7 @@ void register_component_types() {
     register_type(UnitType::kLabel, &label_interface, Label::table());
     register_type(UnitType::kPictureBox, &picture_box_interface, PictureBox::table());
     register_type(UnitType::kHyperlinkBox, &hyperlink_box_interface, HyperlinkBox::table());
+    register_type(UnitType::kListBox, &list_box_interface, ListBox::table());
 }
 
 }  // namespace qinghe

@@ -1,5 +1,5 @@
-// Registers the component types built here (form window, label) into the
-// core library's data-type records, and prepares what they share (the
+// Registers the component types built here into their libraries'
+// data-type records, and prepares what they share (the
 // input hook, the font mapping). Needs a QApplication.
 #pragma once
 

@@ -1,0 +1,752 @@
+#include "components/list_box.h"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+#include <QTreeView>
+#include <algorithm>
+
+#include "components/border_style.h"
+#include "components/colours.h"
+#include "components/fonts.h"
+#include "platform/text_encoding.h"
+#include "runtime/event_dispatch.h"
+#include "runtime/font_record.h"
+#include "runtime/list_tables.h"
+#include "runtime/property_block.h"
+#include "runtime/runtime_object.h"
+
+namespace qinghe {
+namespace {
+
+namespace K = PropertyKind;
+namespace P = ListBoxProperty;
+
+constexpr int32_t kWhite = 0xFFFFFF;
+constexpr int kRowTagRole = Qt::UserRole + 1;
+constexpr int kImageRole = Qt::UserRole + 2;
+constexpr int kStateImageRole = Qt::UserRole + 3;
+constexpr int kIndentRole = Qt::UserRole + 4;
+constexpr QSize kLargeIconSize(32, 32);
+constexpr QSize kSmallIconSize(16, 16);
+
+PropertyDecl word(int32_t number, uint32_t kind, int32_t value, OnChange change,
+                  int32_t min = INT_MIN, int32_t max = INT_MAX) {
+    return {number, kind, value, "", min, max, change};
+}
+
+PropertyDecl flag(int32_t number, bool value, OnChange change) {
+    return {number, K::kLogical, value ? 1 : 0, "", 0, 1, change};
+}
+
+PropertyDecl bytes(int32_t number, uint32_t kind, OnChange change) {
+    return {number, kind, 0, "", INT_MIN, INT_MAX, change};
+}
+
+QString qt_text(const std::string& gbk) { return QString::fromStdString(platform::utf8_from_gbk(gbk)); }
+std::string gbk_text(const QString& text) { return platform::gbk_from_utf8(text.toStdString()); }
+
+uint32_t bgr_of(const QColor& c) {
+    return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16;
+}
+
+Qt::Alignment column_alignment(int32_t alignment) {
+    if (alignment == 1) return Qt::AlignHCenter | Qt::AlignVCenter;
+    if (alignment == 2) return Qt::AlignRight | Qt::AlignVCenter;
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+}  // namespace
+
+// Paints the cells: the text background, column alignment, whole-row
+// selection, grid lines, indent, state images and hot-tracking underlines;
+// raises the label-editing events and shows the info tips.
+class ListBoxDelegate : public QStyledItemDelegate {
+public:
+    ListBoxDelegate(ListBox* box) : QStyledItemDelegate(box), box_(box) {}
+
+    QColor text_background;
+    std::vector<Qt::Alignment> alignments;  // by column
+    int hot_row = -1;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        const PropertyStore& p = box_->properties();
+        if (index.column() == 0) {
+            const int image_width = box_->item_images().image_size.width();
+            opt.rect.adjust(index.data(kIndentRole).toInt() * image_width, 0, 0, 0);
+            paint_state_image(painter, opt, index);
+        }
+        if (index.column() > 0 && !p.word(P::kWholeRowSelection))
+            opt.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, opt, index);
+        if (p.word(P::kGridLines) && box_->report_view()) {
+            painter->save();
+            painter->setPen(QColor(0xC0, 0xC0, 0xC0));
+            painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+            painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+            painter->restore();
+        }
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        if (!box_->edit_may_start(index.row())) return nullptr;
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        box_->set_editing(editor != nullptr);
+        return editor;
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line || !box_->edit_accepted(index.row(), gbk_text(line->text()))) return;
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const std::string tip = box_->row_tip(index.row());
+        if (tip.empty()) {
+            QToolTip::hideText();
+            return true;
+        }
+        QToolTip::showText(event->globalPos(), qt_text(tip), view);
+        return true;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->backgroundBrush = text_background;
+        if (size_t(index.column()) < alignments.size())
+            option->displayAlignment = alignments[size_t(index.column())];
+        const PropertyStore& p = box_->properties();
+        if (p.word(P::kHotTracking)) {
+            bool hot = index.row() == hot_row;
+            option->font.setUnderline(hot ? p.word(P::kUnderlineHot) : p.word(P::kUnderlineCold));
+        }
+    }
+
+private:
+    // With check boxes off, a row's state image stands left of its label.
+    void paint_state_image(QPainter* painter, QStyleOptionViewItem& opt,
+                           const QModelIndex& index) const {
+        if (box_->properties().word(P::kCheckBoxes)) return;
+        const ImageList& states = box_->state_images();
+        const int state = index.data(kStateImageRole).isValid() ? index.data(kStateImageRole).toInt() : -1;
+        if (!states.valid_index(state)) return;
+        const QImage& image = states.images[size_t(state)];
+        const int y = opt.rect.top() + (opt.rect.height() - image.height()) / 2;
+        painter->drawImage(QPoint(opt.rect.left(), y), image);
+        opt.rect.adjust(image.width(), 0, 0, 0);
+    }
+
+    ListBox* box_;
+};
+
+namespace {
+
+// What both views add to Qt's: the click events before the hit test and
+// the end of a cancelled label edit.
+template <class View>
+class ListBoxView : public View {
+public:
+    ListBoxView(ListBox* box) : View(box), box_(box) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QPointer<QWidget> alive(this);
+        box_->mouse_pressed(event->button());
+        if (alive) View::mousePressEvent(event);
+    }
+
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+        if (hint == QAbstractItemDelegate::RevertModelCache && this->currentIndex().isValid())
+            box_->edit_cancelled(this->currentIndex().row());
+        View::closeEditor(editor, hint);
+        box_->set_editing(false);
+    }
+
+private:
+    ListBox* box_;
+};
+
+using ReportView = ListBoxView<QTreeView>;
+using IconListView = ListBoxView<QListView>;
+
+}  // namespace
+
+const PropertyTable& ListBox::table() {
+    using C = OnChange;
+    static const PropertyTable table(UnitType::kListBox, {
+        word(P::kBorder, K::kChoice, 1, C::kReapply, 0, 5),
+        word(P::kTextColour, K::kColour, 0, C::kReapply),
+        word(P::kTextBackground, K::kBackgroundColour, kWhite, C::kReapply),
+        word(P::kListBackground, K::kBackgroundColour, kWhite, C::kReapply),
+        bytes(P::kFont, K::kFont, C::kReapply),
+        word(P::kLayout, K::kChoice, 0, C::kRecreate, 0, 3),
+        word(P::kIconArrangement, K::kChoice, 0, C::kRecreate, 0, 1),
+        flag(P::kAutoArrange, true, C::kRecreate),
+        flag(P::kWrapLabels, true, C::kReapply),
+        bytes(P::kColumns, K::kBytes, C::kRecreate),
+        flag(P::kHideHeader, false, C::kReapply),
+        bytes(P::kHeaderImages, K::kBytes, C::kReapply),
+        flag(P::kClickableCaptions, true, C::kRecreate),
+        flag(P::kWholeRowSelection, false, C::kRecreate),
+        flag(P::kGridLines, false, C::kRecreate),
+        flag(P::kHeaderDrag, false, C::kRecreate),
+        bytes(P::kItemImages, K::kBytes, C::kReapply),
+        bytes(P::kStateImages, K::kBytes, C::kReapply),
+        flag(P::kHotTracking, false, C::kRecreate),
+        flag(P::kHandCursor, true, C::kRecreate),
+        flag(P::kUnderlineCold, true, C::kRecreate),
+        flag(P::kUnderlineHot, true, C::kRecreate),
+        flag(P::kEditableLabels, false, C::kRecreate),
+        word(P::kSorting, K::kChoice, 0, C::kRecreate, 0, 2),
+        flag(P::kCheckBoxes, false, C::kRecreate),
+        flag(P::kFlatScrollBars, false, C::kRecreate),
+        flag(P::kSingleSelection, true, C::kRecreate),
+        word(P::kSelection, K::kInteger, -1, C::kReapply, -1),
+        flag(P::kKeepSelectionVisible, false, C::kRecreate),
+        bytes(P::kItems, K::kBytes, C::kReapply),
+        bytes(P::kEditedText, K::kText, C::kStore),
+    });
+    return table;
+}
+
+ListBox::ListBox(QWidget* parent) : QWidget(parent), TableComponent(table()) {
+    delegate_ = new ListBoxDelegate(this);
+    connect(&model_, &QStandardItemModel::itemChanged, this, [this](QStandardItem* item) {
+        if (filling_ || item->column() != 0 || !properties().word(P::kCheckBoxes)) return;
+        const int32_t state = item->checkState() == Qt::Checked ? 1 : 0;
+        if (item->data(kStateImageRole).toInt() == state) return;
+        item->setData(state, kStateImageRole);
+        post_event(ListBoxEvent::kCheckChanged, {uint32_t(item->row()), uint32_t(state)});
+    });
+}
+
+ListBox::~ListBox() { notify_destroyed(window_id(), unit_id(), this); }
+
+int32_t ListBox::layout() const { return properties().word(P::kLayout); }
+bool ListBox::in_icon_layout() const { return layout() <= ListBoxLayout::kSmallIcons; }
+bool ListBox::in_report_layout() const { return layout() == ListBoxLayout::kReport; }
+QTreeView* ListBox::report_view() const { return qobject_cast<QTreeView*>(view_); }
+
+bool ListBox::needs_recreate(int32_t number) const {
+    switch (number) {
+    case P::kIconArrangement:
+    case P::kAutoArrange: return in_icon_layout();
+    case P::kColumns:
+    case P::kClickableCaptions:
+    case P::kWholeRowSelection:
+    case P::kGridLines:
+    case P::kHeaderDrag: return in_report_layout();
+    case P::kHandCursor:
+    case P::kUnderlineCold:
+    case P::kUnderlineHot: return properties().word(P::kHotTracking) != 0;
+    default: return table().find(number)->on_change == OnChange::kRecreate;
+    }
+}
+
+void ListBox::build() {
+    create_view();
+    apply_font();
+    apply_image_lists();
+    apply_colours();
+    if (in_report_layout())
+        insert_columns();
+    else
+        model_.setColumnCount(1);
+    fill_initial_items();
+    apply_selection();
+    place_view();
+}
+
+void ListBox::create_view() {
+    const PropertyStore& p = properties();
+    if (in_report_layout()) {
+        auto* tree = new ReportView(this);
+        view_ = tree;
+        configure_report_view(tree);
+    } else {
+        view_ = new IconListView(this);
+        configure_list_view();
+    }
+    auto* frame = static_cast<QAbstractScrollArea*>(view_);
+    frame->setFrameShape(QFrame::NoFrame);
+    view_->setItemDelegate(delegate_);
+    view_->setModel(&model_);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(p.word(P::kSingleSelection) ? QAbstractItemView::SingleSelection
+                                                         : QAbstractItemView::ExtendedSelection);
+    view_->setEditTriggers(p.word(P::kEditableLabels)
+                               ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
+                               : QAbstractItemView::NoEditTriggers);
+    setFocusProxy(view_);
+    view_->setFocusPolicy(Qt::StrongFocus);
+    if (p.word(P::kHotTracking)) {
+        view_->setMouseTracking(true);
+        view_->viewport()->setCursor(p.word(P::kHandCursor) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+    connect_view();
+}
+
+void ListBox::configure_report_view(QTreeView* tree) {
+    const PropertyStore& p = properties();
+    tree->setRootIsDecorated(false);
+    tree->setItemsExpandable(false);
+    tree->setUniformRowHeights(true);
+    tree->setAllColumnsShowFocus(p.word(P::kWholeRowSelection) != 0);
+    QHeaderView* header = tree->header();
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(p.word(P::kClickableCaptions) != 0);
+    header->setSectionsMovable(p.word(P::kHeaderDrag) != 0);
+    apply_hide_header();
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+        post_event(ListBoxEvent::kCaptionClicked, {uint32_t(column)});
+    });
+}
+
+void ListBox::configure_list_view() {
+    auto* list = static_cast<QListView*>(view_);
+    const PropertyStore& p = properties();
+    const bool left_aligned = p.word(P::kIconArrangement) == 1;
+    list->setWrapping(true);
+    switch (layout()) {
+    case ListBoxLayout::kLargeIcons:
+        list->setViewMode(QListView::IconMode);
+        list->setFlow(left_aligned ? QListView::TopToBottom : QListView::LeftToRight);
+        list->setIconSize(kLargeIconSize);
+        break;
+    case ListBoxLayout::kSmallIcons:
+        list->setViewMode(QListView::ListMode);
+        list->setFlow(left_aligned ? QListView::TopToBottom : QListView::LeftToRight);
+        list->setIconSize(kSmallIconSize);
+        break;
+    default:
+        list->setViewMode(QListView::ListMode);
+        list->setFlow(QListView::TopToBottom);
+        list->setIconSize(kSmallIconSize);
+        break;
+    }
+    if (in_icon_layout()) {
+        const bool arranged = p.word(P::kAutoArrange) != 0;
+        list->setResizeMode(arranged ? QListView::Adjust : QListView::Fixed);
+        list->setMovement(arranged ? QListView::Static : QListView::Free);
+    } else {
+        list->setResizeMode(QListView::Adjust);
+        list->setMovement(QListView::Static);
+    }
+    apply_wrap();
+}
+
+void ListBox::connect_view() {
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                if (current.isValid() && current.row() != previous.row())
+                    post_event(ListBoxEvent::kFocusedRow);
+            });
+    // Qt activates on a double-click and on Enter.
+    connect(view_, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
+        if (index.isValid()) post_event(ListBoxEvent::kActivated);
+    });
+    if (properties().word(P::kHotTracking)) {
+        connect(view_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+            if (index.isValid()) post_event(ListBoxEvent::kActivated);
+        });
+        connect(view_, &QAbstractItemView::entered, this,
+                [this](const QModelIndex& index) { hot_row_changed(index.row()); });
+    }
+}
+
+void ListBox::apply_property(int32_t number, OnChange change) {
+    if (change == OnChange::kStore || !view_) return;
+    switch (number) {
+    case P::kBorder: place_view(); break;
+    case P::kTextColour:
+    case P::kTextBackground:
+    case P::kListBackground: apply_colours(); break;
+    case P::kFont: apply_font(); break;
+    case P::kWrapLabels: apply_wrap(); break;
+    case P::kHideHeader: apply_hide_header(); break;
+    case P::kHeaderImages: apply_header_images(); break;
+    case P::kItemImages:
+    case P::kStateImages: apply_image_lists(); break;
+    case P::kSelection: apply_selection(); break;
+    case P::kItems:
+        fill_initial_items();
+        break;
+    default: break;
+    }
+    update();
+    view_->viewport()->update();
+}
+
+void ListBox::apply_colours() {
+    const PropertyStore& p = properties();
+    QPalette palette = view_->palette();
+    const QColor text = colour_of(uint32_t(p.word(P::kTextColour)));
+    const QColor list = background_colour_of(uint32_t(p.word(P::kListBackground)));
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Text, text);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::Base, list);
+        palette.setColor(group, QPalette::Window, list);
+    }
+    if (!p.word(P::kKeepSelectionVisible)) {
+        // Without the style bit the selection disappears when the list loses the focus.
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, list);
+        palette.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
+    }
+    view_->setPalette(palette);
+    delegate_->text_background = background_colour_of(uint32_t(p.word(P::kTextBackground)));
+}
+
+uint32_t ListBox::shown_colour(int32_t number) const {
+    if (!view_) return uint32_t(properties().word(number));
+    switch (number) {
+    case P::kTextColour: return bgr_of(view_->palette().color(QPalette::Active, QPalette::Text));
+    case P::kListBackground: return bgr_of(view_->palette().color(QPalette::Active, QPalette::Base));
+    default: return bgr_of(delegate_->text_background);
+    }
+}
+
+void ListBox::apply_font() {
+    const QFont font = font_from_record_bytes(properties().bytes(P::kFont));
+    view_->setFont(font);
+    if (QTreeView* tree = report_view()) tree->header()->setFont(font);
+}
+
+void ListBox::apply_wrap() {
+    if (auto* list = qobject_cast<QListView*>(view_); list && in_icon_layout())
+        list->setWordWrap(properties().word(P::kWrapLabels) != 0);
+}
+
+void ListBox::apply_hide_header() {
+    if (QTreeView* tree = report_view()) tree->header()->setVisible(!properties().word(P::kHideHeader));
+}
+
+void ListBox::apply_image_lists() {
+    item_images_ = read_image_list(properties().bytes(P::kItemImages));
+    state_images_ = read_image_list(properties().bytes(P::kStateImages));
+    if (item_images_.count() > 0) view_->setIconSize(item_images_.image_size);
+    for (int row = 0; row < model_.rowCount(); ++row)
+        for (int column = 0; column < model_.columnCount(); ++column)
+            if (QStandardItem* item = model_.item(row, column)) {
+                const int32_t image = item->data(kImageRole).isValid() ? item->data(kImageRole).toInt() : -1;
+                item->setData(item_images_.valid_index(image)
+                                  ? QVariant(QIcon(QPixmap::fromImage(item_images_.images[size_t(image)])))
+                                  : QVariant(),
+                              Qt::DecorationRole);
+            }
+    apply_header_images();
+}
+
+void ListBox::apply_header_images() {
+    header_images_ = read_image_list(properties().bytes(P::kHeaderImages));
+    QTreeView* tree = report_view();
+    if (!tree) return;
+    QPalette palette = tree->header()->palette();
+    palette.setColor(QPalette::Button, background_colour_of(kSystemBackground));
+    tree->header()->setPalette(palette);
+    auto columns = decode_column_table(properties().bytes(P::kColumns)).value_or(std::vector<ListColumn>{});
+    for (size_t k = 0; k < columns.size() && int(k) < model_.columnCount(); ++k) {
+        QStandardItem* header = model_.horizontalHeaderItem(int(k));
+        if (!header) continue;
+        const int32_t image = columns[k].image;
+        header->setData(header_images_.valid_index(image)
+                            ? QVariant(QIcon(QPixmap::fromImage(header_images_.images[size_t(image)])))
+                            : QVariant(),
+                        Qt::DecorationRole);
+    }
+}
+
+void ListBox::insert_columns() {
+    auto columns = decode_column_table(properties().bytes(P::kColumns)).value_or(std::vector<ListColumn>{});
+    QTreeView* tree = report_view();
+    model_.setColumnCount(std::max<int>(1, int(columns.size())));
+    delegate_->alignments.clear();
+    for (size_t k = 0; k < columns.size(); ++k) {
+        const ListColumn& c = columns[k];
+        auto* header = new QStandardItem(qt_text(c.caption));
+        header->setTextAlignment(column_alignment(c.alignment));
+        model_.setHorizontalHeaderItem(int(k), header);
+        delegate_->alignments.push_back(column_alignment(c.alignment));
+        tree->header()->resizeSection(int(k), std::max(0, c.width));
+    }
+    apply_header_images();
+}
+
+void ListBox::fill_initial_items() {
+    filling_ = true;
+    delete_all_rows();
+    tips_.clear();
+    auto cells = decode_item_table(properties().bytes(P::kItems)).value_or(std::vector<ListCell>{});
+    int32_t row = -1;
+    int32_t column = 0;
+    for (const ListCell& cell : cells) {
+        const int32_t image = item_images_.valid_index(cell.image) ? cell.image : -1;
+        if (!cell.continues_row) {
+            const int32_t state = state_images_.valid_index(cell.state_image) ? cell.state_image : -1;
+            const int32_t indent = in_report_layout() ? cell.indent : 0;
+            row = insert_row(-1, cell.text, image, state, indent, cell.row_tag);
+            column = 0;
+            tips_.push_back(cell.tip);
+        } else if (row >= 0 && set_cell_text(row, ++column, cell.text)) {
+            model_.item(row, column)->setData(image, kImageRole);
+        }
+    }
+    if (!cells.empty()) apply_image_lists();
+    filling_ = false;
+}
+
+void ListBox::apply_selection() {
+    const PropertyStore& p = properties();
+    if (!p.word(P::kSingleSelection)) return;
+    const int32_t row = p.word(P::kSelection);
+    QItemSelectionModel* selection = view_->selectionModel();
+    if (row >= 0) {
+        if (row >= model_.rowCount()) return;
+        const QModelIndex index = model_.index(row, 0);
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return;
+    }
+    const int32_t first = selected_row();
+    if (first < 0) return;
+    selection->select(model_.index(first, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    if (selection->currentIndex().row() == first) selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+int32_t ListBox::selected_row() const {
+    if (!view_) return -1;
+    int32_t first = -1;
+    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
+        if (first < 0 || index.row() < first) first = index.row();
+    return first;
+}
+
+int32_t ListBox::row_count() const { return model_.rowCount(); }
+
+void ListBox::delete_all_rows() { model_.removeRows(0, model_.rowCount()); }
+
+void ListBox::set_state_image(QStandardItem* item, int32_t state_image) {
+    item->setData(state_image, kStateImageRole);
+    if (properties().word(P::kCheckBoxes)) {
+        item->setCheckable(true);
+        item->setCheckState(state_image == 1 ? Qt::Checked : Qt::Unchecked);
+        item->setData(state_image == 1 ? 1 : 0, kStateImageRole);
+    }
+}
+
+int32_t ListBox::insert_row(int32_t position, const std::string& text, int32_t image,
+                            int32_t state_image, int32_t indent, uint32_t row_tag) {
+    const int32_t rows = model_.rowCount();
+    const QString label = qt_text(text);
+    if (const int32_t sorting = properties().word(P::kSorting)) {
+        position = 0;
+        while (position < rows) {
+            const int order = model_.item(position, 0)->text().compare(label, Qt::CaseInsensitive);
+            if (sorting == 1 ? order > 0 : order < 0) break;
+            ++position;
+        }
+    } else if (position < 0 || position > rows) {
+        position = rows;
+    }
+    auto* item = new QStandardItem(label);
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (properties().word(P::kEditableLabels)) flags |= Qt::ItemIsEditable;
+    item->setFlags(flags);
+    item->setData(row_tag, kRowTagRole);
+    item->setData(image, kImageRole);
+    item->setData(std::max(0, indent), kIndentRole);
+    if (item_images_.valid_index(image))
+        item->setIcon(QIcon(QPixmap::fromImage(item_images_.images[size_t(image)])));
+    const bool was_filling = filling_;
+    filling_ = true;
+    set_state_image(item, state_image);
+    QList<QStandardItem*> cells{item};
+    for (int column = 1; column < model_.columnCount(); ++column) {
+        auto* cell = new QStandardItem();
+        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        cells.append(cell);
+    }
+    model_.insertRow(position, cells);
+    filling_ = was_filling;
+    return position;
+}
+
+bool ListBox::set_cell_text(int32_t row, int32_t column, const std::string& text) {
+    if (row < 0 || row >= model_.rowCount() || column < 0 || column >= model_.columnCount())
+        return false;
+    QStandardItem* item = model_.item(row, column);
+    if (!item) return false;
+    item->setText(qt_text(text));
+    return true;
+}
+
+std::string ListBox::cell_text(int32_t row, int32_t column) const {
+    QStandardItem* item = model_.item(row, column);
+    return item ? gbk_text(item->text()) : std::string();
+}
+
+uint32_t ListBox::row_tag(int32_t row) const {
+    QStandardItem* item = model_.item(row, 0);
+    return item ? item->data(kRowTagRole).toUInt() : 0;
+}
+
+std::string ListBox::row_tip(int32_t row) const {
+    return row >= 0 && size_t(row) < tips_.size() ? tips_[size_t(row)] : std::string();
+}
+
+void ListBox::visit_texts(const TextVisitor& visit) const {
+    if (auto font = decode_font_record(properties().bytes(P::kFont))) visit(font->face);
+    for (const ListColumn& c : decode_column_table(properties().bytes(P::kColumns)).value_or(std::vector<ListColumn>{}))
+        visit(c.caption);
+    for (const ListCell& c : decode_item_table(properties().bytes(P::kItems)).value_or(std::vector<ListCell>{})) {
+        visit(c.text);
+        visit(c.tip);
+    }
+}
+
+bool ListBox::edit_may_start(int32_t row) {
+    HandlerResult r = raise_event(window_id(), unit_id(), ListBoxEvent::kEditStarting, {uint32_t(row)});
+    return !(r.has_value && r.lo == 0);
+}
+
+bool ListBox::edit_accepted(int32_t row, const std::string& text) {
+    properties().set_bytes(P::kEditedText, text);
+    HandlerResult r = raise_event(window_id(), unit_id(), ListBoxEvent::kEditEnded, {uint32_t(row)});
+    properties().set_bytes(P::kEditedText, {});
+    return !(r.has_value && r.lo == 0);
+}
+
+void ListBox::edit_cancelled(int32_t row) {
+    properties().set_bytes(P::kEditedText, cell_text(row, 0));
+    raise_event(window_id(), unit_id(), ListBoxEvent::kEditEnded, {uint32_t(row)});
+    properties().set_bytes(P::kEditedText, {});
+}
+
+void ListBox::mouse_pressed(Qt::MouseButton button) {
+    if (button == Qt::LeftButton) raise_event(window_id(), unit_id(), ListBoxEvent::kLeftClick);
+    if (button == Qt::RightButton) raise_event(window_id(), unit_id(), ListBoxEvent::kRightClick);
+}
+
+void ListBox::hot_row_changed(int32_t row) {
+    if (row == hot_row_) return;
+    hot_row_ = row;
+    delegate_->hot_row = row;
+    if (row >= 0)  // hover selects
+        view_->selectionModel()->setCurrentIndex(model_.index(row, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view_->viewport()->update();
+    post_event(ListBoxEvent::kHotRow, {uint32_t(row)});
+}
+
+// Events raised from inside the views' own signal handling are posted, so
+// that a handler which rebuilds or closes the list never pulls the view
+// out from under the code that emitted the signal.
+void ListBox::post_event(int32_t event, std::initializer_list<uint32_t> args) {
+    EventRecord record;
+    record.window_id = window_id();
+    record.unit_id = unit_id();
+    record.event = event;
+    for (uint32_t a : args) record.args[record.count++] = a;
+    QMetaObject::invokeMethod(this, [record]() mutable { fire_event(&record); }, Qt::QueuedConnection);
+}
+
+void ListBox::place_view() {
+    if (!view_) return;
+    const int32_t w = border_width(properties().word(P::kBorder));
+    view_->setGeometry(rect().adjusted(w, w, -w, -w));
+    update();
+}
+
+void ListBox::resizeEvent(QResizeEvent*) { place_view(); }
+
+void ListBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paint_border(painter, rect(), properties().word(P::kBorder), palette());
+}
+
+namespace {
+
+ListBox* list_box_of(QWidget* object) { return dynamic_cast<ListBox*>(object); }
+
+constexpr int32_t kTabKey = 9;
+constexpr int32_t kEnterKey = 13;
+constexpr int32_t kEscapeKey = 27;
+
+QWidget* create_list_box(const CreateRequest& request) {
+    auto box = std::make_unique<ListBox>(request.parent);
+    if (!box->properties().read_blob(request.block, request.length)) return nullptr;
+    box->set_ids(request.window_id, request.unit_id);
+    box->setGeometry(request.left, request.top, request.width, request.height);
+    box->setEnabled(!(request.style & Style::kDisabled));
+    box->build();
+    return box.release();
+}
+
+int32_t list_box_property_changed(QWidget* object, int32_t number, const PropertyValue& value) {
+    ListBox* box = list_box_of(object);
+    if (!box || number == P::kEditedText || !box->properties().assign(number, value)) return 0;
+    if (box->needs_recreate(number)) return 1;
+    box->apply_property(number, OnChange::kReapply);
+    return 0;
+}
+
+bool list_box_get_property(QWidget* object, int32_t number, PropertyValue* value) {
+    ListBox* box = list_box_of(object);
+    if (!box) return false;
+    switch (number) {
+    case P::kTextColour:
+    case P::kTextBackground:
+    case P::kListBackground:
+        *value = PropertyValue{};
+        value->word = box->shown_colour(number);
+        return true;
+    case P::kSelection:
+        *value = PropertyValue{};
+        value->word = uint32_t(box->selected_row());
+        return true;
+    default: return box->properties().fetch(number, value);
+    }
+}
+
+// While a label is being edited the editor keeps Enter, Esc and Tab, so
+// that the window neither moves the focus nor closes.
+bool list_box_keeps_key(QWidget* object, int32_t key_with_modifiers) {
+    ListBox* box = list_box_of(object);
+    const int32_t key = key_with_modifiers & 0xFFFF;
+    return box && box->view() && box->editing() &&
+           (key == kEnterKey || key == kEscapeKey || key == kTabKey);
+}
+
+void list_box_enumerate_texts(QWidget* object, const TextVisitor& visit) {
+    if (ListBox* box = list_box_of(object)) box->visit_texts(visit);
+}
+
+}  // namespace
+
+void* list_box_interface(int32_t code) {
+    switch (code) {
+    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_list_box);
+    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&list_box_property_changed);
+    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
+    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&list_box_get_property);
+    case InterfaceCode::kKeepsKey: return reinterpret_cast<void*>(&list_box_keeps_key);
+    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&list_box_enumerate_texts);
+    default: return nullptr;
+    }
+}
+
+}  // namespace qinghe
