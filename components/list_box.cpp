@@ -69,7 +69,7 @@ Qt::Alignment column_alignment(int32_t alignment) {
 // raises the label-editing events and shows the info tips.
 class ListBoxDelegate : public QStyledItemDelegate {
 public:
-    ListBoxDelegate(ListBox* box) : QStyledItemDelegate(box), box_(box) {}
+    explicit ListBoxDelegate(ListBox* box) : QStyledItemDelegate(box), box_(box) {}
 
     QColor text_background;
     std::vector<Qt::Alignment> alignments;  // by column
@@ -161,7 +161,7 @@ namespace {
 template <class View>
 class ListBoxView : public View {
 public:
-    ListBoxView(ListBox* box) : View(box), box_(box) {}
+    explicit ListBoxView(ListBox* box) : View(box), box_(box) {}
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {

@@ -401,6 +401,22 @@ TEST_F(ListBoxTest, ClickEventsFocusedRowActivationAndCaptionClick) {
     EXPECT_EQ(args_of(ListBoxEvent::kCaptionClicked), std::vector<uint32_t>{2});
 }
 
+TEST_F(ListBoxTest, HotTrackingSelectsOnHoverAndActivatesOnOneClick) {
+    ListBox* list = load(list_blob([](PropertyStore& p) { p.set_word(P::kHotTracking, 1); }));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->view()->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    const QModelIndex second = list->view()->model()->index(1, 0);
+    emit list->view()->entered(second);
+    emit list->view()->entered(second);  // the same row again: no new event
+    settle();
+    EXPECT_EQ(args_of(ListBoxEvent::kHotRow), std::vector<uint32_t>{1});
+    EXPECT_EQ(recorder().count(component_id(2), ListBoxEvent::kHotRow), 1);
+    EXPECT_EQ(read(P::kSelection), 1);
+    emit list->view()->clicked(second);
+    settle();
+    EXPECT_EQ(recorder().count(component_id(2), ListBoxEvent::kActivated), 1);
+}
+
 TEST_F(ListBoxTest, WorkerFillsTheListWhileTheMainThreadRepaints) {
     ListBox* list = load();
     ASSERT_NE(list, nullptr);
