@@ -305,6 +305,13 @@ TEST_F(ListBoxTest, ImageListsAreReadOrLeftEmpty) {
     for (std::string bad : {std::string("MITL1234"), "XITL" + good.substr(4), good.substr(0, 40),
                             good.substr(0, 8) + std::string(28, '\0')})
         EXPECT_EQ(read_image_list(bad).count(), 0) << bad.size();
+    // Every cut and every single spoiled byte is read or refused, never a crash.
+    for (size_t n = 0; n < good.size(); ++n) {
+        read_image_list(good.substr(0, n));
+        std::string spoiled = good;
+        spoiled[n] = char(~spoiled[n]);
+        EXPECT_LE(read_image_list(spoiled).count(), 0xFFFF);
+    }
 
     ListBox* box = load(list_blob([&](PropertyStore& p) {
         p.set_bytes(P::kItemImages, good);
