@@ -181,6 +181,20 @@ private:
     ListBox* box_;
 };
 
+// The column header: a caption image sits on the right when its column asks.
+class ListBoxHeader : public QHeaderView {
+public:
+    explicit ListBoxHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+    std::vector<bool> image_on_right;  // by column
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int column) const override {
+        QHeaderView::initStyleOptionForIndex(option, column);
+        if (size_t(column) < image_on_right.size() && image_on_right[size_t(column)])
+            option->iconAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
+};
+
 using ReportView = ListBoxView<QTreeView>;
 using IconListView = ListBoxView<QListView>;
 
@@ -307,7 +321,8 @@ void ListBox::configure_report_view(QTreeView* tree) {
     tree->setItemsExpandable(false);
     tree->setUniformRowHeights(true);
     tree->setAllColumnsShowFocus(p.word(P::kWholeRowSelection) != 0);
-    QHeaderView* header = tree->header();
+    auto* header = new ListBoxHeader(tree);
+    tree->setHeader(header);
     header->setStretchLastSection(false);
     header->setSectionsClickable(p.word(P::kClickableCaptions) != 0);
     header->setSectionsMovable(p.word(P::kHeaderDrag) != 0);
@@ -474,10 +489,13 @@ void ListBox::apply_header_images() {
 void ListBox::insert_columns() {
     auto columns = decode_column_table(properties().bytes(P::kColumns)).value_or(std::vector<ListColumn>{});
     QTreeView* tree = report_view();
+    auto* header_view = static_cast<ListBoxHeader*>(tree->header());
     model_.setColumnCount(std::max<int>(1, int(columns.size())));
     delegate_->alignments.clear();
+    header_view->image_on_right.clear();
     for (size_t k = 0; k < columns.size(); ++k) {
         const ListColumn& c = columns[k];
+        header_view->image_on_right.push_back(c.image_on_right);
         auto* header = new QStandardItem(qt_text(c.caption));
         header->setTextAlignment(column_alignment(c.alignment));
         model_.setHorizontalHeaderItem(int(k), header);
