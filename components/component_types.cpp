@@ -1,5 +1,6 @@
 #include "components/component_types.h"
 
+#include "components/edit_box.h"
 #include "components/fonts.h"
 #include "components/form_window.h"
 #include "components/input_hook.h"
@@ -28,6 +29,7 @@ void register_component_types() {
     register_type(UnitType::kPictureBox, &picture_box_interface, PictureBox::table());
     register_type(UnitType::kHyperlinkBox, &hyperlink_box_interface, HyperlinkBox::table());
     register_type(UnitType::kListBox, &list_box_interface, ListBox::table());
+    register_type(UnitType::kEditBox, &edit_box_interface, EditBox::table());
 }
 
 }  // namespace qinghe
