@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextOption>
 #include <algorithm>
+#include <limits>
 
 #include "components/border_style.h"
 #include "components/colours.h"
@@ -87,6 +88,9 @@ Qt::Alignment horizontal_alignment(int32_t alignment) {
     return Qt::AlignLeft;
 }
 
+// The spin button has a thin edge beside boxes without a raised frame.
+bool thin_spin_edge(int32_t border) { return border == 0 || border == 1 || border == 3; }
+
 QString case_converted(const QString& text, int32_t conversion) {
     if (conversion == 1) return text.toLower();
     if (conversion == 2) return text.toUpper();
@@ -103,7 +107,8 @@ const PropertyTable& EditBox::table() {
         word_decl(E::kBackground, K::kBackgroundColour, 0xFFFFFF),
         bytes_decl(E::kFont, K::kFont),
         recreating(E::kHideSelection, K::kLogical, 1, 1),
-        word_decl(E::kMaximumLength, K::kNonNegative, 0, 0),
+        // Checked on every change the user makes (on_text_changed).
+        word_decl(E::kMaximumLength, K::kNonNegative, 0, 0, INT_MAX, OnChange::kStore),
         recreating(E::kMultiLine, K::kLogical, 0, 1),
         recreating(E::kScrollBars, K::kChoice, 0, 3),
         recreating(E::kAlignment, K::kChoice, 0, 2),
@@ -129,8 +134,15 @@ EditBox::EditBox(QWidget* parent) : QWidget(parent), TableComponent(table()) {
 
 EditBox::~EditBox() {
     destroying_ = true;
-    delete spin_;
-    delete field();  // while the box is whole: its focus loss must find no box
+    // The spin button may be inside its own press handler when a handler
+    // re-creates the box: it is cut loose now and deleted later.
+    if (spin_) spin_->release();
+    // The field goes while the box is whole; whatever its focus loss
+    // triggers finds no field.
+    QWidget* old_field = field();
+    line_edit_ = nullptr;
+    text_edit_ = nullptr;
+    delete old_field;
     notify_destroyed(window_id(), unit_id(), this);
 }
 
@@ -152,7 +164,6 @@ void EditBox::build() {
     create_field();
     apply_colours();
     apply_font();
-    apply_limit();
     apply_input_mode();
     if (!multi_line() && word(E::kSpinButton) != 0) create_spin_button();
     select_from_properties();
@@ -176,6 +187,8 @@ void EditBox::create_field() {
     } else {
         line_edit_ = new QLineEdit(this);
         line_edit_->setFrame(false);
+        // The byte limit is the box's own; a program write is never cut.
+        line_edit_->setMaxLength(std::numeric_limits<int>::max());
         line_edit_->setAlignment(horizontal_alignment(word(E::kAlignment)) | Qt::AlignVCenter);
         line_edit_->setText(to_field(properties().bytes(E::kContent)));
         connect(line_edit_, &QLineEdit::textChanged, this, [this] { on_text_changed(false); });
@@ -192,7 +205,7 @@ void EditBox::create_spin_button() {
     if (!parentWidget()) return;
     spin_ = new SpinButton(parentWidget(), [this](int32_t direction) { step(direction); });
     const int32_t border = word(E::kBorder);
-    spin_->set_thin_edge(border == 0 || border == 1 || border == 3);
+    spin_->set_thin_edge(thin_spin_edge(border));
     spin_->set_range(word(E::kSpinLower), word(E::kSpinUpper));
     spin_->setEnabled(isEnabled());
     place_spin_button();
@@ -254,10 +267,6 @@ void EditBox::apply_font() {
     layout_field();
 }
 
-void EditBox::apply_limit() {
-    if (line_edit_) line_edit_->setMaxLength(word(E::kMaximumLength) > 0 ? word(E::kMaximumLength) : 32767);
-}
-
 void EditBox::apply_input_mode() {
     const int32_t mode = word(E::kInputMode);
     if (line_edit_) line_edit_->setReadOnly(mode == InputMode::kReadOnly);
@@ -284,13 +293,12 @@ void EditBox::apply_property(int32_t number, OnChange change) {
     case E::kContent: write_content(); break;
     case E::kBorder:
         layout_field();
-        if (spin_) spin_->set_thin_edge(word(E::kBorder) == 0 || word(E::kBorder) == 1 || word(E::kBorder) == 3);
+        if (spin_) spin_->set_thin_edge(thin_spin_edge(word(E::kBorder)));
         update();
         break;
     case E::kTextColour:
     case E::kBackground: apply_colours(); break;
     case E::kFont: apply_font(); break;
-    case E::kMaximumLength: apply_limit(); break;
     case E::kInputMode: apply_input_mode(); break;
     case E::kPasswordCharacter: {
         const std::string& character = properties().bytes(E::kPasswordCharacter);
@@ -335,16 +343,23 @@ std::string EditBox::to_gbk(const QString& text) const {
 
 // GBK takes one byte for ASCII and two for the other characters; a line
 // break of a multi-line box is CR LF.
+int32_t EditBox::byte_width(QChar c) const {
+    return c.unicode() < 0x80 && !(multi_line() && c == QLatin1Char('\n')) ? 1 : 2;
+}
+
 int32_t EditBox::byte_offset(const QString& text, int32_t index) const {
     int32_t bytes = 0;
-    for (int32_t i = 0; i < std::min<int32_t>(index, int32_t(text.size())); ++i)
-        bytes += text[i].unicode() < 0x80 && !(multi_line() && text[i] == QLatin1Char('\n')) ? 1 : 2;
+    for (int32_t i = 0; i < std::min<int32_t>(index, int32_t(text.size())); ++i) bytes += byte_width(text[i]);
     return bytes;
 }
 
+// The character at a byte offset; an offset inside a character gives its start.
 int32_t EditBox::char_index(const QString& text, int32_t bytes) const {
     int32_t i = 0;
-    while (i < int32_t(text.size()) && byte_offset(text, i + 1) <= bytes) ++i;
+    for (int32_t used = 0; i < int32_t(text.size()); ++i) {
+        used += byte_width(text[i]);
+        if (used > bytes) break;
+    }
     return i;
 }
 

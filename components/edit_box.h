@@ -88,7 +88,6 @@ private:
     void place_spin_button();
     void apply_colours();
     void apply_font();
-    void apply_limit();
     void apply_input_mode();
     void apply_password_character();
 
@@ -97,6 +96,7 @@ private:
     QString field_text() const;
     QString to_field(const std::string& gbk) const;
     std::string to_gbk(const QString& text) const;
+    int32_t byte_width(QChar c) const;
     int32_t byte_offset(const QString& text, int32_t index) const;
     int32_t char_index(const QString& text, int32_t bytes) const;
 

@@ -19,8 +19,22 @@ SpinButton::SpinButton(QWidget* parent, std::function<void(int32_t)> on_step)
     setFocusPolicy(Qt::NoFocus);
     connect(&repeat_, &QTimer::timeout, this, [this] {
         repeat_.setInterval(kRepeatMs);
-        if (pressed_) on_step_(pressed_);
+        report();
     });
+}
+
+void SpinButton::release() {
+    on_step_ = nullptr;
+    repeat_.stop();
+    hide();
+    deleteLater();
+}
+
+// The receiver may release this button; it runs on a copy.
+void SpinButton::report() {
+    if (!pressed_ || !on_step_) return;
+    auto on_step = on_step_;
+    on_step(pressed_);
 }
 
 void SpinButton::set_range(int32_t first, int32_t second) {
@@ -62,7 +76,7 @@ void SpinButton::mousePressEvent(QMouseEvent* event) {
     pressed_ = half(1).contains(event->position().toPoint()) ? 1 : -1;
     update();
     repeat_.start(kFirstRepeatMs);
-    on_step_(pressed_);
+    report();
 }
 
 void SpinButton::mouseReleaseEvent(QMouseEvent* event) {

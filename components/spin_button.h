@@ -22,6 +22,9 @@ public:
     int32_t minimum() const { return minimum_; }
     int32_t maximum() const { return maximum_; }
     void set_thin_edge(bool on);
+    // Stops reporting, hides and deletes itself once control is back in
+    // the event loop.
+    void release();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,6 +33,7 @@ protected:
 
 private:
     QRect half(int32_t direction) const;
+    void report();
 
     std::function<void(int32_t)> on_step_;
     int32_t minimum_ = 0;

@@ -143,6 +143,53 @@ TEST_F(EditBoxTest, TypedCharactersAreFilteredByModeAndCaseConverted) {
     b->setFocus();
     type(b->field(), "ab1c");
     EXPECT_EQ(read_text(8 + P::kContent), "AB1C");
+    reset_form_engine();
+
+    // The maximum length counts GBK bytes and refuses what goes past it;
+    // a program write is not cut.
+    b = load([](PropertyStore& p) { p.set_word(P::kMaximumLength, 3); });
+    b->setFocus();
+    type(b->field(), QString::fromUtf8("中文a"));
+    EXPECT_EQ(read_text(8 + P::kContent), utf8_to_gbk("中a"));
+    write_text(8 + P::kContent, "abcdef");
+    EXPECT_EQ(read_text(8 + P::kContent), "abcdef");
+}
+
+TEST_F(EditBoxTest, SpinButtonFollowsTheBox) {
+    EditBox* b = load([](PropertyStore& p) { p.set_word(P::kSpinButton, 1); });
+    QWidget* form = find_object(window_id(1), 0);
+    ASSERT_NE(spin(b), nullptr);
+    EXPECT_TRUE(spin(b)->isVisible());
+    set_property(window_id(1), component_id(2), CommonProperty::kLeft, kWholeValue, 40, 0);
+    EXPECT_EQ(spin(b)->geometry(), QRect(b->geometry().right() + 1, b->y(), SpinButton::kWidth, b->height()));
+    set_property(window_id(1), component_id(2), CommonProperty::kDisabled, kWholeValue, 1, 0);
+    EXPECT_FALSE(spin(b)->isEnabled());
+    set_property(window_id(1), component_id(2), CommonProperty::kVisible, kWholeValue, 0, 0);
+    EXPECT_FALSE(spin(b)->isVisible());
+    set_property(window_id(1), component_id(2), CommonProperty::kVisible, kWholeValue, 1, 0);
+    EXPECT_TRUE(spin(b)->isVisible());
+    // Re-creation replaces the spin button with the box's new one.
+    write_word(8 + P::kCaseConversion, 1);
+    ASSERT_NE(box(2), b);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::vector<SpinButton*> spins;
+    for (QObject* child : form->children())
+        if (auto* s = dynamic_cast<SpinButton*>(child)) spins.push_back(s);
+    EXPECT_EQ(spins, std::vector<SpinButton*>{spin(box(2))});
+    EXPECT_FALSE(spin(box(2))->isEnabled());
+}
+
+TEST_F(EditBoxTest, ColoursPaintTheFieldAndTheBandAroundIt) {
+    EditBox* b = load([](PropertyStore& p) {
+        p.set_word(P::kBorder, 0);
+        p.set_word(P::kBackground, 0x0000FF);
+        p.set_word(P::kTextColour, 0x00FF00);
+    }, {120, 40});
+    const QImage image = b->grab().toImage();
+    EXPECT_EQ(image.pixelColor(60, 1), QColor(255, 0, 0));  // the band above the text
+    EXPECT_EQ(b->field()->palette().color(QPalette::Text), QColor(0, 255, 0));
+    write_word(8 + P::kBackground, int32_t(0xFF000000u));
+    EXPECT_EQ(b->field()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
 }
 
 TEST_F(EditBoxTest, AutomaticSpinWrapsWithinTheOrderedRange) {
@@ -187,6 +234,12 @@ TEST_F(EditBoxTest, ManualSpinOnlyReportsTheDirection) {
     for (const auto& c : recorder().calls)
         if (c.event == 1) directions.push_back(c.args.at(0));
     EXPECT_EQ(directions, (std::vector<uint32_t>{1, uint32_t(-1)}));
+    // A handler may re-create the box while its spin button is pressed.
+    recorder().actions[{component_id(2), 1}] = [] { write_word(8 + P::kCaseConversion, 2); };
+    press(spin(b), 1);
+    EXPECT_NE(box(2), b);
+    ASSERT_NE(spin(box(2)), nullptr);
+    recorder().actions.clear();
     // A multi-line box never gets one.
     reset_form_engine();
     b = load([](PropertyStore& p) {
