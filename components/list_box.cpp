@@ -156,8 +156,8 @@ private:
 
 namespace {
 
-// What both views add to Qt's: the click events before the hit test and
-// the end of a cancelled label edit.
+// What both views add to Qt's: the click events before the hit test,
+// Enter as activation and the end of a cancelled label edit.
 template <class View>
 class ListBoxView : public View {
 public:
@@ -168,6 +168,11 @@ protected:
         QPointer<QWidget> alive(this);
         box_->mouse_pressed(event->button());
         if (alive) View::mousePressEvent(event);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) box_->enter_pressed();
+        View::keyPressEvent(event);
     }
 
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
@@ -371,17 +376,20 @@ void ListBox::connect_view() {
                 if (current.isValid() && current.row() != previous.row())
                     post_event(ListBoxEvent::kFocusedRow);
             });
-    // Qt activates on a double-click and on Enter.
-    connect(view_, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
-        if (index.isValid()) post_event(ListBoxEvent::kActivated);
-    });
-    if (properties().word(P::kHotTracking)) {
-        connect(view_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-            if (index.isValid()) post_event(ListBoxEvent::kActivated);
-        });
+    // A double-click activates, or with hot tracking a single click (Enter
+    // is the views' own); Qt's style-dependent activation is not used.
+    const bool hot = properties().word(P::kHotTracking) != 0;
+    connect(view_, hot ? &QAbstractItemView::clicked : &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) {
+                if (index.isValid()) post_event(ListBoxEvent::kActivated);
+            });
+    if (hot)
         connect(view_, &QAbstractItemView::entered, this,
                 [this](const QModelIndex& index) { hot_row_changed(index.row()); });
-    }
+}
+
+void ListBox::enter_pressed() {
+    if (!editing_ && view_->currentIndex().isValid()) post_event(ListBoxEvent::kActivated);
 }
 
 void ListBox::apply_property(int32_t number, OnChange change) {

@@ -116,6 +116,7 @@ public:
     void edit_cancelled(int32_t row);
     void mouse_pressed(Qt::MouseButton button);
     void hot_row_changed(int32_t row);
+    void enter_pressed();
     bool editing() const { return editing_; }
     void set_editing(bool editing) { editing_ = editing; }
 

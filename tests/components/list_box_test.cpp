@@ -403,6 +403,10 @@ TEST_F(ListBoxTest, ClickEventsFocusedRowActivationAndCaptionClick) {
     settle();
     EXPECT_EQ(recorder().count(component_id(2), ListBoxEvent::kRightClick), 1);
     EXPECT_EQ(recorder().count(component_id(2), ListBoxEvent::kActivated), 1);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(list->view(), &enter);
+    settle();
+    EXPECT_EQ(recorder().count(component_id(2), ListBoxEvent::kActivated), 2);
     emit list->report_view()->header()->sectionClicked(2);
     settle();
     EXPECT_EQ(args_of(ListBoxEvent::kCaptionClicked), std::vector<uint32_t>{2});
