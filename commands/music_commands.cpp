@@ -15,6 +15,9 @@
 #include "commands/midi_player.h"
 #include "platform/event.h"
 #include "platform/text_encoding.h"
+#include "runtime/background_music.h"
+#include "runtime/host_services.h"
+#include "runtime/memory.h"
 
 namespace qinghe {
 namespace {
@@ -196,5 +199,23 @@ void stop_all_playback() {
 }
 
 int32_t music_state() { return music().state; }
+
+void register_music_services() {
+    BackgroundMusicPlayer player;
+    player.play = [](std::string_view midi_file, bool loop) {
+        ByteSet* piece = make_byte_set(midi_file);
+        TaggedArg args[] = {TaggedArg::of_int(loop ? -1 : 1), TaggedArg::of_int(0),
+                            TaggedArg::of_byte_set(piece)};
+        TaggedArg result{};
+        play_midi(&result, 3, args);
+        mem_free(piece);
+    };
+    player.stop = &stop_all_playback;
+    register_background_music_player(player);
+    register_host_service(2016, [](intptr_t, intptr_t) -> intptr_t {
+        stop_all_playback();
+        return 0;
+    });
+}
 
 }  // namespace qinghe

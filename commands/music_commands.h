@@ -19,6 +19,10 @@ void stop_playback(TaggedArg* result, int32_t count, TaggedArg* args);
 // host service that stops all media playback calls this.
 void stop_all_playback();
 
+// Makes the music player the windows' background music player and the
+// host service that stops all media playback (2016).
+void register_music_services();
+
 // 0 idle, 1 playing, 2 stop requested.
 int32_t music_state();
 

@@ -9,8 +9,11 @@
 #include <QScreen>
 
 #include "components/colours.h"
+#include "components/image/image_decoder.h"
 #include "components/input_hook.h"
+#include "components/picture_painter.h"
 #include "platform/text_encoding.h"
+#include "runtime/background_music.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/property_block.h"
 #include "runtime/runtime_object.h"
@@ -47,8 +50,8 @@ const PropertyTable& FormWindowWidget::table() {
         word(F::kBackground, K::kBackgroundColour, int32_t(kSystemBackground)),
         bytes(F::kPicture, K::kPicture),
         word(F::kPictureLayout, K::kChoice, 1, 0, 3),
-        bytes(F::kMusic, K::kMusic, store),
-        word(F::kMusicMode, K::kChoice, 0, 0, 2, store),
+        bytes(F::kMusic, K::kMusic),
+        word(F::kMusicMode, K::kChoice, 0, 0, 2),
         word(F::kControlBox, K::kLogical, 1),
         word(F::kMaximizeButton, K::kLogical, 0),
         word(F::kMinimizeButton, K::kLogical, 1),
@@ -77,6 +80,7 @@ FormWindowWidget::FormWindowWidget(QWidget* owner, bool modal)
 }
 
 FormWindowWidget::~FormWindowWidget() {
+    stop_background_music(this);
     if (!destroyed_) notify_destroyed(window_id(), unit_id(), this);
 }
 
@@ -138,6 +142,73 @@ void FormWindowWidget::apply_background() {
     update();
 }
 
+const QImage& FormWindowWidget::picture() {
+    if (!picture_cache_) {
+        const std::string& bytes = properties().bytes(F::kPicture);
+        auto decoded = bytes.empty() ? std::nullopt
+                                     : image::decode_image(std::span(
+                                           reinterpret_cast<const uint8_t*>(bytes.data()),
+                                           bytes.size()));
+        picture_cache_ = decoded ? composited_image(*decoded, palette().color(QPalette::Window))
+                                 : QImage();
+    }
+    return *picture_cache_;
+}
+
+void paint_window_picture(QPainter& painter, const QImage& picture, int32_t layout,
+                          const QRect& area) {
+    if (picture.isNull()) return;
+    switch (layout) {
+    case 0: painter.drawImage(natural_placement(picture.size(), area).topLeft(), picture); break;
+    case 2: painter.drawImage(area, picture); break;
+    case 3: painter.drawImage(fitted_placement(picture.size(), area), picture); break;
+    default:
+        painter.drawTiledPixmap(area, QPixmap::fromImage(picture));
+        break;
+    }
+}
+
+void FormWindowWidget::paintEvent(QPaintEvent*) {
+    const QImage& image = picture();
+    if (image.isNull()) return;  // the background colour alone
+    QPainter painter(this);
+    paint_window_picture(painter, image, properties().word(F::kPictureLayout), rect());
+}
+
+QRegion window_shape_region(int32_t shape, QSize size) {
+    const QRect all(QPoint(0, 0), size);
+    switch (shape) {
+    case 1: return QRegion(all, QRegion::Ellipse);
+    case 2: {
+        const int radius = std::max(1, std::min(size.width(), size.height()) / 8);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(all), radius, radius);
+        return QRegion(path.toFillPolygon().toPolygon());
+    }
+    default: return QRegion(all);
+    }
+}
+
+void FormWindowWidget::apply_shape() {
+    const int32_t shape = properties().word(F::kShape);
+    if (shape == 0)
+        clearMask();
+    else
+        setMask(window_shape_region(shape, size()));
+}
+
+void FormWindowWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (properties().word(F::kShape) != 0) apply_shape();
+}
+
+void FormWindowWidget::apply_music() {
+    stop_background_music(this);
+    const int32_t mode = properties().word(F::kMusicMode);
+    if (mode == 0 || mode == 1)
+        play_background_music(this, properties().bytes(F::kMusic), mode == 0);
+}
+
 void FormWindowWidget::apply_icon() {
     QPixmap pixmap;
     const std::string& data = properties().bytes(F::kIcon);
@@ -154,6 +225,8 @@ void FormWindowWidget::apply_all() {
     apply_start_position();
     apply_background();
     apply_icon();
+    apply_shape();
+    apply_music();
 }
 
 void FormWindowWidget::apply_property(int32_t number, OnChange change) {
@@ -175,8 +248,18 @@ void FormWindowWidget::apply_property(int32_t number, OnChange change) {
             apply_start_position();
         }
         break;
-    case F::kBackground: apply_background(); break;
+    case F::kBackground:
+        picture_cache_.reset();
+        apply_background();
+        break;
+    case F::kPicture:
+        picture_cache_.reset();
+        update();
+        break;
     case F::kIcon: apply_icon(); break;
+    case F::kShape: apply_shape(); break;
+    case F::kMusic:
+    case F::kMusicMode: apply_music(); break;
     default: update(); break;
     }
 }
@@ -199,6 +282,7 @@ void FormWindowWidget::destroy_window() {
     if (closing_) return;
     closing_ = true;
     raise_event(window_id(), unit_id(), FormEvent::kDestroyed);
+    stop_background_music(this);
     hide();
     destroyed_ = true;
     notify_destroyed(window_id(), unit_id(), this);

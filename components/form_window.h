@@ -4,7 +4,9 @@
 // is gone; its input hook (input_hook.h) raises the common events.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
+#include <optional>
 
 #include "components/property_table.h"
 
@@ -75,12 +77,20 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void apply_window_flags();
     void apply_start_position();
     void apply_background();
     void apply_icon();
+    void apply_shape();
+    // Mode 0 loops the background music, 1 plays it once, 2 is silence.
+    void apply_music();
+    // The background picture over the background colour; null when there
+    // is none or it cannot be decoded (decoded once per picture).
+    const QImage& picture();
     void on_activation(bool active);
 
     bool modal_;
@@ -88,7 +98,17 @@ private:
     bool destroyed_ = false;
     bool first_activation_done_ = false;
     bool in_activation_event_ = false;
+    std::optional<QImage> picture_cache_;
 };
+
+// The window shape of property 20 as a mask for a window of `size`: 1 an
+// ellipse, 2 a rounded rectangle; every other value the whole rectangle.
+QRegion window_shape_region(int32_t shape, QSize size);
+// Draws the background picture into `area` by the picture layout: 0 at the
+// top-left at natural size, 1 tiled from the top-left (the default), 2
+// stretched over the whole area, 3 centred (scaled down to fit when larger).
+void paint_window_picture(QPainter& painter, const QImage& picture, int32_t layout,
+                          const QRect& area);
 
 FormWindowWidget* form_window_of(QWidget* widget);
 // The program's default icon.
