@@ -7,16 +7,19 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QScreen>
+#include <filesystem>
 
 #include "components/colours.h"
 #include "components/image/image_decoder.h"
 #include "components/input_hook.h"
 #include "components/picture_painter.h"
 #include "platform/text_encoding.h"
+#include "platform/web_opener.h"
 #include "runtime/background_music.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/property_block.h"
 #include "runtime/runtime_object.h"
+#include "runtime/start_up.h"
 
 namespace qinghe {
 namespace {
@@ -262,6 +265,18 @@ void FormWindowWidget::apply_property(int32_t number, OnChange change) {
     case F::kMusicMode: apply_music(); break;
     default: update(); break;
     }
+}
+
+void FormWindowWidget::open_help() {
+    namespace fs = std::filesystem;
+    fs::path file = platform::utf8_from_gbk(properties().bytes(F::kHelpFile));
+    if (file.empty()) {
+        const std::string program = platform::utf8_from_gbk(program_file_name());
+        if (program.empty()) return;
+        file = fs::path(program).replace_extension("hlp");
+    }
+    if (file.is_relative()) file = fs::path(platform::utf8_from_gbk(program_directory())) / file;
+    platform::open_local_file(file.string());
 }
 
 bool FormWindowWidget::request_close() {

@@ -69,6 +69,9 @@ public:
     bool closing() const { return closing_; }
     // The window class name: property 23, or "KRWindow".
     std::string class_name() const;
+    // Opens the help file, else the program file with extension "hlp",
+    // through the opener; a missing file does nothing.
+    void open_help();
     // Marks the start of a new load (first-activation event pending).
     void begin_load() { first_activation_done_ = false; }
 

@@ -87,14 +87,34 @@ QString character_text(uint32_t code) {
     return QString::fromStdString(platform::utf8_from_gbk(gbk));
 }
 
-bool type_keeps_key(QWidget* focused, uint32_t key_with_modifiers) {
-    Target t = locate(focused);
-    if (!t.widget) return false;
-    const DataTypeRecord* type = data_type_record(unit_type_of(t.window_id, t.unit_id));
+// Whether the type of the unit at `object` asks for the key (key query).
+bool type_takes_key(QWidget* object, uint32_t unit_type, uint32_t key_with_modifiers) {
+    const DataTypeRecord* type = data_type_record(unit_type);
     if (!type || !type->interface_entry) return false;
     auto keeps =
         reinterpret_cast<KeepsKeyEntry>(type->interface_entry(InterfaceCode::kKeepsKey));
-    return keeps && keeps(t.widget, int32_t(key_with_modifiers));
+    return keeps && keeps(object, int32_t(key_with_modifiers));
+}
+
+bool type_keeps_key(QWidget* focused, uint32_t key_with_modifiers) {
+    Target t = locate(focused);
+    return t.widget &&
+           type_takes_key(t.widget, unit_type_of(t.window_id, t.unit_id), key_with_modifiers);
+}
+
+// The first component in index order, other than `focused`, whose type
+// takes the key (a default button takes Enter); null when none does.
+QWidget* component_taking_key(uint32_t window_id, QWidget* focused, uint32_t key_with_modifiers) {
+    FormWindow* window = window_table().find(window_id);
+    if (!window) return nullptr;
+    const QWidget* focused_unit = locate(focused).widget;
+    for (size_t i = 1; i < window->units.size(); ++i) {
+        const FormUnit& u = window->units[i];
+        QWidget* w = find_object(window_id, u.id);
+        if (!w || w == focused_unit || !w->isVisible() || !w->isEnabled()) continue;
+        if (type_takes_key(w, u.type, key_with_modifiers)) return w;
+    }
+    return nullptr;
 }
 
 class InputHook : public QObject {
@@ -177,23 +197,35 @@ private:
                                 {uint32_t(notches), modifier_bits(e->modifiers())});
     }
 
-    // Tab, Shift+Tab, Enter and Esc as the window handles them; true when used.
+    // Tab, Shift+Tab, Enter, Esc and F1 as the window handles them; true when used.
     bool window_key(QWidget* widget, QKeyEvent* e) {
         FormWindowWidget* form = form_window_of(widget);
         if (!form) return false;
         const int key = e->key();
-        uint32_t code = virtual_key_code(*e);
-        if (type_keeps_key(widget, code | (modifier_bits(e->modifiers()) << 16))) return false;
+        const uint32_t code = virtual_key_code(*e);
+        const uint32_t modifiers = modifier_bits(e->modifiers()) << 16;
+        if (type_keeps_key(widget, code | modifiers)) return false;
         if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
             bool forward = key == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier);
             if (QWidget* next = next_focus(form->window_id(), widget, forward))
                 next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return true;
         }
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
-            form->properties().word(FormProperty::kEnterMovesFocus)) {
-            if (QWidget* next = next_focus(form->window_id(), widget, true))
-                next->setFocus(Qt::TabFocusReason);
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (form->properties().word(FormProperty::kEnterMovesFocus)) {
+                if (QWidget* next = next_focus(form->window_id(), widget, true))
+                    next->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+            QWidget* taker = component_taking_key(form->window_id(), widget, code | modifiers);
+            if (!taker) return false;
+            QKeyEvent offered(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(),
+                              ushort(e->count()));
+            replay(taker, offered);
+            return true;
+        }
+        if (key == Qt::Key_F1 && form->properties().word(FormProperty::kF1Help)) {
+            form->open_help();
             return true;
         }
         if (key == Qt::Key_Escape && form->properties().word(FormProperty::kEscCloses)) {
@@ -201,6 +233,13 @@ private:
             return true;
         }
         return false;
+    }
+
+    // Delivers an event to `widget` without the hook seeing it again.
+    void replay(QWidget* widget, QKeyEvent& e) {
+        replaying_ = true;
+        QCoreApplication::sendEvent(widget, &e);
+        replaying_ = false;
     }
 
     bool key_press(QWidget* widget, QKeyEvent* e) {
@@ -220,9 +259,7 @@ private:
         if (r.lo != 0 && guard) {
             QKeyEvent replaced(QEvent::KeyPress, e->key(), e->modifiers(), character_text(r.lo),
                                e->isAutoRepeat(), ushort(e->count()));
-            replaying_ = true;
-            QCoreApplication::sendEvent(widget, &replaced);
-            replaying_ = false;
+            replay(widget, replaced);
         }
         return true;
     }

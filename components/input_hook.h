@@ -1,7 +1,8 @@
 // The form window's input hook: an application-wide event filter that sees
 // every input event for a form window and its components before the
-// target does. It moves the focus with Tab, Shift+Tab and Enter, closes
-// on Esc, and raises the common events -1 ... -6, -9 ... -12 (and -7, -8
+// target does. It moves the focus with Tab, Shift+Tab and Enter, hands
+// Enter to a component that takes it, closes on Esc, opens help on F1,
+// and raises the common events -1 ... -6, -9 ... -12 (and -7, -8
 // on focus changes), swallowing the input when a handler returns false.
 #pragma once
 

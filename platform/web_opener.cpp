@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -156,6 +157,29 @@ void set_web_opener(WebOpener* opener) { g_replacement.store(opener); }
 bool open_web_target(std::string_view target) {
     if (!is_openable_target(target)) return false;
     return web_opener().open(std::string(target));
+}
+
+std::string file_url(std::string_view absolute_path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char c : absolute_path) {
+        if (std::isalnum(c) || std::string_view("/-._~").find(char(c)) != std::string_view::npos) {
+            url += char(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 0xF];
+        }
+    }
+    return url;
+}
+
+bool open_local_file(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) return false;
+    return web_opener().open(file_url(absolute.lexically_normal().string()));
 }
 
 }  // namespace qinghe::platform

@@ -34,7 +34,8 @@ std::vector<std::string> browser_arguments(std::string_view command_line,
 class WebOpener {
 public:
     virtual ~WebOpener() = default;
-    // Opens a target that passed is_openable_target; true when opened.
+    // Opens a target that passed is_openable_target, or a file URL made by
+    // open_local_file; true when opened.
     virtual bool open(const std::string& target) = 0;
 };
 
@@ -68,5 +69,14 @@ void set_web_opener(WebOpener* opener);
 // Opens a target through the opener in use. A target that is not openable
 // is refused without reaching the opener and counts as not opened.
 bool open_web_target(std::string_view target);
+
+// "file://" and the absolute path, every byte outside letters, digits and
+// "/-._~" percent-encoded.
+std::string file_url(std::string_view absolute_path);
+
+// Opens an existing regular file (UTF-8 path, relative to the current
+// directory when not absolute) through the opener in use, as a file URL.
+// A missing file or anything else is refused and counts as not opened.
+bool open_local_file(const std::string& path);
 
 }  // namespace qinghe::platform
