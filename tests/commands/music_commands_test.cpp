@@ -12,6 +12,8 @@
 
 #include "commands/smf_builder.h"
 #include "platform/midi.h"
+#include "runtime/background_music.h"
+#include "runtime/host_services.h"
 #include "runtime/memory.h"
 
 namespace qinghe {
@@ -291,6 +293,20 @@ TEST_F(MusicTest, WithoutAnOutputNothingIsHeardAndEntriesAreSkipped) {
     platform::use_midi_output([] { return std::shared_ptr<platform::MidiOutput>(); });
     Piece a(one_note(60));
     play({TaggedArg::of_int(-1), TaggedArg{}, a.arg()});
+    EXPECT_TRUE(wait_idle());
+}
+
+TEST_F(MusicTest, WindowsBackgroundMusicPlaysOnceOrLoopsUntilStopped) {
+    register_music_services();
+    Bytes note = one_note(64);
+    std::string_view piece(reinterpret_cast<const char*>(note.data()), note.size());
+    const int owner = 0;
+    ASSERT_TRUE(play_background_music(&owner, piece, false));
+    ASSERT_TRUE(wait_idle());
+    EXPECT_EQ(note_ons(), (std::vector<uint32_t>{64}));
+    ASSERT_TRUE(play_background_music(&owner, piece, true));
+    ASSERT_TRUE(wait_for_messages(8));  // more passes than one
+    host_service(2016, 0, 0);           // stop all media playback
     EXPECT_TRUE(wait_idle());
 }
 
