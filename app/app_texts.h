@@ -1,4 +1,5 @@
-// The fixed texts of the application, as GBK texts.
+// The fixed texts of the application: GBK constants of the program's
+// constant area.
 #pragma once
 
 namespace qinghe::app {

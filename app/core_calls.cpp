@@ -4,6 +4,7 @@
 
 #include "commands/core_commands.h"
 #include "runtime/frame.h"
+#include "runtime/property_block.h"
 
 namespace qinghe::app {
 namespace {
@@ -80,6 +81,27 @@ char* read_config_item(const char* file, const char* section, const char* key) {
         call(CoreCommand::read_config_item, {text_arg(file), text_arg(section), text_arg(key)})
             .pointer());
 }
+
+bool write_config_item(const char* file, const char* section, const char* key, const char* value) {
+    return call(CoreCommand::write_config_item,
+                {text_arg(file), text_arg(section), text_arg(key), text_arg(value)})
+        .as_bool();
+}
+
+void seed_random() { call(CoreCommand::seed_random, {}); }
+
+bool load_window(uint32_t window_id, bool modal) {
+    return call(CoreCommand::load_window,
+                {TaggedArg::of_unit(window_id, 0, UnitType::kWindow), TaggedArg{},
+                 TaggedArg::of_bool(modal)})
+        .as_bool();
+}
+
+void play_midi_once(const ByteSet* piece) {
+    call(CoreCommand::play_midi, {TaggedArg::of_int(1), TaggedArg{}, TaggedArg::of_byte_set(piece)});
+}
+
+void stop_playback() { call(CoreCommand::stop_playback, {}); }
 
 char* join_texts(std::initializer_list<const char*> parts) {
     std::string joined;

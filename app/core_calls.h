@@ -33,6 +33,13 @@ bool write_file(const char* name, const ByteSet* bytes);
 int32_t random_number(int32_t lower, int32_t upper);
 char* current_directory();
 char* read_config_item(const char* file, const char* section, const char* key);
+bool write_config_item(const char* file, const char* section, const char* key, const char* value);
+// Seeds the calling thread's generator from the tick count.
+void seed_random();
+// Loads a window without owner; true when the load succeeded.
+bool load_window(uint32_t window_id, bool modal);
+void play_midi_once(const ByteSet* piece);
+void stop_playback();
 
 // Concatenation of GBK texts into a new text (null when empty).
 char* join_texts(std::initializer_list<const char*> parts);

@@ -1,5 +1,6 @@
 #include "app/program_libraries.h"
 
+#include "commands/application_interface_library.h"
 #include "commands/core_library.h"
 #include "net/internet_library.h"
 
@@ -20,7 +21,7 @@ LibraryRecord* const* program_libraries() {
         const_cast<LibraryRecord*>(&internet_library()),
         &special_function_library(),
         nullptr,  // extended-UI library: comes with the report list box
-        nullptr,  // application-interface library: comes with web-page opening
+        &application_interface_library(),
     };
     return table;
 }

@@ -15,7 +15,7 @@
 #include "app/holdings_pipeline.h"
 #include "app/holdings_sorting.h"
 #include "app/link_resolution.h"
-#include "app/program_libraries.h"
+#include "app/program_start.h"
 #include "platform/text_encoding.h"
 #include "runtime/frame.h"
 #include "runtime/memory.h"
@@ -127,6 +127,6 @@ int main(int argc, char** argv) {
         std::fputs(app::kUsage, stderr);
         return 2;
     }
-    initialise_libraries(app::program_libraries(), app::kProgramLibraryCount);
+    app::initialise_runtime();
     runtime_exit(app::analyse(options));
 }

@@ -1,0 +1,91 @@
+#include "app/analysis_run.h"
+
+#include <mutex>
+
+#include "app/app_files.h"
+#include "app/core_calls.h"
+#include "app/holdings_pipeline.h"
+#include "app/holdings_sorting.h"
+#include "app/program_state.h"
+#include "app/result_display.h"
+#include "platform/kernel32_module.h"
+#include "program_resources.h"
+#include "runtime/dll_commands.h"
+#include "runtime/memory.h"
+#include "runtime/property_access.h"
+
+namespace qinghe::app {
+namespace {
+
+// Indices in the program's table of declared DLL commands.
+constexpr int32_t kCreateThread = 0;
+constexpr int32_t kCloseHandle = 1;
+
+constexpr uint32_t kWindow = resources::window_id::main;
+constexpr int32_t kContent = 8;
+constexpr int32_t kCaption = 8;
+
+std::mutex g_run_lock;
+
+void set_progress(const char* text) {
+    set_property(kWindow, resources::unit_id::label_progress, kCaption, kWholeValue,
+                 TaggedArg::of_text(text ? text : ""));
+}
+
+ArrayBlock* typed_lines() {
+    TaggedArg content =
+        get_property(kWindow, resources::unit_id::edit_codes, kContent, kWholeValue);
+    OwnedText text(static_cast<char*>(content.pointer()));
+    return split_text(text.get(), resources::line_separator());
+}
+
+void release_lines(ArrayBlock* lines) {
+    if (!lines) return;
+    for (int32_t i = 0; i < lines->sizes()[0]; ++i) mem_free(lines->pointer_at(i));
+    mem_free(lines);
+}
+
+void merge_and_sort(HoldingsCollector& collector) {
+    std::lock_guard lock(result_list_lock());
+    if (!result_list_alive()) return;
+    collector.merge_into(result_list());
+    sort_by_ratio(result_list(), 1, record_count(result_list()));
+}
+
+}  // namespace
+
+bool start_thread(ThreadProcedure procedure, int32_t parameter, int32_t* handle,
+                  uint32_t* thread_id, bool start_at_once) {
+    const intptr_t flags = start_at_once ? 0 : platform::kCreateSuspended;
+    const intptr_t created = call_dll_command(kCreateThread, intptr_t(0), intptr_t(0), procedure,
+                                              intptr_t(parameter), flags, thread_id);
+    if (handle) *handle = int32_t(created);
+    else call_dll_command(kCloseHandle, created);
+    return created != 0;
+}
+
+void analysis_run() {
+    std::lock_guard run(g_run_lock);
+    OwnedText base_url(fund_site_base_url());
+    HoldingsCollector collector(base_url.get());
+    ArrayBlock* lines = typed_lines();
+    CodeProgress progress;
+    progress.starting = [](const char*, const char* text) { set_progress(text); };
+    collect_holdings(collector, lines, progress);
+    merge_and_sort(collector);
+    set_progress(nullptr);
+    show_results();
+    release_lines(lines);
+}
+
+uint32_t analysis_thread(void*) {
+    analysis_run();
+    return 0;
+}
+
+void start_analysis() {
+    uint32_t thread_id = 0;
+    start_thread(&analysis_thread, 0, nullptr, &thread_id);
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,125 @@
+#include "app/program_handlers.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "app/analysis_run.h"
+#include "app/app_files.h"
+#include "app/colour_scheme.h"
+#include "app/core_calls.h"
+#include "app/library_calls.h"
+#include "app/program_state.h"
+#include "app/result_display.h"
+#include "program_resources.h"
+#include "runtime/memory.h"
+#include "runtime/property_access.h"
+
+namespace qinghe::app {
+namespace {
+
+namespace unit = resources::unit_id;
+constexpr uint32_t kMain = resources::window_id::main;
+constexpr int32_t kContentOrCaption = 8;
+
+void clear_text(uint32_t unit_id) {
+    set_property(kMain, unit_id, kContentOrCaption, kWholeValue, TaggedArg::of_text(""));
+}
+
+char* config_file_path() { return program_file_path(resources::config_file_name()); }
+
+void replace_colour_setting(char* text) {
+    mem_free(colour_setting());
+    colour_setting() = text;
+}
+
+HandlerResult on_main_created(const uint32_t*, int32_t) {
+    start_up_main_window();
+    return HandlerResult::none();
+}
+
+HandlerResult on_main_destroyed(const uint32_t*, int32_t) {
+    return HandlerResult::of(save_colour_setting() ? 1 : 0);
+}
+
+HandlerResult on_switch_scheme(const uint32_t*, int32_t) {
+    switch_colour_scheme();
+    return HandlerResult::none();
+}
+
+HandlerResult on_show_about(const uint32_t*, int32_t) {
+    load_window(resources::window_id::about, true);
+    return HandlerResult::none();
+}
+
+HandlerResult on_sort_by_ratio(const uint32_t*, int32_t) {
+    sort_results_by_ratio();
+    return HandlerResult::none();
+}
+
+HandlerResult on_sort_by_occurrences(const uint32_t*, int32_t) {
+    sort_results_by_occurrences();
+    return HandlerResult::none();
+}
+
+HandlerResult on_open_row_link(const uint32_t*, int32_t) {
+    open_selected_row_link();
+    return HandlerResult::none();
+}
+
+HandlerResult on_analyse(const uint32_t*, int32_t) {
+    start_analysis();
+    return HandlerResult::none();
+}
+
+HandlerResult on_about_created(const uint32_t*, int32_t) { return HandlerResult::none(); }
+
+HandlerResult on_play_tune(const uint32_t*, int32_t) {
+    play_midi_once(resources::tune());
+    return HandlerResult::none();
+}
+
+HandlerResult on_stop_tune(const uint32_t*, int32_t) {
+    stop_playback();
+    return HandlerResult::none();
+}
+
+// In the order of the resource's handler list.
+constexpr EventHandler kHandlers[] = {
+    on_main_created,  on_main_destroyed,      on_switch_scheme, on_show_about,
+    on_sort_by_ratio, on_sort_by_occurrences, on_open_row_link, on_analyse,
+    on_about_created, on_play_tune,           on_stop_tune,
+};
+static_assert(std::size(kHandlers) == resources::handler_count);
+static_assert(resources::handler::on_analyse == 7 && resources::handler::on_stop_tune == 10);
+
+}  // namespace
+
+const EventHandler* program_handlers() { return kHandlers; }
+size_t program_handler_count() { return std::size(kHandlers); }
+
+void start_up_main_window() {
+    clear_text(unit::edit_codes);
+    delete_all_rows(kMain, unit::list_results);
+    clear_text(unit::label_progress);
+    seed_random();
+    OwnedText path(config_file_path());
+    OwnedText saved(read_config_item(path.get(), resources::config_section(),
+                                     resources::config_colour_key()));
+    replace_colour_setting(saved && *saved ? saved.release()
+                                           : join_texts({resources::scheme_dark()}));
+    apply_colour_scheme(colour_setting());
+}
+
+void switch_colour_scheme() {
+    const bool dark = colour_setting() && std::strcmp(colour_setting(), resources::scheme_dark()) == 0;
+    replace_colour_setting(join_texts({dark ? resources::scheme_green() : resources::scheme_dark()}));
+    apply_colour_scheme(colour_setting());
+}
+
+bool save_colour_setting() {
+    OwnedText path(config_file_path());
+    return write_config_item(path.get(), resources::config_section(), resources::config_colour_key(),
+                             colour_setting());
+}
+
+}  // namespace qinghe::app

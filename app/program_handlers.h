@@ -1,0 +1,23 @@
+// The application's event handlers, bound by the window resource through
+// their position in the handler table.
+#pragma once
+
+#include <cstddef>
+
+#include "runtime/event_handler.h"
+
+namespace qinghe::app {
+
+// One entry per handler of the resource's handler list, in its order.
+const EventHandler* program_handlers();
+size_t program_handler_count();
+
+// Main window created: empties the edit box, the list and the progress
+// label, seeds the random generator and applies the saved colour scheme.
+void start_up_main_window();
+// ★: toggles between scheme "0" and "1" (not written until the window goes).
+void switch_colour_scheme();
+// Main window being destroyed: writes the setting beside the program.
+bool save_colour_setting();
+
+}  // namespace qinghe::app

@@ -1,0 +1,29 @@
+#include "app/program_start.h"
+
+#include "app/program_handlers.h"
+#include "app/program_libraries.h"
+#include "program_resources.h"
+#include "runtime/service_table.h"
+#include "runtime/start_up.h"
+
+namespace qinghe::app {
+
+const ProgramHeader& program_header() {
+    static const ProgramHeader header = [] {
+        ProgramHeader h = resources::program_header;
+        h.code_base = program_handlers();
+        h.handler_count = program_handler_count();
+        h.library_count = kProgramLibraryCount;
+        h.libraries = program_libraries();
+        return h;
+    }();
+    return header;
+}
+
+void initialise_runtime() {
+    set_program_header(&program_header());
+    register_form_services();
+    call_service(Service::kInitialise);
+}
+
+}  // namespace qinghe::app

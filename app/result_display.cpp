@@ -1,0 +1,71 @@
+#include "app/result_display.h"
+
+#include <mutex>
+#include <string>
+
+#include "app/core_calls.h"
+#include "app/holding_list.h"
+#include "app/holdings_sorting.h"
+#include "app/library_calls.h"
+#include "app/link_resolution.h"
+#include "app/program_state.h"
+#include "program_resources.h"
+#include "runtime/main_thread.h"
+#include "runtime/property_access.h"
+
+namespace qinghe::app {
+namespace {
+
+constexpr uint32_t kWindow = resources::window_id::main;
+constexpr uint32_t kList = resources::unit_id::list_results;
+constexpr int32_t kSelection = 35;
+
+void fill_rows(const ArrayBlock* list) {
+    delete_all_rows(kWindow, kList);
+    const int32_t count = record_count(list);
+    for (int32_t i = 1; i <= count; ++i) {
+        const HoldingRecord* record = record_at(list, i);
+        append_row(kWindow, kList);
+        OwnedText ratio(to_text(TaggedArg::of_float(record->ratio)));
+        OwnedText occurrences(to_text(TaggedArg::of_int(record->occurrences)));
+        set_cell_text(kWindow, kList, i - 1, 0, record->stock_name);
+        set_cell_text(kWindow, kList, i - 1, 1, ratio.get());
+        set_cell_text(kWindow, kList, i - 1, 2, occurrences.get());
+    }
+}
+
+void show_locked() {
+    std::lock_guard lock(result_list_lock());
+    if (result_list_alive()) fill_rows(result_list());
+}
+
+template <class Sort>
+void sort_and_show(Sort sort) {
+    std::unique_lock lock(result_list_lock(), std::try_to_lock);
+    if (!lock.owns_lock() || !result_list_alive()) return;
+    sort(result_list(), 1, record_count(result_list()));
+    fill_rows(result_list());
+}
+
+}  // namespace
+
+void show_results() { run_on_main_thread(&show_locked); }
+
+void sort_results_by_ratio() { sort_and_show(&sort_by_ratio); }
+void sort_results_by_occurrences() { sort_and_show(&sort_by_occurrences); }
+
+void open_selected_row_link() {
+    const int32_t selection = get_property(kWindow, kList, kSelection, kWholeValue).as_int();
+    if (selection < 0) return;
+    std::string link;
+    {
+        std::unique_lock lock(result_list_lock(), std::try_to_lock);
+        if (!lock.owns_lock() || !result_list_alive()) return;
+        if (selection >= record_count(result_list())) return;
+        const char* stored = record_at(result_list(), selection + 1)->link;
+        link = stored ? stored : "";
+    }
+    if (is_web_address(link)) open_web_page(link.c_str());
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,28 @@
+// The result list in the main window's list box: the rows mirror the
+// result list one to one, and the sort labels and the row double-click
+// work on it.
+//
+// Locking: the list box commands run on the main thread, so the rows are
+// rebuilt there in one go while the result list's lock is held; no other
+// handler can run in between, and the display never shows a half-built
+// list. Whoever holds the lock never waits for the main thread.
+#pragma once
+
+#include <cstdint>
+
+namespace qinghe::app {
+
+// Rebuilds the list box rows from the result list, on the main thread
+// (from a worker the call waits for it).
+void show_results();
+
+// Sort handlers: re-sort the result list and show it. A click while a run
+// is merging and sorting the list is ignored (the run shows its own sorted
+// list right after).
+void sort_results_by_ratio();
+void sort_results_by_occurrences();
+
+// Opens the link of the selected row when it is an http or https address.
+void open_selected_row_link();
+
+}  // namespace qinghe::app
