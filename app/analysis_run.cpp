@@ -1,5 +1,6 @@
 #include "app/analysis_run.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "app/app_files.h"
@@ -26,6 +27,7 @@ constexpr int32_t kContent = 8;
 constexpr int32_t kCaption = 8;
 
 std::mutex g_run_lock;
+std::atomic<int32_t> g_runs{0};
 
 void set_progress(const char* text) {
     set_property(kWindow, resources::unit_id::label_progress, kCaption, kWholeValue,
@@ -80,12 +82,16 @@ void analysis_run() {
 
 uint32_t analysis_thread(void*) {
     analysis_run();
+    --g_runs;
     return 0;
 }
 
 void start_analysis() {
     uint32_t thread_id = 0;
-    start_thread(&analysis_thread, 0, nullptr, &thread_id);
+    ++g_runs;
+    if (!start_thread(&analysis_thread, 0, nullptr, &thread_id)) --g_runs;
 }
+
+int32_t runs_in_progress() { return g_runs; }
 
 }  // namespace qinghe::app

@@ -29,4 +29,8 @@ uint32_t analysis_thread(void* parameter);
 // The handler's work: starts a run on a new thread.
 void start_analysis();
 
+// Runs started by start_analysis that have not ended yet (queued ones
+// included).
+int32_t runs_in_progress();
+
 }  // namespace qinghe::app

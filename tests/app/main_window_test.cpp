@@ -1,0 +1,347 @@
+// The program's main window with the real window resource: start-up,
+// colour schemes and their setting, and the analysis run end to end
+// against a local page server. Needs the edit box and list box types;
+// without them the window cannot load and the cases are skipped.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/analysis_run.h"
+#include "app/app_files.h"
+#include "app/core_calls.h"
+#include "app/holding_list.h"
+#include "app/library_calls.h"
+#include "app/program_start.h"
+#include "app/program_state.h"
+#include "components/component_types.h"
+#include "platform/text_encoding.h"
+#include "program_resources.h"
+#include "runtime/event_dispatch.h"
+#include "runtime/event_suspension.h"
+#include "runtime/property_access.h"
+#include "runtime/runtime_object.h"
+#include "support/capturing_web_opener.h"
+#include "support/page_server.h"
+#include "support/report_capture.h"
+#include "support/temp_directory.h"
+
+namespace qinghe::app {
+namespace {
+
+namespace fs = std::filesystem;
+namespace unit = resources::unit_id;
+using platform::gbk_from_utf8;
+using platform::utf8_from_gbk;
+using qinghe::testing::CapturingWebOpener;
+using qinghe::testing::PageServer;
+using qinghe::testing::ReportCapture;
+
+constexpr uint32_t kMain = resources::window_id::main;
+constexpr int32_t kDoubleClick = -3;
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool wait_until(const std::function<bool()>& done, int milliseconds = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static const bool registered = [] {
+            register_component_types();
+            return true;
+        }();
+        (void)registered;
+        fresh_runtime();
+        capture_ = std::make_unique<ReportCapture>();
+        original_directory_ = fs::current_path();
+        fs::current_path(directory_.path());
+        initialise_program_state();
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+        reset_form_engine();
+        release_program_state(0);
+        fs::current_path(original_directory_);
+        capture_.reset();
+    }
+
+    // The window table again, with no window and events flowing.
+    static void fresh_runtime() {
+        reset_form_engine();
+        initialise_runtime();
+        while (event_suspension_count() > 0) lower_event_suspension();
+    }
+
+    // Loads the main window; false when its component types are missing.
+    bool load_main_window() {
+        if (!list_box_commands_available()) return false;
+        return qinghe::load_window(kMain, nullptr, false) == 0;
+    }
+
+    void write_config(const std::string& utf8_lines) {
+        std::ofstream(directory_.file("配置.ini"), std::ios::binary) << gbk_from_utf8(utf8_lines);
+    }
+
+    std::string saved_colour() {
+        OwnedText path(program_file_path(resources::config_file_name()));
+        OwnedText value(
+            read_config_item(path.get(), resources::config_section(), resources::config_colour_key()));
+        return value ? value.get() : "";
+    }
+
+    static QWidget* object(uint32_t unit_id) { return find_object(kMain, unit_id); }
+
+    static void click(uint32_t unit_id) {
+        QWidget* target = object(unit_id);
+        ASSERT_NE(target, nullptr);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QPointF at(4, 4);
+            QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &event);
+        }
+    }
+
+    static uint32_t colour(uint32_t unit_id, int32_t property) {
+        return uint32_t(get_property(kMain, unit_id, property, kWholeValue).as_int());
+    }
+
+    static std::string text_property(uint32_t unit_id) {
+        TaggedArg value = get_property(kMain, unit_id, 8, kWholeValue);
+        OwnedText text(static_cast<char*>(value.pointer()));
+        return text ? utf8_from_gbk(text.get()) : "";
+    }
+
+    static QAbstractItemView* list_view() {
+        QWidget* list = object(unit::list_results);
+        if (auto* view = qobject_cast<QAbstractItemView*>(list)) return view;
+        return list ? list->findChild<QAbstractItemView*>() : nullptr;
+    }
+
+    static std::vector<std::vector<std::string>> rows() {
+        std::vector<std::vector<std::string>> out;
+        QAbstractItemView* view = list_view();
+        if (!view || !view->model()) return out;
+        for (int r = 0; r < view->model()->rowCount(); ++r) {
+            std::vector<std::string> cells;
+            for (int c = 0; c < 3; ++c)
+                cells.push_back(view->model()->index(r, c).data().toString().toStdString());
+            out.push_back(cells);
+        }
+        return out;
+    }
+
+    // The result list as the list box should show it.
+    static std::vector<std::vector<std::string>> result_rows() {
+        std::lock_guard lock(result_list_lock());
+        std::vector<std::vector<std::string>> out;
+        for (int32_t i = 1; i <= record_count(result_list()); ++i) {
+            const HoldingRecord* r = record_at(result_list(), i);
+            OwnedText ratio(to_text(TaggedArg::of_float(r->ratio)));
+            out.push_back({utf8_from_gbk(r->stock_name), utf8_from_gbk(ratio.get()),
+                           std::to_string(r->occurrences)});
+        }
+        return out;
+    }
+
+    std::unique_ptr<ReportCapture> capture_;
+    testing_support::TempDirectory directory_;
+    fs::path original_directory_;
+};
+
+#define LOAD_MAIN_WINDOW_OR_SKIP()                                             \
+    if (!load_main_window()) GTEST_SKIP() << "edit box or list box type not built yet"
+
+TEST_F(MainWindowTest, StartUpEmptiesWhatTheResourceStoresAndPaintsTheDarkScheme) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    EXPECT_EQ(text_property(unit::edit_codes), "");
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(text_property(unit::label_progress), "");
+    EXPECT_EQ(colour(0, 10), 0x000000u);
+    EXPECT_EQ(colour(unit::label_analyse, 16), 0x0080FFu);
+    EXPECT_EQ(colour(unit::label_progress, 17), 0x000000u);  // caption colours win
+    EXPECT_EQ(colour(unit::label_progress, 16), 0xC0C0C0u);
+    EXPECT_EQ(colour(unit::edit_codes, 11), 0x0080FFu);
+    EXPECT_EQ(colour(unit::list_results, 11), 0x0080FFu);
+    EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+}
+
+struct SchemeCase {
+    const char* config;  // null: no configuration file
+    uint32_t background;
+    const char* saved_after_one_switch;
+};
+
+class SchemeTest : public MainWindowTest, public ::testing::WithParamInterface<SchemeCase> {};
+
+TEST_P(SchemeTest, FollowsTheSettingTogglesAndIsSavedOnlyWhenTheWindowGoes) {
+    const SchemeCase& c = GetParam();
+    if (c.config) write_config(c.config);
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    EXPECT_EQ(colour(0, 10), c.background);
+    click(unit::label_switch_scheme);
+    click(unit::label_switch_scheme);
+    EXPECT_EQ(colour(0, 10), c.background);
+    EXPECT_EQ(fs::exists(directory_.file("配置.ini")), c.config != nullptr);
+    click(unit::label_switch_scheme);
+    EXPECT_NE(colour(0, 10), c.background);
+    object(0)->close();
+    ASSERT_TRUE(wait_until([] { return object(0) == nullptr; }));
+    EXPECT_EQ(saved_colour(), c.saved_after_one_switch);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SchemeTest,
+                         ::testing::Values(SchemeCase{nullptr, 0x000000, "1"},
+                                           SchemeCase{"[设置]\r\n颜色=0\r\n", 0x000000, "1"},
+                                           SchemeCase{"[设置]\r\n颜色=1\r\n", 0x737E50, "0"},
+                                           SchemeCase{"[设置]\r\n颜色=绿\r\n", 0x737E50, "0"}));
+
+class AnalysisTest : public MainWindowTest {
+protected:
+    static std::map<std::string, std::string> pages() {
+        std::map<std::string, std::string> served;
+        for (const char* code : {"160127", "006309"})
+            served[std::string("/") + code + ".html"] =
+                read_file(std::string(QINGHE_SHARED_FIXTURE_DIR) + "/fund-pages/" + code + ".html");
+        for (const char* code : {"900001", "900002", "900003"})
+            served[std::string("/") + code + ".html"] = read_file(
+                std::string(QINGHE_FIXTURE_DIR) + "/sample-fund-pages/" + code + ".html");
+        return served;
+    }
+
+    void point_at(const PageServer& server) {
+        write_config("[设置]\r\n基金网址=" + server.base_url() + "\r\n");
+    }
+
+    void type_codes(const std::string& utf8) {
+        set_property(kMain, unit::edit_codes, 8, kWholeValue,
+                     TaggedArg::of_text(gbk_from_utf8(utf8).c_str()));
+    }
+};
+
+TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    PageServer server(pages());
+    point_at(server);
+    std::mutex mutex;
+    std::vector<std::string> captions;  // the progress label at each request
+    server.on_request([&](const std::string&) {
+        std::string caption = text_property(unit::label_progress);
+        std::lock_guard lock(mutex);
+        captions.push_back(caption);
+    });
+    // An empty line, a trailing blank, a page without the markers, a 404
+    // and a six-byte Chinese word among the codes.
+    type_codes("160127\r\n\r\n006309\r\n900001 \r\n900001\r\n900002\r\n900003\r\n123456\r\n"
+               "示例01");
+    // Sort clicks all through the run must neither corrupt nor half-show it.
+    int sort_clicks = 0;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        click(++sort_clicks % 2 ? unit::label_sort_by_occurrences : unit::label_sort_by_ratio);
+    });
+    clicker.start(2);
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    clicker.stop();
+
+    {
+        std::lock_guard lock(mutex);
+        std::vector<std::string> expected;
+        for (const char* code : {"160127", "006309", "900001", "900002", "900003", "123456", "示例01"})
+            expected.push_back(std::string("解析基金代码 ") + code + " 中…… ");
+        EXPECT_EQ(captions, expected);
+    }
+    EXPECT_EQ(text_property(unit::label_progress), "");
+    EXPECT_EQ(rows(), result_rows());
+    ASSERT_EQ(rows().size(), 22u);  // 10 + 8 rows, 泸州老窖 three times, four own names
+
+    click(unit::label_sort_by_occurrences);
+    auto by_count = rows();
+    EXPECT_EQ(by_count, result_rows());
+    EXPECT_EQ(by_count[0][0], "泸州老窖");
+    OwnedText sum(to_text(TaggedArg::of_float(float(float(9.66f + 8.5f) + 6.25f))));
+    EXPECT_EQ(by_count[0][1], utf8_from_gbk(sum.get()));
+    EXPECT_EQ(by_count[0][2], "3");
+    for (size_t i = 1; i < by_count.size(); ++i) EXPECT_EQ(by_count[i][2], "1");
+
+    click(unit::label_sort_by_ratio);
+    auto by_ratio = rows();
+    EXPECT_EQ(by_ratio, result_rows());
+    for (size_t i = 1; i < by_ratio.size(); ++i)
+        EXPECT_GE(std::stof(by_ratio[i - 1][1]), std::stof(by_ratio[i][1])) << i;
+    // Names differing in case or by a trailing blank stay apart.
+    int sample_rows = 0;
+    for (const auto& row : by_ratio)
+        sample_rows += row[0] == "Sample Corp" || row[0] == "sample corp" || row[0] == "Sample Corp ";
+    EXPECT_EQ(sample_rows, 3);
+    EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+}
+
+TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    PageServer server(pages());
+    point_at(server);
+    type_codes("900001\r\n900002");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    ASSERT_EQ(rows().size(), 5u);  // 泸州老窖 merged
+
+    EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+    CapturingWebOpener opener;
+    auto row_of = [](const std::string& name) {
+        auto all = rows();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i][0] == name) return int32_t(i);
+        return -1;
+    };
+    struct Case {
+        const char* name;
+        std::string opened;  // empty: nothing opened
+    };
+    const Case cases[] = {
+        {"泸州老窖", "http://quote.eastmoney.com/unify/r/0.000568"},  // protocol-relative
+        {"示例科技", server.base_url() + "unify/r/0.300001"},        // root-relative
+        {"Sample Corp", "https://example.com/sample"},
+        {"Sample Corp ", ""},  // a javascript: link is never handed on
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        opener.targets.clear();
+        set_property(kMain, unit::list_results, 35, kWholeValue, TaggedArg::of_int(row_of(c.name)));
+        raise_event(kMain, unit::list_results, kDoubleClick, {});
+        EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+        if (c.opened.empty()) EXPECT_TRUE(opener.targets.empty());
+        else EXPECT_EQ(opener.targets, std::vector<std::string>{c.opened});
+    }
+    opener.targets.clear();
+    set_property(kMain, unit::list_results, 35, kWholeValue, TaggedArg::of_int(-1));
+    raise_event(kMain, unit::list_results, kDoubleClick, {});
+    EXPECT_TRUE(opener.targets.empty());
+}
+
+}  // namespace
+}  // namespace qinghe::app
