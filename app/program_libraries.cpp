@@ -2,6 +2,7 @@
 
 #include "commands/application_interface_library.h"
 #include "commands/core_library.h"
+#include "components/extended_ui_library.h"
 #include "net/internet_library.h"
 
 namespace qinghe::app {
@@ -20,7 +21,7 @@ LibraryRecord* const* program_libraries() {
         &core_library_record(),
         const_cast<LibraryRecord*>(&internet_library()),
         &special_function_library(),
-        nullptr,  // extended-UI library: comes with the report list box
+        &extended_ui_library(),
         &application_interface_library(),
     };
     return table;

@@ -213,11 +213,17 @@ TEST_P(SchemeTest, FollowsTheSettingTogglesAndIsSavedOnlyWhenTheWindowGoes) {
     EXPECT_EQ(saved_colour(), c.saved_after_one_switch);
 }
 
+std::string scheme_case_name(const ::testing::TestParamInfo<SchemeCase>& info) {
+    static const char* const names[] = {"NoFile", "Dark", "Green", "OtherValue"};
+    return names[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(Settings, SchemeTest,
                          ::testing::Values(SchemeCase{nullptr, 0x000000, "1"},
                                            SchemeCase{"[设置]\r\n颜色=0\r\n", 0x000000, "1"},
                                            SchemeCase{"[设置]\r\n颜色=1\r\n", 0x737E50, "0"},
-                                           SchemeCase{"[设置]\r\n颜色=绿\r\n", 0x737E50, "0"}));
+                                           SchemeCase{"[设置]\r\n颜色=绿\r\n", 0x737E50, "0"}),
+                         scheme_case_name);
 
 class AnalysisTest : public MainWindowTest {
 protected:
