@@ -122,6 +122,8 @@ public:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (replaying_ || !object->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(object);
+        if (is_key_event(event->type()) && !widget->window()->isEnabled())
+            return true;  // keys for a disabled window (one behind a modal window) are dropped
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -137,6 +139,11 @@ public:
     }
 
 private:
+    static bool is_key_event(QEvent::Type type) {
+        return type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+               type == QEvent::ShortcutOverride;
+    }
+
     // Qt offers an unaccepted mouse event to each parent in turn (as a
     // copy); the hook sees the first delivery only.
     bool seen_before(const QSinglePointEvent* e) {

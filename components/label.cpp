@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 #include <algorithm>
 
 #include "components/border_style.h"
@@ -155,6 +156,43 @@ QRegion Label::paint_picture(QPainter& painter, const QRect& r) {
     }
 }
 
+namespace {
+
+// Line height of wrapped text: the face's own line height, but no more than
+// 4/3 of the pixel size. The substituted CJK faces carry a larger line gap
+// than the faces the windows were designed with, and a tall text such as the
+// About window's usage text would otherwise lose its last lines.
+int wrapped_line_height(const QFont& font) {
+    const int natural = QFontMetrics(font).height();
+    const int pixels = font.pixelSize() > 0 ? font.pixelSize() : natural;
+    return std::max(pixels, std::min(natural, (pixels * 4 + 2) / 3));
+}
+
+// Word-wrapped text from the top of `r`, each line aligned by `alignment`.
+void draw_wrapped_text(QPainter& painter, const QRect& r, Qt::Alignment alignment,
+                       const QString& text) {
+    const int line_height = wrapped_line_height(painter.font());
+    const int ascent_shift = (line_height - QFontMetrics(painter.font()).height()) / 2;
+    QTextOption option(alignment);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    int y = r.top();
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(QString(paragraph).remove(QLatin1Char('\r')), painter.font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(r.width());
+            line.setPosition(QPointF(0, y - r.top() + ascent_shift));
+            y += line_height;
+        }
+        layout.endLayout();
+        layout.draw(&painter, r.topLeft());
+        if (y > r.bottom()) break;
+    }
+}
+
+}  // namespace
+
 void Label::paint_caption(QPainter& painter, const QRect& r) {
     const PropertyStore& p = properties();
     const std::string& caption = p.bytes(L::kCaption);
@@ -167,9 +205,13 @@ void Label::paint_caption(QPainter& painter, const QRect& r) {
         flags |= Qt::TextSingleLine | vertical_flags(p.word(L::kVerticalAlignment));
     const QString text = QString::fromStdString(platform::utf8_from_gbk(caption));
     const QColor colour = colour_of(uint32_t(p.word(L::kTextColour)));
+    const bool wrap = p.word(L::kWordWrap) != 0;
     auto draw = [&](const QRect& at, const QColor& c) {
         painter.setPen(c);
-        painter.drawText(at, flags, text);
+        if (wrap)
+            draw_wrapped_text(painter, at, Qt::Alignment(flags & Qt::AlignHorizontal_Mask), text);
+        else
+            painter.drawText(at, flags, text);
     };
     switch (p.word(L::kEffect)) {
     case 1:

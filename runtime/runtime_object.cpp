@@ -245,7 +245,10 @@ bool load(FormWindow& window, QWidget* owner, bool modal) {
     }
     QWidget* top = find_object(id, 0);
     if (!top) return true;
-    if (window_table().find(id)->units.front().visible()) top->show();
+    if (window_table().find(id)->units.front().visible()) {
+        top->show();
+        top->activateWindow();  // a newly shown window takes the keyboard, as the user expects
+    }
     if (modal) {
         e.loads[id].modal = true;
         disable_other_windows(*window_table().find(id), e.loads[id]);

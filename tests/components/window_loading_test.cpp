@@ -158,6 +158,26 @@ TEST_F(LoadingTest, EscClosesOnlyWhenTheWindowSaysSo) {
     EXPECT_NE(find_object(window_id(2), 0), nullptr);
 }
 
+TEST_F(LoadingTest, EscForAWindowBehindAModalWindowIsDropped) {
+    install({window(1, {}), window(2, {})});
+    ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
+    bool behind_survived = false, modal_closed = false;
+    recorder().actions[{own_unit_id(2), 0}] = [&] {
+        QTimer::singleShot(0, [&] {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(find_object(window_id(1), 0), &esc);
+            behind_survived = find_object(window_id(1), 0) != nullptr;
+            QKeyEvent esc_modal(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(find_object(window_id(2), 0), &esc_modal);
+            modal_closed = find_object(window_id(2), 0) == nullptr;
+        });
+    };
+    ASSERT_EQ(load_window(window_id(2), nullptr, true), 0);
+    EXPECT_TRUE(behind_survived);
+    EXPECT_TRUE(modal_closed);
+    EXPECT_NE(find_object(window_id(1), 0), nullptr);
+}
+
 TEST_F(LoadingTest, TheLastWindowsCloseEndsTheLoopAndAnotherDoesNot) {
     install({window(1, {}), window(2, {})});
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
