@@ -23,7 +23,9 @@
 #include "app/library_calls.h"
 #include "app/program_start.h"
 #include "app/program_state.h"
+#include "commands/music_commands.h"
 #include "components/component_types.h"
+#include "platform/midi.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
 #include "runtime/event_dispatch.h"
@@ -347,6 +349,54 @@ TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {
     set_property(kMain, unit::list_results, 35, kWholeValue, TaggedArg::of_int(-1));
     raise_event(kMain, unit::list_results, kDoubleClick, {});
     EXPECT_TRUE(opener.targets.empty());
+}
+
+// The About label opens the About window modally; a press on its usage text
+// plays the tune, a double-click stops it, Esc closes only the About window.
+TEST_F(MainWindowTest, AboutWindowPlaysAndStopsTheTuneAndEscClosesOnlyIt) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    auto recording = std::make_shared<platform::RecordingOutput>();
+    platform::use_midi_output([recording] { return recording; }, 1.0);
+    constexpr uint32_t kAbout = resources::window_id::about;
+    bool opened = false, played = false, stopped = false, main_disabled = false;
+    // Acts once the About window is up and its modal loop runs.
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* about = find_object(kAbout, 0);
+        if (!about || !about->isVisible() || find_object(kMain, 0)->isEnabled()) return;
+        poll.stop();
+        QWidget* usage = find_object(kAbout, resources::unit_id::label_usage);
+        opened = usage != nullptr;
+        if (!opened) return;
+        main_disabled = !find_object(kMain, 0)->isEnabled();
+        auto send = [usage](QEvent::Type type, Qt::MouseButtons buttons) {
+            QPointF at(4, 4);
+            QMouseEvent event(type, at, usage->mapToGlobal(at), Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(usage, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        played = wait_until([] { return music_state() == 1; }, 5000);
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        stopped = wait_until([] { return music_state() == 0; }, 5000);
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(find_object(kAbout, 0), &esc);
+    });
+    poll.start();
+    click(unit::label_about);  // returns once the About window is closed
+    platform::use_default_midi_output();
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(main_disabled);
+    EXPECT_TRUE(played);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(find_object(kAbout, 0), nullptr);
+    ASSERT_NE(find_object(kMain, 0), nullptr);
+    EXPECT_TRUE(find_object(kMain, 0)->isEnabled());
 }
 
 }  // namespace
