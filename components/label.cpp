@@ -269,15 +269,6 @@ QWidget* create_label(const CreateRequest& request) {
 
 }  // namespace
 
-void* label_interface(int32_t code) {
-    switch (code) {
-    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_label);
-    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&table_property_changed);
-    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
-    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&table_get_property);
-    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&table_enumerate_texts);
-    default: return nullptr;
-    }
-}
+void* label_interface(int32_t code) { return table_interface(code, &create_label); }
 
 }  // namespace qinghe

@@ -161,15 +161,6 @@ QWidget* create_picture_box(const CreateRequest& request) {
 
 }  // namespace
 
-void* picture_box_interface(int32_t code) {
-    switch (code) {
-    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_picture_box);
-    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&table_property_changed);
-    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
-    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&table_get_property);
-    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&table_enumerate_texts);
-    default: return nullptr;
-    }
-}
+void* picture_box_interface(int32_t code) { return table_interface(code, &create_picture_box); }
 
 }  // namespace qinghe

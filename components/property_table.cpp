@@ -143,4 +143,15 @@ void table_enumerate_texts(QWidget* object, const TextVisitor& visit) {
     }
 }
 
+void* table_interface(int32_t code, CreateEntry create) {
+    switch (code) {
+    case InterfaceCode::kCreate: return reinterpret_cast<void*>(create);
+    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&table_property_changed);
+    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
+    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&table_get_property);
+    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&table_enumerate_texts);
+    default: return nullptr;
+    }
+}
+
 }  // namespace qinghe

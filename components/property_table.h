@@ -123,4 +123,8 @@ std::string table_serialise(QWidget* object);
 bool table_get_property(QWidget* object, int32_t own_number, PropertyValue* value);
 void table_enumerate_texts(QWidget* object, const TextVisitor& visit);
 
+// The interface entry of a type that needs nothing beyond its table: its
+// own create entry, and the generic entries for every other code it offers.
+void* table_interface(int32_t code, CreateEntry create);
+
 }  // namespace qinghe
