@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/file_permission.h"
+#include "platform/text_encoding.h"
 
 namespace qinghe::platform {
 namespace {
@@ -18,6 +21,11 @@ std::mutex g_profile_lock;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kNewFileLineEnd = "\r\n";
+// A setting file is small; anything longer counts as unreadable.
+constexpr size_t kMaxProfileBytes = size_t(1) << 20;
+
+// GBK unless the file says it is UTF-8 (see profile.h).
+enum class Charset { kGbk, kUtf8 };
 
 bool is_lead_byte(char c) { return static_cast<unsigned char>(c) >= 0x81; }
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -31,11 +39,12 @@ std::string_view trim(std::string_view s) {
 char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 // Case-insensitive for single-byte characters only: the trail byte of a
-// double-byte character may be an ASCII letter and must compare exactly.
-bool same_name(std::string_view a, std::string_view b) {
+// GBK double-byte character may be an ASCII letter and must compare
+// exactly. UTF-8 bytes of non-ASCII characters are never ASCII letters.
+bool same_name(std::string_view a, std::string_view b, Charset charset) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (is_lead_byte(a[i]) && i + 1 < a.size()) {
+        if (charset == Charset::kGbk && is_lead_byte(a[i]) && i + 1 < a.size()) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
             ++i;
         } else if (ascii_lower(a[i]) != ascii_lower(b[i])) {
@@ -45,8 +54,9 @@ bool same_name(std::string_view a, std::string_view b) {
     return true;
 }
 
-// Position of a single-byte character, never matching a trail byte.
-size_t find_single_byte(std::string_view s, char c) {
+// Position of a single-byte character, never matching a GBK trail byte.
+size_t find_single_byte(std::string_view s, char c, Charset charset) {
+    if (charset == Charset::kUtf8) return s.find(c);
     for (size_t i = 0; i < s.size(); ++i) {
         if (is_lead_byte(s[i]) && i + 1 < s.size()) {
             ++i;
@@ -74,6 +84,7 @@ struct Line {
 };
 
 struct ProfileText {
+    Charset charset = Charset::kGbk;
     bool byte_order_mark = false;
     std::string line_end{kNewFileLineEnd};
     std::vector<Line> lines;
@@ -88,12 +99,13 @@ struct LineInfo {
     std::string_view value;
 };
 
-LineInfo classify(std::string_view text) {
+LineInfo classify(std::string_view text, Charset charset) {
     std::string_view body = trim(text);
     if (body.empty() || body.front() == ';') return {};
     if (body.front() == '[') {
         std::string_view inner = body.substr(1);
-        return {LineKind::kSection, trim(inner.substr(0, find_single_byte(inner, ']'))), 0, {}};
+        std::string_view name = inner.substr(0, find_single_byte(inner, ']', charset));
+        return {LineKind::kSection, trim(name), 0, {}};
     }
     size_t equals = text.find('=');
     if (equals == std::string_view::npos) return {};
@@ -104,12 +116,46 @@ LineInfo classify(std::string_view text) {
     return {LineKind::kKey, name, start, trim(text.substr(start))};
 }
 
+// Length of the well-formed UTF-8 sequence at the start of `s` (no
+// overlong forms, no surrogates, nothing above U+10FFFF); 0 when there is
+// none.
+size_t utf8_sequence_length(std::string_view s) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    unsigned char lead = byte(0);
+    if (lead < 0x80) return 1;
+    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || length > s.size()) return 0;
+    uint32_t code = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    if (length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) return 0;
+    if (length == 4 && (code < 0x10000 || code > 0x10FFFF)) return 0;
+    return length;
+}
+
+// Valid UTF-8 holding at least one non-ASCII character: text an editor
+// saved as UTF-8 (GBK text is almost never valid UTF-8).
+bool is_non_ascii_utf8(std::string_view s) {
+    bool non_ascii = false;
+    while (!s.empty()) {
+        size_t length = utf8_sequence_length(s);
+        if (length == 0) return false;
+        non_ascii = non_ascii || length > 1;
+        s.remove_prefix(length);
+    }
+    return non_ascii;
+}
+
 ProfileText parse(std::string_view bytes) {
     ProfileText profile;
     if (bytes.starts_with(kByteOrderMark)) {
         profile.byte_order_mark = true;
         bytes.remove_prefix(kByteOrderMark.size());
     }
+    if (profile.byte_order_mark || is_non_ascii_utf8(bytes)) profile.charset = Charset::kUtf8;
     bool line_end_known = false;
     while (!bytes.empty()) {
         size_t newline = bytes.find('\n');
@@ -149,10 +195,10 @@ std::vector<SectionRange> find_sections(const ProfileText& profile, std::string_
     std::vector<SectionRange> found;
     bool inside = false;
     for (size_t i = 0; i < profile.lines.size(); ++i) {
-        LineInfo info = classify(profile.lines[i].text);
+        LineInfo info = classify(profile.lines[i].text, profile.charset);
         if (info.kind != LineKind::kSection) continue;
         if (inside) found.back().end = i;
-        inside = same_name(info.name, name);
+        inside = same_name(info.name, name, profile.charset);
         if (inside) found.push_back({i, profile.lines.size()});
     }
     return found;
@@ -162,8 +208,9 @@ std::vector<size_t> find_keys(const ProfileText& profile, SectionRange section,
                               std::string_view key) {
     std::vector<size_t> found;
     for (size_t i = section.header + 1; i < section.end; ++i) {
-        LineInfo info = classify(profile.lines[i].text);
-        if (info.kind == LineKind::kKey && same_name(info.name, key)) found.push_back(i);
+        LineInfo info = classify(profile.lines[i].text, profile.charset);
+        if (info.kind == LineKind::kKey && same_name(info.name, key, profile.charset))
+            found.push_back(i);
     }
     return found;
 }
@@ -219,7 +266,8 @@ bool set_key(ProfileText& profile, std::string_view section, std::string_view ke
         return true;
     }
     std::string& text = profile.lines[keys.front()].text;
-    std::string replaced = text.substr(0, classify(text).value_start) + std::string(value);
+    std::string replaced =
+        text.substr(0, classify(text, profile.charset).value_start) + std::string(value);
     if (replaced == text) return false;
     text = std::move(replaced);
     return true;
@@ -230,7 +278,7 @@ bool has_line_break(std::string_view s) { return s.find_first_of("\r\n") != s.np
 bool writable_names(std::string_view section, std::optional<std::string_view> key,
                     std::optional<std::string_view> value) {
     if (section.empty() || has_line_break(section)) return false;
-    if (find_single_byte(section, ']') != std::string_view::npos) return false;
+    if (find_single_byte(section, ']', Charset::kGbk) != std::string_view::npos) return false;
     if (key) {
         if (key->empty() || has_line_break(*key) || key->find('=') != key->npos) return false;
         if (key->front() == '[' || key->front() == ';') return false;
@@ -238,28 +286,43 @@ bool writable_names(std::string_view section, std::optional<std::string_view> ke
     return !(value && has_line_break(*value));
 }
 
+// At most kMaxProfileBytes of a regular file; an empty optional for
+// anything longer and for devices and pipes (which may never end).
+std::optional<std::string> read_setting_bytes(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    while (bytes.size() <= kMaxProfileBytes) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) return bytes;
+        bytes.append(buffer, size_t(n));
+    }
+    return std::nullopt;
+}
+
 // The file's bytes; an empty optional when it cannot be read. A missing
 // file reads as empty when `missing_is_empty`.
 std::optional<std::string> load(const std::string& path, bool missing_is_empty) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT && missing_is_empty) return std::string();
         return std::nullopt;
     }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        bytes.append(buffer, size_t(n));
-    }
+    std::optional<std::string> bytes = read_setting_bytes(fd);
     ::close(fd);
     return bytes;
+}
+
+// Texts cross between the caller's GBK and the file's own charset.
+std::string to_file_text(const ProfileText& profile, std::string_view gbk) {
+    return profile.charset == Charset::kUtf8 ? utf8_from_gbk(gbk) : std::string(gbk);
+}
+
+std::string to_program_text(const ProfileText& profile, std::string_view text) {
+    return profile.charset == Charset::kUtf8 ? gbk_from_utf8(text) : std::string(text);
 }
 
 // The file a write replaces: a symbolic link's target, so that the link
@@ -271,22 +334,52 @@ std::string replaced_path(const std::string& path) {
     return error ? path : target.string();
 }
 
-// Writes a temporary file beside `target` and renames it over `target`, so
-// a crash leaves either the old or the new file, never half of one.
-bool replace_file(const std::string& target, std::string_view bytes) {
+std::string folder_of(const std::string& path) {
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+// Writes a temporary file beside `path` with the old file's mode and owner
+// and renames it over `path`, so a crash leaves either the old or the new
+// file, never half of one. False when the owner cannot be kept.
+bool replace_atomically(const std::string& path, std::string_view bytes,
+                        const struct stat* existing) {
     static std::atomic<unsigned> serial{0};
-    std::string path = replaced_path(target);
     std::string temporary =
         path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(serial++);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    struct stat existing;
-    if (::stat(path.c_str(), &existing) == 0) ::fchmod(fd, existing.st_mode & 07777);
-    bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = !existing || (::fchown(fd, existing->st_uid, existing->st_gid) == 0 &&
+                            ::fchmod(fd, existing->st_mode & 07777) == 0);
+    ok = ok && write_all(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) ::unlink(temporary.c_str());
     return ok;
+}
+
+// Rewrites a writable file where it stands: for a file in a read-only
+// folder, or one whose owner a new file could not keep.
+bool rewrite_in_place(const std::string& path, std::string_view bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    bool ok = write_all(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
+              ::fsync(fd) == 0;
+    return (::close(fd) == 0) && ok;
+}
+
+// A file that is not writable by the user (or, for a new file, whose
+// folder is not) is left as it is and the write fails.
+bool replace_file(const std::string& target, std::string_view bytes) {
+    std::string path = replaced_path(target);
+    std::string folder = folder_of(path);
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) != 0) {
+        return writable_by_user(folder) && replace_atomically(path, bytes, nullptr);
+    }
+    if (!S_ISREG(existing.st_mode) || !writable_by_user(path)) return false;
+    if (writable_by_user(folder) && replace_atomically(path, bytes, &existing)) return true;
+    return rewrite_in_place(path, bytes);
 }
 
 }  // namespace
@@ -300,11 +393,12 @@ std::optional<std::string> read_profile_string(const std::string& path, std::str
     std::optional<std::string> bytes = load(path, false);
     if (!bytes) return std::nullopt;
     ProfileText profile = parse(*bytes);
-    std::vector<SectionRange> ranges = find_sections(profile, section);
+    std::vector<SectionRange> ranges = find_sections(profile, to_file_text(profile, section));
     if (ranges.empty()) return std::nullopt;
-    std::vector<size_t> keys = find_keys(profile, ranges.front(), key);
+    std::vector<size_t> keys = find_keys(profile, ranges.front(), to_file_text(profile, key));
     if (keys.empty()) return std::nullopt;
-    std::string_view value = classify(profile.lines[keys.front()].text).value;
+    std::string value =
+        to_program_text(profile, classify(profile.lines[keys.front()].text, profile.charset).value);
     return std::string(cut_whole_characters(value, buffer_size ? buffer_size - 1 : 0));
 }
 
@@ -318,9 +412,11 @@ bool write_profile_string(const std::string& path, std::string_view section,
     std::optional<std::string> bytes = load(path, true);
     if (!bytes) return false;
     ProfileText profile = parse(*bytes);
-    bool changed = !key     ? delete_sections(profile, section)
-                   : !value ? delete_key(profile, section, *key)
-                            : set_key(profile, section, *key, *value);
+    std::string file_section = to_file_text(profile, section);
+    std::string file_key = key ? to_file_text(profile, *key) : std::string();
+    bool changed = !key     ? delete_sections(profile, file_section)
+                   : !value ? delete_key(profile, file_section, file_key)
+                            : set_key(profile, file_section, file_key, to_file_text(profile, *value));
     return !changed || replace_file(path, serialise(profile));
 }
 

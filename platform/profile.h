@@ -1,6 +1,10 @@
 // INI ("profile") files: reading and writing single items.
 //
-// Texts are GBK bytes, on disk as in memory; the file is named by a path in
+// Texts are GBK bytes in memory. On disk a file is UTF-8 when it starts
+// with the UTF-8 byte-order mark or when its bytes are valid UTF-8 holding
+// non-ASCII characters (as a text editor saves it); every other file, and
+// every new one, is GBK. Names and values cross between the two, and a
+// write leaves the file in its own charset. The file is named by a path in
 // the file system's own encoding. The behaviour callers rely on:
 // - Sections and keys are found case-insensitively (ASCII letters only;
 //   double-byte characters compare exactly). Names and values are trimmed
@@ -12,9 +16,17 @@
 //   that are neither a section header nor a key line are kept untouched,
 //   as is every line a write does not change, byte for byte (line end,
 //   missing final newline, a leading UTF-8 byte-order mark included).
+// - A file longer than 1 MiB, or one that is not a regular file (a link
+//   to a device, a pipe), cannot be read: reads find nothing and writes
+//   fail, leaving it as it is.
 // - A write keeps the file's line ending (CRLF or LF; CRLF for a new
-//   file), creates the file when needed, and replaces the file atomically
-//   (a temporary file beside it, then a rename). Writes and reads are
+//   file) and creates the file when needed. It fails, touching nothing,
+//   when the file (for a new file, its folder) is not writable by the
+//   user, judged by its permission bits (see file_permission.h), so a
+//   read-only file stays read-only even for root. Otherwise it replaces the
+//   file atomically (a temporary file beside it with the old file's mode
+//   and owner, then a rename), or rewrites it in place where the folder
+//   is read-only or the owner could not be kept. Writes and reads are
 //   serialised by one process-wide lock.
 #pragma once
 

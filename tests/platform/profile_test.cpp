@@ -7,9 +7,11 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/profile.h"
+#include "platform/text_encoding.h"
 #include "support/temp_directory.h"
 
 namespace qinghe::platform {
@@ -169,6 +171,125 @@ TEST_F(Profile, ConcurrentWritesLoseNoItem) {
             EXPECT_EQ(read("S" + std::to_string(k % 3), key), key);
         }
     }
+}
+
+// The same setting in files of each charset: read alike, and written back
+// in the file's own charset with every other byte unchanged.
+TEST_F(Profile, SettingFilesKeepTheirCharset) {
+    struct Row {
+        const char* what;
+        std::string before;  // bytes on disk
+        const char *section, *key;  // UTF-8 here, GBK to the calls
+        std::optional<std::string> read;
+        const char* written;
+        std::string after;
+    };
+    const std::string mark = "\xEF\xBB\xBF";
+    const Row rows[] = {
+        {"GBK", gbk_from_utf8("; 注释\r\n[设置]\r\n颜色=1\r\n"), "设置", "颜色", "1", "绿",
+         gbk_from_utf8("; 注释\r\n[设置]\r\n颜色=绿\r\n")},
+        {"UTF-8", "; 注释 😀\n[设置]\n颜色=1\n", "设置", "颜色", "1", "绿",
+         "; 注释 😀\n[设置]\n颜色=绿\n"},
+        {"UTF-8 with mark", mark + "[设置]\r\n颜色=1\r\n", "设置", "颜色", "1", "绿",
+         mark + "[设置]\r\n颜色=绿\r\n"},
+        {"ASCII", "[Set]\nk=1\n", "SET", "K", "1", "绿", "[Set]\nk=" + gbk_from_utf8("绿") + "\n"},
+        {"ASCII with mark", mark + "[Set]\nk=1\n", "set", "k", "1", "绿", mark + "[Set]\nk=绿\n"},
+        {"UTF-8 value", "[Set]\nk=绿\n", "Set", "k", "绿", "1", "[Set]\nk=1\n"},
+        {"UTF-8, new key", "[设置]\n颜色=1\n", "设置", "网址", std::nullopt, "页",
+         "[设置]\n颜色=1\n网址=页\n"},
+        {"UTF-8, new section", "; 注释\n", "设置", "颜色", std::nullopt, "1",
+         "; 注释\n[设置]\n颜色=1\n"},
+        {"overlong UTF-8 is GBK", "[Set]\nk=\xC0\xAF\n", "Set", "k", utf8_from_gbk("\xC0\xAF"), "绿",
+         "[Set]\nk=" + gbk_from_utf8("绿") + "\n"},
+    };
+    for (const Row& row : rows) {
+        write_whole_file(path, row.before);
+        std::string section = gbk_from_utf8(row.section), key = gbk_from_utf8(row.key);
+        std::optional<std::string> expected;
+        if (row.read) expected = gbk_from_utf8(*row.read);
+        EXPECT_EQ(read(section, key), expected) << row.what;
+        EXPECT_TRUE(write_profile_string(path, section, key, gbk_from_utf8(row.written))) << row.what;
+        EXPECT_EQ(read_whole_file(path), row.after) << row.what;
+        EXPECT_EQ(read(section, key), gbk_from_utf8(row.written)) << row.what;
+    }
+}
+
+// A setting file longer than 1 MiB, a link to an endless device, or a pipe:
+// nothing is read, nothing is written, nothing waits.
+TEST_F(Profile, FileThatNeverEndsIsUnreadableAndNeverRewritten) {
+    const std::string tail = "\n[A]\nk=v\n";
+    const std::string fits = std::string((1 << 20) - tail.size(), ';') + tail;
+    write_whole_file(path, fits);
+    EXPECT_EQ(read("A", "k"), "v") << "exactly 1 MiB is still a setting file";
+
+    const std::string too_long = ";" + fits;
+    write_whole_file(path, too_long);
+    EXPECT_EQ(read("A", "k"), std::nullopt);
+    EXPECT_FALSE(write_profile_string(path, "A", "k", "w"));
+    EXPECT_EQ(read_whole_file(path), too_long);
+
+    std::string zero = dir.file("zero.ini");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    EXPECT_EQ(read_profile_string(zero, "A", "k", kBuffer), std::nullopt);
+    EXPECT_FALSE(write_profile_string(zero, "A", "k", "w"));
+    EXPECT_EQ(std::filesystem::read_symlink(zero), "/dev/zero");
+
+    std::string pipe = dir.file("pipe.ini");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(read_profile_string(pipe, "A", "k", kBuffer), std::nullopt);
+    EXPECT_FALSE(write_profile_string(pipe, "A", "k", "w"));
+}
+
+// Decided by the permission bits, so that the rows hold for root as well.
+TEST_F(Profile, ReadOnlyFileOrFolderStaysAsItIs) {
+    struct Row {
+        const char* what;
+        mode_t file_mode;    // 0: no file
+        mode_t folder_mode;
+        bool ok;
+    };
+    const Row rows[] = {
+        {"read-only file", 0444, 0755, false},
+        {"file without the owner's write bit", 0044, 0755, false},
+        {"new file in a read-only folder", 0, 0555, false},
+        {"writable file in a read-only folder", 0640, 0555, true},
+        {"writable file", 0600, 0755, true},
+    };
+    std::string folder = dir.file("folder"), file = folder + "/s.ini";
+    for (const Row& row : rows) {
+        std::filesystem::create_directory(folder);
+        if (row.file_mode) {
+            write_whole_file(file, "[A]\nk=1\n");
+            ::chmod(file.c_str(), row.file_mode);
+        }
+        ::chmod(folder.c_str(), row.folder_mode);
+        EXPECT_EQ(write_profile_string(file, "A", "k", "2"), row.ok) << row.what;
+        size_t entries = 0;
+        for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) ++entries;
+        EXPECT_EQ(entries, row.file_mode ? 1u : 0u) << row.what << ": no other file appears";
+        if (row.file_mode) {
+            struct stat info {};
+            ::stat(file.c_str(), &info);
+            EXPECT_EQ(info.st_mode & 07777, row.file_mode) << row.what;
+            EXPECT_EQ(read_whole_file(file), row.ok ? "[A]\nk=2\n" : "[A]\nk=1\n") << row.what;
+        }
+        ::chmod(folder.c_str(), 0755);
+        std::filesystem::remove_all(folder);
+    }
+}
+
+TEST_F(Profile, ReplacementKeepsTheOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    write_whole_file(path, "[A]\nk=1\n");
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(write_profile_string(path, "A", "k", "2"));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(read("A", "k"), "2");
 }
 
 // Lines of a file without their line ends ("\n" or "\r\n") and without
