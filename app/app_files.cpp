@@ -5,6 +5,8 @@
 #include "app/app_texts.h"
 #include "app/core_calls.h"
 #include "app/link_resolution.h"
+#include "app/settings_location.h"
+#include "platform/text_encoding.h"
 
 namespace qinghe::app {
 
@@ -15,10 +17,26 @@ char* with_trailing_backslash(const char* path) {
     return join_texts({path, backslash});
 }
 
-char* program_file_path(const char* name) {
+namespace {
+
+char* file_beside_program(const char* name) {
     OwnedText directory(current_directory());
     OwnedText with_separator(with_trailing_backslash(directory.get()));
     return join_texts({with_separator.get(), name});
+}
+
+char* program_text(const std::string& path) { return make_text(platform::gbk_from_utf8(path)); }
+
+}  // namespace
+
+char* program_file_path(const char* name) {
+    if (settings_beside_program()) return file_beside_program(name);
+    return program_text(settings_file_to_read(platform::utf8_from_gbk(name)));
+}
+
+char* writable_program_file_path(const char* name) {
+    if (settings_beside_program()) return file_beside_program(name);
+    return program_text(settings_file_to_write(platform::utf8_from_gbk(name)));
 }
 
 char* fund_site_base_url() {

@@ -1,5 +1,6 @@
 // Where the application's files lie: beside the program, in the current
-// directory that start-up made the program's directory.
+// directory that start-up made the program's directory, or in the user's
+// configuration folder for an installed program (see settings_location.h).
 #pragma once
 
 namespace qinghe::app {
@@ -7,8 +8,12 @@ namespace qinghe::app {
 // `path` with a backslash appended unless it ends in one; a new text. The
 // file layer takes a backslash as a directory separator.
 char* with_trailing_backslash(const char* path);
-// The current directory joined with `name`; a new text.
+// The program's file `name` to read: the current directory joined with
+// `name`, or the file settings_file_to_read chooses; a new text.
 char* program_file_path(const char* name);
+// The program's file `name` to write: as program_file_path, or the file
+// settings_file_to_write prepares; a new text.
+char* writable_program_file_path(const char* name);
 // The fund site's base URL: the setting 基金网址 when it is an http or https
 // URL ending in "/", else the built-in default; a new text.
 char* fund_site_base_url();

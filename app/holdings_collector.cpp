@@ -25,7 +25,7 @@ void replace(char*& field, char* value) {
 // The cut section goes to the dump file beside the configuration file; a
 // failing write is ignored.
 void dump_section(const char* section) {
-    OwnedText path(program_file_path(app_text(AppText::section_dump_file)));
+    OwnedText path(writable_program_file_path(app_text(AppText::section_dump_file)));
     OwnedBytes bytes(to_byte_set(section));
     write_file(path.get(), bytes.get());
 }

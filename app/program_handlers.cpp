@@ -117,7 +117,7 @@ void switch_colour_scheme() {
 }
 
 bool save_colour_setting() {
-    OwnedText path(config_file_path());
+    OwnedText path(writable_program_file_path(resources::config_file_name()));
     return write_config_item(path.get(), resources::config_section(), resources::config_colour_key(),
                              colour_setting());
 }

@@ -2,6 +2,7 @@
 
 #include "app/program_handlers.h"
 #include "app/program_libraries.h"
+#include "app/settings_location.h"
 #include "program_resources.h"
 #include "runtime/service_table.h"
 #include "runtime/start_up.h"
@@ -24,6 +25,7 @@ void initialise_runtime() {
     set_program_header(&program_header());
     register_form_services();
     call_service(Service::kInitialise);
+    choose_settings_location();
 }
 
 }  // namespace qinghe::app

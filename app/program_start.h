@@ -11,7 +11,8 @@ namespace qinghe::app {
 const ProgramHeader& program_header();
 
 // Service 6 over program_header(): program directory made current, DLL
-// command tables, libraries, window table. Needs no window system.
+// command tables, libraries, window table; then the place of the
+// program's own files chosen. Needs no window system.
 void initialise_runtime();
 
 }  // namespace qinghe::app
