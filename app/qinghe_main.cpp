@@ -1,7 +1,10 @@
 // qinghe: the desktop program. Initialises the runtime from the program's
 // header, loads the main window and runs the message loop until it closes.
+// --help and --version print and exit before any window exists.
 #include <QApplication>
 #include <cfenv>
+#include <cstdio>
+#include <string_view>
 
 #include "app/program_start.h"
 #include "app/program_state.h"
@@ -16,10 +19,35 @@ namespace {
 // The application's own start-up routine: nothing to do.
 int32_t start_up_routine() { return 0; }
 
+constexpr const char* kUsage =
+    "usage: qinghe [--help] [--version] [Qt options]\n"
+    "  青禾基金持仓查看器: merges the top-ten stock holdings of the funds typed into\n"
+    "  its window. Settings live in 配置.ini beside the program when its folder is\n"
+    "  writable, else in $XDG_CONFIG_HOME/qinghe/ (default ~/.config/qinghe/).\n"
+    "  --help      print this text and exit\n"
+    "  --version   print the version and exit\n";
+
+// Answers --help or --version; false when neither was asked.
+bool answered_command_line(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (arg == "--version") {
+            std::puts("qinghe " QINGHE_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace qinghe;
+    if (answered_command_line(argc, argv)) return 0;
     QApplication application(argc, argv);
     register_component_types();
     app::initialise_runtime();
