@@ -137,6 +137,17 @@ TEST_F(SettingsPlace, ReadOnlyProgramReadsShippedSettingsAndWritesTheUsersFile) 
     EXPECT_EQ(path(writable_program_file_path, AppText::section_dump_file), xdg + "/qinghe/333.txt");
 }
 
+// An editor's UTF-8 file shipped beside the program: the user's copy and
+// the change in it stay UTF-8, the mark kept.
+TEST_F(SettingsPlace, UsersCopyOfAUtf8FileStaysUtf8) {
+    write_whole_file(program + "/配置.ini", "\xEF\xBB\xBF[设置]\n颜色=1\n");
+    start(0555, xdg);
+    EXPECT_EQ(saved(app_text(AppText::config_key_colour)), "1");
+    EXPECT_TRUE(save(app_text(AppText::config_key_site), "http://例子/"));
+    EXPECT_EQ(read_whole_file(xdg + "/qinghe/配置.ini"),
+              "\xEF\xBB\xBF[设置]\n颜色=1\n基金网址=http://例子/\n");
+}
+
 TEST_F(SettingsPlace, RelativeXdgConfigHomeIsIgnored) {
     const std::string home = dir.file("home");
     const std::string previous_home = std::getenv("HOME") ? std::getenv("HOME") : "";
