@@ -28,7 +28,7 @@ std::string fund_page() {
 void time_reads(const char* name, const LoopbackServer& server, size_t page_size) {
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kReads; ++i) {
-        if (net::fetch_body(server.url("/page")).size() != page_size) {
+        if (net::fetch(server.url("/page")).body.size() != page_size) {
             std::printf("%s: wrong body\n", name);
             return;
         }
@@ -46,7 +46,7 @@ int main() {
     std::printf("http_read of a %zu-byte page over loopback, %d reads\n", page.size(), kReads);
     LoopbackServer announced([&](Connection& c) { c.send(http_response("200 OK", page)); });
     LoopbackServer unannounced([&](Connection& c) { c.send(http_response("200 OK", page, false)); });
-    net::fetch_body(announced.url("/page"));  // opens the root outside the timing
+    net::fetch(announced.url("/page"));  // opens the root outside the timing
     time_reads("with Content-Length", announced, page.size());
     time_reads("without Content-Length", unannounced, page.size());
     return 0;
