@@ -30,6 +30,7 @@
 #include "program_resources.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/event_suspension.h"
+#include "runtime/frame.h"
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
 #include "support/capturing_web_opener.h"
@@ -240,8 +241,13 @@ protected:
         return served;
     }
 
-    void point_at(const PageServer& server) {
-        write_config("[设置]\r\n基金网址=" + server.base_url() + "\r\n");
+    // The site and the downloads at once (no key when empty).
+    void point_at(const std::string& base_url, const std::string& parallel = "1") {
+        write_config("[设置]\r\n基金网址=" + base_url + "\r\n" +
+                     (parallel.empty() ? "" : "同时下载=" + parallel + "\r\n"));
+    }
+    void point_at(const PageServer& server, const std::string& parallel = "1") {
+        point_at(server.base_url(), parallel);
     }
 
     void type_codes(const std::string& utf8) {
@@ -307,6 +313,46 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
         sample_rows += row[0] == "Sample Corp" || row[0] == "sample corp" || row[0] == "Sample Corp ";
     EXPECT_EQ(sample_rows, 3);
     EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+}
+
+// The progress order is pinned above with one download at a time; any
+// other setting shows the same rows.
+TEST_F(AnalysisTest, DownloadingAheadShowsTheSameRowsForEverySetting) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    PageServer server(pages());
+    type_codes("160127\r\n006309\r\n900001\r\n123456\r\n900002\r\n900003\r\n160127");
+    std::vector<std::vector<std::vector<std::string>>> shown;
+    for (const char* parallel : {"1", "", "0", "-3", "99", "abc", "4", "8"}) {
+        point_at(server, parallel);
+        click(unit::label_analyse);
+        ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; })) << parallel;
+        shown.push_back(rows());
+        EXPECT_EQ(shown.back(), shown.front()) << parallel;
+    }
+    EXPECT_EQ(shown.front().size(), 22u);
+}
+
+// A listener that never accepts: requests wait for an answer until their
+// time-out (30 s); the program's end cancels them instead.
+TEST_F(AnalysisTest, ProgramEndCancelsTheDownloadsUnderWay) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::listen(listener, 16);
+    point_at("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "4");
+    type_codes("160127\r\n006309\r\n900001\r\n900002\r\n900003\r\n123456");
+    click(unit::label_analyse);
+    wait_until([] { return false; }, 300);
+    EXPECT_EQ(runs_in_progress(), 1);
+    notify_libraries_exit();  // what the exit sequence does
+    EXPECT_TRUE(wait_until([] { return runs_in_progress() == 0; }, 10000));
+    EXPECT_EQ(rows().size(), 0u);
+    ::close(listener);
 }
 
 TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {

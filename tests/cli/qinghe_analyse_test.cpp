@@ -174,6 +174,51 @@ TEST_F(AnalyseProgramTest, CodesNotReadAreNamedAndGiveStatusOne) {
     }
 }
 
+// Error pages hold the same markup as fund pages: the status, not the body,
+// decides that they are no page.
+TEST_F(AnalyseProgramTest, ErrorStatusIsNotAPage) {
+    PageServer server({{"/160127.html", read_whole_file(kPages + "160127.html")},
+                       {"/404404.html", read_whole_file(kPages + "006309.html")},
+                       {"/500500.html", read_whole_file(kPages + "006309.html")}});
+    server.answer_with_status("/404404.html", "404 Not Found");
+    server.answer_with_status("/500500.html", "500 Internal Server Error");
+    Outcome r = run({"--base-url", server.base_url(), "160127", "404404", "500500"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("'404404'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'500500'"), std::string::npos) << r.err;
+    EXPECT_EQ(parse_lines(r.out).size(), 10u);
+    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"), "") << "the last code gave no section";
+}
+
+// Downloading ahead changes nothing that can be seen: output, progress
+// order, dump file and status are the same for every setting.
+TEST_F(AnalyseProgramTest, ParallelDownloadsGiveIdenticalOutput) {
+    const std::vector<std::string> codes = {"160127", "999999", "006309", "16012",
+                                            "160127", "999998", "006309"};
+    auto run_with = [&](const std::vector<std::string>& options) {
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {"--base-url", server_.base_url()});
+        args.insert(args.end(), codes.begin(), codes.end());
+        Outcome r = run(args);
+        return std::make_pair(r, read_whole_file(program_dir() + "/333.txt"));
+    };
+    const auto [one, one_dump] = run_with({"--parallel", "1"});
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(parse_lines(one.out).size(), 18u);
+    const std::vector<std::vector<std::string>> settings = {
+        {}, {"--parallel", "2"}, {"--parallel", "4"}, {"--parallel", "8"}, {"--parallel", ""},
+        {"--parallel", "0"}, {"--parallel", "-3"}, {"--parallel", "99"}, {"--parallel", "abc"},
+        {"--parallel", "99999999999999999999"}};
+    for (const std::vector<std::string>& options : settings) {
+        SCOPED_TRACE(::testing::PrintToString(options));
+        const auto [other, other_dump] = run_with(options);
+        EXPECT_EQ(other.status, one.status);
+        EXPECT_EQ(other.out, one.out);
+        EXPECT_EQ(other.err, one.err);
+        EXPECT_EQ(other_dump, one_dump);
+    }
+}
+
 TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoAndFetchesNothing) {
     std::atomic<int> requests = 0;
     server_.on_request([&requests](const std::string&) { ++requests; });
