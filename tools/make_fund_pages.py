@@ -12,7 +12,7 @@ chart drawings, forum lists): 430-500 KB a page, about 5 % of the bytes in
 multi-byte UTF-8. All names are invented.
 
 Writes DIR/<code>.html for every fund, DIR/codes.txt (the codes, one a line,
-in generation order) and DIR/holdings.tsv (code, report date, fund name,
+in generation order, the one fund without holdings last) and DIR/holdings.tsv (code, report date, fund name,
 stock name, ratio, link; one line per holdings row, no link for <div> rows).
 The funds below with fixed codes keep their holdings whatever the seed; the
 seed chooses the other funds and all filler.
@@ -298,6 +298,8 @@ def main():
     rng = random.Random(args.seed)
     funds = expand_funds()
     funds += bulk_funds(rng, {f[0] for f in funds})
+    # Funds without holdings last: any leading run of codes all reads.
+    funds.sort(key=lambda fund: not fund[3])
     pool = filler_pool(rng)
     os.makedirs(args.out, exist_ok=True)
     for fund in funds:
