@@ -92,7 +92,7 @@ def expand_funds():
         if rows is None:
             rows = tables[name[:-1] + "A"]
         tables[name] = rows
-        funds.append((code, name, date, [(n, s, r) for n, s, r in rows]))
+        funds.append((code, name, date, list(rows)))
     return funds
 
 
@@ -175,13 +175,14 @@ def news_block(rng):
 
 
 def chart_block(rng):
-    x, y, parts = 0.0, rng.uniform(20, 40), []
+    x, y = 0.0, rng.uniform(20, 40)
+    parts = ["M 0 %r" % y]
     for _ in range(rng.randint(70, 130)):
         nx, ny = x + rng.uniform(0.3, 1.5), min(60.0, max(0.0, y + rng.uniform(-1.5, 1.5)))
         parts.append("C %r %r %r %r %r %r" % (x + 0.27, y, nx - 0.27, ny, nx, ny))
         x, y = nx, ny
-    return ('<svg width="700" height="260"><g class="qh-series"><path fill="none" d="M 0 %r %s" '
-            'stroke="#4a7fb0" stroke-width="1"></path></g></svg>' % (parts[0], " ".join(parts)))
+    return ('<svg width="700" height="260"><g class="qh-series"><path fill="none" d="%s" '
+            'stroke="#4a7fb0" stroke-width="1"></path></g></svg>' % " ".join(parts))
 
 
 def forum_block(rng):
@@ -209,7 +210,7 @@ def filler_pool(rng):
     """Blocks shared by all pages, grouped by kind, with their byte sizes."""
     def make(kind, count):
         return [(b, len(b.encode())) for b in (kind(rng) for _ in range(count))]
-    pool = {kind: make(kind, 24) for kind in set(BODY_CYCLE)}
+    pool = {kind: make(kind, 24) for kind in dict.fromkeys(BODY_CYCLE)}
     pool[style_block] = make(style_block, 8)
     return pool
 
