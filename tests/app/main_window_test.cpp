@@ -34,6 +34,7 @@
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
 #include "support/capturing_web_opener.h"
+#include "support/fund_pages.h"
 #include "support/page_server.h"
 #include "support/report_capture.h"
 #include "support/temp_directory.h"
@@ -228,13 +229,26 @@ INSTANTIATE_TEST_SUITE_P(Settings, SchemeTest,
                                            SchemeCase{"[设置]\r\n颜色=绿\r\n", 0x737E50, "0"}),
                          scheme_case_name);
 
+// Funds typed before the small samples, and what their merge with the
+// samples must show.
+struct FundSet {
+    const char* name;
+    bool real = false;
+    std::vector<std::string> funds;   // typed first, in this order
+    size_t merged_rows = 0;           // rows with the samples' rows merged in
+    const char* most_held = "";       // the one stock held most often
+    std::vector<float> most_held_ratios;  // its ratios, in the order read
+    int32_t rows_read = 0;            // the sum of all appearances
+};
+
 class AnalysisTest : public MainWindowTest {
 protected:
-    static std::map<std::string, std::string> pages() {
+    static std::map<std::string, std::string> pages(const FundSet& set = {}) {
         std::map<std::string, std::string> served;
-        for (const char* code : {"160127", "006309"})
-            served[std::string("/") + code + ".html"] =
-                read_file(std::string(QINGHE_SHARED_FIXTURE_DIR) + "/fund-pages/" + code + ".html");
+        for (const std::string& code : set.funds)
+            served["/" + code + ".html"] = set.real
+                ? testing_support::read_fund_file(testing_support::real_page_path(code))
+                : testing_support::generated_page(code);
         for (const char* code : {"900001", "900002", "900003"})
             served[std::string("/") + code + ".html"] = read_file(
                 std::string(QINGHE_FIXTURE_DIR) + "/sample-fund-pages/" + code + ".html");
@@ -256,9 +270,13 @@ protected:
     }
 };
 
-TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
+class AnalysisRunTest : public AnalysisTest, public ::testing::WithParamInterface<FundSet> {};
+
+TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
+    const FundSet& set = GetParam();
+    if (set.real) SKIP_WITHOUT_REAL_FUND_PAGES();
     LOAD_MAIN_WINDOW_OR_SKIP();
-    PageServer server(pages());
+    PageServer server(pages(set));
     point_at(server);
     std::mutex mutex;
     std::vector<std::string> captions;  // the progress label at each request
@@ -269,8 +287,9 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     });
     // An empty line, a trailing blank, a page without the markers, a 404
     // and a six-byte Chinese word among the codes.
-    type_codes("160127\r\n\r\n006309\r\n900001 \r\n900001\r\n900002\r\n900003\r\n123456\r\n"
-               "示例01");
+    std::string typed;
+    for (const std::string& code : set.funds) typed += code + (typed.empty() ? "\r\n\r\n" : "\r\n");
+    type_codes(typed + "900001 \r\n900001\r\n900002\r\n900003\r\n123456\r\n示例01");
     // Sort clicks all through the run must neither corrupt nor half-show it.
     int sort_clicks = 0;
     QTimer clicker;
@@ -285,22 +304,31 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     {
         std::lock_guard lock(mutex);
         std::vector<std::string> expected;
-        for (const char* code : {"160127", "006309", "900001", "900002", "900003", "123456", "示例01"})
-            expected.push_back(std::string("解析基金代码 ") + code + " 中…… ");
+        std::vector<std::string> codes = set.funds;
+        codes.insert(codes.end(), {"900001", "900002", "900003", "123456", "示例01"});
+        for (const std::string& code : codes) expected.push_back("解析基金代码 " + code + " 中…… ");
         EXPECT_EQ(captions, expected);
     }
     EXPECT_EQ(text_property(unit::label_progress), "");
     EXPECT_EQ(rows(), result_rows());
-    ASSERT_EQ(rows().size(), 22u);  // 10 + 8 rows, 泸州老窖 three times, four own names
+    ASSERT_EQ(rows().size(), set.merged_rows);
 
     click(unit::label_sort_by_occurrences);
     auto by_count = rows();
     EXPECT_EQ(by_count, result_rows());
-    EXPECT_EQ(by_count[0][0], "泸州老窖");
-    OwnedText sum(to_text(TaggedArg::of_float(float(float(9.66f + 8.5f) + 6.25f))));
-    EXPECT_EQ(by_count[0][1], utf8_from_gbk(sum.get()));
-    EXPECT_EQ(by_count[0][2], "3");
-    for (size_t i = 1; i < by_count.size(); ++i) EXPECT_EQ(by_count[i][2], "1");
+    EXPECT_EQ(by_count[0][0], set.most_held);
+    float sum = 0;
+    for (float ratio : set.most_held_ratios) sum = float(sum + ratio);
+    OwnedText sum_text(to_text(TaggedArg::of_float(sum)));
+    EXPECT_EQ(by_count[0][1], utf8_from_gbk(sum_text.get()));
+    EXPECT_EQ(by_count[0][2], std::to_string(set.most_held_ratios.size()));
+    int32_t appearances = std::stoi(by_count[0][2]);
+    for (size_t i = 1; i < by_count.size(); ++i) {
+        EXPECT_LT(std::stoi(by_count[i][2]), std::stoi(by_count[0][2])) << by_count[i][0];
+        EXPECT_LE(std::stoi(by_count[i][2]), std::stoi(by_count[i - 1][2])) << by_count[i][0];
+        appearances += std::stoi(by_count[i][2]);
+    }
+    EXPECT_EQ(appearances, set.rows_read);
 
     click(unit::label_sort_by_ratio);
     auto by_ratio = rows();
@@ -315,12 +343,30 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
 }
 
+// Generated: the demo fund, its share class C (the same table) and the
+// fund with two rows without links; 杉屿服饰-W is in all three. Real: the
+// two saved pages, 泸州老窖 also in both samples.
+INSTANTIATE_TEST_SUITE_P(
+    Pages, AnalysisRunTest,
+    ::testing::Values(
+        FundSet{"Generated", false,
+                {testing_support::fund_code::demo, testing_support::fund_code::demo_class_c,
+                 testing_support::fund_code::foreign},
+                22,  // 10 + 7 new + the samples' 5 names
+                "杉屿服饰-W", {5.48f, 5.48f, 5.73f}, 10 + 10 + 8 + 3 + 3},
+        FundSet{"Real", true, {"160127", "006309"},
+                22,  // 10 + 8 + 4 names of the samples not in 160127
+                "泸州老窖", {9.66f, 8.5f, 6.25f}, 10 + 8 + 3 + 3}),
+    [](const ::testing::TestParamInfo<FundSet>& info) { return std::string(info.param.name); });
+
 // The progress order is pinned above with one download at a time; any
 // other setting shows the same rows.
 TEST_F(AnalysisTest, DownloadingAheadShowsTheSameRowsForEverySetting) {
     LOAD_MAIN_WINDOW_OR_SKIP();
-    PageServer server(pages());
-    type_codes("160127\r\n006309\r\n900001\r\n123456\r\n900002\r\n900003\r\n160127");
+    using testing_support::fund_code::demo, testing_support::fund_code::foreign;
+    PageServer server(pages(FundSet{"Generated", false, {demo, foreign}}));
+    type_codes(std::string(demo) + "\r\n" + foreign +
+               "\r\n900001\r\n123456\r\n900002\r\n900003\r\n" + demo);
     std::vector<std::vector<std::vector<std::string>>> shown;
     for (const char* parallel : {"1", "", "0", "-3", "99", "abc", "4", "8"}) {
         point_at(server, parallel);
