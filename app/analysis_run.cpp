@@ -7,6 +7,7 @@
 #include "app/core_calls.h"
 #include "app/holdings_pipeline.h"
 #include "app/holdings_sorting.h"
+#include "app/prefetched_pages.h"
 #include "app/program_state.h"
 #include "app/result_display.h"
 #include "platform/kernel32_module.h"
@@ -69,11 +70,14 @@ bool start_thread(ThreadProcedure procedure, int32_t parameter, int32_t* handle,
 void analysis_run() {
     std::lock_guard run(g_run_lock);
     OwnedText base_url(fund_site_base_url());
-    HoldingsCollector collector(base_url.get());
+    HoldingsCollector collector(base_url.get(), read_prefetched_page);
     ArrayBlock* lines = typed_lines();
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) { set_progress(text); };
-    collect_holdings(collector, lines, progress);
+    {
+        PrefetchedPages pages(base_url.get(), lines, parallel_download_setting());
+        collect_holdings(collector, lines, progress);
+    }
     merge_and_sort(collector);
     set_progress(nullptr);
     show_results();

@@ -7,8 +7,14 @@
 #include "app/link_resolution.h"
 #include "app/settings_location.h"
 #include "platform/text_encoding.h"
+#include "app/prefetched_pages.h"
 
 namespace qinghe::app {
+namespace {
+
+constexpr char kParallelKey[] = "\xCD\xAC\xCA\xB1\xCF\xC2\xD4\xD8";  // "同时下载"
+
+}  // namespace
 
 char* with_trailing_backslash(const char* path) {
     OwnedText last(right_text(path, 1));
@@ -46,6 +52,12 @@ char* fund_site_base_url() {
     std::string_view url = setting ? std::string_view(setting.get()) : std::string_view();
     if (is_web_address(url) && url.back() == '/') return setting.release();
     return join_texts({app_text(AppText::default_site)});
+}
+
+int parallel_download_setting() {
+    OwnedText config(program_file_path(app_text(AppText::config_file)));
+    OwnedText setting(read_config_item(config.get(), app_text(AppText::config_section), kParallelKey));
+    return parallel_downloads(setting.get());
 }
 
 }  // namespace qinghe::app

@@ -17,5 +17,8 @@ char* writable_program_file_path(const char* name);
 // The fund site's base URL: the setting 基金网址 when it is an http or https
 // URL ending in "/", else the built-in default; a new text.
 char* fund_site_base_url();
+// Downloads at once in a run: the setting 同时下载, 4 when it is missing or
+// not a whole number, else clamped to 1..8.
+int parallel_download_setting();
 
 }  // namespace qinghe::app

@@ -2,15 +2,18 @@
 
 #include "app/app_texts.h"
 #include "app/charset_conversion.h"
-#include "net/internet_library.h"
-#include "runtime/frame.h"
+#include "net/http_read.h"
+#include "runtime/memory.h"
 
 namespace qinghe::app {
 
-ByteSet* download_page(const char* url) {
-    TaggedArg args[] = {TaggedArg::of_text(url ? url : "")};
-    const LibraryRecord& internet = internet_library();
-    return call_library_command(Library::kInternet - 1, internet.commands[0], 1, args).byte_set();
+// The page goes through the reader itself, not the library command
+// http_read: the command returns the body of any status, and an error page
+// (a 404 holding holdings markup, say) must not count as the fund's page.
+ByteSet* download_page(const char* url) { return page_of(net::fetch(url ? url : "")); }
+
+ByteSet* page_of(const net::FetchResult& result) {
+    return result.ok() ? make_byte_set(result.body) : nullptr;
 }
 
 ByteSet* convert_page_charset(const ByteSet* page) {

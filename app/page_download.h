@@ -2,12 +2,16 @@
 // conversion from the page's UTF-8 to the program's GBK.
 #pragma once
 
+#include "net/http_transfer.h"
 #include "runtime/values.h"
 
 namespace qinghe::app {
 
-// The body read from `url`; null when nothing could be read.
+// The body read from `url`; null when nothing could be read or the server
+// answered with a status outside 200-299 (after redirects).
 ByteSet* download_page(const char* url);
+// What a fetch gave as a page: its body when the status is 2xx, else null.
+ByteSet* page_of(const net::FetchResult& result);
 // The page converted from "utf-8" to "gb2312"; null when empty.
 ByteSet* convert_page_charset(const ByteSet* page);
 

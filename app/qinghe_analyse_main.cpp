@@ -15,6 +15,7 @@
 #include "app/holdings_pipeline.h"
 #include "app/holdings_sorting.h"
 #include "app/link_resolution.h"
+#include "app/prefetched_pages.h"
 #include "app/program_start.h"
 #include "platform/text_encoding.h"
 #include "runtime/frame.h"
@@ -25,17 +26,19 @@ namespace qinghe::app {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qinghe-analyse [--base-url URL] [--sort ratio|count] CODE...\n"
+    "usage: qinghe-analyse [--base-url URL] [--sort ratio|count] [--parallel N] CODE...\n"
     "  Downloads each fund's page, merges the top-ten stock holdings and prints\n"
     "  name<TAB>ratio<TAB>occurrences<TAB>link, one stock a line (UTF-8).\n"
     "  --base-url URL   the fund site, an http or https URL ending in '/'\n"
     "                   (default: the setting of the desktop program)\n"
     "  --sort ratio     largest summed ratio first (default)\n"
-    "  --sort count     most appearances first\n";
+    "  --sort count     most appearances first\n"
+    "  --parallel N     pages downloaded at once, 1 to 8 (default 4)\n";
 
 struct Options {
     std::string base_url;
     bool sort_by_count = false;
+    int parallel = net::parallel::kDefault;
     std::vector<std::string> codes;  // UTF-8 as typed
 };
 
@@ -49,6 +52,8 @@ bool parse_options(int argc, char** argv, Options& options) {
             std::string_view key = argv[++i];
             if (key != "ratio" && key != "count") return false;
             options.sort_by_count = key == "count";
+        } else if (arg == "--parallel" && i + 1 < argc) {
+            options.parallel = parallel_downloads(argv[++i]);
         } else if (arg.starts_with("--")) {
             return false;
         } else {
@@ -84,7 +89,7 @@ void print_results(const ArrayBlock* list) {
 
 int analyse(const Options& options) {
     OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
-    HoldingsCollector collector(base.get());
+    HoldingsCollector collector(base.get(), read_prefetched_page);
     std::vector<std::string> missing;
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) {
@@ -98,7 +103,10 @@ int analyse(const Options& options) {
         auto line = static_cast<const char*>(lines->pointer_at(i));
         if (!is_accepted_code(line)) missing.push_back(utf8(line));
     }
-    collect_holdings(collector, lines, progress);
+    {
+        PrefetchedPages pages(base.get(), lines, options.parallel);
+        collect_holdings(collector, lines, progress);
+    }
     release_lines(lines);
 
     ArrayBlock* result = new_record_array();

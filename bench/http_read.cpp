@@ -1,4 +1,4 @@
-// Times http_read of a real fund page from a loopback server, with and
+// Times http_read of a generated fund page from a loopback server, with and
 // without Content-Length, and prints milliseconds per read and MB/s.
 #include <chrono>
 #include <cstdio>
@@ -19,7 +19,7 @@ using net::testing::http_response;
 constexpr int kReads = 200;
 
 std::string fund_page() {
-    std::ifstream in(QINGHE_SHARED_FIXTURE_DIR "/fund-pages/160127.html", std::ios::binary);
+    std::ifstream in(QINGHE_GENERATED_PAGES_DIR "/701001.html", std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
@@ -28,7 +28,7 @@ std::string fund_page() {
 void time_reads(const char* name, const LoopbackServer& server, size_t page_size) {
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kReads; ++i) {
-        if (net::fetch_body(server.url("/page")).size() != page_size) {
+        if (net::fetch(server.url("/page")).body.size() != page_size) {
             std::printf("%s: wrong body\n", name);
             return;
         }
@@ -46,7 +46,7 @@ int main() {
     std::printf("http_read of a %zu-byte page over loopback, %d reads\n", page.size(), kReads);
     LoopbackServer announced([&](Connection& c) { c.send(http_response("200 OK", page)); });
     LoopbackServer unannounced([&](Connection& c) { c.send(http_response("200 OK", page, false)); });
-    net::fetch_body(announced.url("/page"));  // opens the root outside the timing
+    net::fetch(announced.url("/page"));  // opens the root outside the timing
     time_reads("with Content-Length", announced, page.size());
     time_reads("without Content-Length", unannounced, page.size());
     return 0;

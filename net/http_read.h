@@ -1,9 +1,9 @@
 // http_read: one HTTP GET of a URL; the body, of whatever status, as a byte set.
 #pragma once
 
-#include <string>
 #include <string_view>
 
+#include "net/http_transfer.h"
 #include "runtime/frame.h"
 
 namespace qinghe {
@@ -13,8 +13,9 @@ namespace qinghe {
 void http_read(TaggedArg* result, int32_t count, TaggedArg* args);
 
 namespace net {
-// The body of one GET of `url`, as received (empty on failure).
-std::string fetch_body(std::string_view url);
+// One GET of `url` with the current settings: the status and the body as
+// received (empty on failure).
+FetchResult fetch(std::string_view url);
 }  // namespace net
 
 }  // namespace qinghe

@@ -21,9 +21,9 @@ void set_http_settings(HttpSettings settings) {
     g_settings = std::move(settings);
 }
 
-size_t chunk_size_for(int64_t content_length) {
-    if (content_length <= 0) return limit::kDefaultChunkSize;
-    return size_t(std::min<int64_t>(content_length + 1, int64_t(limit::kMaxChunkSize)));
+size_t initial_capacity(int64_t content_length, size_t max_body_bytes) {
+    size_t wanted = content_length > 0 ? size_t(content_length) : limit::kDefaultChunkSize;
+    return std::min(wanted, max_body_bytes);
 }
 
 }  // namespace qinghe::net

@@ -17,8 +17,13 @@ inline constexpr std::chrono::milliseconds kConnectTimeout{15000};
 inline constexpr std::chrono::milliseconds kStallTimeout{30000};
 // Giving up on a transfer that trickles on for longer than this altogether.
 inline constexpr std::chrono::seconds kTransferTimeout{300};
-// The body is cut here so that an endless response cannot exhaust memory.
-inline constexpr size_t kMaxBodyBytes = size_t(64) << 20;
+// Giving up on a transfer slower than this many bytes a second over the
+// low-speed time, so a server that trickles cannot hold a page for minutes.
+inline constexpr long kLowSpeedBytesPerSecond = 1024;
+inline constexpr std::chrono::seconds kLowSpeedTime{20};
+// The decoded body is cut here so that an endless or compressed-bomb
+// response cannot exhaust memory; no fund page comes near it.
+inline constexpr size_t kMaxBodyBytes = size_t(16) << 20;
 // Redirects followed before the read gives up.
 inline constexpr long kMaxRedirects = 10;
 // Receive chunks: without an announced length, and at most.
@@ -30,6 +35,8 @@ struct HttpSettings {
     std::chrono::milliseconds connect_timeout = limit::kConnectTimeout;
     std::chrono::milliseconds stall_timeout = limit::kStallTimeout;
     std::chrono::seconds transfer_timeout = limit::kTransferTimeout;
+    long low_speed_bytes_per_second = limit::kLowSpeedBytesPerSecond;
+    std::chrono::seconds low_speed_time = limit::kLowSpeedTime;
     size_t max_body_bytes = limit::kMaxBodyBytes;
     long max_redirects = limit::kMaxRedirects;
     // PEM certificates trusted instead of the system's store; empty = the system's.
@@ -40,9 +47,9 @@ struct HttpSettings {
 HttpSettings http_settings();
 void set_http_settings(HttpSettings settings);
 
-// Receive chunk size for an announced Content-Length (<= 0: none announced):
-// length + 1, so that a body of exactly that length arrives in one chunk,
-// at most kMaxChunkSize.
-size_t chunk_size_for(int64_t content_length);
+// Room made for a body when its first bytes arrive: the announced
+// Content-Length (<= 0: none announced, then one default chunk), never more
+// than the cap. A body of the announced length then needs no regrowth.
+size_t initial_capacity(int64_t content_length, size_t max_body_bytes);
 
 }  // namespace qinghe::net

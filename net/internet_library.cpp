@@ -4,6 +4,7 @@
 
 #include "net/http_read.h"
 #include "net/internet_root.h"
+#include "net/page_prefetch.h"
 
 namespace qinghe {
 namespace {
@@ -13,9 +14,11 @@ constexpr CommandEntry kCommands[] = {
 };
 
 // Start-up (code 5) needs nothing: the root opens on the first read.
-// Program end (code 6) closes it.
+// Program end (code 6) cancels the downloads under way and closes it.
 intptr_t notify(int32_t code, intptr_t, intptr_t, intptr_t) {
-    if (code == kNotifyExit) net::InternetRoot::release();
+    if (code != kNotifyExit) return 0;
+    net::PagePrefetch::cancel_all();
+    net::InternetRoot::release();
     return 0;
 }
 

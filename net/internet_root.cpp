@@ -42,6 +42,7 @@ bool InternetRoot::open() {
     curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &InternetRoot::unlock);
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     return true;
 }
 

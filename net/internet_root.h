@@ -1,7 +1,8 @@
 // The process-wide root of the HTTP reader: libcurl's global state and the
-// share handle (DNS cache, TLS sessions) that every read uses. It is set up
-// once, on first use, under a lock, and released at program end by the
-// internet library's notify entry. A read in flight keeps its reference, so
+// share handle (DNS cache, TLS sessions, open connections) that every read
+// uses, so that reads of one server reuse its kept-alive connections. It is
+// set up once, on first use, under a lock, and released at program end by
+// the internet library's notify entry. A read in flight keeps its reference, so
 // releasing never pulls the root from under a running transfer.
 #pragma once
 

@@ -30,9 +30,11 @@
 #include "program_resources.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/event_suspension.h"
+#include "runtime/frame.h"
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
 #include "support/capturing_web_opener.h"
+#include "support/fund_pages.h"
 #include "support/page_server.h"
 #include "support/report_capture.h"
 #include "support/temp_directory.h"
@@ -227,21 +229,39 @@ INSTANTIATE_TEST_SUITE_P(Settings, SchemeTest,
                                            SchemeCase{"[设置]\r\n颜色=绿\r\n", 0x737E50, "0"}),
                          scheme_case_name);
 
+// Funds typed before the small samples, and what their merge with the
+// samples must show.
+struct FundSet {
+    const char* name;
+    bool real = false;
+    std::vector<std::string> funds;   // typed first, in this order
+    size_t merged_rows = 0;           // rows with the samples' rows merged in
+    const char* most_held = "";       // the one stock held most often
+    std::vector<float> most_held_ratios;  // its ratios, in the order read
+    int32_t rows_read = 0;            // the sum of all appearances
+};
+
 class AnalysisTest : public MainWindowTest {
 protected:
-    static std::map<std::string, std::string> pages() {
+    static std::map<std::string, std::string> pages(const FundSet& set = {}) {
         std::map<std::string, std::string> served;
-        for (const char* code : {"160127", "006309"})
-            served[std::string("/") + code + ".html"] =
-                read_file(std::string(QINGHE_SHARED_FIXTURE_DIR) + "/fund-pages/" + code + ".html");
+        for (const std::string& code : set.funds)
+            served["/" + code + ".html"] = set.real
+                ? testing_support::read_fund_file(testing_support::real_page_path(code))
+                : testing_support::generated_page(code);
         for (const char* code : {"900001", "900002", "900003"})
             served[std::string("/") + code + ".html"] = read_file(
                 std::string(QINGHE_FIXTURE_DIR) + "/sample-fund-pages/" + code + ".html");
         return served;
     }
 
-    void point_at(const PageServer& server) {
-        write_config("[设置]\r\n基金网址=" + server.base_url() + "\r\n");
+    // The site and the downloads at once (no key when empty).
+    void point_at(const std::string& base_url, const std::string& parallel = "1") {
+        write_config("[设置]\r\n基金网址=" + base_url + "\r\n" +
+                     (parallel.empty() ? "" : "同时下载=" + parallel + "\r\n"));
+    }
+    void point_at(const PageServer& server, const std::string& parallel = "1") {
+        point_at(server.base_url(), parallel);
     }
 
     void type_codes(const std::string& utf8) {
@@ -250,9 +270,13 @@ protected:
     }
 };
 
-TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
+class AnalysisRunTest : public AnalysisTest, public ::testing::WithParamInterface<FundSet> {};
+
+TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
+    const FundSet& set = GetParam();
+    if (set.real) SKIP_WITHOUT_REAL_FUND_PAGES();
     LOAD_MAIN_WINDOW_OR_SKIP();
-    PageServer server(pages());
+    PageServer server(pages(set));
     point_at(server);
     std::mutex mutex;
     std::vector<std::string> captions;  // the progress label at each request
@@ -263,8 +287,9 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     });
     // An empty line, a trailing blank, a page without the markers, a 404
     // and a six-byte Chinese word among the codes.
-    type_codes("160127\r\n\r\n006309\r\n900001 \r\n900001\r\n900002\r\n900003\r\n123456\r\n"
-               "示例01");
+    std::string typed;
+    for (const std::string& code : set.funds) typed += code + (typed.empty() ? "\r\n\r\n" : "\r\n");
+    type_codes(typed + "900001 \r\n900001\r\n900002\r\n900003\r\n123456\r\n示例01");
     // Sort clicks all through the run must neither corrupt nor half-show it.
     int sort_clicks = 0;
     QTimer clicker;
@@ -279,22 +304,31 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     {
         std::lock_guard lock(mutex);
         std::vector<std::string> expected;
-        for (const char* code : {"160127", "006309", "900001", "900002", "900003", "123456", "示例01"})
-            expected.push_back(std::string("解析基金代码 ") + code + " 中…… ");
+        std::vector<std::string> codes = set.funds;
+        codes.insert(codes.end(), {"900001", "900002", "900003", "123456", "示例01"});
+        for (const std::string& code : codes) expected.push_back("解析基金代码 " + code + " 中…… ");
         EXPECT_EQ(captions, expected);
     }
     EXPECT_EQ(text_property(unit::label_progress), "");
     EXPECT_EQ(rows(), result_rows());
-    ASSERT_EQ(rows().size(), 22u);  // 10 + 8 rows, 泸州老窖 three times, four own names
+    ASSERT_EQ(rows().size(), set.merged_rows);
 
     click(unit::label_sort_by_occurrences);
     auto by_count = rows();
     EXPECT_EQ(by_count, result_rows());
-    EXPECT_EQ(by_count[0][0], "泸州老窖");
-    OwnedText sum(to_text(TaggedArg::of_float(float(float(9.66f + 8.5f) + 6.25f))));
-    EXPECT_EQ(by_count[0][1], utf8_from_gbk(sum.get()));
-    EXPECT_EQ(by_count[0][2], "3");
-    for (size_t i = 1; i < by_count.size(); ++i) EXPECT_EQ(by_count[i][2], "1");
+    EXPECT_EQ(by_count[0][0], set.most_held);
+    float sum = 0;
+    for (float ratio : set.most_held_ratios) sum = float(sum + ratio);
+    OwnedText sum_text(to_text(TaggedArg::of_float(sum)));
+    EXPECT_EQ(by_count[0][1], utf8_from_gbk(sum_text.get()));
+    EXPECT_EQ(by_count[0][2], std::to_string(set.most_held_ratios.size()));
+    int32_t appearances = std::stoi(by_count[0][2]);
+    for (size_t i = 1; i < by_count.size(); ++i) {
+        EXPECT_LT(std::stoi(by_count[i][2]), std::stoi(by_count[0][2])) << by_count[i][0];
+        EXPECT_LE(std::stoi(by_count[i][2]), std::stoi(by_count[i - 1][2])) << by_count[i][0];
+        appearances += std::stoi(by_count[i][2]);
+    }
+    EXPECT_EQ(appearances, set.rows_read);
 
     click(unit::label_sort_by_ratio);
     auto by_ratio = rows();
@@ -307,6 +341,64 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
         sample_rows += row[0] == "Sample Corp" || row[0] == "sample corp" || row[0] == "Sample Corp ";
     EXPECT_EQ(sample_rows, 3);
     EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+}
+
+// Generated: the demo fund, its share class C (the same table) and the
+// fund with two rows without links; 杉屿服饰-W is in all three. Real: the
+// two saved pages, 泸州老窖 also in both samples.
+INSTANTIATE_TEST_SUITE_P(
+    Pages, AnalysisRunTest,
+    ::testing::Values(
+        FundSet{"Generated", false,
+                {testing_support::fund_code::demo, testing_support::fund_code::demo_class_c,
+                 testing_support::fund_code::foreign},
+                22,  // 10 + 7 new + the samples' 5 names
+                "杉屿服饰-W", {5.48f, 5.48f, 5.73f}, 10 + 10 + 8 + 3 + 3},
+        FundSet{"Real", true, {"160127", "006309"},
+                22,  // 10 + 8 + 4 names of the samples not in 160127
+                "泸州老窖", {9.66f, 8.5f, 6.25f}, 10 + 8 + 3 + 3}),
+    [](const ::testing::TestParamInfo<FundSet>& info) { return std::string(info.param.name); });
+
+// The progress order is pinned above with one download at a time; any
+// other setting shows the same rows.
+TEST_F(AnalysisTest, DownloadingAheadShowsTheSameRowsForEverySetting) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    using testing_support::fund_code::demo, testing_support::fund_code::foreign;
+    PageServer server(pages(FundSet{"Generated", false, {demo, foreign}}));
+    type_codes(std::string(demo) + "\r\n" + foreign +
+               "\r\n900001\r\n123456\r\n900002\r\n900003\r\n" + demo);
+    std::vector<std::vector<std::vector<std::string>>> shown;
+    for (const char* parallel : {"1", "", "0", "-3", "99", "abc", "4", "8"}) {
+        point_at(server, parallel);
+        click(unit::label_analyse);
+        ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; })) << parallel;
+        shown.push_back(rows());
+        EXPECT_EQ(shown.back(), shown.front()) << parallel;
+    }
+    EXPECT_EQ(shown.front().size(), 22u);
+}
+
+// A listener that never accepts: requests wait for an answer until their
+// time-out (30 s); the program's end cancels them instead.
+TEST_F(AnalysisTest, ProgramEndCancelsTheDownloadsUnderWay) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::listen(listener, 16);
+    point_at("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "4");
+    type_codes("160127\r\n006309\r\n900001\r\n900002\r\n900003\r\n123456");
+    click(unit::label_analyse);
+    wait_until([] { return false; }, 300);
+    EXPECT_EQ(runs_in_progress(), 1);
+    notify_libraries_exit();  // what the exit sequence does
+    EXPECT_TRUE(wait_until([] { return runs_in_progress() == 0; }, 10000));
+    EXPECT_EQ(rows().size(), 0u);
+    ::close(listener);
 }
 
 TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {

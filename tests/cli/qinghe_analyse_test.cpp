@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/text_encoding.h"
+#include "support/fund_pages.h"
 #include "support/page_server.h"
 #include "support/temp_directory.h"
 
@@ -26,10 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PageServer;
-using testing_support::read_whole_file;
+using namespace testing_support;
 using testing_support::TempDirectory;
-
-const std::string kPages = QINGHE_SHARED_FIXTURE_DIR "/fund-pages/";
 
 struct Outcome {
     int status = -1;
@@ -38,9 +37,39 @@ struct Outcome {
 
 using Line = std::vector<std::string>;  // name, ratio, occurrences, link
 
-// The expected merge of 160127 and 006309, largest ratio first: every
-// stock appears once, the ratio as the float text rule writes it.
+// The expected merge of the generated demo and foreign funds, largest ratio
+// first: 杉屿服饰-W is in both, the ratio as the float text rule writes it.
 const std::vector<Line>& expected_by_ratio() {
+    static const std::vector<Line> lines = [] {
+        const char* const rows[][4] = {
+            {"杉屿服饰-W", "11.21", "2", "116.06618"},
+            {"岚溪酒业", "9.41", "1", "1.603871"},
+            {"澄岫食品", "8.87", "1", "0.002915"},
+            {"霁川乳业", "7.92", "1", "1.600733"},
+            {"Quillfield Outfitters Inc", "6.84", "1", "105.QLFD"},
+            {"檀湾家电", "6.35", "1", "0.000962"},
+            {"荻洲调味", "4.76", "1", "1.603520"},
+            {"Brackenmoor Motors", "4.26", "1", "105.BRKM"},
+            {"Harrowgate Home Supply", "3.91", "1", "106.HGHS"},
+            {"泓樾汽车", "3.64", "1", "0.002781"},
+            {"Tallowmere Brands Inc", "3.18", "1", "105.TLWB"},
+            {"瑾澜医药", "3.12", "1", "1.688239"},
+            {"Ostlund Wholesale Club", "2.71", "1", "105.OWCL"},
+            {"Penrose Household Goods", "2.63", "1", "106.PHGX"},
+            {"漪汀旅游", "2.57", "1", "0.300952"},
+            {"Kestrel Athletic", "2.55", "1", "106.KSTL"},
+            {"栎峰物流", "2.08", "1", "1.601688"},
+        };
+        std::vector<Line> out;
+        for (const auto& row : rows)
+            out.push_back({row[0], row[1], row[2], std::string("http://quote.example.com/r/") + row[3]});
+        return out;
+    }();
+    return lines;
+}
+
+// The same for the saved real pages 160127 and 006309: every stock once.
+const std::vector<Line>& expected_real_by_ratio() {
     static const std::vector<Line> lines = [] {
         const std::pair<const char*, const char*> rows[] = {
             {"泸州老窖", "9.66"}, {"贵州茅台", "9.17"}, {"山西汾酒", "9.06"},
@@ -83,6 +112,21 @@ std::string section_of(const std::string& page) {
     return platform::gbk_from_utf8(page.substr(from, page.find(end, from) - from));
 }
 
+// A page by code: generated, or saved real where real is set.
+std::string page(const std::string& code, bool real) {
+    return real ? read_whole_file(real_page_path(code)) : generated_page(code);
+}
+
+// The generated demo and foreign funds, and the saved real pages where they exist.
+std::map<std::string, std::string> served_pages() {
+    std::map<std::string, std::string> pages;
+    for (const char* code : {fund_code::demo, fund_code::foreign})
+        pages["/" + std::string(code) + ".html"] = page(code, false);
+    for (const char* code : {"160127", "006309"})
+        if (!real_page_path(code).empty()) pages["/" + std::string(code) + ".html"] = page(code, true);
+    return pages;
+}
+
 class AnalyseProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -121,37 +165,55 @@ protected:
         return result;
     }
 
-    PageServer server_{{{"/160127.html", read_whole_file(kPages + "160127.html")},
-                        {"/006309.html", read_whole_file(kPages + "006309.html")}}};
+    PageServer server_{served_pages()};
     TempDirectory temp_;
     std::string binary_;
 };
 
-TEST_F(AnalyseProgramTest, TwoFundsPrintTheMergedListByRatio) {
-    Outcome r = run({"--base-url", server_.base_url(), "160127", "006309"});
+// Two funds with ten rows each, the second with two rows without links.
+struct TwoFunds {
+    const char* name;
+    bool real;
+    const char* first;
+    const char* second;
+    const std::vector<Line>& (*expected_by_ratio)();
+};
+
+class TwoFundsTest : public AnalyseProgramTest, public ::testing::WithParamInterface<TwoFunds> {};
+
+TEST_P(TwoFundsTest, PrintTheMergedListByRatio) {
+    const TwoFunds& c = GetParam();
+    if (c.real) SKIP_WITHOUT_REAL_FUND_PAGES();
+    Outcome r = run({"--base-url", server_.base_url(), c.first, c.second});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(parse_lines(r.out), expected_by_ratio());
+    EXPECT_EQ(parse_lines(r.out), c.expected_by_ratio());
 
     // The dump file beside the binary holds the section of the last page;
     // the caller's directory stays empty.
-    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"),
-              section_of(read_whole_file(kPages + "006309.html")));
+    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"), section_of(page(c.second, c.real)));
     EXPECT_TRUE(fs::is_empty(caller_dir()));
 }
 
-TEST_F(AnalyseProgramTest, SortByCountKeepsEveryLineWithCountsDescending) {
-    Outcome r = run({"--sort", "count", "--base-url", server_.base_url(), "006309", "160127"});
+TEST_P(TwoFundsTest, SortByCountKeepsEveryLineWithCountsDescending) {
+    const TwoFunds& c = GetParam();
+    if (c.real) SKIP_WITHOUT_REAL_FUND_PAGES();
+    Outcome r = run({"--sort", "count", "--base-url", server_.base_url(), c.second, c.first});
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<Line> lines = parse_lines(r.out);
     for (size_t i = 1; i < lines.size(); ++i)
         EXPECT_GE(std::stoi(lines[i - 1].at(2)), std::stoi(lines[i].at(2)));
-    std::vector<Line> expected = expected_by_ratio();
+    std::vector<Line> expected = c.expected_by_ratio();
     std::sort(lines.begin(), lines.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"),
-              section_of(read_whole_file(kPages + "160127.html")));
+    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"), section_of(page(c.first, c.real)));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, TwoFundsTest,
+    ::testing::Values(TwoFunds{"Generated", false, fund_code::demo, fund_code::foreign, expected_by_ratio},
+                      TwoFunds{"Real", true, "160127", "006309", expected_real_by_ratio}),
+    [](const ::testing::TestParamInfo<TwoFunds>& info) { return std::string(info.param.name); });
 
 TEST_F(AnalyseProgramTest, CodesNotReadAreNamedAndGiveStatusOne) {
     struct Case {
@@ -160,17 +222,62 @@ TEST_F(AnalyseProgramTest, CodesNotReadAreNamedAndGiveStatusOne) {
     };
     const Case cases[] = {
         {"999999", "no such page"},
-        {"16012", "five bytes"},
-        {"1601277", "seven bytes"},
+        {"70100", "five bytes"},
+        {"7010011", "seven bytes"},
         {"青禾", "two Chinese characters are four GBK bytes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        Outcome r = run({"--base-url", server_.base_url(), "160127", c.code});
+        Outcome r = run({"--base-url", server_.base_url(), fund_code::demo, c.code});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(std::string("'") + c.code + "'"), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find("'160127'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(std::string("'") + fund_code::demo + "'"), std::string::npos) << r.err;
         EXPECT_EQ(parse_lines(r.out).size(), 10u);
+    }
+}
+
+// Error pages hold the same markup as fund pages: the status, not the body,
+// decides that they are no page.
+TEST_F(AnalyseProgramTest, ErrorStatusIsNotAPage) {
+    PageServer server({{std::string("/") + fund_code::demo + ".html", generated_page(fund_code::demo)},
+                       {"/404404.html", generated_page(fund_code::foreign)},
+                       {"/500500.html", generated_page(fund_code::foreign)}});
+    server.answer_with_status("/404404.html", "404 Not Found");
+    server.answer_with_status("/500500.html", "500 Internal Server Error");
+    Outcome r = run({"--base-url", server.base_url(), fund_code::demo, "404404", "500500"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("'404404'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'500500'"), std::string::npos) << r.err;
+    EXPECT_EQ(parse_lines(r.out).size(), 10u);
+    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"), "") << "the last code gave no section";
+}
+
+// Downloading ahead changes nothing that can be seen: output, progress
+// order, dump file and status are the same for every setting.
+TEST_F(AnalyseProgramTest, ParallelDownloadsGiveIdenticalOutput) {
+    const std::vector<std::string> codes = {fund_code::demo, "999999", fund_code::foreign, "16012",
+                                            fund_code::demo, "999998", fund_code::foreign};
+    auto run_with = [&](const std::vector<std::string>& options) {
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {"--base-url", server_.base_url()});
+        args.insert(args.end(), codes.begin(), codes.end());
+        Outcome r = run(args);
+        return std::make_pair(r, read_whole_file(program_dir() + "/333.txt"));
+    };
+    const auto [one, one_dump] = run_with({"--parallel", "1"});
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(parse_lines(one.out).size(), 17u);
+    const std::vector<std::vector<std::string>> settings = {
+        {}, {"--parallel", "2"}, {"--parallel", "4"}, {"--parallel", "8"}, {"--parallel", ""},
+        {"--parallel", "0"}, {"--parallel", "-3"}, {"--parallel", "99"}, {"--parallel", "abc"},
+        {"--parallel", "99999999999999999999"}};
+    for (const std::vector<std::string>& options : settings) {
+        SCOPED_TRACE(::testing::PrintToString(options));
+        const auto [other, other_dump] = run_with(options);
+        EXPECT_EQ(other.status, one.status);
+        EXPECT_EQ(other.out, one.out);
+        EXPECT_EQ(other.err, one.err);
+        EXPECT_EQ(other_dump, one_dump);
     }
 }
 
@@ -181,11 +288,11 @@ TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoAndFetchesNothing) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"--base-url", base},
-        {"--sort", "name", "--base-url", base, "160127"},
-        {"--base-url", base, "160127", "--sort"},
-        {"--base-url", base.substr(0, base.size() - 1), "160127"},
-        {"--base-url", "ftp://127.0.0.1/", "160127"},
-        {"--verbose", "--base-url", base, "160127"},
+        {"--sort", "name", "--base-url", base, fund_code::demo},
+        {"--base-url", base, fund_code::demo, "--sort"},
+        {"--base-url", base.substr(0, base.size() - 1), fund_code::demo},
+        {"--base-url", "ftp://127.0.0.1/", fund_code::demo},
+        {"--verbose", "--base-url", base, fund_code::demo},
     };
     for (const auto& args : cases) {
         Outcome r = run(args);

@@ -20,7 +20,9 @@ using namespace std::chrono_literals;
 using testing::Connection;
 using testing::LoopbackServer;
 using testing::TestCertificate;
+using testing::gzip;
 using testing::http_response;
+using testing::keep_alive_response;
 
 // Bytes that differ from position to position, so a lost or doubled piece shows.
 std::string pattern(size_t size) {
@@ -104,11 +106,17 @@ TEST(SplitUrl, MapsSchemePortAndPathWithoutFragment) {
     }
 }
 
-TEST(ChunkSize, FollowsAnnouncedLength) {
-    const std::pair<int64_t, size_t> rows[] = {
-        {-1, 10240}, {0, 10240}, {1, 2}, {100, 101}, {102399, 102400}, {500000, 102400},
+TEST(InitialCapacity, FollowsAnnouncedLengthUpToTheCap) {
+    struct Row {
+        int64_t announced;
+        size_t cap, capacity;
     };
-    for (auto [announced, chunk] : rows) EXPECT_EQ(chunk_size_for(announced), chunk) << announced;
+    const Row rows[] = {
+        {-1, 1000000, 10240}, {0, 1000000, 10240}, {1, 1000000, 1}, {500000, 1000000, 500000},
+        {int64_t(1) << 40, 1000000, 1000000}, {-1, 100, 100},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(initial_capacity(r.announced, r.cap), r.capacity) << r.announced << " " << r.cap;
 }
 
 TEST_F(HttpRead, ArgumentsThatNameNoPageGiveEmpty) {
@@ -171,7 +179,7 @@ TEST_F(HttpRead, RequestIsOneGetWithoutFragment) {
     std::vector<std::string> heads = server.request_heads();
     ASSERT_EQ(heads.size(), 1u);
     const std::string& head = heads[0];
-    EXPECT_EQ(head.rfind("GET /fund/000001.html?v=2 HTTP/1.0\r\n", 0), 0u) << head;
+    EXPECT_EQ(head.rfind("GET /fund/000001.html?v=2 HTTP/1.1\r\n", 0), 0u) << head;
     EXPECT_NE(head.find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"),
               std::string::npos);
     EXPECT_NE(head.find("\r\nAccept: */*\r\n"), std::string::npos);
@@ -222,6 +230,93 @@ TEST_F(HttpRead, EndlessBodyIsCutAtTheCap) {
     EXPECT_TRUE(body.compare(0, block.size(), block) == 0);
 }
 
+TEST_F(HttpRead, StatusOfTheLastResponseAfterRedirects) {
+    LoopbackServer server([](Connection& c) {
+        const std::string target = c.target();
+        if (target == "/moved") c.send(http_response("302 Found\r\nLocation: /gone", ""));
+        else if (target == "/gone") c.send(http_response("404 Not Found", "holdings markup"));
+        else if (target == "/failing") c.send(http_response("500 Internal Server Error", "oops"));
+        else if (target == "/created") c.send(http_response("201 Created", "made"));
+        else c.send(http_response("200 OK", "page"));
+    });
+    struct Row {
+        const char* path;
+        long status;
+        bool ok;
+        const char* body;
+    };
+    const Row rows[] = {
+        {"/page", 200, true, "page"},         {"/created", 201, true, "made"},
+        {"/moved", 404, false, "holdings markup"}, {"/failing", 500, false, "oops"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        FetchResult result = fetch(server.url(row.path));
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.ok(), row.ok);
+        EXPECT_EQ(result.body, row.body);
+    }
+    FetchResult refused = fetch("http://127.0.0.1:" + std::to_string(testing::unused_port()) + "/");
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(read(server.url("/moved")), "holdings markup") << "the command keeps any body";
+}
+
+TEST_F(HttpRead, CompressedBodiesArriveDecodedAndTheCapCountsDecodedBytes) {
+    change_settings([](HttpSettings& s) { s.max_body_bytes = 1 << 20; });
+    const std::string page = pattern(300000);
+    const std::string zipped_page = gzip(page);
+    const std::string bomb = gzip(std::string(size_t(64) << 20, '\0'));  // 64 MiB in ~64 KB
+    LoopbackServer server([&](Connection& c) {
+        const bool asks_gzip = c.head().find("Accept-Encoding: ") != std::string::npos &&
+                               c.head().find("gzip") != std::string::npos;
+        const std::string& body = c.target() == "/bomb" ? bomb : zipped_page;
+        if (asks_gzip) c.send(keep_alive_response(body, "Content-Encoding: gzip\r\n"));
+    });
+    std::string got = fetch(server.url("/page")).body;
+    EXPECT_TRUE(got == page) << got.size();
+    FetchResult exploded = fetch(server.url("/bomb"));
+    EXPECT_EQ(exploded.status, 200);
+    EXPECT_EQ(exploded.body.size(), size_t(1) << 20);
+    EXPECT_GE(exploded.body.capacity(), exploded.body.size());
+    EXPECT_LE(exploded.body.capacity(), size_t(1) << 20) << "room never grows past the cap";
+}
+
+TEST_F(HttpRead, ConnectionsAreKeptAliveAndReused) {
+    LoopbackServer server([](Connection& c) {
+        do {
+            if (!c.send(keep_alive_response(c.target()))) return;
+        } while (c.next_request());
+    });
+    for (int i = 0; i < 5; ++i) {
+        const std::string path = "/" + std::to_string(i) + ".html";
+        EXPECT_EQ(fetch(server.url(path)).body, path);
+    }
+    EXPECT_EQ(server.connections(), 1);
+    EXPECT_EQ(server.request_heads().size(), 5u);
+}
+
+TEST_F(HttpRead, TricklingServerIsGivenUpWithWhatArrived) {
+    change_settings([](HttpSettings& s) {
+        s.stall_timeout = 60s;  // a byte every 100 ms never stalls
+        s.transfer_timeout = 120s;
+        s.low_speed_bytes_per_second = 1000;
+        s.low_speed_time = 1s;
+    });
+    const std::string body = pattern(600);  // a minute at one byte per 100 ms
+    LoopbackServer trickling([&](Connection& c) {
+        if (!c.send("HTTP/1.1 200 OK\r\nContent-Length: 600\r\n\r\n")) return;
+        for (char byte : body) {
+            if (!c.send(std::string_view(&byte, 1))) return;
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    FetchResult got = fetch(trickling.url("/"));
+    EXPECT_EQ(got.status, 200);
+    EXPECT_LT(got.body.size(), body.size());
+    EXPECT_TRUE(body.compare(0, got.body.size(), got.body) == 0);
+}
+
 TEST_F(HttpRead, ConcurrentReadsShareOneRoot) {
     LoopbackServer server([](Connection& c) { c.send(http_response("200 OK", c.target())); });
     std::vector<std::thread> readers;
@@ -230,7 +325,7 @@ TEST_F(HttpRead, ConcurrentReadsShareOneRoot) {
         readers.emplace_back([&, t] {
             for (int i = 0; i < 8; ++i) {
                 std::string path = "/" + std::to_string(t) + "/" + std::to_string(i);
-                if (fetch_body(server.url(path)) != path) ++wrong;
+                if (fetch(server.url(path)).body != path) ++wrong;
             }
         });
     }

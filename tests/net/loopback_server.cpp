@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <csignal>
 #include <stdexcept>
@@ -95,17 +96,39 @@ Connection::~Connection() {
     if (tls_) {
         SSL_shutdown(tls_);
         SSL_free(tls_);
+        tls_ = nullptr;
     }
     shutdown(socket_, SHUT_WR);
     char drain[4096];
-    while (recv(socket_, drain, sizeof drain, 0) > 0) {
+    while (wait_readable() && recv(socket_, drain, sizeof drain, 0) > 0) {
     }
     close(socket_);
+}
+
+// Polls in short steps so that a connection kept alive by the client never
+// holds up the server's stop.
+bool Connection::wait_readable() {
+    while (!server_.stopping_) {
+        if (tls_ && SSL_pending(tls_) > 0) return true;
+        pollfd waiting{socket_, POLLIN, 0};
+        if (poll(&waiting, 1, 20) != 0) return true;
+    }
+    return false;
+}
+
+bool Connection::next_request() {
+    head_.clear();
+    read_head();
+    if (head_.empty()) return false;
+    std::lock_guard lock(server_.mutex_);
+    server_.heads_.push_back(head_);
+    return true;
 }
 
 void Connection::read_head() {
     char block[4096];
     while (head_.find("\r\n\r\n") == std::string::npos && head_.size() < kMaxHeadBytes) {
+        if (!wait_readable()) break;
         long got = tls_ ? SSL_read(tls_, block, sizeof block) : recv(socket_, block, sizeof block, 0);
         if (got <= 0) break;
         head_.append(block, size_t(got));
@@ -134,12 +157,13 @@ void Connection::stay_silent() { server_.wait_for_stop(); }
 LoopbackServer::LoopbackServer(Handler handler, SSL_CTX* tls)
     : handler_(std::move(handler)), tls_(tls) {
     std::signal(SIGPIPE, SIG_IGN);  // a client that hangs up must not end the test
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = loopback_address(0);
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 16) != 0)
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener, 16) != 0)
         throw std::runtime_error("loopback listen");
-    port_ = bound_port(listener_);
+    port_ = bound_port(listener);
+    listener_ = listener;
     acceptor_ = std::thread([this] { accept_loop(); });
 }
 
@@ -151,7 +175,17 @@ LoopbackServer::~LoopbackServer() {
     stopped_.notify_all();
     acceptor_.join();
     for (std::thread& worker : workers_) worker.join();
-    close(listener_);
+    stop_listening();
+}
+
+void LoopbackServer::stop_listening() {
+    int listener = listener_.exchange(-1);
+    if (listener >= 0) close(listener);
+}
+
+int LoopbackServer::connections() const {
+    std::lock_guard lock(mutex_);
+    return connections_;
 }
 
 std::string LoopbackServer::url(std::string_view path) const {
@@ -166,13 +200,16 @@ std::vector<std::string> LoopbackServer::request_heads() const {
 
 void LoopbackServer::accept_loop() {
     while (!stopping_) {
-        pollfd waiting{listener_, POLLIN, 0};
+        int listener = listener_;
+        if (listener < 0) return;
+        pollfd waiting{listener, POLLIN, 0};
         if (poll(&waiting, 1, 20) <= 0) continue;
-        int socket = accept(listener_, nullptr, nullptr);
+        int socket = accept(listener, nullptr, nullptr);
         if (socket < 0) continue;
         setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &kSocketTimeout, sizeof kSocketTimeout);
         setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &kSocketTimeout, sizeof kSocketTimeout);
         std::lock_guard lock(mutex_);
+        ++connections_;
         workers_.emplace_back([this, socket] { serve(socket); });
     }
 }
@@ -205,6 +242,25 @@ std::string http_response(std::string_view status, std::string_view body, bool w
     std::string response = "HTTP/1.0 " + std::string(status) + "\r\n";
     if (with_length) response += "Content-Length: " + std::to_string(body.size()) + "\r\n";
     return response + "\r\n" + std::string(body);
+}
+
+std::string keep_alive_response(std::string_view body, std::string_view extra_headers) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
+           std::string(extra_headers) + "\r\n" + std::string(body);
+}
+
+std::string gzip(std::string_view bytes) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, uLong(bytes.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
 }
 
 int unused_port() {

@@ -42,9 +42,13 @@ public:
     bool send(std::string_view bytes);
     // Holds the connection open, silent, until the server stops.
     void stay_silent();
+    // Keep-alive: waits for the client's next request on this connection;
+    // false when the client closes it or the server stops.
+    bool next_request();
 
 private:
     void read_head();
+    bool wait_readable();
 
     int socket_;
     SSL* tls_;
@@ -63,6 +67,10 @@ public:
     // "http://127.0.0.1:<port><path>" (https with TLS).
     std::string url(std::string_view path) const;
     std::vector<std::string> request_heads() const;
+    // Connections accepted so far.
+    int connections() const;
+    // Closes the listener: later connections are refused, those open stay.
+    void stop_listening();
 
 private:
     friend class Connection;
@@ -72,12 +80,13 @@ private:
 
     Handler handler_;
     SSL_CTX* tls_;
-    int listener_ = -1;
+    std::atomic<int> listener_{-1};
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     std::condition_variable stopped_;
     std::vector<std::string> heads_;
+    int connections_ = 0;
     std::vector<std::thread> workers_;
     std::thread acceptor_;
 };
@@ -85,6 +94,11 @@ private:
 // A whole response: status line, Content-Length when asked, body.
 std::string http_response(std::string_view status, std::string_view body,
                           bool with_length = true);
+// A 200 response that keeps the connection open for the next request.
+std::string keep_alive_response(std::string_view body,
+                                std::string_view extra_headers = {});
+// `bytes` gzip-compressed.
+std::string gzip(std::string_view bytes);
 
 // A port on 127.0.0.1 that nothing listens on.
 int unused_port();

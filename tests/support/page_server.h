@@ -1,6 +1,7 @@
 // A plain HTTP server on 127.0.0.1 for application tests: serves fixed
 // bodies by request path (404 otherwise), one connection at a time, and
-// calls an optional hook with each requested path before it answers.
+// calls an optional hook with each requested path before it answers. A
+// served path can be given another status line, e.g. "404 Not Found".
 #pragma once
 
 #include <arpa/inet.h>
@@ -42,6 +43,10 @@ public:
     std::string base_url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
     // Called on the server thread with the path of each request.
     void on_request(std::function<void(const std::string&)> hook) { hook_ = std::move(hook); }
+    // Set before the first request.
+    void answer_with_status(const std::string& path, const std::string& status) {
+        statuses_[path] = status;
+    }
 
 private:
     void serve() {
@@ -66,14 +71,18 @@ private:
         if (hook_) hook_(path);
         auto found = pages_.find(path);
         const std::string body = found == pages_.end() ? "not found" : found->second;
+        auto status = statuses_.find(path);
         const std::string response =
-            std::string(found == pages_.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
+            "HTTP/1.1 " +
+            (status != statuses_.end() ? status->second
+                                       : found == pages_.end() ? "404 Not Found" : "200 OK") +
             "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
         ::send(client, response.data(), response.size(), MSG_NOSIGNAL);
     }
 
     std::map<std::string, std::string> pages_;
+    std::map<std::string, std::string> statuses_;
     std::function<void(const std::string&)> hook_;
     int listener_ = -1;
     int port_ = 0;

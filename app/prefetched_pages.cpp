@@ -1,0 +1,61 @@
+#include "app/prefetched_pages.h"
+
+#include <charconv>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app_texts.h"
+#include "app/holdings_pipeline.h"
+#include "app/page_download.h"
+
+namespace qinghe::app {
+namespace {
+
+thread_local PrefetchedPages* t_current = nullptr;
+
+// The URLs the collector asks for, in line order: base URL + code + ".html"
+// for every accepted code.
+std::vector<std::string> page_urls(const char* base_url, const ArrayBlock* lines) {
+    std::vector<std::string> urls;
+    int32_t count = lines ? lines->sizes()[0] : 0;
+    for (int32_t i = 0; i < count; ++i) {
+        auto line = static_cast<const char*>(lines->pointer_at(i));
+        if (!is_accepted_code(line)) continue;
+        urls.push_back(std::string(base_url ? base_url : "") + line + app_text(AppText::page_suffix));
+    }
+    return urls;
+}
+
+}  // namespace
+
+PrefetchedPages::PrefetchedPages(const char* base_url, const ArrayBlock* lines, int parallel)
+    : prefetch_(page_urls(base_url, lines), parallel), outer_(t_current) {
+    t_current = this;
+}
+
+PrefetchedPages::~PrefetchedPages() { t_current = outer_; }
+
+ByteSet* PrefetchedPages::take(const char* url, bool& due) {
+    due = next_ < prefetch_.size() && prefetch_.url(next_) == url;
+    return due ? page_of(prefetch_.take(next_++)) : nullptr;
+}
+
+ByteSet* read_prefetched_page(const char* url) {
+    bool due = false;
+    ByteSet* page = t_current && url ? t_current->take(url, due) : nullptr;
+    return due ? page : download_page(url);
+}
+
+int parallel_downloads(const char* text) {
+    std::string_view digits = text ? std::string_view(text) : std::string_view();
+    long long requested = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), requested);
+    if (digits.empty() || error == std::errc::invalid_argument || end != digits.data() + digits.size())
+        return net::parallel::kDefault;
+    if (error == std::errc::result_out_of_range)
+        return digits.starts_with('-') ? net::parallel::kMin : net::parallel::kMax;
+    return net::clamp_parallel(requested);
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,155 @@
+#include "net/http_transfer.h"
+
+#include <algorithm>
+
+#include "net/url_parts.h"
+
+namespace qinghe::net {
+namespace {
+
+constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+// Any type is accepted; nothing may come from a cache on the way.
+constexpr const char* kRequestHeaders[] = {"Accept: */*", "Pragma: no-cache",
+                                           "Cache-Control: no-cache"};
+
+curl_slist* request_headers() {
+    curl_slist* list = nullptr;
+    for (const char* header : kRequestHeaders) {
+        curl_slist* longer = curl_slist_append(list, header);
+        if (!longer) {
+            curl_slist_free_all(list);
+            return nullptr;
+        }
+        list = longer;
+    }
+    return list;
+}
+
+void set_limits(CURL* easy, const HttpSettings& settings) {
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(settings.connect_timeout.count()));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT, long(settings.transfer_timeout.count()));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, settings.low_speed_bytes_per_second);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(settings.low_speed_time.count()));
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, settings.max_redirects);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, long(limit::kMaxChunkSize));
+}
+
+void set_trust(CURL* easy, const HttpSettings& settings) {
+    if (settings.trusted_certificates_pem.empty()) return;
+    curl_blob blob{const_cast<char*>(settings.trusted_certificates_pem.data()),
+                   settings.trusted_certificates_pem.size(), CURL_BLOB_COPY};
+    curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+}
+
+}  // namespace
+
+std::unique_ptr<Transfer> Transfer::create(std::string_view url, CURLSH* share,
+                                           const HttpSettings& settings) {
+    std::optional<UrlParts> parts = split_url(url);
+    if (!parts) return nullptr;
+    std::unique_ptr<Transfer> transfer(new Transfer(settings));
+    if (!transfer->set_up(parts->request_url, share, settings)) return nullptr;
+    return transfer;
+}
+
+Transfer::Transfer(const HttpSettings& settings)
+    : max_body_bytes_(settings.max_body_bytes), stall_limit_(settings.stall_timeout) {}
+
+Transfer::~Transfer() {
+    if (easy_) curl_easy_cleanup(easy_);
+    curl_slist_free_all(headers_);
+}
+
+bool Transfer::set_up(const std::string& request_url, CURLSH* share,
+                      const HttpSettings& settings) {
+    easy_ = curl_easy_init();
+    headers_ = request_headers();
+    if (!easy_ || !headers_) return false;
+    CURL* e = easy_;
+    curl_easy_setopt(e, CURLOPT_SHARE, share);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // A transfer dropped while a name is still being resolved does not wait
+    // for the resolver.
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+    curl_easy_setopt(e, CURLOPT_URL, request_url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // HTTP/1.1 with keep-alive over plain connections, HTTP/2 over TLS
+    // where the server offers it.
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
+    // Every encoding this libcurl decodes; the body arrives decoded.
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers_);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Transfer::on_progress);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &Transfer::on_request);
+    curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+    set_limits(e, settings);
+    set_trust(e, settings);
+    return true;
+}
+
+FetchResult Transfer::finish() {
+    FetchResult result;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &result.status);
+    result.body = std::move(body_);
+    return result;
+}
+
+// Room grows by doubling, never beyond the cap, so the buffer holds at most
+// the cap however long the body runs.
+size_t Transfer::append(const char* data, size_t size) {
+    if (!sized_) {
+        sized_ = true;
+        curl_off_t announced = -1;
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        body_.reserve(initial_capacity(announced, max_body_bytes_));
+    }
+    size_t taken = std::min(size, max_body_bytes_ - body_.size());
+    if (body_.size() + taken > body_.capacity())
+        grow(std::min(std::max(body_.capacity() * 2, body_.size() + taken), max_body_bytes_));
+    body_.append(data, taken);
+    return taken;  // fewer than offered ends the transfer at the cap
+}
+
+// A new buffer of exactly `capacity` bytes (reserve on a filled string may
+// round up to twice its room).
+void Transfer::grow(size_t capacity) {
+    std::string larger;
+    larger.reserve(capacity);
+    larger.append(body_);
+    body_.swap(larger);
+}
+
+size_t Transfer::on_body(char* data, size_t, size_t size, void* transfer) {
+    try {
+        return static_cast<Transfer*>(transfer)->append(data, size);
+    } catch (...) {
+        return 0;
+    }
+}
+
+int Transfer::on_request(void* transfer, char*, char*, int, int) {
+    auto& self = *static_cast<Transfer*>(transfer);
+    self.request_sent_ = true;
+    self.last_progress_ = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+int Transfer::on_progress(void* transfer, curl_off_t, curl_off_t received, curl_off_t,
+                          curl_off_t) {
+    auto& self = *static_cast<Transfer*>(transfer);
+    Clock::time_point now = Clock::now();
+    if (received != self.received_) {
+        self.received_ = received;
+        self.last_progress_ = now;
+    }
+    return self.request_sent_ && now - self.last_progress_ > self.stall_limit_ ? 1 : 0;
+}
+
+}  // namespace qinghe::net

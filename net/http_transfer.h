@@ -1,0 +1,69 @@
+// One HTTP GET, set up on a libcurl easy handle with every limit of the
+// reader: the body cap on the decoded bytes, compressed bodies asked for,
+// connection reuse through the root's share handle, the stall and
+// low-speed limits. The same transfer runs alone (fetch) or beside others
+// on a multi handle (PagePrefetch).
+#pragma once
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "net/http_settings.h"
+
+namespace qinghe::net {
+
+// What one GET gave: the status of the last response after redirects (0
+// when no response arrived) and the body bytes received, up to the cap.
+struct FetchResult {
+    long status = 0;
+    std::string body;
+
+    // A 2xx response: the body is the page asked for, not an error page.
+    bool ok() const { return status >= 200 && status <= 299; }
+};
+
+class Transfer {
+public:
+    // A transfer of `url` through the share handle `share`; null when the
+    // URL is not an http or https address or libcurl has no handle.
+    static std::unique_ptr<Transfer> create(std::string_view url, CURLSH* share,
+                                            const HttpSettings& settings);
+    ~Transfer();
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    CURL* easy() const { return easy_; }
+    // After the transfer ended, however: the status and the bytes so far.
+    FetchResult finish();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    explicit Transfer(const HttpSettings& settings);
+    bool set_up(const std::string& request_url, CURLSH* share, const HttpSettings& settings);
+    size_t append(const char* data, size_t size);
+    void grow(size_t capacity);
+
+    static size_t on_body(char* data, size_t, size_t size, void* transfer);
+    static int on_request(void* transfer, char*, char*, int, int);
+    static int on_progress(void* transfer, curl_off_t, curl_off_t received, curl_off_t,
+                           curl_off_t);
+
+    CURL* easy_ = nullptr;
+    curl_slist* headers_ = nullptr;
+    std::string body_;
+    size_t max_body_bytes_;
+    bool sized_ = false;
+    // Stall watch: no body byte for the stall time, counted from the moment
+    // the request goes out (the connect time-out covers the time before).
+    Clock::duration stall_limit_;
+    bool request_sent_ = false;
+    Clock::time_point last_progress_ = Clock::now();
+    curl_off_t received_ = 0;
+};
+
+}  // namespace qinghe::net
