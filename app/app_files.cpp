@@ -5,9 +5,9 @@
 #include "app/app_texts.h"
 #include "app/core_calls.h"
 #include "app/link_resolution.h"
+#include "app/prefetched_pages.h"
 #include "app/settings_location.h"
 #include "platform/text_encoding.h"
-#include "app/prefetched_pages.h"
 
 namespace qinghe::app {
 namespace {
