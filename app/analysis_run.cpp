@@ -8,7 +8,9 @@
 #include "app/holdings_pipeline.h"
 #include "app/holdings_sorting.h"
 #include "app/program_state.h"
+#include "app/progress_label.h"
 #include "app/result_display.h"
+#include "app/unread_codes.h"
 #include "platform/kernel32_module.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
@@ -73,9 +75,11 @@ void analysis_run() {
     ArrayBlock* lines = typed_lines();
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) { set_progress(text); };
-    collect_holdings(collector, lines, progress);
+    clear_progress_tip();
+    const std::vector<FundReport> reports = collect_holdings(collector, lines, progress);
     merge_and_sort(collector);
-    set_progress(nullptr);
+    // The label is emptied, or names the lines that gave nothing.
+    show_run_end(unread_codes_line(reports));
     show_results();
     release_lines(lines);
 }

@@ -82,23 +82,37 @@ void print_results(const ArrayBlock* list) {
     std::fflush(stdout);
 }
 
+const char* reason(FundOutcome outcome) {
+    switch (outcome) {
+    case FundOutcome::download_failed: return "download failed";
+    case FundOutcome::no_holdings: return "no holdings";
+    case FundOutcome::not_six_bytes: return "not six bytes";
+    case FundOutcome::read: break;
+    }
+    return "";
+}
+
+// Names every code that gave nothing, in argument order; true when none.
+bool report_unread(const std::vector<FundReport>& reports) {
+    bool all_read = true;
+    for (const FundReport& report : reports) {
+        if (report.outcome == FundOutcome::read) continue;
+        all_read = false;
+        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s' (%s)\n",
+                     utf8(report.code.c_str()).c_str(), reason(report.outcome));
+    }
+    return all_read;
+}
+
 int analyse(const Options& options) {
     OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
     HoldingsCollector collector(base.get());
-    std::vector<std::string> missing;
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) {
         std::fprintf(stderr, "%s\n", utf8(text).c_str());
     };
-    progress.finished = [&missing](const char* code, bool fetched) {
-        if (!fetched) missing.push_back(utf8(code));
-    };
     ArrayBlock* lines = code_lines(options.codes);
-    for (int32_t i = 0; i < lines->sizes()[0]; ++i) {
-        auto line = static_cast<const char*>(lines->pointer_at(i));
-        if (!is_accepted_code(line)) missing.push_back(utf8(line));
-    }
-    collect_holdings(collector, lines, progress);
+    const std::vector<FundReport> reports = collect_holdings(collector, lines, progress);
     release_lines(lines);
 
     ArrayBlock* result = new_record_array();
@@ -107,10 +121,7 @@ int analyse(const Options& options) {
     else sort_by_ratio(result, 1, record_count(result));
     print_results(result);
     release_record_array(result);
-
-    for (const std::string& code : missing)
-        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s'\n", code.c_str());
-    return missing.empty() ? 0 : 1;
+    return report_unread(reports) ? 0 : 1;
 }
 
 }  // namespace

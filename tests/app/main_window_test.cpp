@@ -283,7 +283,12 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
             expected.push_back(std::string("解析基金代码 ") + code + " 中…… ");
         EXPECT_EQ(captions, expected);
     }
-    EXPECT_EQ(text_property(unit::label_progress), "");
+    // The label names the lines that gave nothing (a 404 is "无持仓" or
+    // "下载失败" depending on how the reader takes error statuses).
+    EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString().rfind(
+                  "未读到: 900001□(不是6位) 900003(无持仓) 123456(", 0),
+              0u)
+        << object(unit::label_progress)->toolTip().toStdString();
     EXPECT_EQ(rows(), result_rows());
     ASSERT_EQ(rows().size(), 22u);  // 10 + 8 rows, 泸州老窖 three times, four own names
 
@@ -307,6 +312,47 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
         sample_rows += row[0] == "Sample Corp" || row[0] == "sample corp" || row[0] == "Sample Corp ";
     EXPECT_EQ(sample_rows, 3);
     EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
+}
+
+TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    auto served = pages();
+    served["/999999.html"] = "<html><title>没有这只基金</title><body>无数据</body></html>";
+    PageServer server(served);
+    point_at(server);
+    type_codes("160127\r\n16012\r\n006309 \r\n999999");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+
+    const std::string whole = "未读到: 16012(不是6位) 006309□(不是6位) 999999(无持仓)";
+    const std::string caption = text_property(unit::label_progress);
+    const std::string tip = object(unit::label_progress)->toolTip().toStdString();
+    if (caption == whole) {
+        EXPECT_EQ(tip, "");
+    } else {  // too wide for the label: cut, the tip shows it whole
+        EXPECT_EQ(tip, whole);
+        ASSERT_GE(caption.size(), 3u);
+        EXPECT_EQ(caption.substr(caption.size() - 3), "…");
+        EXPECT_EQ(whole.rfind(caption.substr(0, caption.size() - 3), 0), 0u);
+    }
+    auto first_rows = rows();
+    EXPECT_EQ(first_rows, result_rows());
+    ASSERT_EQ(first_rows.size(), 10u);  // the rows of 160127 alone
+    EXPECT_EQ(first_rows[0][0], "泸州老窖");
+
+    // The next run's first progress text replaces the line; a run where
+    // every line was read leaves the label empty and without tip.
+    std::string caption_at_request;
+    server.on_request([&](const std::string&) {
+        if (caption_at_request.empty()) caption_at_request = text_property(unit::label_progress);
+    });
+    type_codes("160127\r\n\r\n006309");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    EXPECT_EQ(caption_at_request, "解析基金代码 160127 中…… ");
+    EXPECT_EQ(text_property(unit::label_progress), "");
+    EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString(), "");
+    EXPECT_EQ(rows().size(), 18u);
 }
 
 TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {

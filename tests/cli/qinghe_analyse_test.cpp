@@ -174,6 +174,23 @@ TEST_F(AnalyseProgramTest, CodesNotReadAreNamedAndGiveStatusOne) {
     }
 }
 
+TEST_F(AnalyseProgramTest, EachCodeNotReadIsNamedWithItsReasonInArgumentOrder) {
+    PageServer server({{"/160127.html", read_whole_file(kPages + "160127.html")},
+                       {"/777777.html", "<html><body>暂无数据</body></html>"}});
+    Outcome r = run({"--base-url", server.base_url(), "777777", "160127", "16012", "006309 "});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("'777777' (no holdings)\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'16012' (not six bytes)\n"), std::string::npos) << r.err;
+    EXPECT_LT(r.err.find("'16012'"), r.err.find("'006309 ' (not six bytes)\n")) << r.err;
+    EXPECT_LT(r.err.find("'777777'"), r.err.find("'16012'")) << r.err;
+
+    // Nobody listens on port 1 of the loopback address: nothing is received.
+    r = run({"--base-url", "http://127.0.0.1:1/", "160127"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("'160127' (download failed)\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+}
+
 TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoAndFetchesNothing) {
     std::atomic<int> requests = 0;
     server_.on_request([&requests](const std::string&) { ++requests; });
