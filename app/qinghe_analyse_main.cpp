@@ -72,12 +72,21 @@ void release_lines(ArrayBlock* lines) {
 
 std::string utf8(const char* gbk) { return gbk ? platform::utf8_from_gbk(gbk) : std::string(); }
 
+// A TSV field: each control character becomes one blank, so that a name
+// holding a tab or a line break never splits the record.
+std::string tsv_field(const char* gbk) {
+    std::string field = utf8(gbk);
+    for (char& c : field)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return field;
+}
+
 void print_results(const ArrayBlock* list) {
     for (int32_t i = 1; i <= record_count(list); ++i) {
         const HoldingRecord* r = record_at(list, i);
         OwnedText ratio(to_text(TaggedArg::of_float(r->ratio)));
-        std::printf("%s\t%s\t%d\t%s\n", utf8(r->stock_name).c_str(), utf8(ratio.get()).c_str(),
-                    r->occurrences, utf8(r->link).c_str());
+        std::printf("%s\t%s\t%d\t%s\n", tsv_field(r->stock_name).c_str(), tsv_field(ratio.get()).c_str(),
+                    r->occurrences, tsv_field(r->link).c_str());
     }
     std::fflush(stdout);
 }

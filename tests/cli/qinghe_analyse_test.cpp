@@ -191,6 +191,21 @@ TEST_F(AnalyseProgramTest, EachCodeNotReadIsNamedWithItsReasonInArgumentOrder) {
     EXPECT_TRUE(r.out.empty());
 }
 
+// A stock name holding control characters (the title attribute can) stays
+// one record of four fields: each control character becomes one blank.
+TEST_F(AnalyseProgramTest, TsvOutputStaysOneRecordPerLine) {
+    const std::string rows =
+        "<a href=\"/a\" title=\"Tab\there\">x</a><td>3%</td>"
+        "<a href=\"/b\" title=\"Line\nfeed\r\nand\x7f\x01\">x</a><td>2%</td>"
+        "<a href=\"/c\" title=\"plain\">x</a><td>1%</td>";
+    PageServer server({{"/100001.html", "<html>持仓占比" + rows + "持仓截止日期:</html>"}});
+    Outcome r = run({"--base-url", server.base_url(), "100001"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string base = server.base_url();
+    EXPECT_EQ(r.out, "Tab here\t3\t1\t" + base + "a\nLine feed  and  \t2\t1\t" + base +
+                         "b\nplain\t1\t1\t" + base + "c\n");
+}
+
 TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoAndFetchesNothing) {
     std::atomic<int> requests = 0;
     server_.on_request([&requests](const std::string&) { ++requests; });
