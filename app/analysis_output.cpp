@@ -55,6 +55,8 @@ std::string tsv(const AnalysisResult& result) {
 
 // --- CSV ---------------------------------------------------------------
 
+}  // namespace
+
 std::string csv_field(const std::string& field) {
     if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
     std::string quoted = "\"";
@@ -64,6 +66,8 @@ std::string csv_field(const std::string& field) {
     }
     return quoted + '"';
 }
+
+namespace {
 
 std::string csv(const AnalysisResult& result) {
     const bool weighted = !result.amounts.empty();
@@ -97,7 +101,8 @@ size_t utf8_sequence(const std::string& s, size_t at) {
     return length;
 }
 
-// A JSON string; invalid UTF-8 bytes become U+FFFD.
+}  // namespace
+
 std::string json_string(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
@@ -122,6 +127,8 @@ std::string json_string(const std::string& text) {
     }
     return out + '"';
 }
+
+namespace {
 
 std::string json_text_or_null(const std::string& gbk) {
     return gbk.empty() ? "null" : json_string(utf8(gbk));

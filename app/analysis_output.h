@@ -34,6 +34,13 @@ AnalysisResult analysis_result(std::vector<FundReport> funds, ArrayBlock* merged
 
 std::string format_result(const AnalysisResult& result, OutputFormat format);
 
+// One CSV field (RFC 4180): quoted when it holds a comma, quote or line
+// break, quotes doubled.
+std::string csv_field(const std::string& field);
+// A JSON string literal; control characters escaped, invalid UTF-8 bytes
+// replaced by U+FFFD.
+std::string json_string(const std::string& text);
+
 // "2022-06-30, 2022-09-30" when the funds read report different dates,
 // else empty.
 std::string differing_dates(const std::vector<FundReport>& funds);
