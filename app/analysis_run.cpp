@@ -49,11 +49,12 @@ void release_lines(ArrayBlock* lines) {
     mem_free(lines);
 }
 
-void merge_and_sort(HoldingsCollector& collector) {
+void merge_and_sort(HoldingsCollector& collector, const std::vector<FundReport>& reports) {
     std::lock_guard lock(result_list_lock());
     if (!result_list_alive()) return;
     collector.merge_into(result_list());
     sort_by_ratio(result_list(), 1, record_count(result_list()));
+    set_holder_tips(holder_tips(result_list(), reports));
 }
 
 }  // namespace
@@ -77,7 +78,7 @@ void analysis_run() {
     progress.starting = [](const char*, const char* text) { set_progress(text); };
     clear_progress_tip();
     const std::vector<FundReport> reports = collect_holdings(collector, lines, progress);
-    merge_and_sort(collector);
+    merge_and_sort(collector, reports);
     // The label is emptied, or names the lines that gave nothing.
     show_run_end(unread_codes_line(reports));
     show_results();

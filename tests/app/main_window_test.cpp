@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -25,6 +26,7 @@
 #include "app/program_state.h"
 #include "commands/music_commands.h"
 #include "components/component_types.h"
+#include "components/list_box.h"
 #include "platform/midi.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
@@ -353,6 +355,45 @@ TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun
     EXPECT_EQ(text_property(unit::label_progress), "");
     EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString(), "");
     EXPECT_EQ(rows().size(), 18u);
+}
+
+// Hovering a row shows the funds that hold the stock, in typed order, and
+// that the funds report different quarters.
+TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    auto served = pages();
+    served["/100003.html"] =
+        "<html><head><title>示例价值(100003)</title></head><body>持仓占比"
+        "<a href=\"/s\" title=\"泸州老窖\">x</a></td><td>5%</td>持仓截止日期: 2022-06-30</body></html>";
+    PageServer server(served);
+    point_at(server);
+    type_codes("160127\r\n100003");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    ASSERT_EQ(rows().size(), 10u);
+
+    const std::string dates = "报告期不同: 2022-06-30, 2022-09-30";
+    auto tip_of = [](const std::string& name) {
+        auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
+        auto all = rows();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i][0] == name) return utf8_from_gbk(box->row_tip(int32_t(i)));
+        return std::string("no such row");
+    };
+    const std::string shared = "160127 南方新兴消费增长股票(LOF)A 9.66% (2022-09-30)\n100003 示例价值 5% (2022-06-30)\n" + dates;
+    EXPECT_EQ(tip_of("泸州老窖"), shared);
+    EXPECT_EQ(tip_of("贵州茅台"), "160127 南方新兴消费增长股票(LOF)A 9.17% (2022-09-30)\n" + dates);
+    click(unit::label_sort_by_occurrences);  // the tips move with their rows
+    EXPECT_EQ(rows()[0][0], "泸州老窖");
+    EXPECT_EQ(tip_of("泸州老窖"), shared);
+
+    // The list box shows it on a tool-tip event over the row.
+    QAbstractItemView* view = list_view();
+    const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view->viewport(), &help);
+    EXPECT_EQ(QToolTip::text().toStdString(), shared);
+    QToolTip::hideText();
 }
 
 TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {
