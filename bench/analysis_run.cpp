@@ -1,5 +1,5 @@
 // A whole analysis run over 50 fund codes served from a loopback server:
-// the two real fund pages and 48 variants of them whose holdings overlap.
+// the first 50 generated fund pages, whose holdings overlap.
 // Prints three figures:
 //   - the run as the window does it (codes typed, 分析 started, list box
 //     filled offscreen), median of several runs;
@@ -57,7 +57,6 @@ namespace fs = std::filesystem;
 
 constexpr int kCodes = 50;
 constexpr int kRuns = 3;
-constexpr int kNamePool = 40;
 
 double seconds_since(clock_type::time_point start) {
     return std::chrono::duration<double>(clock_type::now() - start).count();
@@ -75,45 +74,17 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-// The page with the stock names of its holdings table replaced: row `r`
-// gets name (variant * 7 + r * 3) mod kNamePool, so the variants share
-// stocks with each other in shifting combinations.
-std::string variant(const std::string& page, int number) {
-    const std::string start = "持仓占比", end = "持仓截止日期:", title = "title=\"";
-    size_t from = page.find(start);
-    size_t to = from == std::string::npos ? from : page.find(end, from);
-    if (to == std::string::npos) return page;
-    std::string out = page.substr(0, from);
-    std::string section = page.substr(from, to - from);
-    size_t pos = 0;
-    for (int row = 0;; ++row) {
-        size_t name = section.find(title, pos);
-        if (name == std::string::npos) break;
-        name += title.size();
-        size_t close = section.find('"', name);
-        if (close == std::string::npos) break;
-        std::string replacement = "样本股票" + std::to_string((number * 7 + row * 3) % kNamePool);
-        section.replace(name, close - name, replacement);
-        pos = name + replacement.size();
-    }
-    return out + section + page.substr(to);
-}
-
 struct Pages {
     std::vector<std::string> codes;
     std::map<std::string, std::string> served;  // by request path
 };
 
 Pages fund_pages() {
-    const std::string real[] = {"160127", "006309"};
-    std::string bodies[2];
-    for (int i = 0; i < 2; ++i)
-        bodies[i] = read_file(std::string(QINGHE_SHARED_FIXTURE_DIR) + "/fund-pages/" + real[i] + ".html");
+    std::ifstream list(QINGHE_GENERATED_PAGES_DIR "/codes.txt");
     Pages pages;
-    for (int i = 0; i < kCodes; ++i) {
-        std::string code = i < 2 ? real[i] : std::to_string(700000 + i);
+    for (std::string code; pages.codes.size() < size_t(kCodes) && std::getline(list, code);) {
         pages.codes.push_back(code);
-        pages.served["/" + code + ".html"] = i < 2 ? bodies[i] : variant(bodies[i % 2], i);
+        pages.served["/" + code + ".html"] = read_file(QINGHE_GENERATED_PAGES_DIR "/" + code + ".html");
     }
     return pages;
 }
@@ -277,8 +248,8 @@ int main(int argc, char** argv) {
         if (t >= 0) process_times.push_back(t);
     }
 
-    std::printf("analysis run: %d codes (2 real pages, %d variants), %.1f MB served on loopback, %d merged rows\n",
-                kCodes, kCodes - 2, double(served_bytes) / 1e6, s.rows);
+    std::printf("analysis run: %zu generated pages, %.1f MB served on loopback, %d merged rows\n",
+                pages.codes.size(), double(served_bytes) / 1e6, s.rows);
     std::printf("  %-34s %9.1f ms  (median of %d)\n", "window run, typed codes to list box",
                 median(window_times) * 1e3, kRuns);
     std::printf("stage by stage (median run of %d):\n", kRuns);

@@ -1,4 +1,4 @@
-// Times convert_charset on a 300 KB UTF-8 page cut from a real fund page,
+// Times convert_charset on a 300 KB UTF-8 page cut from a generated fund page,
 // and prints milliseconds per conversion and MB/s.
 #include <chrono>
 #include <cstdio>
@@ -17,7 +17,7 @@ using namespace qinghe;
 constexpr size_t kPageSize = 300 * 1024;
 
 std::string page() {
-    std::ifstream in(QINGHE_SHARED_FIXTURE_DIR "/fund-pages/006309.html", std::ios::binary);
+    std::ifstream in(QINGHE_GENERATED_PAGES_DIR "/702001.html", std::ios::binary);
     std::ostringstream utf8;
     utf8 << in.rdbuf();
     std::string whole = utf8.str();

@@ -1,4 +1,4 @@
-// Times http_read of a real fund page from a loopback server, with and
+// Times http_read of a generated fund page from a loopback server, with and
 // without Content-Length, and prints milliseconds per read and MB/s.
 #include <chrono>
 #include <cstdio>
@@ -19,7 +19,7 @@ using net::testing::http_response;
 constexpr int kReads = 200;
 
 std::string fund_page() {
-    std::ifstream in(QINGHE_SHARED_FIXTURE_DIR "/fund-pages/160127.html", std::ios::binary);
+    std::ifstream in(QINGHE_GENERATED_PAGES_DIR "/701001.html", std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();

@@ -1,5 +1,5 @@
 // Times find_text, find_text_reverse and split_text on a 300 KB GBK text
-// built from a real fund page, and prints MB/s for each.
+// built from a generated fund page, and prints MB/s for each.
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -17,7 +17,7 @@ using namespace qinghe;
 constexpr size_t kTextSize = 300 * 1024;
 
 std::string page_text() {
-    std::ifstream in(QINGHE_SHARED_FIXTURE_DIR "/fund-pages/160127.html", std::ios::binary);
+    std::ifstream in(QINGHE_GENERATED_PAGES_DIR "/701001.html", std::ios::binary);
     std::ostringstream utf8;
     utf8 << in.rdbuf();
     std::string gbk = platform::gbk_from_utf8(utf8.str());

@@ -1,3 +1,7 @@
+# Where the fund_pages target (tools/CMakeLists.txt) writes the generated
+# fund pages that tests, benchmarks and the demo read.
+set(QINGHE_GENERATED_PAGES_DIR ${CMAKE_BINARY_DIR}/fixtures/fund-pages)
+
 # qinghe_layer(NAME [DEPS target...])
 # One static library per layer folder, built from every .cpp in that folder
 # and its subfolders. New files join the layer without editing CMake.
@@ -41,7 +45,9 @@ function(qinghe_test_suite folder)
   target_compile_definitions(${exe} PRIVATE
     QINGHE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QINGHE_FIXTURE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
-    QINGHE_SHARED_FIXTURE_DIR="${PROJECT_SOURCE_DIR}/../shared/fixtures")
+    QINGHE_SHARED_FIXTURE_DIR="${PROJECT_SOURCE_DIR}/../shared/fixtures"
+    QINGHE_GENERATED_PAGES_DIR="${QINGHE_GENERATED_PAGES_DIR}")
+  add_dependencies(${exe} fund_pages)
   gtest_discover_tests(${exe} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

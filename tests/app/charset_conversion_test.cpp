@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "app/charset_conversion.h"
@@ -10,9 +8,12 @@
 #include "platform/text_encoding.h"
 #include "runtime/dll_commands.h"
 #include "runtime/memory.h"
+#include "support/fund_pages.h"
 
 namespace qinghe {
 namespace {
+
+using namespace testing_support;
 
 std::string convert(std::string_view input, const char* from = "utf-8", const char* to = "gb2312") {
     ByteSet* in = make_byte_set(input);
@@ -21,13 +22,6 @@ std::string convert(std::string_view input, const char* from = "utf-8", const ch
     mem_free(in);
     mem_free(out);
     return result;
-}
-
-std::string read_page(const char* name) {
-    std::ifstream file(std::string(QINGHE_SHARED_FIXTURE_DIR "/fund-pages/") + name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
 }
 
 std::string gbk(const char* utf8) { return platform::gbk_from_utf8(utf8); }
@@ -63,15 +57,26 @@ TEST_F(ConvertCharset, MalformedUtf8DoesNotEmptyThePage) {
     EXPECT_NE(out.find(gbk("持仓截止日期:")), std::string::npos);
 }
 
+void expect_whole_page_with_markers(const std::string& page) {
+    ASSERT_GT(page.size(), 100000u);
+    std::string out = convert(page);
+    EXPECT_EQ(out, platform::gbk_from_utf8(page));
+    EXPECT_NE(out.find(gbk("持仓占比")), std::string::npos);
+    EXPECT_NE(out.find(gbk("持仓截止日期:")), std::string::npos);
+}
+
+TEST_F(ConvertCharset, GeneratedFundPagesKeepTheirMarkers) {
+    for (const char* code : {fund_code::demo, fund_code::foreign, fund_code::no_holdings}) {
+        SCOPED_TRACE(code);
+        expect_whole_page_with_markers(generated_page(code));
+    }
+}
+
 TEST_F(ConvertCharset, RealFundPagesKeepTheirMarkers) {
-    for (const char* name : {"006309.html", "160127.html"}) {
-        SCOPED_TRACE(name);
-        std::string page = read_page(name);
-        ASSERT_GT(page.size(), 100000u);
-        std::string out = convert(page);
-        EXPECT_EQ(out, platform::gbk_from_utf8(page));
-        EXPECT_NE(out.find(gbk("持仓占比")), std::string::npos);
-        EXPECT_NE(out.find(gbk("持仓截止日期:")), std::string::npos);
+    SKIP_WITHOUT_REAL_FUND_PAGES();
+    for (const char* code : {"006309", "160127"}) {
+        SCOPED_TRACE(code);
+        expect_whole_page_with_markers(read_fund_file(real_page_path(code)));
     }
 }
 

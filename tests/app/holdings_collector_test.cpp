@@ -10,12 +10,14 @@
 #include "app/holdings_sorting.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
+#include "support/fund_pages.h"
 
 namespace qinghe::app {
 namespace {
 
 namespace fs = std::filesystem;
 using platform::gbk_from_utf8;
+using namespace testing_support;
 
 constexpr const char* kBase = "http://fund.test/";
 
@@ -28,14 +30,6 @@ std::map<std::string, std::string>& served_pages() {
 ByteSet* read_served_page(const char* url) {
     auto found = served_pages().find(url);
     return found == served_pages().end() ? nullptr : make_byte_set(found->second);
-}
-
-std::string fixture_page(const std::string& code) {
-    std::ifstream in(std::string(QINGHE_SHARED_FIXTURE_DIR) + "/fund-pages/" + code + ".html",
-                     std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 std::string holdings_page(const std::string& rows) {
@@ -91,27 +85,89 @@ protected:
     fs::path previous_, directory_;
 };
 
-TEST_F(HoldingsCollectorTest, RealPageGivesItsTenRowsWithResolvedLinks) {
-    serve("160127", fixture_page("160127"));
-    ASSERT_TRUE(collector_.fetch_fund("160127"));
+// A page of ten linked rows: the first and last row with the link resolved.
+struct TenRowsCase {
+    const char* code;
+    bool real;
+    Expected first, last;
+    const char* first_link;
+};
+
+class TenRowsTest : public HoldingsCollectorTest, public ::testing::WithParamInterface<TenRowsCase> {};
+
+TEST_P(TenRowsTest, PageGivesItsTenRowsWithResolvedLinks) {
+    const TenRowsCase& c = GetParam();
+    if (c.real) SKIP_WITHOUT_REAL_FUND_PAGES();
+    serve(c.code, c.real ? read_fund_file(real_page_path(c.code)) : generated_page(c.code));
+    ASSERT_TRUE(collector_.fetch_fund(c.code));
     collector_.parse_rows();
     const ArrayBlock* h = collector_.holdings();
     ASSERT_EQ(record_count(h), 10);
-    EXPECT_EQ(std::string(record_at(h, 1)->stock_name), gbk_from_utf8("泸州老窖"));
-    EXPECT_FLOAT_EQ(record_at(h, 1)->ratio, 9.66f);
-    EXPECT_EQ(std::string(record_at(h, 1)->link), "http://quote.eastmoney.com/unify/r/0.000568");
-    EXPECT_EQ(std::string(record_at(h, 10)->stock_name), gbk_from_utf8("福耀玻璃"));
-    EXPECT_FLOAT_EQ(record_at(h, 10)->ratio, 2.29f);
+    EXPECT_EQ(std::string(record_at(h, 1)->stock_name), gbk_from_utf8(c.first.name));
+    EXPECT_FLOAT_EQ(record_at(h, 1)->ratio, c.first.ratio);
+    EXPECT_EQ(std::string(record_at(h, 1)->link), c.first_link);
+    EXPECT_EQ(std::string(record_at(h, 10)->stock_name), gbk_from_utf8(c.last.name));
+    EXPECT_FLOAT_EQ(record_at(h, 10)->ratio, c.last.ratio);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Pages, TenRowsTest,
+    ::testing::Values(TenRowsCase{fund_code::demo, false, {"岚溪酒业", 9.41f, 1}, {"栎峰物流", 2.08f, 1},
+                                  "http://quote.example.com/r/1.603871"},
+                      TenRowsCase{"160127", true, {"泸州老窖", 9.66f, 1}, {"福耀玻璃", 2.29f, 1},
+                                  "http://quote.eastmoney.com/unify/r/0.000568"}),
+    [](const ::testing::TestParamInfo<TenRowsCase>& info) {
+        return std::string(info.param.real ? "Real" : "Generated") + info.param.code;
+    });
+
 TEST_F(HoldingsCollectorTest, RowsWithoutLinksAreSkippedAndNothingIsCountedTwice) {
-    serve("006309", fixture_page("006309"));
+    serve(fund_code::foreign, generated_page(fund_code::foreign));
+    ASSERT_TRUE(collector_.fetch_fund(fund_code::foreign));
+    collector_.parse_rows();
+    expect_records(collector_.holdings(),
+                   {{"Quillfield Outfitters Inc", 6.84f, 1}, {"杉屿服饰-W", 5.73f, 1},
+                    {"Brackenmoor Motors", 4.26f, 1}, {"Harrowgate Home Supply", 3.91f, 1},
+                    {"Tallowmere Brands Inc", 3.18f, 1}, {"Ostlund Wholesale Club", 2.71f, 1},
+                    {"Penrose Household Goods", 2.63f, 1}, {"Kestrel Athletic", 2.55f, 1}});
+}
+
+TEST_F(HoldingsCollectorTest, RealPageRowsWithoutLinksAreSkippedAndNothingIsCountedTwice) {
+    SKIP_WITHOUT_REAL_FUND_PAGES();
+    serve("006309", read_fund_file(real_page_path("006309")));
     ASSERT_TRUE(collector_.fetch_fund("006309"));
     collector_.parse_rows();
     expect_records(collector_.holdings(),
                    {{"亚马逊", 6.22f, 1}, {"美团-W", 5.59f, 1}, {"特斯拉", 3.76f, 1}, {"家得宝", 3.04f, 1},
                     {"lululemon athletica inc", 2.90f, 1}, {"开市客", 2.59f, 1}, {"宝洁", 2.58f, 1},
                     {"耐克", 2.54f, 1}});
+}
+
+// Every generated page gives exactly the linked rows its generator listed,
+// in order; the page of the 暂无数据 box gives none and is refused.
+TEST_F(HoldingsCollectorTest, EveryGeneratedPageGivesTheLinkedRowsItsGeneratorListed) {
+    std::map<std::string, std::vector<GeneratedRow>> listed;
+    for (const GeneratedRow& r : generated_rows())
+        if (!r.link.empty()) listed[r.code].push_back(r);
+    const std::vector<std::string> codes = generated_codes();
+    ASSERT_GE(codes.size(), 60u);
+    for (const std::string& code : codes) {
+        SCOPED_TRACE(code);
+        HoldingsCollector collector(kBase, read_served_page);
+        serve(code, generated_page(code));
+        const std::vector<GeneratedRow>& rows = listed[code];
+        ASSERT_EQ(collector.fetch_fund(code.c_str()), !rows.empty());
+        collector.parse_rows();
+        const ArrayBlock* h = collector.holdings();
+        ASSERT_EQ(record_count(h), int32_t(rows.size()));
+        for (int32_t i = 1; i <= record_count(h); ++i) {
+            const GeneratedRow& r = rows[size_t(i - 1)];
+            EXPECT_EQ(std::string(record_at(h, i)->stock_name), gbk_from_utf8(r.stock));
+            EXPECT_FLOAT_EQ(record_at(h, i)->ratio, std::stof(r.ratio)) << r.stock;
+            EXPECT_EQ(std::string(record_at(h, i)->link), r.link);
+        }
+    }
+    EXPECT_TRUE(listed[fund_code::no_holdings].empty());
+    EXPECT_EQ(listed[fund_code::short_table].size(), 7u);
 }
 
 TEST_F(HoldingsCollectorTest, RowFieldsComeFromTitleLastTagAndHref) {
@@ -135,9 +191,9 @@ TEST_F(HoldingsCollectorTest, PagesWithoutARowAreRefused) {
 }
 
 TEST_F(HoldingsCollectorTest, DumpHoldsTheLastFetchedSection) {
-    serve("160127", fixture_page("160127"));
+    serve(fund_code::demo, generated_page(fund_code::demo));
     serve("333333", holdings_page("<b>only this</b>"));
-    collector_.fetch_fund("160127");
+    collector_.fetch_fund(fund_code::demo);
     EXPECT_GT(dump().size(), 1000u);
     collector_.fetch_fund("333333");
     EXPECT_EQ(dump(), "<b>only this</b>");

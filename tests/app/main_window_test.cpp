@@ -35,6 +35,7 @@
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
 #include "support/capturing_web_opener.h"
+#include "support/fund_pages.h"
 #include "support/page_server.h"
 #include "support/report_capture.h"
 #include "support/temp_directory.h"
@@ -229,13 +230,26 @@ INSTANTIATE_TEST_SUITE_P(Settings, SchemeTest,
                                            SchemeCase{"[设置]\r\n颜色=绿\r\n", 0x737E50, "0"}),
                          scheme_case_name);
 
+// Funds typed before the small samples, and what their merge with the
+// samples must show.
+struct FundSet {
+    const char* name;
+    bool real = false;
+    std::vector<std::string> funds;   // typed first, in this order
+    size_t merged_rows = 0;           // rows with the samples' rows merged in
+    const char* most_held = "";       // the one stock held most often
+    std::vector<float> most_held_ratios;  // its ratios, in the order read
+    int32_t rows_read = 0;            // the sum of all appearances
+};
+
 class AnalysisTest : public MainWindowTest {
 protected:
-    static std::map<std::string, std::string> pages() {
+    static std::map<std::string, std::string> pages(const FundSet& set = {}) {
         std::map<std::string, std::string> served;
-        for (const char* code : {"160127", "006309"})
-            served[std::string("/") + code + ".html"] =
-                read_file(std::string(QINGHE_SHARED_FIXTURE_DIR) + "/fund-pages/" + code + ".html");
+        for (const std::string& code : set.funds)
+            served["/" + code + ".html"] = set.real
+                ? testing_support::read_fund_file(testing_support::real_page_path(code))
+                : testing_support::generated_page(code);
         for (const char* code : {"900001", "900002", "900003"})
             served[std::string("/") + code + ".html"] = read_file(
                 std::string(QINGHE_FIXTURE_DIR) + "/sample-fund-pages/" + code + ".html");
@@ -252,9 +266,13 @@ protected:
     }
 };
 
-TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
+class AnalysisRunTest : public AnalysisTest, public ::testing::WithParamInterface<FundSet> {};
+
+TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
+    const FundSet& set = GetParam();
+    if (set.real) SKIP_WITHOUT_REAL_FUND_PAGES();
     LOAD_MAIN_WINDOW_OR_SKIP();
-    PageServer server(pages());
+    PageServer server(pages(set));
     point_at(server);
     std::mutex mutex;
     std::vector<std::string> captions;  // the progress label at each request
@@ -265,8 +283,9 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     });
     // An empty line, a trailing blank, a page without the markers, a 404
     // and a six-byte Chinese word among the codes.
-    type_codes("160127\r\n\r\n006309\r\n900001 \r\n900001\r\n900002\r\n900003\r\n123456\r\n"
-               "示例01");
+    std::string typed;
+    for (const std::string& code : set.funds) typed += code + (typed.empty() ? "\r\n\r\n" : "\r\n");
+    type_codes(typed + "900001 \r\n900001\r\n900002\r\n900003\r\n123456\r\n示例01");
     // Sort clicks all through the run must neither corrupt nor half-show it.
     int sort_clicks = 0;
     QTimer clicker;
@@ -281,8 +300,9 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     {
         std::lock_guard lock(mutex);
         std::vector<std::string> expected;
-        for (const char* code : {"160127", "006309", "900001", "900002", "900003", "123456", "示例01"})
-            expected.push_back(std::string("解析基金代码 ") + code + " 中…… ");
+        std::vector<std::string> codes = set.funds;
+        codes.insert(codes.end(), {"900001", "900002", "900003", "123456", "示例01"});
+        for (const std::string& code : codes) expected.push_back("解析基金代码 " + code + " 中…… ");
         EXPECT_EQ(captions, expected);
     }
     // The label names the lines that gave nothing (a 404 is "无持仓" or
@@ -292,16 +312,24 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
               0u)
         << object(unit::label_progress)->toolTip().toStdString();
     EXPECT_EQ(rows(), result_rows());
-    ASSERT_EQ(rows().size(), 22u);  // 10 + 8 rows, 泸州老窖 three times, four own names
+    ASSERT_EQ(rows().size(), set.merged_rows);
 
     click(unit::label_sort_by_occurrences);
     auto by_count = rows();
     EXPECT_EQ(by_count, result_rows());
-    EXPECT_EQ(by_count[0][0], "泸州老窖");
-    OwnedText sum(to_text(TaggedArg::of_float(float(float(9.66f + 8.5f) + 6.25f))));
-    EXPECT_EQ(by_count[0][1], utf8_from_gbk(sum.get()));
-    EXPECT_EQ(by_count[0][2], "3");
-    for (size_t i = 1; i < by_count.size(); ++i) EXPECT_EQ(by_count[i][2], "1");
+    EXPECT_EQ(by_count[0][0], set.most_held);
+    float sum = 0;
+    for (float ratio : set.most_held_ratios) sum = float(sum + ratio);
+    OwnedText sum_text(to_text(TaggedArg::of_float(sum)));
+    EXPECT_EQ(by_count[0][1], utf8_from_gbk(sum_text.get()));
+    EXPECT_EQ(by_count[0][2], std::to_string(set.most_held_ratios.size()));
+    int32_t appearances = std::stoi(by_count[0][2]);
+    for (size_t i = 1; i < by_count.size(); ++i) {
+        EXPECT_LT(std::stoi(by_count[i][2]), std::stoi(by_count[0][2])) << by_count[i][0];
+        EXPECT_LE(std::stoi(by_count[i][2]), std::stoi(by_count[i - 1][2])) << by_count[i][0];
+        appearances += std::stoi(by_count[i][2]);
+    }
+    EXPECT_EQ(appearances, set.rows_read);
 
     click(unit::label_sort_by_ratio);
     auto by_ratio = rows();
@@ -316,17 +344,32 @@ TEST_F(AnalysisTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted) {
     EXPECT_EQ(capture_->shown(), 0) << capture_->utf8();
 }
 
+// Generated: the demo fund, its share class C (the same table) and the
+// fund with two rows without links; 杉屿服饰-W is in all three. Real: the
+// two saved pages, 泸州老窖 also in both samples.
+INSTANTIATE_TEST_SUITE_P(
+    Pages, AnalysisRunTest,
+    ::testing::Values(
+        FundSet{"Generated", false,
+                {testing_support::fund_code::demo, testing_support::fund_code::demo_class_c,
+                 testing_support::fund_code::foreign},
+                22,  // 10 + 7 new + the samples' 5 names
+                "杉屿服饰-W", {5.48f, 5.48f, 5.73f}, 10 + 10 + 8 + 3 + 3},
+        FundSet{"Real", true, {"160127", "006309"},
+                22,  // 10 + 8 + 4 names of the samples not in 160127
+                "泸州老窖", {9.66f, 8.5f, 6.25f}, 10 + 8 + 3 + 3}),
+    [](const ::testing::TestParamInfo<FundSet>& info) { return std::string(info.param.name); });
+
 TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun) {
     LOAD_MAIN_WINDOW_OR_SKIP();
-    auto served = pages();
-    served["/999999.html"] = "<html><title>没有这只基金</title><body>无数据</body></html>";
-    PageServer server(served);
+    namespace code = testing_support::fund_code;
+    PageServer server(pages({"Generated", false, {code::demo, code::foreign, code::no_holdings}}));
     point_at(server);
-    type_codes("160127\r\n16012\r\n006309 \r\n999999");
+    type_codes("701001\r\n70100\r\n702001 \r\n704001");
     click(unit::label_analyse);
     ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
 
-    const std::string whole = "未读到: 16012(不是6位) 006309□(不是6位) 999999(无持仓)";
+    const std::string whole = "未读到: 70100(不是6位) 702001□(不是6位) 704001(无持仓)";
     const std::string caption = text_property(unit::label_progress);
     const std::string tip = object(unit::label_progress)->toolTip().toStdString();
     if (caption == whole) {
@@ -339,8 +382,8 @@ TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun
     }
     auto first_rows = rows();
     EXPECT_EQ(first_rows, result_rows());
-    ASSERT_EQ(first_rows.size(), 10u);  // the rows of 160127 alone
-    EXPECT_EQ(first_rows[0][0], "泸州老窖");
+    ASSERT_EQ(first_rows.size(), 10u);  // the rows of 701001 alone
+    EXPECT_EQ(first_rows[0][0], "岚溪酒业");
 
     // The next run's first progress text replaces the line; a run where
     // every line was read leaves the label empty and without tip.
@@ -348,31 +391,27 @@ TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun
     server.on_request([&](const std::string&) {
         if (caption_at_request.empty()) caption_at_request = text_property(unit::label_progress);
     });
-    type_codes("160127\r\n\r\n006309");
+    type_codes("701001\r\n\r\n702001");
     click(unit::label_analyse);
     ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
-    EXPECT_EQ(caption_at_request, "解析基金代码 160127 中…… ");
+    EXPECT_EQ(caption_at_request, "解析基金代码 701001 中…… ");
     EXPECT_EQ(text_property(unit::label_progress), "");
     EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString(), "");
-    EXPECT_EQ(rows().size(), 18u);
+    EXPECT_EQ(rows().size(), 19u);  // 杉屿服饰-W in both
 }
 
 // Hovering a row shows the funds that hold the stock, in typed order, and
 // that the funds report different quarters.
 TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
     LOAD_MAIN_WINDOW_OR_SKIP();
-    auto served = pages();
-    served["/100003.html"] =
-        "<html><head><title>示例价值(100003)</title></head><body>持仓占比"
-        "<a href=\"/s\" title=\"泸州老窖\">x</a></td><td>5%</td>持仓截止日期: 2022-06-30</body></html>";
-    PageServer server(served);
+    namespace code = testing_support::fund_code;
+    PageServer server(pages({"Generated", false, {code::demo, code::foreign, code::older_report}}));
     point_at(server);
-    type_codes("160127\r\n100003");
+    type_codes("701001\r\n702001\r\n705001");
     click(unit::label_analyse);
     ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
-    ASSERT_EQ(rows().size(), 10u);
+    ASSERT_EQ(rows().size(), 27u);  // 杉屿服饰-W, 澄岫食品 and 泓樾汽车 shared
 
-    const std::string dates = "报告期不同: 2022-06-30, 2022-09-30";
     auto tip_of = [](const std::string& name) {
         auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
         auto all = rows();
@@ -380,19 +419,22 @@ TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
             if (all[i][0] == name) return utf8_from_gbk(box->row_tip(int32_t(i)));
         return std::string("no such row");
     };
-    const std::string shared = "160127 南方新兴消费增长股票(LOF)A 9.66% (2022-09-30)\n100003 示例价值 5% (2022-06-30)\n" + dates;
-    EXPECT_EQ(tip_of("泸州老窖"), shared);
-    EXPECT_EQ(tip_of("贵州茅台"), "160127 南方新兴消费增长股票(LOF)A 9.17% (2022-09-30)\n" + dates);
+    const std::string dates = "\n报告期不同: 2022-06-30, 2022-09-30";
+    const std::string shared = "701001 青禾新兴消费混合A 8.87% (2022-09-30)\n"
+                               "705001 篁岭科技先锋股票 6.43% (2022-06-30)" + dates;
+    EXPECT_EQ(tip_of("澄岫食品"), shared);
+    EXPECT_EQ(tip_of("杉屿服饰-W"), "701001 青禾新兴消费混合A 5.48% (2022-09-30)\n"
+                                    "702001 澄川全球消费精选混合人民币C 5.73% (2022-09-30)" + dates);
+    EXPECT_EQ(tip_of("蓓娜雅美妆"), "702001 澄川全球消费精选混合人民币C 2.37% (2022-09-30)" + dates);
     click(unit::label_sort_by_occurrences);  // the tips move with their rows
-    EXPECT_EQ(rows()[0][0], "泸州老窖");
-    EXPECT_EQ(tip_of("泸州老窖"), shared);
+    EXPECT_EQ(tip_of("澄岫食品"), shared);
 
-    // The list box shows it on a tool-tip event over the row.
+    // The list box shows a row's tip on a tool-tip event over it.
     QAbstractItemView* view = list_view();
     const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
     QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
     QCoreApplication::sendEvent(view->viewport(), &help);
-    EXPECT_EQ(QToolTip::text().toStdString(), shared);
+    EXPECT_EQ(QToolTip::text().toStdString(), tip_of(rows()[0][0]));
     QToolTip::hideText();
 }
 

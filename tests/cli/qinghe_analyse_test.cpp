@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/text_encoding.h"
+#include "support/fund_pages.h"
 #include "support/page_server.h"
 #include "support/temp_directory.h"
 
@@ -27,10 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PageServer;
-using testing_support::read_whole_file;
+using namespace testing_support;
 using testing_support::TempDirectory;
-
-const std::string kPages = QINGHE_SHARED_FIXTURE_DIR "/fund-pages/";
 
 struct Outcome {
     int status = -1;
@@ -39,9 +38,39 @@ struct Outcome {
 
 using Line = std::vector<std::string>;  // name, ratio, occurrences, link
 
-// The expected merge of 160127 and 006309, largest ratio first: every
-// stock appears once, the ratio as the float text rule writes it.
+// The expected merge of the generated demo and foreign funds, largest ratio
+// first: 杉屿服饰-W is in both, the ratio as the float text rule writes it.
 const std::vector<Line>& expected_by_ratio() {
+    static const std::vector<Line> lines = [] {
+        const char* const rows[][4] = {
+            {"杉屿服饰-W", "11.21", "2", "116.06618"},
+            {"岚溪酒业", "9.41", "1", "1.603871"},
+            {"澄岫食品", "8.87", "1", "0.002915"},
+            {"霁川乳业", "7.92", "1", "1.600733"},
+            {"Quillfield Outfitters Inc", "6.84", "1", "105.QLFD"},
+            {"檀湾家电", "6.35", "1", "0.000962"},
+            {"荻洲调味", "4.76", "1", "1.603520"},
+            {"Brackenmoor Motors", "4.26", "1", "105.BRKM"},
+            {"Harrowgate Home Supply", "3.91", "1", "106.HGHS"},
+            {"泓樾汽车", "3.64", "1", "0.002781"},
+            {"Tallowmere Brands Inc", "3.18", "1", "105.TLWB"},
+            {"瑾澜医药", "3.12", "1", "1.688239"},
+            {"Ostlund Wholesale Club", "2.71", "1", "105.OWCL"},
+            {"Penrose Household Goods", "2.63", "1", "106.PHGX"},
+            {"漪汀旅游", "2.57", "1", "0.300952"},
+            {"Kestrel Athletic", "2.55", "1", "106.KSTL"},
+            {"栎峰物流", "2.08", "1", "1.601688"},
+        };
+        std::vector<Line> out;
+        for (const auto& row : rows)
+            out.push_back({row[0], row[1], row[2], std::string("http://quote.example.com/r/") + row[3]});
+        return out;
+    }();
+    return lines;
+}
+
+// The same for the saved real pages 160127 and 006309: every stock once.
+const std::vector<Line>& expected_real_by_ratio() {
     static const std::vector<Line> lines = [] {
         const std::pair<const char*, const char*> rows[] = {
             {"泸州老窖", "9.66"}, {"贵州茅台", "9.17"}, {"山西汾酒", "9.06"},
@@ -84,6 +113,21 @@ std::string section_of(const std::string& page) {
     return platform::gbk_from_utf8(page.substr(from, page.find(end, from) - from));
 }
 
+// A page by code: generated, or saved real where real is set.
+std::string page(const std::string& code, bool real) {
+    return real ? read_whole_file(real_page_path(code)) : generated_page(code);
+}
+
+// The generated demo and foreign funds, and the saved real pages where they exist.
+std::map<std::string, std::string> served_pages() {
+    std::map<std::string, std::string> pages;
+    for (const char* code : {fund_code::demo, fund_code::foreign})
+        pages["/" + std::string(code) + ".html"] = page(code, false);
+    for (const char* code : {"160127", "006309"})
+        if (!real_page_path(code).empty()) pages["/" + std::string(code) + ".html"] = page(code, true);
+    return pages;
+}
+
 class AnalyseProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -124,37 +168,55 @@ protected:
         return result;
     }
 
-    PageServer server_{{{"/160127.html", read_whole_file(kPages + "160127.html")},
-                        {"/006309.html", read_whole_file(kPages + "006309.html")}}};
+    PageServer server_{served_pages()};
     TempDirectory temp_;
     std::string binary_;
 };
 
-TEST_F(AnalyseProgramTest, TwoFundsPrintTheMergedListByRatio) {
-    Outcome r = run({"--base-url", server_.base_url(), "160127", "006309"});
+// Two funds with ten rows each, the second with two rows without links.
+struct TwoFunds {
+    const char* name;
+    bool real;
+    const char* first;
+    const char* second;
+    const std::vector<Line>& (*expected_by_ratio)();
+};
+
+class TwoFundsTest : public AnalyseProgramTest, public ::testing::WithParamInterface<TwoFunds> {};
+
+TEST_P(TwoFundsTest, PrintTheMergedListByRatio) {
+    const TwoFunds& c = GetParam();
+    if (c.real) SKIP_WITHOUT_REAL_FUND_PAGES();
+    Outcome r = run({"--base-url", server_.base_url(), c.first, c.second});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(parse_lines(r.out), expected_by_ratio());
+    EXPECT_EQ(parse_lines(r.out), c.expected_by_ratio());
 
     // The dump file beside the binary holds the section of the last page;
     // the caller's directory stays empty.
-    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"),
-              section_of(read_whole_file(kPages + "006309.html")));
+    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"), section_of(page(c.second, c.real)));
     EXPECT_TRUE(fs::is_empty(caller_dir()));
 }
 
-TEST_F(AnalyseProgramTest, SortByCountKeepsEveryLineWithCountsDescending) {
-    Outcome r = run({"--sort", "count", "--base-url", server_.base_url(), "006309", "160127"});
+TEST_P(TwoFundsTest, SortByCountKeepsEveryLineWithCountsDescending) {
+    const TwoFunds& c = GetParam();
+    if (c.real) SKIP_WITHOUT_REAL_FUND_PAGES();
+    Outcome r = run({"--sort", "count", "--base-url", server_.base_url(), c.second, c.first});
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<Line> lines = parse_lines(r.out);
     for (size_t i = 1; i < lines.size(); ++i)
         EXPECT_GE(std::stoi(lines[i - 1].at(2)), std::stoi(lines[i].at(2)));
-    std::vector<Line> expected = expected_by_ratio();
+    std::vector<Line> expected = c.expected_by_ratio();
     std::sort(lines.begin(), lines.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"),
-              section_of(read_whole_file(kPages + "160127.html")));
+    EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"), section_of(page(c.first, c.real)));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, TwoFundsTest,
+    ::testing::Values(TwoFunds{"Generated", false, fund_code::demo, fund_code::foreign, expected_by_ratio},
+                      TwoFunds{"Real", true, "160127", "006309", expected_real_by_ratio}),
+    [](const ::testing::TestParamInfo<TwoFunds>& info) { return std::string(info.param.name); });
 
 TEST_F(AnalyseProgramTest, CodesNotReadAreNamedAndGiveStatusOne) {
     struct Case {
@@ -163,34 +225,34 @@ TEST_F(AnalyseProgramTest, CodesNotReadAreNamedAndGiveStatusOne) {
     };
     const Case cases[] = {
         {"999999", "no such page"},
-        {"16012", "five bytes"},
-        {"1601277", "seven bytes"},
+        {"70100", "five bytes"},
+        {"7010011", "seven bytes"},
         {"青禾", "two Chinese characters are four GBK bytes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        Outcome r = run({"--base-url", server_.base_url(), "160127", c.code});
+        Outcome r = run({"--base-url", server_.base_url(), fund_code::demo, c.code});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(std::string("'") + c.code + "'"), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find("'160127'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(std::string("'") + fund_code::demo + "'"), std::string::npos) << r.err;
         EXPECT_EQ(parse_lines(r.out).size(), 10u);
     }
 }
 
 TEST_F(AnalyseProgramTest, EachCodeNotReadIsNamedWithItsReasonInArgumentOrder) {
-    PageServer server({{"/160127.html", read_whole_file(kPages + "160127.html")},
-                       {"/777777.html", "<html><body>暂无数据</body></html>"}});
-    Outcome r = run({"--base-url", server.base_url(), "777777", "160127", "16012", "006309 "});
+    PageServer server({{"/701001.html", generated_page(fund_code::demo)},
+                       {"/704001.html", generated_page(fund_code::no_holdings)}});
+    Outcome r = run({"--base-url", server.base_url(), "704001", "701001", "70100", "702001 "});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("'777777' (no holdings)\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("'16012' (not six bytes)\n"), std::string::npos) << r.err;
-    EXPECT_LT(r.err.find("'16012'"), r.err.find("'006309 ' (not six bytes)\n")) << r.err;
-    EXPECT_LT(r.err.find("'777777'"), r.err.find("'16012'")) << r.err;
+    EXPECT_NE(r.err.find("'704001' (no holdings)\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'70100' (not six bytes)\n"), std::string::npos) << r.err;
+    EXPECT_LT(r.err.find("'70100'"), r.err.find("'702001 ' (not six bytes)\n")) << r.err;
+    EXPECT_LT(r.err.find("'704001'"), r.err.find("'70100'")) << r.err;
 
     // Nobody listens on port 1 of the loopback address: nothing is received.
-    r = run({"--base-url", "http://127.0.0.1:1/", "160127"});
+    r = run({"--base-url", "http://127.0.0.1:1/", "701001"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("'160127' (download failed)\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'701001' (download failed)\n"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
 }
 
@@ -216,11 +278,11 @@ TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoAndFetchesNothing) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"--base-url", base},
-        {"--sort", "name", "--base-url", base, "160127"},
-        {"--base-url", base, "160127", "--sort"},
-        {"--base-url", base.substr(0, base.size() - 1), "160127"},
-        {"--base-url", "ftp://127.0.0.1/", "160127"},
-        {"--verbose", "--base-url", base, "160127"},
+        {"--sort", "name", "--base-url", base, fund_code::demo},
+        {"--base-url", base, fund_code::demo, "--sort"},
+        {"--base-url", base.substr(0, base.size() - 1), fund_code::demo},
+        {"--base-url", "ftp://127.0.0.1/", fund_code::demo},
+        {"--verbose", "--base-url", base, fund_code::demo},
     };
     for (const auto& args : cases) {
         Outcome r = run(args);
@@ -292,15 +354,16 @@ TEST_F(LookThroughProgramTest, BadAmountsGiveStatusTwoNamingTheArgumentAndFetchN
 }
 
 TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
-    Outcome r = run({"--base-url", server_.base_url(), "160127=20000", "006309=10000", "--sort", "exposure"});
+    Outcome r = run({"--base-url", server_.base_url(), "701001=20000", "702001=10000", "--sort", "exposure"});
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<Line> lines = parse_lines(r.out);
-    ASSERT_EQ(lines.size(), 18u);
+    ASSERT_EQ(lines.size(), 17u);
     // Σ (amount × ratio) / Σ amounts with Σ amounts = 30000, largest first.
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"泸州老窖", "6.44"},  // 20000 × 9.66 / 30000
-        {"贵州茅台", "6.11"},  // 20000 × 9.17 / 30000 = 6.1133
-        {"山西汾酒", "6.04"},  // 20000 × 9.06 / 30000
+        {"岚溪酒业", "6.27"},    // 20000 × 9.41 / 30000 = 6.2733
+        {"澄岫食品", "5.91"},    // 20000 × 8.87 / 30000 = 5.9133
+        {"杉屿服饰-W", "5.56"},  // (20000 × 5.48 + 10000 × 5.73) / 30000 = 5.5633
+        {"霁川乳业", "5.28"},    // 20000 × 7.92 / 30000
     };
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(lines[i].at(0), expected[i].first);
@@ -308,8 +371,8 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
     }
     for (const Line& line : lines) {
         ASSERT_EQ(line.size(), 5u);
-        if (line[0] == "亚马逊") EXPECT_EQ(line[4], "2.07");  // 10000 × 6.22 / 30000 = 2.0733
-        if (line[0] == "耐克") EXPECT_EQ(line[4], "0.85");    // 10000 × 2.54 / 30000 = 0.8467
+        if (line[0] == "Quillfield Outfitters Inc") EXPECT_EQ(line[4], "2.28");  // 10000 × 6.84 / 30000
+        if (line[0] == "Kestrel Athletic") EXPECT_EQ(line[4], "0.85");  // 10000 × 2.55 / 30000 = 0.85
     }
     for (size_t i = 1; i < lines.size(); ++i) EXPECT_GE(std::stod(lines[i - 1][4]), std::stod(lines[i][4]));
 
@@ -375,24 +438,42 @@ TEST_F(LookThroughProgramTest, JsonListsFundsStocksTheirHoldersPairsAndDiffering
               "[['100001', '100002']] report dates differ: 2022-06-30, 2022-09-30\n");
 }
 
-TEST_F(LookThroughProgramTest, JsonOfTheRealPagesMatchesTheTsvList) {
-    const std::string file = temp_.file("real.json");
-    Outcome r = run({"--base-url", server_.base_url(), "--format", "json", "--output", file, "160127", "006309"});
+// The JSON of two funds: names and report dates from the pages, each
+// stock's funds summing to its ratio, the same list as the TSV.
+TEST_P(TwoFundsTest, JsonListsBothFundsAndMatchesTheTsvList) {
+    const TwoFunds& c = GetParam();
+    if (c.real) SKIP_WITHOUT_REAL_FUND_PAGES();
+    const std::string file = temp_.file("two.json");
+    Outcome r = run({"--base-url", server_.base_url(), "--format", "json", "--output", file, c.first, c.second});
     EXPECT_EQ(r.status, 0) << r.err;
-    Outcome parsed = python(
+    Outcome parsed = run_program("/usr/bin/python3", {"-c",
         "import json,sys\n"
         "d = json.load(open(sys.argv[1], encoding='utf-8'))\n"
         "for f in d['funds']: print(f['code'], f['name'], f['report_date'], f['rows'])\n"
         "for s in d['stocks']:\n"
         "    assert abs(sum(h['ratio'] for h in s['funds']) - s['ratio']) < 1e-4, s\n"
+        "    assert len(s['funds']) == s['occurrences'], s\n"
         "    print('%s\\t%s\\t%s' % (s['name'], s['ratio'], s['occurrences']))\n"
         "print(d['same_holdings'], 'note' in d)\n",
-        file);
+        file});
     ASSERT_EQ(parsed.status, 0) << parsed.err;
-    std::string expected = "160127 南方新兴消费增长股票(LOF)A 2022-09-30 10\n"
-                           "006309 汇添富全球消费混合人民币C 2022-09-30 8\n";
-    for (const Line& line : expected_by_ratio()) expected += line[0] + "\t" + line[1] + "\t1\n";
+    std::string expected = c.real ? "160127 南方新兴消费增长股票(LOF)A 2022-09-30 10\n"
+                                    "006309 汇添富全球消费混合人民币C 2022-09-30 8\n"
+                                  : "701001 青禾新兴消费混合A 2022-09-30 10\n"
+                                    "702001 澄川全球消费精选混合人民币C 2022-09-30 8\n";
+    for (const Line& line : c.expected_by_ratio()) expected += line[0] + "\t" + line[1] + "\t" + line[2] + "\n";
     EXPECT_EQ(parsed.out, expected + "[] False\n");
+}
+
+TEST_F(LookThroughProgramTest, ShareClassesWithTheSameTopTenAreNamedAndMarked) {
+    PageServer server({{"/701001.html", generated_page(fund_code::demo)},
+                       {"/701002.html", generated_page(fund_code::demo_class_c)},
+                       {"/705001.html", generated_page(fund_code::older_report)}});
+    Outcome r = run({"--base-url", server.base_url(), "--format", "json", "701001", "705001", "701002"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("'701001' and '701002' hold the same top ten"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\"same_holdings\": [\n    [\"701001\", \"701002\"]\n  ]"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"note\": \"report dates differ: 2022-06-30, 2022-09-30\""), std::string::npos);
 }
 
 TEST_F(LookThroughProgramTest, OutputIntoAFolderThatCannotTakeItIsStatusTwoAndLeavesNothing) {

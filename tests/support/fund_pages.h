@@ -1,0 +1,77 @@
+// The fund pages the build generates (tools/make_fund_pages.py, target
+// fund_pages) and the saved real pages beside the repository, which exist
+// only where ../shared/fixtures does: tests of real pages skip without them.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace qinghe::testing_support {
+
+// Generated funds with a fixed role and fixed holdings, whatever the seed.
+namespace fund_code {
+inline constexpr const char* demo = "701001";          // ten linked rows
+inline constexpr const char* demo_class_c = "701002";  // the same table as demo
+inline constexpr const char* foreign = "702001";       // ten rows, two <div> rows without a link
+inline constexpr const char* short_table = "703001";   // seven rows
+inline constexpr const char* no_holdings = "704001";   // the 暂无数据 box
+inline constexpr const char* older_report = "705001";  // reported 2022-06-30, the others 2022-09-30
+}  // namespace fund_code
+
+inline std::string read_fund_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string generated_page(const std::string& code) {
+    return read_fund_file(QINGHE_GENERATED_PAGES_DIR "/" + code + ".html");
+}
+
+// Every generated code, in generation order.
+inline std::vector<std::string> generated_codes() {
+    std::istringstream lines(read_fund_file(QINGHE_GENERATED_PAGES_DIR "/codes.txt"));
+    std::vector<std::string> codes;
+    for (std::string code; std::getline(lines, code);)
+        if (!code.empty()) codes.push_back(code);
+    return codes;
+}
+
+// One holdings row as the generator lists it in holdings.tsv; link is
+// empty for a <div> row, else the stock link resolved against an http page.
+struct GeneratedRow {
+    std::string code, date, fund, stock, ratio, link;
+};
+
+inline std::vector<GeneratedRow> generated_rows() {
+    std::istringstream lines(read_fund_file(QINGHE_GENERATED_PAGES_DIR "/holdings.tsv"));
+    std::vector<GeneratedRow> rows;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream cells(line);
+        GeneratedRow r;
+        for (std::string* field : {&r.code, &r.date, &r.fund, &r.stock, &r.ratio, &r.link})
+            std::getline(cells, *field, '\t');
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+inline std::string real_pages_dir() {
+    return std::filesystem::path(QINGHE_SHARED_FIXTURE_DIR "/fund-pages").lexically_normal().string();
+}
+
+// The path of a saved real page, or "" where the real pages are absent.
+inline std::string real_page_path(const std::string& code) {
+    const std::string path = real_pages_dir() + "/" + code + ".html";
+    return std::filesystem::exists(path) ? path : "";
+}
+
+}  // namespace qinghe::testing_support
+
+// Ends a test of the real pages as skipped, naming the missing folder.
+#define SKIP_WITHOUT_REAL_FUND_PAGES()                                                         \
+    if (!std::filesystem::is_directory(qinghe::testing_support::real_pages_dir()))             \
+    GTEST_SKIP() << "real fund pages absent: no folder " << qinghe::testing_support::real_pages_dir()
