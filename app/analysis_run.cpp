@@ -9,7 +9,9 @@
 #include "app/holdings_sorting.h"
 #include "app/prefetched_pages.h"
 #include "app/program_state.h"
+#include "app/progress_label.h"
 #include "app/result_display.h"
+#include "app/unread_codes.h"
 #include "platform/kernel32_module.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
@@ -48,11 +50,12 @@ void release_lines(ArrayBlock* lines) {
     mem_free(lines);
 }
 
-void merge_and_sort(HoldingsCollector& collector) {
+void merge_and_sort(HoldingsCollector& collector, const std::vector<FundReport>& reports) {
     std::lock_guard lock(result_list_lock());
     if (!result_list_alive()) return;
     collector.merge_into(result_list());
     sort_by_ratio(result_list(), 1, record_count(result_list()));
+    set_holder_tips(holder_tips(result_list(), reports));
 }
 
 }  // namespace
@@ -74,12 +77,15 @@ void analysis_run() {
     ArrayBlock* lines = typed_lines();
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) { set_progress(text); };
+    clear_progress_tip();
+    std::vector<FundReport> reports;
     {
         PrefetchedPages pages(base_url.get(), lines, parallel_download_setting());
-        collect_holdings(collector, lines, progress);
+        reports = collect_holdings(collector, lines, progress);
     }
-    merge_and_sort(collector);
-    set_progress(nullptr);
+    merge_and_sort(collector, reports);
+    // The label is emptied, or names the lines that gave nothing.
+    show_run_end(unread_codes_line(reports));
     show_results();
     release_lines(lines);
 }

@@ -56,6 +56,7 @@ void HoldingsCollector::copy(const HoldingsCollector& source) {
     replace(base_url_, copy_of(source.base_url_));
     replace(page_url_, copy_of(source.page_url_));
     read_page_ = source.read_page_;
+    page_facts_ = source.page_facts_;
     assign_record_array(holdings_, source.holdings_);
 }
 
@@ -64,6 +65,7 @@ bool HoldingsCollector::fetch_fund(const char* code) {
     OwnedBytes page(read_page_(page_url_));
     OwnedBytes converted(convert_page_charset(page.get()));
     OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));
+    page_facts_ = read_fund_page_facts(code, page.get(), whole.get());
     replace(section_, text_between(whole.get(), app_text(AppText::section_start),
                                    app_text(AppText::section_end), 0, false));
     dump_section(section_);

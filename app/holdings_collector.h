@@ -2,6 +2,7 @@
 // cuts out its top-ten stock table and keeps one record per row.
 #pragma once
 
+#include "app/fund_report.h"
 #include "app/holding_list.h"
 #include "app/page_download.h"
 
@@ -28,6 +29,8 @@ public:
 
     const char* section() const { return section_; }
     const ArrayBlock* holdings() const { return holdings_; }
+    // The facts of the page the last fetch_fund read.
+    const FundPageFacts& page_facts() const { return page_facts_; }
 
 private:
     char* section_ = nullptr;
@@ -37,6 +40,7 @@ private:
     char* base_url_ = nullptr;
     char* page_url_ = nullptr;  // the page `section_` came from
     PageReader read_page_;
+    FundPageFacts page_facts_;
 };
 
 }  // namespace qinghe::app

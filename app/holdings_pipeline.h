@@ -4,7 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
+#include "app/fund_report.h"
 #include "app/holdings_collector.h"
 
 namespace qinghe::app {
@@ -12,8 +14,8 @@ namespace qinghe::app {
 struct CodeProgress {
     // Before a code is fetched, with the progress text for it (GBK).
     std::function<void(const char* code, const char* progress_text)> starting;
-    // After it, with whether the page gave at least one row.
-    std::function<void(const char* code, bool fetched)> finished;
+    // After it, with what it gave.
+    std::function<void(const FundReport& report)> finished;
 };
 
 // "解析基金代码 " + code + " 中…… "; a new text.
@@ -23,7 +25,9 @@ char* progress_text(const char* code);
 bool is_accepted_code(const char* line);
 
 // Fetches and parses every accepted line of `lines` (an array of texts).
-void collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,
-                      const CodeProgress& progress);
+// Returns one report per line, in line order; lines not taken as codes
+// are reported too (not_six_bytes), without progress calls.
+std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,
+                                         const CodeProgress& progress);
 
 }  // namespace qinghe::app

@@ -1,24 +1,22 @@
 // qinghe-analyse: the analysis of the desktop program for scripts and for
 // people without a desktop. Same collector, same rules, same merge and
-// sort; the merged list goes to standard output as UTF-8 lines
-//   name<TAB>ratio<TAB>occurrences<TAB>link
-// and progress to standard error. Exit status: 0 when every code was
-// fetched, 1 when some were not, 2 on bad usage.
+// sort; the merged list goes to standard output (or --output FILE) as
+// TSV, CSV or JSON, progress and warnings to standard error. Exit status:
+// 0 when every code was fetched, 1 when some were not, 2 on bad usage.
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "app/analyse_options.h"
+#include "app/analysis_output.h"
 #include "app/app_files.h"
 #include "app/core_calls.h"
 #include "app/holdings_pipeline.h"
-#include "app/holdings_sorting.h"
-#include "app/link_resolution.h"
+#include "app/output_file.h"
 #include "app/prefetched_pages.h"
 #include "app/program_start.h"
 #include "platform/text_encoding.h"
-#include "runtime/frame.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_exit.h"
 
@@ -26,42 +24,36 @@ namespace qinghe::app {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qinghe-analyse [--base-url URL] [--sort ratio|count] [--parallel N] CODE...\n"
-    "  Downloads each fund's page, merges the top-ten stock holdings and prints\n"
-    "  name<TAB>ratio<TAB>occurrences<TAB>link, one stock a line (UTF-8).\n"
-    "  --base-url URL   the fund site, an http or https URL ending in '/'\n"
-    "                   (default: the setting of the desktop program)\n"
-    "  --sort ratio     largest summed ratio first (default)\n"
-    "  --sort count     most appearances first\n"
-    "  --parallel N     pages downloaded at once, 1 to 8 (default 4)\n";
+    "usage: qinghe-analyse [OPTION]... CODE[=AMOUNT]...\n"
+    "  Downloads each fund's page, merges the top-ten stock holdings of all funds\n"
+    "  by stock name and prints one stock a line:\n"
+    "  name<TAB>ratio<TAB>occurrences<TAB>link (UTF-8).\n"
+    "\n"
+    "  CODE              a six-digit fund code, e.g. 160127\n"
+    "  CODE=AMOUNT       the money you hold in the fund, e.g. 160127=20000; then every\n"
+    "                    code needs one, and a last column gives each stock's share of\n"
+    "                    your money in percent\n"
+    "  --base-url URL    the fund site, an http or https URL ending in '/'\n"
+    "                    (default: the setting of the desktop program),\n"
+    "                    e.g. --base-url http://127.0.0.1:8080/\n"
+    "  --sort ratio      largest summed ratio first (default)\n"
+    "  --sort count      most appearances first, e.g. --sort count\n"
+    "  --sort exposure   largest share of your money first (needs amounts)\n"
+    "  --format tsv      tab-separated lines as above (default)\n"
+    "  --format csv      comma-separated values with a header line, UTF-8 with a\n"
+    "                    byte-order mark for spreadsheet programs, e.g. --format csv\n"
+    "  --format json     one JSON document: the funds (code, name, report date,\n"
+    "                    outcome, rows) and the stocks with the funds that hold them\n"
+    "  --parallel N      pages downloaded at once, 1 to 8 (default 4), e.g. --parallel 1\n"
+    "  --output FILE     write to FILE instead of standard output; FILE is replaced\n"
+    "                    only when the whole result is written, e.g. --output my.csv\n"
+    "  --help            this text\n"
+    "  --version         the program's version\n"
+    "\n"
+    "  Example: qinghe-analyse --format csv --output funds.csv 160127=20000 006309=10000\n"
+    "  Exit status: 0 every code read, 1 some code gave nothing, 2 bad usage.\n";
 
-struct Options {
-    std::string base_url;
-    bool sort_by_count = false;
-    int parallel = net::parallel::kDefault;
-    std::vector<std::string> codes;  // UTF-8 as typed
-};
-
-bool parse_options(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "--base-url" && i + 1 < argc) {
-            options.base_url = argv[++i];
-            if (!is_web_address(options.base_url) || options.base_url.back() != '/') return false;
-        } else if (arg == "--sort" && i + 1 < argc) {
-            std::string_view key = argv[++i];
-            if (key != "ratio" && key != "count") return false;
-            options.sort_by_count = key == "count";
-        } else if (arg == "--parallel" && i + 1 < argc) {
-            options.parallel = parallel_downloads(argv[++i]);
-        } else if (arg.starts_with("--")) {
-            return false;
-        } else {
-            options.codes.emplace_back(arg);
-        }
-    }
-    return !options.codes.empty();
-}
+std::string utf8(const std::string& gbk) { return platform::utf8_from_gbk(gbk); }
 
 ArrayBlock* code_lines(const std::vector<std::string>& codes) {
     ArrayBlock* lines = make_array(int32_t(codes.size()), int32_t(sizeof(void*)));
@@ -75,50 +67,82 @@ void release_lines(ArrayBlock* lines) {
     mem_free(lines);
 }
 
-std::string utf8(const char* gbk) { return gbk ? platform::utf8_from_gbk(gbk) : std::string(); }
-
-void print_results(const ArrayBlock* list) {
-    for (int32_t i = 1; i <= record_count(list); ++i) {
-        const HoldingRecord* r = record_at(list, i);
-        OwnedText ratio(to_text(TaggedArg::of_float(r->ratio)));
-        std::printf("%s\t%s\t%d\t%s\n", utf8(r->stock_name).c_str(), utf8(ratio.get()).c_str(),
-                    r->occurrences, utf8(r->link).c_str());
+const char* reason(FundOutcome outcome) {
+    switch (outcome) {
+    case FundOutcome::download_failed: return "download failed";
+    case FundOutcome::no_holdings: return "no holdings";
+    case FundOutcome::not_six_bytes: return "not six bytes";
+    case FundOutcome::read: break;
     }
-    std::fflush(stdout);
+    return "";
 }
 
-int analyse(const Options& options) {
-    OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
-    HoldingsCollector collector(base.get(), read_prefetched_page);
-    std::vector<std::string> missing;
+// Names every code that gave nothing, in argument order, and the warnings
+// of the look-through; true when every code was read.
+bool report_to_stderr(const AnalysisResult& result) {
+    bool all_read = true;
+    for (const FundReport& report : result.funds) {
+        if (report.outcome == FundOutcome::read) continue;
+        all_read = false;
+        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s' (%s)\n",
+                     utf8(report.code).c_str(), reason(report.outcome));
+    }
+    for (const auto& [a, b] : result.same_holdings)
+        std::fprintf(stderr,
+                     "qinghe-analyse: warning: '%s' and '%s' hold the same top ten (likely share "
+                     "classes of one portfolio); both are counted\n",
+                     utf8(result.funds[a].code).c_str(), utf8(result.funds[b].code).c_str());
+    const std::string dates = differing_dates(result.funds);
+    if (!dates.empty()) std::fprintf(stderr, "qinghe-analyse: report dates differ: %s\n", dates.c_str());
+    return all_read;
+}
+
+std::vector<FundReport> collect(const AnalyseOptions& options, const char* base_url,
+                                HoldingsCollector& collector) {
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) {
         std::fprintf(stderr, "%s\n", utf8(text).c_str());
     };
-    progress.finished = [&missing](const char* code, bool fetched) {
-        if (!fetched) missing.push_back(utf8(code));
-    };
     ArrayBlock* lines = code_lines(options.codes);
-    for (int32_t i = 0; i < lines->sizes()[0]; ++i) {
-        auto line = static_cast<const char*>(lines->pointer_at(i));
-        if (!is_accepted_code(line)) missing.push_back(utf8(line));
-    }
+    std::vector<FundReport> reports;
     {
-        PrefetchedPages pages(base.get(), lines, options.parallel);
-        collect_holdings(collector, lines, progress);
+        PrefetchedPages pages(base_url, lines, options.parallel);
+        reports = collect_holdings(collector, lines, progress);
     }
     release_lines(lines);
+    return reports;
+}
 
-    ArrayBlock* result = new_record_array();
-    collector.merge_into(result);
-    if (options.sort_by_count) sort_by_occurrences(result, 1, record_count(result));
-    else sort_by_ratio(result, 1, record_count(result));
-    print_results(result);
-    release_record_array(result);
+bool write_out(const AnalyseOptions& options, const std::string& text) {
+    if (options.output.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0;
+    }
+    std::string error;
+    if (write_output_file(options.output, text, error)) return true;
+    std::fprintf(stderr, "qinghe-analyse: %s\n", error.c_str());
+    return false;
+}
 
-    for (const std::string& code : missing)
-        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s'\n", code.c_str());
-    return missing.empty() ? 0 : 1;
+int analyse(const AnalyseOptions& options) {
+    OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
+    HoldingsCollector collector(base.get(), read_prefetched_page);
+    std::vector<FundReport> reports = collect(options, base.get(), collector);
+    ArrayBlock* merged = new_record_array();
+    collector.merge_into(merged);
+    const AnalysisResult result =
+        analysis_result(std::move(reports), merged, options.amounts, options.sort);
+    const bool written = write_out(options, format_result(result, options.format));
+    const bool all_read = report_to_stderr(result);
+    release_record_array(merged);
+    return !written ? 2 : all_read ? 0 : 1;
+}
+
+// Bad usage: the message naming the argument, or the usage text.
+int usage_error(const std::string& error) {
+    if (error.empty()) std::fputs(kUsage, stderr);
+    else std::fprintf(stderr, "qinghe-analyse: %s\n(see qinghe-analyse --help)\n", error.c_str());
+    return 2;
 }
 
 }  // namespace
@@ -126,14 +150,22 @@ int analyse(const Options& options) {
 
 int main(int argc, char** argv) {
     using namespace qinghe;
-    app::Options options;
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(app::kUsage, stdout);
         return 0;
     }
-    if (!app::parse_options(argc, argv, options)) {
-        std::fputs(app::kUsage, stderr);
-        return 2;
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("qinghe-analyse %s\n", QINGHE_VERSION);
+        return 0;
+    }
+    app::AnalyseOptions options;
+    std::string error;
+    if (!app::parse_analyse_options(args, options, error)) return app::usage_error(error);
+    if (!options.output.empty()) {
+        // Relative to the caller's folder, which start-up leaves.
+        options.output = std::filesystem::absolute(options.output).string();
+        if (!app::output_folder_writable(options.output, error)) return app::usage_error(error);
     }
     app::initialise_runtime();
     runtime_exit(app::analyse(options));

@@ -4,14 +4,17 @@
 #include <string>
 
 #include "app/core_calls.h"
+#include "app/holder_tips.h"
 #include "app/holding_list.h"
 #include "app/holdings_sorting.h"
 #include "app/library_calls.h"
 #include "app/link_resolution.h"
 #include "app/program_state.h"
+#include "components/list_box.h"
 #include "program_resources.h"
 #include "runtime/main_thread.h"
 #include "runtime/property_access.h"
+#include "runtime/runtime_object.h"
 
 namespace qinghe::app {
 namespace {
@@ -19,6 +22,19 @@ namespace {
 constexpr uint32_t kWindow = resources::window_id::main;
 constexpr uint32_t kList = resources::unit_id::list_results;
 constexpr int32_t kSelection = 35;
+
+// The tips of the last run's stocks; guarded by the result list's lock.
+HolderTips& holder_tips_of_run() {
+    static HolderTips tips;
+    return tips;
+}
+
+void set_row_tip(int32_t row, const char* stock_name) {
+    auto* box = dynamic_cast<ListBox*>(find_object(kWindow, kList));
+    if (!box) return;
+    auto found = holder_tips_of_run().find(stock_name ? stock_name : "");
+    box->set_row_tip(row, found == holder_tips_of_run().end() ? std::string() : found->second);
+}
 
 void fill_rows(const ArrayBlock* list) {
     delete_all_rows(kWindow, kList);
@@ -31,6 +47,7 @@ void fill_rows(const ArrayBlock* list) {
         set_cell_text(kWindow, kList, i - 1, 0, record->stock_name);
         set_cell_text(kWindow, kList, i - 1, 1, ratio.get());
         set_cell_text(kWindow, kList, i - 1, 2, occurrences.get());
+        set_row_tip(i - 1, record->stock_name);
     }
 }
 
@@ -48,6 +65,8 @@ void sort_and_show(Sort sort) {
 }
 
 }  // namespace
+
+void set_holder_tips(HolderTips tips) { holder_tips_of_run() = std::move(tips); }
 
 void show_results() { run_on_main_thread(&show_locked); }
 

@@ -10,11 +10,17 @@
 
 #include <cstdint>
 
+#include "app/holder_tips.h"
+
 namespace qinghe::app {
 
 // Rebuilds the list box rows from the result list, on the main thread
 // (from a worker the call waits for it).
 void show_results();
+
+// Replaces the info tips of the rows (by stock name), shown from the next
+// rebuild on. Call with result_list_lock() held.
+void set_holder_tips(HolderTips tips);
 
 // Sort handlers: re-sort the result list and show it. A click while a run
 // is merging and sorting the list is ignored (the run shows its own sorted

@@ -33,6 +33,7 @@ constexpr int kRowTagRole = Qt::UserRole + 1;
 constexpr int kImageRole = Qt::UserRole + 2;
 constexpr int kStateImageRole = Qt::UserRole + 3;
 constexpr int kIndentRole = Qt::UserRole + 4;
+constexpr int kTipRole = Qt::UserRole + 5;  // a tip set on a row by the program (GBK bytes)
 constexpr QSize kLargeIconSize(32, 32);
 constexpr QSize kSmallIconSize(16, 16);
 
@@ -631,7 +632,14 @@ uint32_t ListBox::row_tag(int32_t row) const {
 }
 
 std::string ListBox::row_tip(int32_t row) const {
+    const QStandardItem* item = model_.item(row, 0);
+    if (item && item->data(kTipRole).isValid()) return item->data(kTipRole).toByteArray().toStdString();
     return row >= 0 && size_t(row) < tips_.size() ? tips_[size_t(row)] : std::string();
+}
+
+void ListBox::set_row_tip(int32_t row, const std::string& tip) {
+    if (QStandardItem* item = model_.item(row, 0))
+        item->setData(QByteArray::fromStdString(tip), kTipRole);
 }
 
 void ListBox::visit_texts(const TextVisitor& visit) const {

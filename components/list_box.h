@@ -100,8 +100,11 @@ public:
     int32_t selected_row() const;
     // The colours as the control shows them (0x00BBGGRR).
     uint32_t shown_colour(int32_t number) const;
-    // The tip of a row: that of the n-th row of the initial item table.
+    // The tip of a row: the one the program set on it, else that of the
+    // n-th row of the initial item table.
     std::string row_tip(int32_t row) const;
+    // Sets a row's own tip; it moves with the row.
+    void set_row_tip(int32_t row, const std::string& tip);
     // Every column caption, cell text and tip of the stored tables.
     void visit_texts(const TextVisitor& visit) const;
 

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -25,6 +26,7 @@
 #include "app/program_state.h"
 #include "commands/music_commands.h"
 #include "components/component_types.h"
+#include "components/list_box.h"
 #include "platform/midi.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
@@ -309,7 +311,12 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
         for (const std::string& code : codes) expected.push_back("解析基金代码 " + code + " 中…… ");
         EXPECT_EQ(captions, expected);
     }
-    EXPECT_EQ(text_property(unit::label_progress), "");
+    // The label names the lines that gave nothing (a 404 is "无持仓" or
+    // "下载失败" depending on how the reader takes error statuses).
+    EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString().rfind(
+                  "未读到: 900001□(不是6位) 900003(无持仓) 123456(", 0),
+              0u)
+        << object(unit::label_progress)->toolTip().toStdString();
     EXPECT_EQ(rows(), result_rows());
     ASSERT_EQ(rows().size(), set.merged_rows);
 
@@ -399,6 +406,84 @@ TEST_F(AnalysisTest, ProgramEndCancelsTheDownloadsUnderWay) {
     EXPECT_TRUE(wait_until([] { return runs_in_progress() == 0; }, 10000));
     EXPECT_EQ(rows().size(), 0u);
     ::close(listener);
+}
+
+TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    namespace code = testing_support::fund_code;
+    PageServer server(pages({"Generated", false, {code::demo, code::foreign, code::no_holdings}}));
+    point_at(server);
+    type_codes("701001\r\n70100\r\n702001 \r\n704001");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+
+    const std::string whole = "未读到: 70100(不是6位) 702001□(不是6位) 704001(无持仓)";
+    const std::string caption = text_property(unit::label_progress);
+    const std::string tip = object(unit::label_progress)->toolTip().toStdString();
+    if (caption == whole) {
+        EXPECT_EQ(tip, "");
+    } else {  // too wide for the label: cut, the tip shows it whole
+        EXPECT_EQ(tip, whole);
+        ASSERT_GE(caption.size(), 3u);
+        EXPECT_EQ(caption.substr(caption.size() - 3), "…");
+        EXPECT_EQ(whole.rfind(caption.substr(0, caption.size() - 3), 0), 0u);
+    }
+    auto first_rows = rows();
+    EXPECT_EQ(first_rows, result_rows());
+    ASSERT_EQ(first_rows.size(), 10u);  // the rows of 701001 alone
+    EXPECT_EQ(first_rows[0][0], "岚溪酒业");
+
+    // The next run's first progress text replaces the line; a run where
+    // every line was read leaves the label empty and without tip.
+    std::string caption_at_request;
+    server.on_request([&](const std::string&) {
+        if (caption_at_request.empty()) caption_at_request = text_property(unit::label_progress);
+    });
+    type_codes("701001\r\n\r\n702001");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    EXPECT_EQ(caption_at_request, "解析基金代码 701001 中…… ");
+    EXPECT_EQ(text_property(unit::label_progress), "");
+    EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString(), "");
+    EXPECT_EQ(rows().size(), 19u);  // 杉屿服饰-W in both
+}
+
+// Hovering a row shows the funds that hold the stock, in typed order, and
+// that the funds report different quarters.
+TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    namespace code = testing_support::fund_code;
+    PageServer server(pages({"Generated", false, {code::demo, code::foreign, code::older_report}}));
+    point_at(server);
+    type_codes("701001\r\n702001\r\n705001");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    ASSERT_EQ(rows().size(), 27u);  // 杉屿服饰-W, 澄岫食品 and 泓樾汽车 shared
+
+    auto tip_of = [](const std::string& name) {
+        auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
+        auto all = rows();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i][0] == name) return utf8_from_gbk(box->row_tip(int32_t(i)));
+        return std::string("no such row");
+    };
+    const std::string dates = "\n报告期不同: 2022-06-30, 2022-09-30";
+    const std::string shared = "701001 青禾新兴消费混合A 8.87% (2022-09-30)\n"
+                               "705001 篁岭科技先锋股票 6.43% (2022-06-30)" + dates;
+    EXPECT_EQ(tip_of("澄岫食品"), shared);
+    EXPECT_EQ(tip_of("杉屿服饰-W"), "701001 青禾新兴消费混合A 5.48% (2022-09-30)\n"
+                                    "702001 澄川全球消费精选混合人民币C 5.73% (2022-09-30)" + dates);
+    EXPECT_EQ(tip_of("蓓娜雅美妆"), "702001 澄川全球消费精选混合人民币C 2.37% (2022-09-30)" + dates);
+    click(unit::label_sort_by_occurrences);  // the tips move with their rows
+    EXPECT_EQ(tip_of("澄岫食品"), shared);
+
+    // The list box shows a row's tip on a tool-tip event over it.
+    QAbstractItemView* view = list_view();
+    const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view->viewport(), &help);
+    EXPECT_EQ(QToolTip::text().toStdString(), tip_of(rows()[0][0]));
+    QToolTip::hideText();
 }
 
 TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {
