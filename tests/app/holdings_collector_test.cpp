@@ -93,6 +93,8 @@ struct TenRowsCase {
     const char* first_link;
 };
 
+void PrintTo(const TenRowsCase& c, std::ostream* out) { *out << c.code; }
+
 class TenRowsTest : public HoldingsCollectorTest, public ::testing::WithParamInterface<TenRowsCase> {};
 
 TEST_P(TenRowsTest, PageGivesItsTenRowsWithResolvedLinks) {

@@ -243,6 +243,9 @@ struct FundSet {
     int32_t rows_read = 0;            // the sum of all appearances
 };
 
+// Names the case in test listings instead of its bytes.
+void PrintTo(const FundSet& set, std::ostream* out) { *out << set.name; }
+
 class AnalysisTest : public MainWindowTest {
 protected:
     static std::map<std::string, std::string> pages(const FundSet& set = {}) {

@@ -182,6 +182,8 @@ struct TwoFunds {
     const std::vector<Line>& (*expected_by_ratio)();
 };
 
+void PrintTo(const TwoFunds& c, std::ostream* out) { *out << c.name; }
+
 class TwoFundsTest : public AnalyseProgramTest, public ::testing::WithParamInterface<TwoFunds> {};
 
 TEST_P(TwoFundsTest, PrintTheMergedListByRatio) {
