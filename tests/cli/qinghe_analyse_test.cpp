@@ -474,7 +474,7 @@ TEST_F(LookThroughProgramTest, JsonListsFundsStocksTheirHoldersPairsAndDiffering
               "100002 示例成长C 2022-09-30 read 3 1000.0\n"
               "100003 示例价值 2022-06-30 read 2 2000.0\n"
               "100004 bad ?? None read 1 1.0\n"  // bytes that are not UTF-8 arrive as '?'
-              "999999 None None no_holdings 0 1.0\n"
+              "999999 None None download_failed 0 1.0\n"
               "12345 None None not_six_bytes 0 1.0\n"
               // Σ amounts = 4003; 泸州老窖 (1000 × 10 + 1000 × 10 + 2000 × 5) / 4003 = 7.494
               "'泸州老窖' 25 3 7.49 100001:10 100002:10 100003:5\n"
