@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <iconv.h>
 
@@ -47,6 +48,17 @@ bool ascii_units(const char16_t* p) {
 template <typename Out, typename Unit>
 Out* copy_ascii(Out* out, const Unit* p, size_t count) {
     for (size_t k = 0; k < count; ++k) out[k] = Out(p[k]);
+    return out + count;
+}
+
+// Four ASCII units to four bytes at once (count is a multiple of four).
+char* copy_ascii(char* out, const char16_t* p, size_t count) {
+    for (size_t k = 0; k < count; k += 4) {
+        uint64_t x;
+        std::memcpy(&x, p + k, 8);
+        const uint32_t bytes = uint32_t((x & 0xFF) | (x >> 8 & 0xFF00) | (x >> 16 & 0xFF0000) | (x >> 24 & 0xFF000000));
+        std::memcpy(out + k, &bytes, 4);
+    }
     return out + count;
 }
 
@@ -301,10 +313,9 @@ std::u16string direct_units(std::string_view input, Codec from) {
     return out;
 }
 
-// Well-formed units go straight to the writer; from the first lone
-// surrogate on, the rest is decoded as bytes, as iconv reads it.
+// Encodes units up to the first lone surrogate; returns where it stopped.
 template <typename Writer>
-char* encode_units(std::u16string_view units, Writer w) {
+size_t encode_well_formed(std::u16string_view units, Writer& w) {
     size_t i = 0;
     const size_t n = units.size();
     for (; i < n; ++i) {
@@ -323,17 +334,40 @@ char* encode_units(std::u16string_view units, Writer w) {
             break;
         }
     }
-    decode_utf16({reinterpret_cast<const char*>(units.data() + i), (n - i) * 2}, w);
-    return w.end;
+    return i;
+}
+
+// The output is sized for well-formed units (what pages hold), so that no
+// more memory than needed is taken: per ASCII unit and per other unit at
+// most these many bytes. From a lone surrogate on, the rest is decoded as
+// bytes, as iconv reads it, and the output grows for that.
+template <typename Writer>
+std::string encode_units(std::u16string_view units, Writer w, size_t per_ascii, size_t per_other, Codec to) {
+    size_t other = 0;
+    for (size_t i = 0; i < units.size(); i += 4) {
+        if (i + 4 <= units.size() && ascii_units(units.data() + i)) continue;
+        for (size_t k = i; k < std::min(i + 4, units.size()); ++k) other += units[k] >= 0x80;
+    }
+    std::string out((units.size() - other) * per_ascii + other * per_other, '\0');
+    w.end = out.data();
+    const size_t stop = encode_well_formed(units, w);
+    if (stop < units.size()) {
+        const size_t written = size_t(w.end - out.data());
+        const std::string_view rest(reinterpret_cast<const char*>(units.data() + stop), (units.size() - stop) * 2);
+        out.resize(written + rest.size() * bytes_per_input_byte(Codec::kUtf16, to));
+        w.end = out.data() + written;
+        decode_utf16(rest, w);
+    }
+    out.resize(size_t(w.end - out.data()));
+    return out;
 }
 
 std::string direct_from_units(std::u16string_view units, Codec to) {
-    std::string out(units.size() * 2 * bytes_per_input_byte(Codec::kUtf16, to), '\0');
-    char* end = to == Codec::kUtf8    ? encode_units(units, Utf8Writer{out.data()})
-                : to == Codec::kUtf16 ? encode_units(units, Utf16ByteWriter{out.data()})
-                                      : encode_units(units, GbkWriter{gbk_tables(), out.data()});
-    out.resize(size_t(end - out.data()));
-    return out;
+    switch (to) {
+    case Codec::kUtf8: return encode_units(units, Utf8Writer{nullptr}, 1, 3, to);
+    case Codec::kUtf16: return encode_units(units, Utf16ByteWriter{nullptr}, 2, 2, to);
+    default: return encode_units(units, GbkWriter{gbk_tables(), nullptr}, 1, 2, to);
+    }
 }
 
 // ---- Any other charset: iconv through UTF-32 ------------------------------
