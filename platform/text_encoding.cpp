@@ -1,8 +1,9 @@
 #include "platform/text_encoding.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
-#include <algorithm>
 #include <cstring>
 #include <iconv.h>
 
@@ -51,7 +52,9 @@ Out* copy_ascii(Out* out, const Unit* p, size_t count) {
     return out + count;
 }
 
-// Four ASCII units to four bytes at once (count is a multiple of four).
+// Four ASCII units to four bytes at once (count is a multiple of four); the
+// first unit is the low half of the word read.
+static_assert(std::endian::native == std::endian::little);
 char* copy_ascii(char* out, const char16_t* p, size_t count) {
     for (size_t k = 0; k < count; k += 4) {
         uint64_t x;
@@ -60,11 +63,6 @@ char* copy_ascii(char* out, const char16_t* p, size_t count) {
         std::memcpy(out + k, &bytes, 4);
     }
     return out + count;
-}
-
-template <typename Emit, typename Unit>
-void emit_ascii(const Unit* p, size_t count, Emit& emit) {
-    emit.ascii(p, count);
 }
 
 // The length of the well-formed UTF-8 sequence at `p` (shortest form, no
@@ -97,7 +95,7 @@ void decode_utf8(std::string_view input, Emit&& emit) {
     size_t i = 0;
     while (i < n) {
         if (i + 8 <= n && ascii_bytes(p + i)) {
-            emit_ascii(p + i, 8, emit);
+            emit.ascii(p + i, 8);
             i += 8;
             continue;
         }
@@ -146,7 +144,7 @@ void decode_gbk(std::string_view input, Emit&& emit) {
     size_t i = 0;
     while (i < n) {
         if (i + 8 <= n && t.ascii_as_is && ascii_bytes(p + i)) {
-            emit_ascii(p + i, 8, emit);
+            emit.ascii(p + i, 8);
             i += 8;
             continue;
         }
@@ -320,7 +318,7 @@ size_t encode_well_formed(std::u16string_view units, Writer& w) {
     const size_t n = units.size();
     for (; i < n; ++i) {
         if (i + 4 <= n && ascii_units(units.data() + i)) {
-            emit_ascii(units.data() + i, 4, w);
+            w.ascii(units.data() + i, 4);
             i += 3;
             continue;
         }
