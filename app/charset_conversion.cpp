@@ -85,6 +85,9 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
         {input_value, TaggedArg::of_int(kElementKindByte), length});
     run(CoreCommand::variant_assign, {input_value, TaggedArg::of_byte_set(bytes)});
     stream.method(CoreCommand::object_call_method, "Write", {by_reference(&input, TypeTag::kVariant)});
+    // Each copy of the page is released as soon as the next step holds it.
+    run(CoreCommand::variant_clear, {input_value});
+    mem_free(input);
     stream.property("Position", TaggedArg::of_int(0));
     stream.property("Type", TaggedArg::of_int(kTypeText));
     stream.property("Charset", by_reference(&from, TypeTag::kText));
@@ -94,6 +97,7 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
     stream.method(CoreCommand::object_call_method, "Open");
     stream.property("Charset", by_reference(&to, TypeTag::kText));
     stream.method(CoreCommand::object_call_method, "WriteText", {by_reference(&decoded, TypeTag::kText)});
+    mem_free(decoded);
     stream.property("Position", TaggedArg::of_int(0));
     stream.property("Type", TaggedArg::of_int(kTypeBinary));
     TaggedArg output = stream.method(CoreCommand::object_call_variant_method, "Read");
@@ -103,15 +107,12 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
 
     run(CoreCommand::object_clear, {stream.object()});
     mem_free(stream_block);
-    run(CoreCommand::variant_clear, {input_value});
-    mem_free(input);
-    mem_free(decoded);
 
     call_dll_command(kCoUninitialize);
 
-    ByteSet* copy = stream.all_succeeded() ? make_byte_set(byte_set_view(result)) : nullptr;
+    if (stream.all_succeeded() && byte_set_size(result) > 0) return result;
     mem_free(result);
-    return copy;
+    return nullptr;
 }
 
 }  // namespace qinghe

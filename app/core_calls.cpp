@@ -67,11 +67,6 @@ bool write_file(const char* name, const ByteSet* bytes) {
     return call(CoreCommand::write_file, {text_arg(name), TaggedArg::of_byte_set(bytes)}).as_bool();
 }
 
-int32_t random_number(int32_t lower, int32_t upper) {
-    return call(CoreCommand::random_number, {TaggedArg::of_int(lower), TaggedArg::of_int(upper)})
-        .as_int();
-}
-
 char* current_directory() {
     return static_cast<char*>(call(CoreCommand::current_directory, {}).pointer());
 }

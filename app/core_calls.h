@@ -30,7 +30,6 @@ char* to_text(const TaggedArg& value);
 float to_number(const char* text);
 ByteSet* to_byte_set(const char* text);
 bool write_file(const char* name, const ByteSet* bytes);
-int32_t random_number(int32_t lower, int32_t upper);
 char* current_directory();
 char* read_config_item(const char* file, const char* section, const char* key);
 bool write_config_item(const char* file, const char* section, const char* key, const char* value);

@@ -81,10 +81,31 @@ void swap_records(ArrayBlock* array, int32_t a, int32_t b) {
     array->set_pointer_at(b - 1, first);
 }
 
+void place_record(ArrayBlock* array, int32_t index, HoldingRecord* record) {
+    check_index(array, index);
+    array->set_pointer_at(index - 1, record);
+}
+
+void remove_unnamed_records(ArrayBlock*& array) {
+    const int32_t count = record_count(array);
+    int32_t kept = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        auto record = static_cast<HoldingRecord*>(array->pointer_at(i));
+        if (record->stock_name)
+            array->set_pointer_at(kept++, record);
+        else
+            release_record(record);
+    }
+    if (kept != count) resize(array, kept);
+}
+
 void assign_record_array(ArrayBlock*& target, const ArrayBlock* source) {
     if (target == source) return;
+    const int32_t count = record_count(source);
     ArrayBlock* copy = new_record_array();
-    for (int32_t i = 1; i <= record_count(source); ++i) append_record_copy(copy, *record_at(source, i));
+    resize(copy, count);
+    for (int32_t i = 0; i < count; ++i)
+        copy->set_pointer_at(i, copy_record(*static_cast<const HoldingRecord*>(source->pointer_at(i))));
     release_record_array(target);
     target = copy;
 }

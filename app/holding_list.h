@@ -31,6 +31,11 @@ void append_record_copy(ArrayBlock*& array, const HoldingRecord& record);
 // Removes element `index` (1-based), releasing its record.
 void remove_record(ArrayBlock*& array, int32_t index);
 void swap_records(ArrayBlock* array, int32_t a, int32_t b);
+// Puts `record` at `index` without releasing what was there: for reordering
+// records the array already owns.
+void place_record(ArrayBlock* array, int32_t index, HoldingRecord* record);
+// Releases the records without a stock name and closes the gaps, in one pass.
+void remove_unnamed_records(ArrayBlock*& array);
 // Assignment: `target` releases its records and becomes a deep copy of `source`.
 void assign_record_array(ArrayBlock*& target, const ArrayBlock* source);
 // Releases every record and the block itself.

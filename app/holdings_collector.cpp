@@ -5,9 +5,11 @@
 #include "app/app_files.h"
 #include "app/app_texts.h"
 #include "app/core_calls.h"
+#include "app/holdings_merge.h"
 #include "app/link_resolution.h"
 #include "app/page_download.h"
 #include "app/text_cutting.h"
+#include "app/url_encoding.h"
 #include "runtime/memory.h"
 
 namespace qinghe::app {
@@ -61,7 +63,9 @@ void HoldingsCollector::copy(const HoldingsCollector& source) {
 }
 
 bool HoldingsCollector::fetch_fund(const char* code) {
-    replace(page_url_, join_texts({base_url_, code, app_text(AppText::page_suffix)}));
+    // The code is one path segment, whatever it holds.
+    const std::string code_segment = percent_encoded(code ? code : "");
+    replace(page_url_, join_texts({base_url_, code_segment.c_str(), app_text(AppText::page_suffix)}));
     OwnedBytes page(read_page_(page_url_));
     OwnedBytes converted(convert_page_charset(page.get()));
     OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));
@@ -94,20 +98,7 @@ void HoldingsCollector::parse_rows() {
 }
 
 void HoldingsCollector::merge_into(ArrayBlock*& result_list) {
-    int32_t n = record_count(holdings_);
-    for (int32_t i = 1; i <= n; ++i) {
-        HoldingRecord* first = record_at(holdings_, i);
-        if (!first->stock_name) continue;
-        for (int32_t j = i + 1; j <= n; ++j) {
-            HoldingRecord* other = record_at(holdings_, j);
-            if (!other->stock_name || std::string_view(other->stock_name) != first->stock_name) continue;
-            replace(other->stock_name, nullptr);
-            first->ratio = float(first->ratio + other->ratio);
-            first->occurrences += 1;
-        }
-    }
-    for (int32_t k = n; k >= 1; --k)
-        if (!record_at(holdings_, k)->stock_name) remove_record(holdings_, k);
+    merge_by_stock_name(holdings_);
     // The outcome is assigned whatever the count, so a run never shows the
     // previous run's list.
     assign_record_array(result_list, holdings_);

@@ -1,5 +1,6 @@
-// Sorting a record array in place, largest key first: a randomised
-// quicksort whose pivots come from the calling thread's random generator.
+// Sorting a record array in place, largest key first. The sort is stable
+// (records with equal keys keep their order, so sorting twice changes
+// nothing) and O(n log n) however many keys are equal.
 #pragma once
 
 #include <cstdint>

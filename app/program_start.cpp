@@ -3,6 +3,7 @@
 #include "app/program_handlers.h"
 #include "app/program_libraries.h"
 #include "app/settings_location.h"
+#include "platform/heap_policy.h"
 #include "program_resources.h"
 #include "runtime/service_table.h"
 #include "runtime/start_up.h"
@@ -22,6 +23,7 @@ const ProgramHeader& program_header() {
 }
 
 void initialise_runtime() {
+    platform::keep_freed_memory_for_reuse();
     set_program_header(&program_header());
     register_form_services();
     call_service(Service::kInitialise);

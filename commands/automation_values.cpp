@@ -238,6 +238,10 @@ bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
     }
     uint16_t type = variant_type_of(tag);
     if (type == VT_EMPTY) return false;
+    if (tag == TypeTag::kText && v.vt == VT_BSTR) {  // no copy of a long text on the way
+        out->set_pointer(make_text(gbk_from_bstr(v.bstr)));
+        return true;
+    }
     Variant converted;
     variant_init(&converted);
     if (failed(variant_change_type(&converted, &v, type))) return false;

@@ -1,7 +1,9 @@
-// Conversion between the program's GBK texts and other encodings, through
-// iconv. Conversion never fails as a whole: malformed input bytes become
-// U+FFFD (or '?' where the target cannot hold it) and a character the
-// target cannot hold becomes '?'.
+// Conversion between the program's GBK texts and other encodings.
+// Conversion never fails as a whole: malformed input bytes become U+FFFD
+// (or '?' where the target cannot hold it) and a character the target
+// cannot hold becomes '?'. UTF-8, UTF-16LE and GBK convert in one direct
+// pass (GBK through tables built once per process); other charsets go
+// through iconv with the same results.
 #pragma once
 
 #include <string>
@@ -11,6 +13,9 @@ namespace qinghe::platform {
 
 // Charset names as iconv knows them ("GBK", "UTF-8", "UTF-16LE", ...).
 std::string convert_text(std::string_view input, const char* from, const char* to);
+// The same with UTF-16 units on one side.
+std::u16string utf16_from_text(std::string_view input, const char* from);
+std::string text_from_utf16(std::u16string_view units, const char* to);
 
 std::string gbk_from_utf8(std::string_view utf8);
 std::string utf8_from_gbk(std::string_view gbk);

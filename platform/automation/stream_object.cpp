@@ -50,10 +50,6 @@ std::string_view byte_order_mark(const char* encoding) {
     return {};
 }
 
-std::string_view utf16_bytes(std::u16string_view text) {
-    return {reinterpret_cast<const char*>(text.data()), text.size() * 2};
-}
-
 const TypeInfo& stream_type_info() {
     auto get = [](Member id, const char* name, uint16_t type) {
         return FunctionDesc{id, name, INVOKE_PROPERTYGET, {}, type};
@@ -224,13 +220,18 @@ private:
     HRESULT write_text(const char16_t* text, int32_t options) {
         if (!ready_for(StreamType::kText)) return DISP_E_EXCEPTION;
         const char* encoding = stream_charset_encoding(charset_);
-        std::u16string units(bstr_view(text));
-        if (options == kWriteLine) units += u"\r\n";
-        std::string bytes = convert_text(utf16_bytes(units), "UTF-16LE", encoding);
+        std::string bytes = options == kWriteLine
+                                ? text_from_utf16(std::u16string(bstr_view(text)) + u"\r\n", encoding)
+                                : text_from_utf16(bstr_view(text), encoding);
         // A Unicode stream starts with its byte-order mark.
         if (buffer_.empty() && std::strcmp(encoding, "UTF-16LE") == 0)
             bytes.insert(0, byte_order_mark(encoding));
-        write_at_position(bytes);
+        if (buffer_.empty()) {
+            buffer_ = std::move(bytes);  // the common case: no copy
+            position_ = buffer_.size();
+        } else {
+            write_at_position(bytes);
+        }
         return S_OK;
     }
 
@@ -244,14 +245,12 @@ private:
             skipped = mark.size();
             rest.remove_prefix(skipped);
         }
-        std::string decoded = convert_text(rest, encoding, "UTF-16LE");
-        std::u16string units(decoded.size() / 2, u'\0');
-        std::memcpy(units.data(), decoded.data(), units.size() * 2);
+        std::u16string units = utf16_from_text(rest, encoding);
         // A partial read advances by the bytes its characters take in the
         // charset (exact for well-formed text).
         if (count != kReadAll && size_t(count) < units.size()) {
             units.resize(size_t(count));
-            position_ += skipped + convert_text(utf16_bytes(units), "UTF-16LE", encoding).size();
+            position_ += skipped + text_from_utf16(units, encoding).size();
         } else {
             position_ = buffer_.size();
         }

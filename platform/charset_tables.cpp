@@ -1,0 +1,90 @@
+#include "platform/charset_tables.h"
+
+#include <algorithm>
+#include <iconv.h>
+#include <memory>
+
+namespace qinghe::platform {
+namespace {
+
+// One iconv descriptor used for single-character conversions.
+class OneCharacter {
+public:
+    OneCharacter(const char* from, const char* to) : cd_(iconv_open(to, from)) {}
+    ~OneCharacter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
+    OneCharacter(const OneCharacter&) = delete;
+    OneCharacter& operator=(const OneCharacter&) = delete;
+
+    // Converts `in` whole; the output byte count, or -1 when iconv refuses
+    // any of it.
+    int convert(const char* in, size_t in_size, char* out, size_t out_size) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) return -1;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in);
+        char* dst = out;
+        size_t dst_left = out_size;
+        if (iconv(cd_, &src, &in_size, &dst, &dst_left) == size_t(-1) || in_size != 0) return -1;
+        return int(out_size - dst_left);
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// The BMP character that `bytes` decode to as exactly one character.
+char16_t decode_one(OneCharacter& decoder, const unsigned char* bytes, size_t size) {
+    char32_t c;
+    if (decoder.convert(reinterpret_cast<const char*>(bytes), size, reinterpret_cast<char*>(&c), 4) != 4 ||
+        c >= GbkTables::kNoUnit)
+        return GbkTables::kNoUnit;
+    return char16_t(c);
+}
+
+void fill_decoding(GbkTables& t) {
+    OneCharacter decoder("GBK", "UTF-32LE");
+    for (unsigned b = 0; b < 256; ++b) {
+        const unsigned char byte = static_cast<unsigned char>(b);
+        t.single[b] = decode_one(decoder, &byte, 1);
+    }
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+        std::fill(std::begin(t.pair[lead - 0x80]), std::end(t.pair[lead - 0x80]), GbkTables::kNoUnit);
+        if (t.single[lead] != GbkTables::kNoUnit) continue;
+        for (unsigned trail = 0; trail < 256; ++trail) {
+            const unsigned char bytes[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+            t.pair[lead - 0x80][trail] = decode_one(decoder, bytes, 2);
+        }
+    }
+}
+
+void fill_encoding(GbkTables& t) {
+    OneCharacter encoder("UTF-32LE", "GBK");
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        unsigned char out[4];
+        int n = (c >= 0xD800 && c < 0xE000)
+                    ? -1
+                    : encoder.convert(reinterpret_cast<const char*>(&c), 4, reinterpret_cast<char*>(out), 4);
+        t.encode[c] = n == 0   ? GbkTables::kNothing
+                      : n == 1 ? out[0]
+                      : n == 2 ? uint16_t(out[0] << 8 | out[1])
+                               : GbkTables::kNoBytes;
+    }
+}
+
+}  // namespace
+
+const GbkTables& gbk_tables() {
+    static const std::unique_ptr<const GbkTables> tables = [] {
+        auto t = std::make_unique<GbkTables>();
+        fill_decoding(*t);
+        fill_encoding(*t);
+        t->ascii_as_is = true;
+        for (char16_t c = 0; c < 0x80; ++c)
+            t->ascii_as_is = t->ascii_as_is && t->single[c] == c && t->encode[c] == c;
+        return t;
+    }();
+    return *tables;
+}
+
+}  // namespace qinghe::platform
