@@ -64,8 +64,7 @@ void HoldingsCollector::copy(const HoldingsCollector& source) {
 
 bool HoldingsCollector::fetch_fund(const char* code) {
     // The code is one path segment, whatever it holds.
-    const std::string code_segment = percent_encoded(code ? code : "");
-    replace(page_url_, join_texts({base_url_, code_segment.c_str(), app_text(AppText::page_suffix)}));
+    replace(page_url_, make_text(fund_page_url(base_url_, code)));
     OwnedBytes page(read_page_(page_url_));
     OwnedBytes converted(convert_page_charset(page.get()));
     OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));

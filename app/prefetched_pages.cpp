@@ -5,24 +5,24 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_texts.h"
 #include "app/holdings_pipeline.h"
 #include "app/page_download.h"
+#include "app/url_encoding.h"
 
 namespace qinghe::app {
 namespace {
 
 thread_local PrefetchedPages* t_current = nullptr;
 
-// The URLs the collector asks for, in line order: base URL + code + ".html"
-// for every accepted code.
+// The URLs the collector asks for, in line order: the page of every
+// accepted code.
 std::vector<std::string> page_urls(const char* base_url, const ArrayBlock* lines) {
     std::vector<std::string> urls;
     int32_t count = lines ? lines->sizes()[0] : 0;
     for (int32_t i = 0; i < count; ++i) {
         auto line = static_cast<const char*>(lines->pointer_at(i));
         if (!is_accepted_code(line)) continue;
-        urls.push_back(std::string(base_url ? base_url : "") + line + app_text(AppText::page_suffix));
+        urls.push_back(fund_page_url(base_url, line));
     }
     return urls;
 }

@@ -1,5 +1,7 @@
 #include "app/url_encoding.h"
 
+#include "app/app_texts.h"
+
 namespace qinghe::app {
 namespace {
 
@@ -25,6 +27,11 @@ std::string percent_encoded(std::string_view bytes) {
         }
     }
     return out;
+}
+
+std::string fund_page_url(const char* base_url, const char* code) {
+    return std::string(base_url ? base_url : "") + percent_encoded(code ? code : "") +
+           app_text(AppText::page_suffix);
 }
 
 }  // namespace qinghe::app
