@@ -44,7 +44,7 @@
 #include "runtime/memory.h"
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
-#include "support/page_server.h"
+#include "support/loopback_server.h"
 
 extern char** environ;
 
@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
     Pages pages = fund_pages();
     size_t served_bytes = 0;
     for (const auto& [path, body] : pages.served) served_bytes += body.size();
-    qinghe::testing::PageServer server(pages.served);
+    qinghe::testing::LoopbackServer server(pages.served);
     std::ofstream(folder / platform::utf8_from_gbk(resources::config_file_name()), std::ios::binary)
         << platform::gbk_from_utf8("[设置]\r\n基金网址=" + server.base_url() + "\r\n");
 

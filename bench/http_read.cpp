@@ -6,15 +6,15 @@
 #include <sstream>
 #include <string>
 
-#include "loopback_server.h"
 #include "net/http_read.h"
+#include "support/loopback_server.h"
 
 namespace {
 
 using namespace qinghe;
-using net::testing::Connection;
-using net::testing::LoopbackServer;
-using net::testing::http_response;
+using qinghe::testing::Connection;
+using qinghe::testing::LoopbackServer;
+using qinghe::testing::http_response;
 
 constexpr int kReads = 200;
 

@@ -2,16 +2,27 @@
 # fund pages that tests, benchmarks and the demo read.
 set(QINGHE_GENERATED_PAGES_DIR ${CMAKE_BINARY_DIR}/fixtures/fund-pages)
 
-# qinghe_layer(NAME [DEPS target...])
+# qinghe_layer(NAME [DEPS target...] [EXCLUDE path...])
 # One static library per layer folder, built from every .cpp in that folder
 # and its subfolders. New files join the layer without editing CMake.
+# EXCLUDE names files or subfolders, relative to the folder, that are built
+# as libraries of their own (the layer then lists them in DEPS).
 function(qinghe_layer name)
-  cmake_parse_arguments(L "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(L "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   list(FILTER sources INCLUDE REGEX "\\.cpp$")
   # Program entry points (*_main.cpp) become executables, not library code.
   list(FILTER sources EXCLUDE REGEX "_main\\.cpp$")
+  foreach(excluded ${L_EXCLUDE})
+    cmake_path(ABSOLUTE_PATH excluded BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+    foreach(source ${sources})
+      cmake_path(IS_PREFIX excluded ${source} NORMALIZE inside)
+      if(inside)
+        list(REMOVE_ITEM sources ${source})
+      endif()
+    endforeach()
+  endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})

@@ -37,7 +37,7 @@
 #include "runtime/runtime_object.h"
 #include "support/capturing_web_opener.h"
 #include "support/fund_pages.h"
-#include "support/page_server.h"
+#include "support/loopback_server.h"
 #include "support/report_capture.h"
 #include "support/temp_directory.h"
 
@@ -49,7 +49,7 @@ namespace unit = resources::unit_id;
 using platform::gbk_from_utf8;
 using platform::utf8_from_gbk;
 using qinghe::testing::CapturingWebOpener;
-using qinghe::testing::PageServer;
+using qinghe::testing::LoopbackServer;
 using qinghe::testing::ReportCapture;
 
 constexpr uint32_t kMain = resources::window_id::main;
@@ -265,7 +265,7 @@ protected:
         write_config("[设置]\r\n基金网址=" + base_url + "\r\n" +
                      (parallel.empty() ? "" : "同时下载=" + parallel + "\r\n"));
     }
-    void point_at(const PageServer& server, const std::string& parallel = "1") {
+    void point_at(const LoopbackServer& server, const std::string& parallel = "1") {
         point_at(server.base_url(), parallel);
     }
 
@@ -281,7 +281,7 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
     const FundSet& set = GetParam();
     if (set.real) SKIP_WITHOUT_REAL_FUND_PAGES();
     LOAD_MAIN_WINDOW_OR_SKIP();
-    PageServer server(pages(set));
+    LoopbackServer server(pages(set));
     point_at(server);
     std::mutex mutex;
     std::vector<std::string> captions;  // the progress label at each request
@@ -373,7 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AnalysisTest, DownloadingAheadShowsTheSameRowsForEverySetting) {
     LOAD_MAIN_WINDOW_OR_SKIP();
     using testing_support::fund_code::demo, testing_support::fund_code::foreign;
-    PageServer server(pages(FundSet{"Generated", false, {demo, foreign}}));
+    LoopbackServer server(pages(FundSet{"Generated", false, {demo, foreign}}));
     type_codes(std::string(demo) + "\r\n" + foreign +
                "\r\n900001\r\n123456\r\n900002\r\n900003\r\n" + demo);
     std::vector<std::vector<std::vector<std::string>>> shown;
@@ -387,19 +387,12 @@ TEST_F(AnalysisTest, DownloadingAheadShowsTheSameRowsForEverySetting) {
     EXPECT_EQ(shown.front().size(), 22u);
 }
 
-// A listener that never accepts: requests wait for an answer until their
+// A server that never answers: requests wait for an answer until their
 // time-out (30 s); the program's end cancels them instead.
 TEST_F(AnalysisTest, ProgramEndCancelsTheDownloadsUnderWay) {
     LOAD_MAIN_WINDOW_OR_SKIP();
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    ::listen(listener, 16);
-    point_at("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "4");
+    LoopbackServer silent([](qinghe::testing::Connection& c) { c.stay_silent(); });
+    point_at(silent.base_url(), "4");
     type_codes("160127\r\n006309\r\n900001\r\n900002\r\n900003\r\n123456");
     click(unit::label_analyse);
     wait_until([] { return false; }, 300);
@@ -407,13 +400,13 @@ TEST_F(AnalysisTest, ProgramEndCancelsTheDownloadsUnderWay) {
     notify_libraries_exit();  // what the exit sequence does
     EXPECT_TRUE(wait_until([] { return runs_in_progress() == 0; }, 10000));
     EXPECT_EQ(rows().size(), 0u);
-    ::close(listener);
 }
 
 TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun) {
     LOAD_MAIN_WINDOW_OR_SKIP();
     namespace code = testing_support::fund_code;
-    PageServer server(pages({"Generated", false, {code::demo, code::foreign, code::no_holdings}}));
+    LoopbackServer server(
+        pages({"Generated", false, {code::demo, code::foreign, code::no_holdings}}));
     point_at(server);
     type_codes("701001\r\n70100\r\n702001 \r\n704001");
     click(unit::label_analyse);
@@ -455,7 +448,8 @@ TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun
 TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
     LOAD_MAIN_WINDOW_OR_SKIP();
     namespace code = testing_support::fund_code;
-    PageServer server(pages({"Generated", false, {code::demo, code::foreign, code::older_report}}));
+    LoopbackServer server(
+        pages({"Generated", false, {code::demo, code::foreign, code::older_report}}));
     point_at(server);
     type_codes("701001\r\n702001\r\n705001");
     click(unit::label_analyse);
@@ -490,7 +484,7 @@ TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
 
 TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {
     LOAD_MAIN_WINDOW_OR_SKIP();
-    PageServer server(pages());
+    LoopbackServer server(pages());
     point_at(server);
     type_codes("900001\r\n900002");
     click(unit::label_analyse);

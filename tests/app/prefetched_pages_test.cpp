@@ -9,12 +9,12 @@
 #include "app/core_calls.h"
 #include "app/prefetched_pages.h"
 #include "runtime/memory.h"
-#include "support/page_server.h"
+#include "support/loopback_server.h"
 
 namespace qinghe::app {
 namespace {
 
-using testing::PageServer;
+using testing::LoopbackServer;
 
 TEST(ParallelDownloads, DefaultsAndClampsEveryText) {
     const std::pair<const char*, int> rows[] = {
@@ -41,8 +41,11 @@ std::string read(const std::string& url) {
 }
 
 TEST(PrefetchedPages, ReaderTakesTheAcceptedCodesInOrderAndFetchesAnythingElseItself) {
-    PageServer server({{"/111111.html", "one"}, {"/222222.html", "two"}, {"/333333.html", "three"},
-                       {"/other.html", "other"}, {"/444444.html", "error page"}});
+    LoopbackServer server({{"/111111.html", "one"},
+                           {"/222222.html", "two"},
+                           {"/333333.html", "three"},
+                           {"/other.html", "other"},
+                           {"/444444.html", "error page"}});
     server.answer_with_status("/444444.html", "500 Internal Server Error");
     std::mutex mutex;
     std::vector<std::string> requested;

@@ -18,7 +18,7 @@
 
 #include "platform/text_encoding.h"
 #include "support/fund_pages.h"
-#include "support/page_server.h"
+#include "support/loopback_server.h"
 #include "support/temp_directory.h"
 
 extern char** environ;
@@ -27,7 +27,7 @@ namespace qinghe {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::PageServer;
+using testing::LoopbackServer;
 using namespace testing_support;
 using testing_support::TempDirectory;
 
@@ -168,7 +168,7 @@ protected:
         return result;
     }
 
-    PageServer server_{served_pages()};
+    LoopbackServer server_{served_pages()};
     TempDirectory temp_;
     std::string binary_;
 };
@@ -244,9 +244,10 @@ TEST_F(AnalyseProgramTest, CodesNotReadAreNamedAndGiveStatusOne) {
 // Error pages hold the same markup as fund pages: the status, not the body,
 // decides that they are no page.
 TEST_F(AnalyseProgramTest, ErrorStatusIsNotAPage) {
-    PageServer server({{std::string("/") + fund_code::demo + ".html", generated_page(fund_code::demo)},
-                       {"/404404.html", generated_page(fund_code::foreign)},
-                       {"/500500.html", generated_page(fund_code::foreign)}});
+    LoopbackServer server(
+        {{std::string("/") + fund_code::demo + ".html", generated_page(fund_code::demo)},
+         {"/404404.html", generated_page(fund_code::foreign)},
+         {"/500500.html", generated_page(fund_code::foreign)}});
     server.answer_with_status("/404404.html", "404 Not Found");
     server.answer_with_status("/500500.html", "500 Internal Server Error");
     Outcome r = run({"--base-url", server.base_url(), fund_code::demo, "404404", "500500"});
@@ -287,8 +288,8 @@ TEST_F(AnalyseProgramTest, ParallelDownloadsGiveIdenticalOutput) {
 }
 
 TEST_F(AnalyseProgramTest, EachCodeNotReadIsNamedWithItsReasonInArgumentOrder) {
-    PageServer server({{"/701001.html", generated_page(fund_code::demo)},
-                       {"/704001.html", generated_page(fund_code::no_holdings)}});
+    LoopbackServer server({{"/701001.html", generated_page(fund_code::demo)},
+                           {"/704001.html", generated_page(fund_code::no_holdings)}});
     Outcome r = run({"--base-url", server.base_url(), "704001", "701001", "70100", "702001 "});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("'704001' (no holdings)\n"), std::string::npos) << r.err;
@@ -310,7 +311,7 @@ TEST_F(AnalyseProgramTest, TsvOutputStaysOneRecordPerLine) {
         "<a href=\"/a\" title=\"Tab\there\">x</a><td>3%</td>"
         "<a href=\"/b\" title=\"Line\nfeed\r\nand\x7f\x01\">x</a><td>2%</td>"
         "<a href=\"/c\" title=\"plain\">x</a><td>1%</td>";
-    PageServer server({{"/100001.html", "<html>持仓占比" + rows + "持仓截止日期:</html>"}});
+    LoopbackServer server({{"/100001.html", "<html>持仓占比" + rows + "持仓截止日期:</html>"}});
     Outcome r = run({"--base-url", server.base_url(), "100001"});
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string base = server.base_url();
@@ -364,7 +365,7 @@ protected:
         return run_program("/usr/bin/python3", {"-c", script, file});
     }
 
-    PageServer own_{{
+    LoopbackServer own_{{
         {"/100001.html", fund_page("100001", "示例成长A", "2022-09-30",
                                    {{"泸州老窖", "10"}, {"Comma, Inc", "4"}, {"Tab\tLine\nBreak", "2"}})},
         {"/100002.html", fund_page("100002", "示例成长C", "2022-09-30",
@@ -513,9 +514,9 @@ TEST_P(TwoFundsTest, JsonListsBothFundsAndMatchesTheTsvList) {
 }
 
 TEST_F(LookThroughProgramTest, ShareClassesWithTheSameTopTenAreNamedAndMarked) {
-    PageServer server({{"/701001.html", generated_page(fund_code::demo)},
-                       {"/701002.html", generated_page(fund_code::demo_class_c)},
-                       {"/705001.html", generated_page(fund_code::older_report)}});
+    LoopbackServer server({{"/701001.html", generated_page(fund_code::demo)},
+                           {"/701002.html", generated_page(fund_code::demo_class_c)},
+                           {"/705001.html", generated_page(fund_code::older_report)}});
     Outcome r = run({"--base-url", server.base_url(), "--format", "json", "701001", "705001", "701002"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("'701001' and '701002' hold the same top ten"), std::string::npos) << r.err;

@@ -2,7 +2,7 @@
 #include <QApplication>
 
 #include "form_fixture.h"
-#include "test_images.h"
+#include "support/test_images.h"
 
 namespace qinghe::testing {
 namespace {

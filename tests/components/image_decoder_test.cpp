@@ -6,7 +6,7 @@
 #include "components/image/gif_canvas.h"
 #include "components/image/gif_reader.h"
 #include "components/image/image_decoder.h"
-#include "test_images.h"
+#include "support/test_images.h"
 
 namespace qinghe::image {
 namespace {

@@ -20,7 +20,7 @@
 #include "runtime/memory.h"
 #include "runtime/property_access.h"
 #include "support/report_capture.h"
-#include "test_images.h"
+#include "support/test_images.h"
 
 namespace qinghe::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "test_images.h"
+#include "support/test_images.h"
 
 namespace qinghe {
 namespace {

@@ -5,7 +5,7 @@
 #include <map>
 #include <thread>
 
-#include "loopback_server.h"
+#include "support/loopback_server.h"
 #include "net/http_read.h"
 #include "net/http_settings.h"
 #include "net/internet_library.h"
@@ -17,12 +17,12 @@ namespace qinghe::net {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Connection;
-using testing::LoopbackServer;
-using testing::TestCertificate;
-using testing::gzip;
-using testing::http_response;
-using testing::keep_alive_response;
+using qinghe::testing::Connection;
+using qinghe::testing::LoopbackServer;
+using qinghe::testing::TestCertificate;
+using qinghe::testing::gzip;
+using qinghe::testing::http_response;
+using qinghe::testing::keep_alive_response;
 
 // Bytes that differ from position to position, so a lost or doubled piece shows.
 std::string pattern(size_t size) {

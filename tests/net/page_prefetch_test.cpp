@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "loopback_server.h"
+#include "support/loopback_server.h"
 #include "net/http_settings.h"
 #include "net/internet_library.h"
 #include "net/page_prefetch.h"
@@ -18,10 +18,10 @@ namespace qinghe::net {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Connection;
-using testing::LoopbackServer;
-using testing::gzip;
-using testing::keep_alive_response;
+using qinghe::testing::Connection;
+using qinghe::testing::LoopbackServer;
+using qinghe::testing::gzip;
+using qinghe::testing::keep_alive_response;
 
 // Threads of this process, to see that none outlives a prefetch.
 int thread_count() {

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "test_images.h"
+#include "support/test_images.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "test_images.h"
+#include "support/test_images.h"
 
 #include <algorithm>
 #include <cstddef>

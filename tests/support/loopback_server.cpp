@@ -1,4 +1,4 @@
-#include "loopback_server.h"
+#include "support/loopback_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -12,7 +12,7 @@
 #include <csignal>
 #include <stdexcept>
 
-namespace qinghe::net::testing {
+namespace qinghe::testing {
 namespace {
 
 constexpr size_t kMaxHeadBytes = 65536;
@@ -156,7 +156,9 @@ void Connection::stay_silent() { server_.wait_for_stop(); }
 
 LoopbackServer::LoopbackServer(Handler handler, SSL_CTX* tls)
     : handler_(std::move(handler)), tls_(tls) {
-    std::signal(SIGPIPE, SIG_IGN);  // a client that hangs up must not end the test
+    // Plain sends never raise SIGPIPE; TLS writes to a client that hung up
+    // would end the test.
+    if (tls_) std::signal(SIGPIPE, SIG_IGN);
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = loopback_address(0);
     if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -165,6 +167,12 @@ LoopbackServer::LoopbackServer(Handler handler, SSL_CTX* tls)
     port_ = bound_port(listener);
     listener_ = listener;
     acceptor_ = std::thread([this] { accept_loop(); });
+}
+
+LoopbackServer::LoopbackServer(Pages pages)
+    : LoopbackServer([this](Connection& connection) { answer_page(connection); }) {
+    std::lock_guard lock(page_mutex_);
+    pages_ = std::move(pages);
 }
 
 LoopbackServer::~LoopbackServer() {
@@ -233,6 +241,32 @@ void LoopbackServer::serve(int socket) {
     if (!connection.head().empty()) handler_(connection);
 }
 
+void LoopbackServer::on_request(RequestHook hook) {
+    std::lock_guard lock(page_mutex_);
+    hook_ = std::move(hook);
+}
+
+void LoopbackServer::answer_with_status(const std::string& path, const std::string& status) {
+    std::lock_guard lock(page_mutex_);
+    statuses_[path] = status;
+}
+
+void LoopbackServer::answer_page(Connection& connection) {
+    if (connection.head().find("\r\n\r\n") == std::string::npos) return;
+    std::lock_guard lock(page_mutex_);
+    const std::string path = connection.target();
+    if (hook_) hook_(path);
+    auto page = pages_.find(path);
+    const bool found = page != pages_.end();
+    const std::string body = found ? page->second : "not found";
+    auto status = statuses_.find(path);
+    connection.send("HTTP/1.1 " +
+                    (status != statuses_.end() ? status->second
+                                               : found ? "200 OK" : "404 Not Found") +
+                    "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                    std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+}
+
 void LoopbackServer::wait_for_stop() {
     std::unique_lock lock(mutex_);
     stopped_.wait(lock, [this] { return stopping_.load(); });
@@ -272,4 +306,4 @@ int unused_port() {
     return port;
 }
 
-}  // namespace qinghe::net::testing
+}  // namespace qinghe::testing

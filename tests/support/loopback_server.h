@@ -1,6 +1,7 @@
-// A small HTTP server on 127.0.0.1 for the reader's tests: it accepts on an
-// ephemeral port, serves each connection on its own thread through a
-// handler, and speaks TLS with a certificate made at test time.
+// The HTTP server of the tests and benchmarks, on 127.0.0.1: it accepts on an
+// ephemeral port and serves each connection on its own thread, either through
+// a handler of the test's own or from fixed pages by request path. With a
+// handler it can speak TLS with a certificate made at test time.
 #pragma once
 
 #include <openssl/ssl.h>
@@ -8,13 +9,14 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
-namespace qinghe::net::testing {
+namespace qinghe::testing {
 
 // A self-signed certificate for 127.0.0.1 and a server context that uses it.
 class TestCertificate {
@@ -59,13 +61,28 @@ private:
 class LoopbackServer {
 public:
     using Handler = std::function<void(Connection&)>;
+    using Pages = std::map<std::string, std::string>;  // request path -> body
+    using RequestHook = std::function<void(const std::string& path)>;
 
     explicit LoopbackServer(Handler handler, SSL_CTX* tls = nullptr);
+    // Serves `pages` by request path ("/code.html"), "404 Not Found" for any
+    // other, one request per connection ("Connection: close") and one request
+    // at a time, so request hooks run one after the other.
+    explicit LoopbackServer(Pages pages);
     ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     int port() const { return port_; }
     // "http://127.0.0.1:<port><path>" (https with TLS).
     std::string url(std::string_view path) const;
+    std::string base_url() const { return url("/"); }
+    // Serving pages: called on a server thread with the path of each request
+    // before it is answered.
+    void on_request(RequestHook hook);
+    // Serving pages: answers `path` with another status line, e.g. "500
+    // Internal Server Error".
+    void answer_with_status(const std::string& path, const std::string& status);
     std::vector<std::string> request_heads() const;
     // Connections accepted so far.
     int connections() const;
@@ -77,6 +94,7 @@ private:
     void accept_loop();
     void serve(int socket);
     void wait_for_stop();
+    void answer_page(Connection& connection);
 
     Handler handler_;
     SSL_CTX* tls_;
@@ -89,6 +107,12 @@ private:
     int connections_ = 0;
     std::vector<std::thread> workers_;
     std::thread acceptor_;
+
+    // Serving pages.
+    Pages pages_;
+    std::mutex page_mutex_;  // one page answer at a time
+    std::map<std::string, std::string> statuses_;
+    RequestHook hook_;
 };
 
 // A whole response: status line, Content-Length when asked, body.
@@ -103,4 +127,4 @@ std::string gzip(std::string_view bytes);
 // A port on 127.0.0.1 that nothing listens on.
 int unused_port();
 
-}  // namespace qinghe::net::testing
+}  // namespace qinghe::testing
