@@ -106,7 +106,8 @@ TEST(Layering, TheRuleAllowsDownwardAndRejectsUpwardIncludes) {
         {"tests/app/x_test.cpp", "app/analysis_run.h", true},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(may_include(row.file, row.header), row.allowed) << row.file << " -> " << row.header;
+        EXPECT_EQ(may_include(row.file, row.header), row.allowed)
+            << row.file << " -> " << row.header;
 }
 
 TEST(Layering, NoSourceIncludesAHeaderOfAHigherLayer) {
