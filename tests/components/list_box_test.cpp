@@ -456,14 +456,17 @@ TEST_F(ListBoxTest, WorkerFillsTheListWhileTheMainThreadRepaints) {
     });
     // What each halfway repaint found: the commands the worker made had all
     // taken effect, none of the round's later ones had.
+    auto seen = [](int rows, const std::string& last) {
+        return std::to_string(rows) + " rows, last " + last;
+    };
     std::vector<std::string> halfway, expected;
     while (!done) {
         const int round = waiting_round;
         list->view()->viewport()->repaint();
         if (round != -1) {
-            halfway.push_back(std::to_string(list->row_count()) + " rows, last " + list->cell_text(kHalf - 1, 2));
-            expected.push_back(std::to_string(kHalf) + " rows, last " + std::to_string(round) + ":" +
-                               std::to_string(kHalf - 1) + ":2");
+            halfway.push_back(seen(list->row_count(), list->cell_text(kHalf - 1, 2)));
+            const std::string last = std::to_string(round) + ":" + std::to_string(kHalf - 1) + ":2";
+            expected.push_back(seen(kHalf, last));
             waiting_round = -1;
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
