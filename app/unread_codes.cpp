@@ -1,5 +1,6 @@
 #include "app/unread_codes.h"
 
+#include "platform/gbk_bytes.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::app {
@@ -25,7 +26,7 @@ std::string gbk(const char* utf8) { return platform::gbk_from_utf8(utf8); }
 size_t whole_characters(const std::string& text, size_t limit) {
     size_t at = 0;
     while (at < text.size()) {
-        const size_t step = static_cast<unsigned char>(text[at]) >= 0x81 ? 2 : 1;
+        const size_t step = gbk::is_lead_byte(text[at]) ? 2 : 1;
         if (at + step > limit) break;
         at += step;
     }
@@ -40,8 +41,7 @@ std::string visible_code(const std::string& line) {
     std::string shown;
     for (size_t i = 0; i < kept; ++i) {
         const unsigned char byte = static_cast<unsigned char>(line[i]);
-        const bool lead = byte >= 0x81;
-        if (lead && i + 1 < kept) {
+        if (gbk::is_lead_byte(line[i]) && i + 1 < kept) {
             shown.append(line, i++, 2);
         } else if (byte <= 0x20 || byte == 0x7F) {
             shown += box;

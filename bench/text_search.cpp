@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commands/text_commands.h"
+#include "platform/gbk_bytes.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 
@@ -26,7 +27,7 @@ std::string page_text() {
     while (text.size() < kTextSize) text += gbk;
     text.resize(kTextSize);
     // Cutting may leave a lone first byte at the end; the commands cope, but keep it clean.
-    while (!text.empty() && static_cast<unsigned char>(text.back()) >= 0x80) text.pop_back();
+    while (!text.empty() && gbk::opens_pair_in_text_commands(text.back())) text.pop_back();
     return text;
 }
 

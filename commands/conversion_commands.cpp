@@ -8,6 +8,7 @@
 #include <locale.h>
 #include <string>
 
+#include "platform/gbk_bytes.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 
@@ -151,12 +152,12 @@ std::string normalise_full_width(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x81 || i + 1 == text.size()) {
+        if (!gbk::is_lead_byte(text[i]) || i + 1 == text.size()) {
             out += text[i];
             continue;
         }
-        char single = half_width(lead, static_cast<unsigned char>(text[i + 1]));
+        char single = half_width(static_cast<unsigned char>(text[i]),
+                                 static_cast<unsigned char>(text[i + 1]));
         if (single) {
             out += single;
         } else {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/gbk_bytes.h"
 #include "runtime/memory.h"
 
 namespace qinghe {
@@ -34,13 +35,11 @@ void set_text_result(TaggedArg* result, std::string_view bytes) {
 
 void set_int_result(TaggedArg* result, int32_t value) { *result = TaggedArg::of_int(value); }
 
-bool opens_two_byte_character(char c) { return static_cast<unsigned char>(c) >= 0x80; }
-
 // Steps the cursor over one character of a text whose terminator lies at
 // `end`. Returns false when a first byte stands right before the terminator:
 // the scan ends there.
 bool step_character(const char*& cursor, const char* end, int64_t& remaining) {
-    if (opens_two_byte_character(*cursor)) {
+    if (gbk::opens_pair_in_text_commands(*cursor)) {
         if (cursor + 1 == end) return false;
         ++cursor;
         --remaining;
@@ -50,11 +49,9 @@ bool step_character(const char*& cursor, const char* end, int64_t& remaining) {
     return true;
 }
 
-char fold_ascii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 bool equal_ignoring_case(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        if (fold_ascii(a[i]) != fold_ascii(b[i])) return false;
+        if (gbk::fold_ascii(a[i]) != gbk::fold_ascii(b[i])) return false;
     }
     return true;
 }

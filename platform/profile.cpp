@@ -12,6 +12,7 @@
 
 #include "platform/file_io.h"
 #include "platform/file_permission.h"
+#include "platform/gbk_bytes.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::platform {
@@ -27,7 +28,6 @@ constexpr size_t kMaxProfileBytes = size_t(1) << 20;
 // GBK unless the file says it is UTF-8 (see profile.h).
 enum class Charset { kGbk, kUtf8 };
 
-bool is_lead_byte(char c) { return static_cast<unsigned char>(c) >= 0x81; }
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view trim(std::string_view s) {
@@ -36,18 +36,16 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 // Case-insensitive for single-byte characters only: the trail byte of a
 // GBK double-byte character may be an ASCII letter and must compare
 // exactly. UTF-8 bytes of non-ASCII characters are never ASCII letters.
 bool same_name(std::string_view a, std::string_view b, Charset charset) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (charset == Charset::kGbk && is_lead_byte(a[i]) && i + 1 < a.size()) {
+        if (charset == Charset::kGbk && gbk::is_lead_byte(a[i]) && i + 1 < a.size()) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
             ++i;
-        } else if (ascii_lower(a[i]) != ascii_lower(b[i])) {
+        } else if (gbk::fold_ascii(a[i]) != gbk::fold_ascii(b[i])) {
             return false;
         }
     }
@@ -58,7 +56,7 @@ bool same_name(std::string_view a, std::string_view b, Charset charset) {
 size_t find_single_byte(std::string_view s, char c, Charset charset) {
     if (charset == Charset::kUtf8) return s.find(c);
     for (size_t i = 0; i < s.size(); ++i) {
-        if (is_lead_byte(s[i]) && i + 1 < s.size()) {
+        if (gbk::is_lead_byte(s[i]) && i + 1 < s.size()) {
             ++i;
         } else if (s[i] == c) {
             return i;
@@ -71,7 +69,7 @@ size_t find_single_byte(std::string_view s, char c, Charset charset) {
 std::string_view cut_whole_characters(std::string_view s, size_t limit) {
     size_t end = 0;
     while (end < s.size()) {
-        size_t width = (is_lead_byte(s[end]) && end + 1 < s.size()) ? 2 : 1;
+        size_t width = (gbk::is_lead_byte(s[end]) && end + 1 < s.size()) ? 2 : 1;
         if (end + width > limit) break;
         end += width;
     }

@@ -11,6 +11,7 @@
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 #include "support/fund_pages.h"
+#include "support/report_capture.h"
 
 namespace qinghe::app {
 namespace {
@@ -265,9 +266,20 @@ TEST(HoldingsSorting, LargestKeyFirst) {
     sort_by_occurrences(list, 1, record_count(list));
     for (int32_t i = 1; i <= record_count(list); ++i) EXPECT_EQ(record_at(list, i)->occurrences, 6 - i);
     release_record_array(list);
+}
 
+// A sort click before any run, or after a run that found nothing, sorts the
+// range 1..0 of an empty list. No record may be read: record 1 does not
+// exist, and reading it is a runtime error that ends the program.
+TEST(HoldingsSorting, EmptyListReadsNoRecord) {
+    qinghe::testing::ReportCapture capture;
     ArrayBlock* empty = new_record_array();
-    sort_by_ratio(empty, 1, 0);
+    const int32_t ended = qinghe::testing::exit_code_of([&] {
+        sort_by_ratio(empty, 1, record_count(empty));
+        sort_by_occurrences(empty, 1, record_count(empty));
+    });
+    EXPECT_EQ(ended, 0x7FFFFFFF) << "the sort ended the program";
+    EXPECT_EQ(capture.shown(), 0) << capture.utf8();
     EXPECT_EQ(record_count(empty), 0);
     release_record_array(empty);
 }

@@ -105,6 +105,9 @@ TEST(FindText, Table) {
         {"\x81\x41" "a", "A", {}, true, 3, 3},
         {"x\xD6\xD0\xCE\xC4y", "\xCE\xC4", {}, false, 4, 4},
         {"x\xD6\xD0\xCE\xC4y", "\xD0\xCE", {}, false, -1, -1},
+        // The commands' lead-byte rule: every byte from 0x80 up takes the next byte with it.
+        {"\x80" "A", "A", {}, false, -1, -1},  // 0x80 opens a pair
+        {"\x7F" "A", "A", {}, false, 2, 2},    // 0x7F stands alone
         // A first byte right before the terminator ends the scan after its comparison.
         {"ab\x81", "\x81", {}, false, 3, 3},
         {"ab\x81", "b", {}, false, 2, 2},
@@ -165,6 +168,8 @@ TEST(SplitText, Table) {
         {",a", nullptr, {}, {"<null>", "a"}},
         {"a,b,c", ",", 2, {"a", "b"}},
         {"a,b,c", ",", 3, {"a", "b", "c"}},
+        {"a,b,c,d,e", ",", 2, {"a", "b"}},  // more separators than the cap: the rest is dropped
+        {"a,b,c,d,e", ",", 1, {"a"}},       // the same with a cap of one
         {"a,b,c", ",", 0, {}},
         {"a,b,c", ",", -5, {}},
         {"a,b,c", "", {}, {"a,b,c"}},
@@ -176,6 +181,7 @@ TEST(SplitText, Table) {
         // Separator bytes inside a two-byte character do not split it.
         {"\x81\x41" "A\x81\x41", "A", {}, {gbk_pair, gbk_pair}},
         {"x\x81", "\x81", {}, {"x"}},
+        {"a\x80,b", nullptr, {}, {"a\x80,b"}},  // 0x80 opens a pair: the comma is its second byte
     };
     for (const SplitRow& row : rows) {
         EXPECT_EQ(split(row), row.expected) << row.text << " / " << (row.separator ? row.separator : "(omitted)");

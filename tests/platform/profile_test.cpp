@@ -66,6 +66,8 @@ TEST_F(Profile, ReadTable) {
         {"[\xB0\x41]\nk=1\n", "\xB0\x61", "k", std::nullopt},   // trail bytes exact
         {"[\xB0\x41]\nk=1\n", "\xB0\x41", "k", "1"},
         {"[\xB0\x5D]\nk=1\n", "\xB0\x5D", "k", "1"},            // ']' as a trail byte
+        {"[\x80" "A]\nk=1\n", "\x80" "a", "k", "1"},             // 0x80 stands alone: A folds
+        {"[\x81" "A]\nk=1\n", "\x81" "a", "k", std::nullopt},    // 0x81 leads: A is exact
         {"\0\xFF\xFE junk\n[A]\n\x01\x02=\x03\nk=v\0w\n"s, "A", "k", "v\0w"s},
         {"[A]\rk=1\r", "A", "k", std::nullopt},  // lone CR is not a line end
     };
