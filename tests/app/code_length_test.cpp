@@ -12,7 +12,7 @@
 #include "app/prefetched_pages.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
-#include "support/page_server.h"
+#include "support/loopback_server.h"
 #include "support/temp_directory.h"
 
 namespace qinghe::app {
@@ -56,7 +56,7 @@ protected:
     fs::path previous_;
     std::mutex mutex_;
     int requests_ = 0;
-    testing::PageServer server_{{}};  // every page is missing: a request is all that counts
+    testing::LoopbackServer server_{testing::LoopbackServer::Pages{}};  // every page is missing: a request is all that counts
 };
 
 TEST_F(CodeLengthTest, OnlyASixByteLineIsRequested) {
