@@ -39,7 +39,9 @@ TEST(StartThread, RunsTheProcedureWithItsParameterAndClosesOrKeepsTheHandle) {
         ASSERT_TRUE(start_thread(&record_parameter, c.parameter, c.keep_handle ? &handle : nullptr,
                                  &thread_id, c.start_at_once));
         EXPECT_NE(thread_id, 0u);
-        if (c.start_at_once) EXPECT_TRUE(wait_for(c.parameter));
+        if (c.start_at_once) {
+            EXPECT_TRUE(wait_for(c.parameter));
+        }
         if (!c.keep_handle) continue;
         ASSERT_NE(handle, 0);
         if (!c.start_at_once) {
