@@ -12,6 +12,8 @@
 #include "app/progress_label.h"
 #include "app/result_display.h"
 #include "app/unread_codes.h"
+#include "components/edit_box.h"
+#include "components/label.h"
 #include "platform/kernel32_module.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
@@ -21,13 +23,11 @@
 namespace qinghe::app {
 namespace {
 
-// Indices in the program's table of declared DLL commands.
-constexpr int32_t kCreateThread = 0;
-constexpr int32_t kCloseHandle = 1;
+namespace dll = resources::dll_command;
 
 constexpr uint32_t kWindow = resources::window_id::main;
-constexpr int32_t kContent = 8;
-constexpr int32_t kCaption = 8;
+constexpr int32_t kContent = own_property(EditBoxProperty::kContent);
+constexpr int32_t kCaption = own_property(LabelProperty::kCaption);
 
 std::mutex g_run_lock;
 std::atomic<int32_t> g_runs{0};
@@ -63,10 +63,10 @@ void merge_and_sort(HoldingsCollector& collector, const std::vector<FundReport>&
 bool start_thread(ThreadProcedure procedure, int32_t parameter, int32_t* handle,
                   uint32_t* thread_id, bool start_at_once) {
     const intptr_t flags = start_at_once ? 0 : platform::kCreateSuspended;
-    const intptr_t created = call_dll_command(kCreateThread, intptr_t(0), intptr_t(0), procedure,
-                                              intptr_t(parameter), flags, thread_id);
+    const intptr_t created = call_dll_command(dll::CreateThread, intptr_t(0), intptr_t(0),
+                                              procedure, intptr_t(parameter), flags, thread_id);
     if (handle) *handle = int32_t(created);
-    else call_dll_command(kCloseHandle, created);
+    else call_dll_command(dll::CloseHandle, created);
     return created != 0;
 }
 

@@ -6,15 +6,12 @@
 #include "commands/automation_commands.h"
 #include "commands/automation_values.h"
 #include "commands/core_commands.h"
+#include "program_resources.h"
 #include "runtime/dll_commands.h"
 #include "runtime/memory.h"
 
 namespace qinghe {
 namespace {
-
-// Indices of the declared DLL commands in the program's table.
-constexpr int32_t kCoInitialize = 2;
-constexpr int32_t kCoUninitialize = 3;
 
 constexpr int32_t kTypeBinary = 1;
 constexpr int32_t kTypeText = 2;
@@ -67,7 +64,7 @@ private:
 
 ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to) {
     // The thread enters the object library for the call and leaves it at the end.
-    call_dll_command(kCoInitialize, nullptr);
+    call_dll_command(resources::dll_command::CoInitialize, nullptr);
 
     auto stream_block = static_cast<ComObjectBlock*>(mem_alloc(sizeof(ComObjectBlock)));
     *stream_block = {};
@@ -108,7 +105,7 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
     run(CoreCommand::object_clear, {stream.object()});
     mem_free(stream_block);
 
-    call_dll_command(kCoUninitialize);
+    call_dll_command(resources::dll_command::CoUninitialize);
 
     if (stream.all_succeeded() && byte_set_size(result) > 0) return result;
     mem_free(result);

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "components/edit_box.h"
+#include "components/form_window.h"
+#include "components/label.h"
+#include "components/list_box.h"
 #include "program_resources.h"
 #include "runtime/property_access.h"
 
@@ -25,16 +29,14 @@ constexpr uint32_t kButtons[] = {unit::label_analyse,           unit::label_prog
                                  unit::label_switch_scheme,     unit::label_about};
 constexpr uint32_t kCaptions[] = {unit::label_input, unit::label_stock_name, unit::label_progress};
 
-enum Property : int32_t {
-    kWindowBackground = 10,
-    kLabelText = 16,
-    kLabelBackground = 17,
-    kEditText = 10,
-    kEditBackground = 11,
-    kListText = 9,
-    kListTextBackground = 10,
-    kListBackground = 11,
-};
+constexpr int32_t kWindowBackground = own_property(FormProperty::kBackground);
+constexpr int32_t kLabelText = own_property(LabelProperty::kTextColour);
+constexpr int32_t kLabelBackground = own_property(LabelProperty::kBackground);
+constexpr int32_t kEditText = own_property(EditBoxProperty::kTextColour);
+constexpr int32_t kEditBackground = own_property(EditBoxProperty::kBackground);
+constexpr int32_t kListText = own_property(ListBoxProperty::kTextColour);
+constexpr int32_t kListTextBackground = own_property(ListBoxProperty::kTextBackground);
+constexpr int32_t kListBackground = own_property(ListBoxProperty::kListBackground);
 
 void set_colour(uint32_t unit_id, int32_t property, uint32_t colour) {
     set_property(resources::window_id::main, unit_id, property, kWholeValue,

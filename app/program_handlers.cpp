@@ -10,6 +10,8 @@
 #include "app/library_calls.h"
 #include "app/program_state.h"
 #include "app/result_display.h"
+#include "components/edit_box.h"
+#include "components/label.h"
 #include "program_resources.h"
 #include "runtime/memory.h"
 #include "runtime/property_access.h"
@@ -19,10 +21,9 @@ namespace {
 
 namespace unit = resources::unit_id;
 constexpr uint32_t kMain = resources::window_id::main;
-constexpr int32_t kContentOrCaption = 8;
 
-void clear_text(uint32_t unit_id) {
-    set_property(kMain, unit_id, kContentOrCaption, kWholeValue, TaggedArg::of_text(""));
+void clear_text(uint32_t unit_id, int32_t property) {
+    set_property(kMain, unit_id, property, kWholeValue, TaggedArg::of_text(""));
 }
 
 char* config_file_path() { return program_file_path(resources::config_file_name()); }
@@ -83,24 +84,31 @@ HandlerResult on_stop_tune(const uint32_t*, int32_t) {
     return HandlerResult::none();
 }
 
-// In the order of the resource's handler list.
-constexpr EventHandler kHandlers[] = {
-    on_main_created,  on_main_destroyed,      on_switch_scheme, on_show_about,
-    on_sort_by_ratio, on_sort_by_occurrences, on_open_row_link, on_analyse,
-    on_about_created, on_play_tune,           on_stop_tune,
-};
-static_assert(std::size(kHandlers) == resources::handler_count);
-static_assert(resources::handler::on_analyse == 7 && resources::handler::on_stop_tune == 10);
+// In the order of the resource's handler list, each by its function's
+// name, so that a test holds the order against the generated names.
+#define QINGHE_PROGRAM_HANDLERS(X)                                                  \
+    X(on_main_created) X(on_main_destroyed) X(on_switch_scheme) X(on_show_about)    \
+    X(on_sort_by_ratio) X(on_sort_by_occurrences) X(on_open_row_link) X(on_analyse) \
+    X(on_about_created) X(on_play_tune) X(on_stop_tune)
+
+#define QINGHE_HANDLER_ENTRY(function) function,
+constexpr EventHandler kHandlers[] = {QINGHE_PROGRAM_HANDLERS(QINGHE_HANDLER_ENTRY)};
+#undef QINGHE_HANDLER_ENTRY
+
+#define QINGHE_HANDLER_NAME(function) #function,
+constexpr const char* kHandlerNames[] = {QINGHE_PROGRAM_HANDLERS(QINGHE_HANDLER_NAME)};
+#undef QINGHE_HANDLER_NAME
 
 }  // namespace
 
 const EventHandler* program_handlers() { return kHandlers; }
+const char* const* program_handler_names() { return kHandlerNames; }
 size_t program_handler_count() { return std::size(kHandlers); }
 
 void start_up_main_window() {
-    clear_text(unit::edit_codes);
+    clear_text(unit::edit_codes, own_property(EditBoxProperty::kContent));
     delete_all_rows(kMain, unit::list_results);
-    clear_text(unit::label_progress);
+    clear_text(unit::label_progress, own_property(LabelProperty::kCaption));
     seed_random();
     OwnedText path(config_file_path());
     OwnedText saved(read_config_item(path.get(), resources::config_section(),

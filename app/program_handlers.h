@@ -8,8 +8,10 @@
 
 namespace qinghe::app {
 
-// One entry per handler of the resource's handler list, in its order.
+// One entry per handler of the resource's handler list, in its order, and
+// the name of each entry's function.
 const EventHandler* program_handlers();
+const char* const* program_handler_names();
 size_t program_handler_count();
 
 // Main window created: empties the edit box, the list and the progress

@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint32_t kWindow = resources::window_id::main;
 constexpr uint32_t kLabel = resources::unit_id::label_progress;
-constexpr int32_t kCaption = 8;
+constexpr int32_t kCaption = own_property(LabelProperty::kCaption);
 
 Label* progress_label() { return dynamic_cast<Label*>(find_object(kWindow, kLabel)); }
 

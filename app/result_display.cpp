@@ -21,7 +21,7 @@ namespace {
 
 constexpr uint32_t kWindow = resources::window_id::main;
 constexpr uint32_t kList = resources::unit_id::list_results;
-constexpr int32_t kSelection = 35;
+constexpr int32_t kSelection = own_property(ListBoxProperty::kSelection);
 
 // The tips of the last run's stocks; guarded by the result list's lock.
 HolderTips& holder_tips_of_run() {

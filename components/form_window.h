@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "components/property_table.h"
+#include "runtime/event_numbers.h"
 
 namespace qinghe {
 
@@ -38,18 +39,6 @@ inline constexpr int32_t kAlwaysOnTop = 21;
 inline constexpr int32_t kWord22 = 22;
 inline constexpr int32_t kClassName = 23;
 }  // namespace FormProperty
-
-namespace FormEvent {
-inline constexpr int32_t kCreated = 0;
-inline constexpr int32_t kCloseQuery = 1;
-inline constexpr int32_t kDestroyed = 2;
-inline constexpr int32_t kActivated = 5;
-inline constexpr int32_t kDeactivated = 6;
-inline constexpr int32_t kFirstActivation = 8;
-inline constexpr int32_t kShown = 10;
-inline constexpr int32_t kHidden = 11;
-inline constexpr int32_t kCloseRequest = 12;
-}  // namespace FormEvent
 
 class FormWindowWidget : public QWidget, public TableComponent {
 public:

@@ -8,24 +8,11 @@
 
 #include <cstdint>
 
+#include "runtime/event_numbers.h"
+
 class QKeyEvent;
 
 namespace qinghe {
-
-namespace CommonEvent {
-inline constexpr int32_t kLeftDown = -1;
-inline constexpr int32_t kLeftUp = -2;
-inline constexpr int32_t kDoubleClick = -3;
-inline constexpr int32_t kRightDown = -4;
-inline constexpr int32_t kRightUp = -5;
-inline constexpr int32_t kMouseMove = -6;
-inline constexpr int32_t kFocusIn = -7;
-inline constexpr int32_t kFocusOut = -8;
-inline constexpr int32_t kKeyDown = -9;
-inline constexpr int32_t kKeyUp = -10;
-inline constexpr int32_t kCharacter = -11;
-inline constexpr int32_t kWheel = -12;
-}  // namespace CommonEvent
 
 namespace KeyState {
 inline constexpr uint32_t kCtrl = 1;

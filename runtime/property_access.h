@@ -22,6 +22,9 @@ inline constexpr int32_t kMousePointer = 7;
 inline constexpr int32_t kFirstOwn = 8;
 }  // namespace CommonProperty
 
+// The application's number of a type's own property (LabelProperty::kCaption, ...).
+constexpr int32_t own_property(int32_t own) { return CommonProperty::kFirstOwn + own; }
+
 inline constexpr int32_t kWholeValue = -1;  // element index: no element
 inline constexpr int32_t kCoordinateLimit = 32627;
 

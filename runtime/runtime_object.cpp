@@ -17,6 +17,7 @@
 #include "runtime/component_interface.h"
 #include "runtime/cursors.h"
 #include "runtime/event_dispatch.h"
+#include "runtime/event_numbers.h"
 #include "runtime/event_suspension.h"
 #include "runtime/frame.h"
 #include "runtime/main_thread.h"
@@ -239,7 +240,7 @@ bool load(FormWindow& window, QWidget* owner, bool modal) {
     LoadState& state = e.loads[window.id];
     state = LoadState{};
     const uint32_t id = window.id, own_id = window.units.front().id;
-    for (int32_t event : {0, 3, 4}) {
+    for (int32_t event : {FormEvent::kCreated, FormEvent::kLoaded3, FormEvent::kLoaded4}) {
         if (!find_object(id, 0)) return true;
         raise_event(id, own_id, event);
     }

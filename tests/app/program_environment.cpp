@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/program_libraries.h"
+#include "program_resources.h"
 #include "runtime/dll_commands.h"
 #include "runtime/frame.h"
 
@@ -12,10 +13,8 @@ namespace {
 class ProgramEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        static const char* const files[] = {"kernel32.dll", "kernel32.dll", "ole32.dll", "ole32.dll"};
-        static const char* const exports[] = {"CreateThread", "CloseHandle", "CoInitialize",
-                                              "CoUninitialize"};
-        set_dll_command_tables(4, files, exports);
+        const ProgramHeader& h = resources::program_header;
+        set_dll_command_tables(h.dll_command_count, h.dll_file_names, h.dll_exported_names);
         initialise_libraries(program_libraries(), kProgramLibraryCount);
     }
     void TearDown() override { release_dll_commands(); }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/analysis_run.h"
+#include "program_resources.h"
 #include "runtime/dll_commands.h"
 
 namespace qinghe::app {
@@ -25,7 +26,6 @@ bool wait_for(int32_t value) {
 }
 
 TEST(StartThread, RunsTheProcedureWithItsParameterAndClosesOrKeepsTheHandle) {
-    constexpr int32_t kCloseHandle = 1;
     struct Case {
         int32_t parameter;
         bool keep_handle;
@@ -39,7 +39,9 @@ TEST(StartThread, RunsTheProcedureWithItsParameterAndClosesOrKeepsTheHandle) {
         ASSERT_TRUE(start_thread(&record_parameter, c.parameter, c.keep_handle ? &handle : nullptr,
                                  &thread_id, c.start_at_once));
         EXPECT_NE(thread_id, 0u);
-        if (c.start_at_once) EXPECT_TRUE(wait_for(c.parameter));
+        if (c.start_at_once) {
+            EXPECT_TRUE(wait_for(c.parameter));
+        }
         if (!c.keep_handle) continue;
         ASSERT_NE(handle, 0);
         if (!c.start_at_once) {
@@ -47,7 +49,7 @@ TEST(StartThread, RunsTheProcedureWithItsParameterAndClosesOrKeepsTheHandle) {
             EXPECT_EQ(g_seen, -1);  // created suspended
         }
         // The handle was not closed for us: closing it now succeeds once.
-        EXPECT_EQ(call_dll_command(kCloseHandle, intptr_t(handle)), 1);
+        EXPECT_EQ(call_dll_command(resources::dll_command::CloseHandle, intptr_t(handle)), 1);
     }
 }
 

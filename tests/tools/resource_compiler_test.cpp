@@ -143,6 +143,20 @@ TEST_F(SourceTree, CompilesAndReadsBack) {
     EXPECT_NE(files.header.find("inline constexpr uint32_t on_b = 1;"), std::string::npos);
     EXPECT_NE(files.header.find("inline const char* t()"), std::string::npos);
     EXPECT_NE(files.source.find(".word2 = 0x0001340B"), std::string::npos);
+    EXPECT_NE(files.header.find("inline constexpr int32_t CloseHandle = 0;"), std::string::npos);
+}
+
+TEST_F(SourceTree, DllCommandNamesMustBeUniqueIdentifiers) {
+    const char* const lists[] = {
+        R"([{"file": "kernel32.dll", "name": "Close Handle"}])",
+        R"([{"file": "a.dll", "name": "Open"}, {"file": "b.dll", "name": "Open"}])",
+    };
+    for (const char* list : lists) {
+        write("program.json", std::string(R"({"run_mode": 3, "word1": 0, "word2": 0,
+            "library_count": 5, "windows": ["w.json"], "dll_commands": )") + list + "}");
+        std::string error = error_with("", "");
+        EXPECT_NE(error.find("dll_commands"), std::string::npos) << list << " -> " << error;
+    }
 }
 
 TEST_F(SourceTree, MistakesAreNamed) {

@@ -94,7 +94,12 @@ std::string header_text(const ProgramSource& program, const std::string& block,
         h += "inline constexpr uint32_t " + program.handlers[i] + " = " + std::to_string(i) + ";\n";
     h += "}  // namespace handler\ninline constexpr size_t handler_count = " +
          std::to_string(program.handlers.size()) + ";\n";
-    h += "extern const char* const handler_names[handler_count];\n\n// Constants (GBK).\n";
+    h += "extern const char* const handler_names[handler_count];\n\n";
+    h += "// Indices in the program's table of declared DLL commands.\nnamespace dll_command {\n";
+    for (size_t i = 0; i < program.dll_commands.size(); ++i)
+        h += "inline constexpr int32_t " + program.dll_commands[i].name + " = " +
+             std::to_string(i) + ";\n";
+    h += "}  // namespace dll_command\n\n// Constants (GBK).\n";
     for (size_t i = 0; i < program.constants.size(); ++i) {
         const Constant& c = program.constants[i];
         std::string at = "constant_area + " + std::to_string(area.offsets[i]);

@@ -357,6 +357,9 @@ void check_names(const ProgramSource& program) {
     check_names("window symbols", symbols(program.window_ids));
     check_names("unit symbols", symbols(program.unit_ids));
     check_names("handlers.json", program.handlers);
+    std::vector<std::string> dll_commands;
+    for (const auto& d : program.dll_commands) dll_commands.push_back(d.name);
+    check_names("dll_commands", dll_commands);
     std::vector<std::string> constants;
     for (const auto& c : program.constants) constants.push_back(c.name);
     check_names("constants.json", constants);
