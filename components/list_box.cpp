@@ -21,9 +21,6 @@ namespace {
 namespace P = ListBoxProperty;
 namespace R = ListBoxRole;
 
-constexpr QSize kLargeIconSize(32, 32);
-constexpr QSize kSmallIconSize(16, 16);
-
 uint32_t bgr_of(const QColor& c) {
     return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16;
 }
@@ -107,82 +104,19 @@ void ListBox::build() {
 }
 
 void ListBox::create_view() {
-    const PropertyStore& p = properties();
     if (in_report_layout()) {
         auto* tree = new ReportView(this);
+        tree->configure(properties(), delegate_, &model_);
         view_ = tree;
-        configure_report_view(tree);
+        apply_hide_header();
     } else {
-        view_ = new IconListView(this);
-        configure_list_view();
+        auto* list = new IconListView(this);
+        list->configure(properties(), delegate_, &model_);
+        view_ = list;
+        apply_wrap();
     }
-    auto* frame = static_cast<QAbstractScrollArea*>(view_);
-    frame->setFrameShape(QFrame::NoFrame);
-    view_->setItemDelegate(delegate_);
-    view_->setModel(&model_);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setSelectionMode(p.word(P::kSingleSelection) ? QAbstractItemView::SingleSelection
-                                                         : QAbstractItemView::ExtendedSelection);
-    view_->setEditTriggers(p.word(P::kEditableLabels)
-                               ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
-                               : QAbstractItemView::NoEditTriggers);
     setFocusProxy(view_);
-    view_->setFocusPolicy(Qt::StrongFocus);
-    if (p.word(P::kHotTracking)) {
-        view_->setMouseTracking(true);
-        view_->viewport()->setCursor(p.word(P::kHandCursor) ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    }
     connect_view();
-}
-
-void ListBox::configure_report_view(QTreeView* tree) {
-    const PropertyStore& p = properties();
-    tree->setRootIsDecorated(false);
-    tree->setItemsExpandable(false);
-    tree->setUniformRowHeights(true);
-    tree->setAllColumnsShowFocus(p.word(P::kWholeRowSelection) != 0);
-    auto* header = new ListBoxHeader(tree);
-    tree->setHeader(header);
-    header->setStretchLastSection(false);
-    header->setSectionsClickable(p.word(P::kClickableCaptions) != 0);
-    header->setSectionsMovable(p.word(P::kHeaderDrag) != 0);
-    apply_hide_header();
-    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-        post_event(ListBoxEvent::kCaptionClicked, {uint32_t(column)});
-    });
-}
-
-void ListBox::configure_list_view() {
-    auto* list = static_cast<QListView*>(view_);
-    const PropertyStore& p = properties();
-    const bool left_aligned = p.word(P::kIconArrangement) == 1;
-    list->setWrapping(true);
-    switch (layout()) {
-    case ListBoxLayout::kLargeIcons:
-        list->setViewMode(QListView::IconMode);
-        list->setFlow(left_aligned ? QListView::TopToBottom : QListView::LeftToRight);
-        list->setIconSize(kLargeIconSize);
-        break;
-    case ListBoxLayout::kSmallIcons:
-        list->setViewMode(QListView::ListMode);
-        list->setFlow(left_aligned ? QListView::TopToBottom : QListView::LeftToRight);
-        list->setIconSize(kSmallIconSize);
-        break;
-    default:
-        list->setViewMode(QListView::ListMode);
-        list->setFlow(QListView::TopToBottom);
-        list->setIconSize(kSmallIconSize);
-        break;
-    }
-    if (in_icon_layout()) {
-        const bool arranged = p.word(P::kAutoArrange) != 0;
-        list->setResizeMode(arranged ? QListView::Adjust : QListView::Fixed);
-        list->setMovement(arranged ? QListView::Static : QListView::Free);
-    } else {
-        list->setResizeMode(QListView::Adjust);
-        list->setMovement(QListView::Static);
-    }
-    apply_wrap();
 }
 
 void ListBox::connect_view() {
@@ -198,6 +132,10 @@ void ListBox::connect_view() {
             [this](const QModelIndex& index) {
                 if (index.isValid()) post_event(ListBoxEvent::kActivated);
             });
+    if (QTreeView* tree = report_view())
+        connect(tree->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+            post_event(ListBoxEvent::kCaptionClicked, {uint32_t(column)});
+        });
     if (hot)
         connect(view_, &QAbstractItemView::entered, this,
                 [this](const QModelIndex& index) { hot_row_changed(index.row()); });
@@ -278,15 +216,7 @@ void ListBox::apply_image_lists() {
     item_images_ = read_image_list(properties().bytes(P::kItemImages));
     state_images_ = read_image_list(properties().bytes(P::kStateImages));
     if (item_images_.count() > 0) view_->setIconSize(item_images_.image_size);
-    for (int row = 0; row < model_.rowCount(); ++row)
-        for (int column = 0; column < model_.columnCount(); ++column)
-            if (QStandardItem* item = model_.item(row, column)) {
-                const int32_t image = item->data(R::kImage).isValid() ? item->data(R::kImage).toInt() : -1;
-                item->setData(item_images_.valid_index(image)
-                                  ? QVariant(QIcon(QPixmap::fromImage(item_images_.images[size_t(image)])))
-                                  : QVariant(),
-                              Qt::DecorationRole);
-            }
+    model_.show_item_images(item_images_);
     apply_header_images();
 }
 
@@ -380,81 +310,33 @@ int32_t ListBox::row_count() const { return model_.rowCount(); }
 
 void ListBox::delete_all_rows() { model_.removeRows(0, model_.rowCount()); }
 
-void ListBox::set_state_image(QStandardItem* item, int32_t state_image) {
-    item->setData(state_image, R::kStateImage);
-    if (properties().word(P::kCheckBoxes)) {
-        item->setCheckable(true);
-        item->setCheckState(state_image == 1 ? Qt::Checked : Qt::Unchecked);
-        item->setData(state_image == 1 ? 1 : 0, R::kStateImage);
-    }
-}
-
 int32_t ListBox::insert_row(int32_t position, const std::string& text, int32_t image,
                             int32_t state_image, int32_t indent, uint32_t row_tag) {
-    const int32_t rows = model_.rowCount();
-    const QString label = qt_text(text);
-    if (const int32_t sorting = properties().word(P::kSorting)) {
-        position = 0;
-        while (position < rows) {
-            const int order = model_.item(position, 0)->text().compare(label, Qt::CaseInsensitive);
-            if (sorting == 1 ? order > 0 : order < 0) break;
-            ++position;
-        }
-    } else if (position < 0 || position > rows) {
-        position = rows;
-    }
-    auto* item = new QStandardItem(label);
-    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-    if (properties().word(P::kEditableLabels)) flags |= Qt::ItemIsEditable;
-    item->setFlags(flags);
-    item->setData(row_tag, R::kRowTag);
-    item->setData(image, R::kImage);
-    item->setData(std::max(0, indent), R::kIndent);
-    if (item_images_.valid_index(image))
-        item->setIcon(QIcon(QPixmap::fromImage(item_images_.images[size_t(image)])));
+    const PropertyStore& p = properties();
+    const ListBoxModel::RowStyle style{p.word(P::kSorting), p.word(P::kEditableLabels) != 0,
+                                       p.word(P::kCheckBoxes) != 0};
     const bool was_filling = filling_;
     filling_ = true;
-    set_state_image(item, state_image);
-    QList<QStandardItem*> cells{item};
-    for (int column = 1; column < model_.columnCount(); ++column) {
-        auto* cell = new QStandardItem();
-        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        cells.append(cell);
-    }
-    model_.insertRow(position, cells);
+    const int32_t row =
+        model_.insert_row(position, {text, image, state_image, indent, row_tag}, style, item_images_);
     filling_ = was_filling;
-    return position;
+    return row;
 }
 
 bool ListBox::set_cell_text(int32_t row, int32_t column, const std::string& text) {
-    if (row < 0 || row >= model_.rowCount() || column < 0 || column >= model_.columnCount())
-        return false;
-    QStandardItem* item = model_.item(row, column);
-    if (!item) return false;
-    item->setText(qt_text(text));
-    return true;
+    return model_.set_cell_text(row, column, text);
 }
 
-std::string ListBox::cell_text(int32_t row, int32_t column) const {
-    QStandardItem* item = model_.item(row, column);
-    return item ? gbk_text(item->text()) : std::string();
-}
+std::string ListBox::cell_text(int32_t row, int32_t column) const { return model_.cell_text(row, column); }
 
-uint32_t ListBox::row_tag(int32_t row) const {
-    QStandardItem* item = model_.item(row, 0);
-    return item ? item->data(R::kRowTag).toUInt() : 0;
-}
+uint32_t ListBox::row_tag(int32_t row) const { return model_.row_tag(row); }
 
 std::string ListBox::row_tip(int32_t row) const {
-    const QStandardItem* item = model_.item(row, 0);
-    if (item && item->data(R::kTip).isValid()) return item->data(R::kTip).toByteArray().toStdString();
+    if (auto tip = model_.own_tip(row)) return *tip;
     return row >= 0 && size_t(row) < tips_.size() ? tips_[size_t(row)] : std::string();
 }
 
-void ListBox::set_row_tip(int32_t row, const std::string& tip) {
-    if (QStandardItem* item = model_.item(row, 0))
-        item->setData(QByteArray::fromStdString(tip), R::kTip);
-}
+void ListBox::set_row_tip(int32_t row, const std::string& tip) { model_.set_own_tip(row, tip); }
 
 void ListBox::visit_texts(const TextVisitor& visit) const {
     if (auto font = decode_font_record(properties().bytes(P::kFont))) visit(font->face);

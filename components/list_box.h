@@ -5,11 +5,10 @@
 // library's commands.
 #pragma once
 
-#include <QStandardItemModel>
 #include <QWidget>
-#include <optional>
 
 #include "components/image_list_reader.h"
+#include "components/list_box_model.h"
 #include "components/property_table.h"
 #include "runtime/list_box_properties.h"
 #include "runtime/list_tables.h"
@@ -110,8 +109,6 @@ private:
     bool in_report_layout() const;
     void decode_tables();
     void create_view();
-    void configure_report_view(QTreeView* tree);
-    void configure_list_view();
     void connect_view();
     void apply_colours();
     void apply_font();
@@ -123,10 +120,9 @@ private:
     void insert_columns();
     void fill_initial_items();
     void place_view();
-    void set_state_image(QStandardItem* item, int32_t state_image);
     void post_event(int32_t event, std::initializer_list<uint32_t> args = {});
 
-    QStandardItemModel model_;
+    ListBoxModel model_;
     QAbstractItemView* view_ = nullptr;
     ListBoxDelegate* delegate_ = nullptr;
     ListBoxTables tables_;

@@ -5,8 +5,17 @@
 #include <QPointer>
 
 #include "components/list_box.h"
+#include "components/list_box_header.h"
 
 namespace qinghe {
+namespace {
+
+namespace P = ListBoxProperty;
+
+constexpr QSize kLargeIconSize(32, 32);
+constexpr QSize kSmallIconSize(16, 16);
+
+}  // namespace
 
 template <class View>
 ListBoxView<View>::ListBoxView(ListBox* box) : View(box), box_(box) {}
@@ -31,6 +40,55 @@ void ListBoxView<View>::closeEditor(QWidget* editor, QAbstractItemDelegate::EndE
         box_->edit_cancelled(this->currentIndex().row());
     View::closeEditor(editor, hint);
     box_->set_editing(false);
+}
+
+template <>
+void ListBoxView<QTreeView>::configure_layout(const PropertyStore& p) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(p.word(P::kWholeRowSelection) != 0);
+    auto* columns = new ListBoxHeader(this);
+    setHeader(columns);
+    columns->setStretchLastSection(false);
+    columns->setSectionsClickable(p.word(P::kClickableCaptions) != 0);
+    columns->setSectionsMovable(p.word(P::kHeaderDrag) != 0);
+}
+
+// Icons flow in rows, or in columns when arranged to the left; an icon
+// layout without auto-arrange lets the user move the icons.
+template <>
+void ListBoxView<QListView>::configure_layout(const PropertyStore& p) {
+    const int32_t layout = p.word(P::kLayout);
+    const bool icons = layout <= ListBoxLayout::kSmallIcons;
+    const bool left_aligned = icons && p.word(P::kIconArrangement) == 1;
+    setWrapping(true);
+    setViewMode(layout == ListBoxLayout::kLargeIcons ? QListView::IconMode : QListView::ListMode);
+    setFlow(icons && !left_aligned ? QListView::LeftToRight : QListView::TopToBottom);
+    setIconSize(layout == ListBoxLayout::kLargeIcons ? kLargeIconSize : kSmallIconSize);
+    const bool arranged = !icons || p.word(P::kAutoArrange) != 0;
+    setResizeMode(arranged ? QListView::Adjust : QListView::Fixed);
+    setMovement(arranged ? QListView::Static : QListView::Free);
+}
+
+template <class View>
+void ListBoxView<View>::configure(const PropertyStore& p, QAbstractItemDelegate* delegate,
+                                  QAbstractItemModel* model) {
+    configure_layout(p);
+    this->setFrameShape(QFrame::NoFrame);
+    this->setItemDelegate(delegate);
+    this->setModel(model);
+    this->setSelectionBehavior(QAbstractItemView::SelectRows);
+    this->setSelectionMode(p.word(P::kSingleSelection) ? QAbstractItemView::SingleSelection
+                                                        : QAbstractItemView::ExtendedSelection);
+    this->setEditTriggers(p.word(P::kEditableLabels)
+                              ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
+                              : QAbstractItemView::NoEditTriggers);
+    this->setFocusPolicy(Qt::StrongFocus);
+    if (p.word(P::kHotTracking)) {
+        this->setMouseTracking(true);
+        this->viewport()->setCursor(p.word(P::kHandCursor) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
 }
 
 template class ListBoxView<QTreeView>;

@@ -7,6 +7,8 @@
 #include <QListView>
 #include <QTreeView>
 
+#include "components/property_table.h"
+
 namespace qinghe {
 
 class ListBox;
@@ -16,14 +18,27 @@ class ListBoxView : public View {
 public:
     explicit ListBoxView(ListBox* box);
 
+    // Sets the view up from the box's stored properties; the delegate
+    // paints the cells of `model`.
+    void configure(const PropertyStore& properties, QAbstractItemDelegate* delegate,
+                   QAbstractItemModel* model);
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    // What only the report (tree) or the other layouts (list) set up.
+    void configure_layout(const PropertyStore& properties);
+
     ListBox* box_;
 };
+
+template <>
+void ListBoxView<QTreeView>::configure_layout(const PropertyStore& properties);
+template <>
+void ListBoxView<QListView>::configure_layout(const PropertyStore& properties);
 
 extern template class ListBoxView<QTreeView>;
 extern template class ListBoxView<QListView>;
