@@ -7,6 +7,7 @@
 #include <QToolTip>
 
 #include "components/list_box.h"
+#include "components/list_box_model.h"
 #include "components/qt_text.h"
 
 namespace qinghe {

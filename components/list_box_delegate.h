@@ -11,15 +11,6 @@ namespace qinghe {
 
 class ListBox;
 
-// What the box keeps on its items beside Qt's own roles.
-namespace ListBoxRole {
-inline constexpr int kRowTag = Qt::UserRole + 1;
-inline constexpr int kImage = Qt::UserRole + 2;
-inline constexpr int kStateImage = Qt::UserRole + 3;
-inline constexpr int kIndent = Qt::UserRole + 4;
-inline constexpr int kTip = Qt::UserRole + 5;  // a tip set on a row by the program (GBK bytes)
-}  // namespace ListBoxRole
-
 class ListBoxDelegate : public QStyledItemDelegate {
 public:
     explicit ListBoxDelegate(ListBox* box);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "components/list_box_delegate.h"
 #include "components/qt_text.h"
 
 namespace qinghe {

@@ -1,7 +1,7 @@
 // The list box's rows: one item per cell, the same model in every layout.
 // Texts are GBK at this interface. The first cell of a row keeps the row's
 // tag, item image, state image, indent and any tip the program set on it
-// (the ListBoxRole data), so they move with the row when it is sorted.
+// (the ListBoxRole data below), so they move with the row when it is sorted.
 #pragma once
 
 #include <QStandardItemModel>
@@ -11,6 +11,15 @@
 #include "components/image_list_reader.h"
 
 namespace qinghe {
+
+// What the model keeps on its items beside Qt's own roles.
+namespace ListBoxRole {
+inline constexpr int kRowTag = Qt::UserRole + 1;
+inline constexpr int kImage = Qt::UserRole + 2;
+inline constexpr int kStateImage = Qt::UserRole + 3;
+inline constexpr int kIndent = Qt::UserRole + 4;
+inline constexpr int kTip = Qt::UserRole + 5;  // a tip set on a row by the program (GBK bytes)
+}  // namespace ListBoxRole
 
 class ListBoxModel : public QStandardItemModel {
 public:
