@@ -37,7 +37,8 @@ Qt::Alignment column_alignment(int32_t alignment) {
 const PropertyTable& ListBox::table() {
     static const PropertyTable table(UnitType::kListBox, {
 #define QINGHE_LIST_BOX_DECL(name, number, key, meaning, kind, value, range, change) \
-    PropertyDecl{number, PropertyKind::k##kind, value, "", range.min, range.max, OnChange::k##change},
+    PropertyDecl{number, PropertyKind::k##kind, value, "", range.min, range.max,     \
+                 OnChange::k##change},
         QINGHE_LIST_BOX_PROPERTIES(QINGHE_LIST_BOX_DECL)
 #undef QINGHE_LIST_BOX_DECL
     });
