@@ -1,24 +1,18 @@
 #include "components/edit_box.h"
 
-#include <QApplication>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProxyStyle>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextOption>
 #include <algorithm>
-#include <limits>
 
 #include "components/border_style.h"
 #include "components/colours.h"
 #include "components/edit_input_mode.h"
+#include "components/focus_loss_watcher.h"
 #include "components/fonts.h"
+#include "components/password_style.h"
 #include "components/spin_button.h"
-#include "platform/text_encoding.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/font_record.h"
 #include "runtime/property_block.h"
@@ -46,40 +40,6 @@ PropertyDecl recreating(int32_t number, uint32_t kind, int32_t value, int32_t ma
 PropertyDecl bytes_decl(int32_t number, uint32_t kind, const char* value = "",
                    OnChange change = OnChange::kReapply) {
     return {number, kind, 0, value, INT_MIN, INT_MAX, change};
-}
-
-// The password character a line edit shows.
-class PasswordStyle : public QProxyStyle {
-public:
-    explicit PasswordStyle(QChar character) : character_(character) {}
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* result) const override {
-        if (hint == SH_LineEdit_PasswordCharacter) return character_.unicode();
-        return QProxyStyle::styleHint(hint, option, widget, result);
-    }
-
-private:
-    QChar character_;
-};
-
-// Normalises a box's text when its field loses the focus. An application
-// filter installed after the form window's input hook runs before it, so
-// the box is normalised before the hook raises the focus-lost event.
-class FocusLossWatcher : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::FocusOut)
-            if (EditBox* box = EditBox::of_field(watched)) box->normalise_input();
-        return false;
-    }
-};
-
-void watch_focus_loss() {
-    static QPointer<QObject> watcher;
-    if (watcher || !QCoreApplication::instance()) return;
-    watcher = new FocusLossWatcher;
-    watcher->setParent(QCoreApplication::instance());
-    QCoreApplication::instance()->installEventFilter(watcher);
 }
 
 Qt::Alignment horizontal_alignment(int32_t alignment) {
@@ -139,10 +99,7 @@ EditBox::~EditBox() {
     if (spin_) spin_->release();
     // The field goes while the box is whole; whatever its focus loss
     // triggers finds no field.
-    QWidget* old_field = field();
-    line_edit_ = nullptr;
-    text_edit_ = nullptr;
-    delete old_field;
+    delete field_.release();
     notify_destroyed(window_id(), unit_id(), this);
 }
 
@@ -150,11 +107,6 @@ EditBox* EditBox::of_field(QObject* field) {
     if (!field || !field->isWidgetType()) return nullptr;
     auto* box = dynamic_cast<EditBox*>(field->parent());
     return box && !box->destroying_ && box->field() == field ? box : nullptr;
-}
-
-QWidget* EditBox::field() const {
-    if (line_edit_) return line_edit_;
-    return text_edit_;
 }
 
 void EditBox::build() {
@@ -171,29 +123,17 @@ void EditBox::build() {
 }
 
 void EditBox::create_field() {
-    if (word(E::kMultiLine)) {
-        text_edit_ = new QPlainTextEdit(this);
-        text_edit_->setFrameShape(QFrame::NoFrame);
-        const int32_t bars = word(E::kScrollBars);
-        text_edit_->setHorizontalScrollBarPolicy((bars & 1) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-        text_edit_->setVerticalScrollBarPolicy((bars & 2) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-        // Without a horizontal scroll bar long lines wrap at the box's width.
-        text_edit_->setLineWrapMode((bars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
-        QTextOption option = text_edit_->document()->defaultTextOption();
-        option.setAlignment(horizontal_alignment(word(E::kAlignment)));
-        text_edit_->document()->setDefaultTextOption(option);
-        text_edit_->setPlainText(to_field(properties().bytes(E::kContent)));
-        connect(text_edit_, &QPlainTextEdit::textChanged, this, [this] { on_text_changed(false); });
-    } else {
-        line_edit_ = new QLineEdit(this);
-        line_edit_->setFrame(false);
-        // The byte limit is the box's own; a program write is never cut.
-        line_edit_->setMaxLength(std::numeric_limits<int>::max());
-        line_edit_->setAlignment(horizontal_alignment(word(E::kAlignment)) | Qt::AlignVCenter);
-        line_edit_->setText(to_field(properties().bytes(E::kContent)));
-        connect(line_edit_, &QLineEdit::textChanged, this, [this] { on_text_changed(false); });
-    }
-    last_text_ = field_text();
+    const Qt::Alignment alignment = horizontal_alignment(word(E::kAlignment));
+    if (word(E::kMultiLine))
+        field_.create_plain(this, word(E::kScrollBars), alignment);
+    else
+        field_.create_line(this, alignment);
+    field_.set_text(texts().to_field(properties().bytes(E::kContent)));
+    if (QPlainTextEdit* plain = field_.plain())
+        connect(plain, &QPlainTextEdit::textChanged, this, [this] { on_text_changed(false); });
+    else
+        connect(field_.line(), &QLineEdit::textChanged, this, [this] { on_text_changed(false); });
+    last_text_ = field_.text();
     field()->setAutoFillBackground(true);
     field()->installEventFilter(this);
     setFocusProxy(field());
@@ -224,15 +164,16 @@ void EditBox::layout_field() {
     const int32_t edge = border_width(word(E::kBorder));
     const QRect client = rect().adjusted(edge, edge, -edge, -edge);
     if (multi_line()) {
-        text_edit_->setGeometry(client);
+        field_.plain()->setGeometry(client);
         return;
     }
-    const int32_t band = QFontMetrics(line_edit_->font()).height() + 2 * kFieldMargin;
+    QLineEdit* line = field_.line();
+    const int32_t band = QFontMetrics(line->font()).height() + 2 * kFieldMargin;
     if (band >= client.height()) {
-        line_edit_->setGeometry(client);
+        line->setGeometry(client);
         return;
     }
-    line_edit_->setGeometry(client.left(), client.top() + (client.height() - band) / 2,
+    line->setGeometry(client.left(), client.top() + (client.height() - band) / 2,
                             client.width(), band);
 }
 
@@ -269,22 +210,22 @@ void EditBox::apply_font() {
 
 void EditBox::apply_input_mode() {
     const int32_t mode = word(E::kInputMode);
-    if (line_edit_) line_edit_->setReadOnly(mode == InputMode::kReadOnly);
-    if (text_edit_) text_edit_->setReadOnly(mode == InputMode::kReadOnly);
+    field_.set_read_only(mode == InputMode::kReadOnly);
     apply_password_character();
 }
 
 void EditBox::apply_password_character() {
-    if (!line_edit_) return;
+    QLineEdit* line = field_.line();
+    if (!line) return;
     const std::string& character = properties().bytes(E::kPasswordCharacter);
     const bool hidden = word(E::kInputMode) == InputMode::kPassword && !character.empty();
-    line_edit_->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);
+    line->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);
     if (!hidden) return;
     auto* style = new PasswordStyle(QChar::fromLatin1(character[0]));
-    style->setParent(line_edit_);
-    QStyle* old = line_edit_->style();
-    line_edit_->setStyle(style);
-    if (old->parent() == line_edit_) delete old;
+    style->setParent(line);
+    QStyle* old = line->style();
+    line->setStyle(style);
+    if (old->parent() == line) delete old;
 }
 
 void EditBox::apply_property(int32_t number, OnChange change) {
@@ -313,133 +254,65 @@ void EditBox::apply_property(int32_t number, OnChange change) {
     case E::kSelectionStart: apply_selection_start(); break;
     case E::kSelectionLength: apply_selection_length(); break;
     case E::kSelectedText: {
-        const QString text = to_field(properties().bytes(E::kSelectedText));
-        if (line_edit_) line_edit_->insert(text);
-        if (text_edit_) text_edit_->insertPlainText(text);
+        const QString text = texts().to_field(properties().bytes(E::kSelectedText));
+        field_.insert(text);
         break;
     }
     default: break;
     }
 }
 
-// ---- texts and offsets ------------------------------------------------
-
-QString EditBox::field_text() const {
-    if (line_edit_) return line_edit_->text();
-    return text_edit_ ? text_edit_->toPlainText() : QString();
-}
-
-QString EditBox::to_field(const std::string& gbk) const {
-    QString text = QString::fromStdString(platform::utf8_from_gbk(gbk));
-    if (multi_line()) text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
-std::string EditBox::to_gbk(const QString& text) const {
-    QString out = text;
-    if (multi_line()) out.replace(QChar::ParagraphSeparator, QLatin1Char('\n')).replace(QLatin1String("\n"), QLatin1String("\r\n"));
-    return platform::gbk_from_utf8(out.toStdString());
-}
-
-// GBK takes one byte for ASCII and two for the other characters; a line
-// break of a multi-line box is CR LF.
-int32_t EditBox::byte_width(QChar c) const {
-    return c.unicode() < 0x80 && !(multi_line() && c == QLatin1Char('\n')) ? 1 : 2;
-}
-
-int32_t EditBox::byte_offset(const QString& text, int32_t index) const {
-    int32_t bytes = 0;
-    for (int32_t i = 0; i < std::min<int32_t>(index, int32_t(text.size())); ++i) bytes += byte_width(text[i]);
-    return bytes;
-}
-
-// The character at a byte offset; an offset inside a character gives its start.
-int32_t EditBox::char_index(const QString& text, int32_t bytes) const {
-    int32_t i = 0;
-    for (int32_t used = 0; i < int32_t(text.size()); ++i) {
-        used += byte_width(text[i]);
-        if (used > bytes) break;
-    }
-    return i;
-}
-
 // ---- selection ----------------------------------------------------------
 
-std::pair<int32_t, int32_t> EditBox::selection_chars() const {
-    if (line_edit_) {
-        if (!line_edit_->hasSelectedText()) return {line_edit_->cursorPosition(), 0};
-        return {line_edit_->selectionStart(), line_edit_->selectionLength()};
-    }
-    const QTextCursor cursor = text_edit_->textCursor();
-    return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
-}
-
-int32_t EditBox::caret_char() const {
-    if (line_edit_) return line_edit_->cursorPosition();
-    return text_edit_->textCursor().position();
-}
-
-void EditBox::select_chars(int32_t start, int32_t length) {
-    const int32_t size = int32_t(field_text().size());
-    start = std::clamp(start, 0, size);
-    length = std::clamp(length, 0, size - start);
-    if (line_edit_) {
-        line_edit_->setSelection(start, length);
-        return;
-    }
-    QTextCursor cursor = text_edit_->textCursor();
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    text_edit_->setTextCursor(cursor);
-    text_edit_->ensureCursorVisible();
-}
-
 void EditBox::select_from_properties() {
-    const QString text = field_text();
+    const QString text = field_.text();
     const int32_t start = word(E::kSelectionStart), length = word(E::kSelectionLength);
     if (length == -1) {
-        select_chars(0, int32_t(text.size()));
+        field_.select(0, int32_t(text.size()));
     } else if (start == -1) {
-        select_chars(int32_t(text.size()), 0);
+        field_.select(int32_t(text.size()), 0);
     } else {
-        const int32_t from = char_index(text, std::max(start, 0));
-        select_chars(from, char_index(text, std::max(start, 0) + std::max(length, 0)) - from);
+        const FieldText t = texts();
+        const int32_t from = t.char_index(text, std::max(start, 0));
+        field_.select(from, t.char_index(text, std::max(start, 0) + std::max(length, 0)) - from);
     }
 }
 
 // -1 puts the caret at the end; the selection keeps its length otherwise.
 void EditBox::apply_selection_start() {
-    const QString text = field_text();
+    const QString text = field_.text();
     const int32_t start = word(E::kSelectionStart);
     if (start == -1) {
-        select_chars(int32_t(text.size()), 0);
+        field_.select(int32_t(text.size()), 0);
         return;
     }
-    const int32_t from = char_index(text, std::max(start, 0));
-    select_chars(from, selection_chars().second);
+    const int32_t from = texts().char_index(text, std::max(start, 0));
+    field_.select(from, field_.selection().second);
 }
 
 // -1 selects everything; otherwise the selection keeps its start.
 void EditBox::apply_selection_length() {
-    const QString text = field_text();
+    const QString text = field_.text();
     const int32_t length = word(E::kSelectionLength);
     if (length == -1) {
-        select_chars(0, int32_t(text.size()));
+        field_.select(0, int32_t(text.size()));
         return;
     }
-    const int32_t from = selection_chars().first;
-    select_chars(from, char_index(text, byte_offset(text, from) + std::max(length, 0)) - from);
+    const FieldText t = texts();
+    const int32_t from = field_.selection().first;
+    field_.select(from, t.char_index(text, t.byte_offset(text, from) + std::max(length, 0)) - from);
 }
 
 void EditBox::read_back() {
     if (!field()) return;
     PropertyStore& p = properties();
-    const QString text = field_text();
-    const auto [start, length] = selection_chars();
-    p.set_bytes(E::kContent, to_gbk(text));
-    p.set_word(E::kSelectionStart, byte_offset(text, start));
-    p.set_word(E::kSelectionLength, byte_offset(text, start + length) - byte_offset(text, start));
-    p.set_bytes(E::kSelectedText, to_gbk(text.mid(start, length)));
+    const QString text = field_.text();
+    const auto [start, length] = field_.selection();
+    const FieldText t = texts();
+    p.set_bytes(E::kContent, t.to_gbk(text));
+    p.set_word(E::kSelectionStart, t.byte_offset(text, start));
+    p.set_word(E::kSelectionLength, t.byte_offset(text, start + length) - t.byte_offset(text, start));
+    p.set_bytes(E::kSelectedText, t.to_gbk(text.mid(start, length)));
 }
 
 // ---- content changes ----------------------------------------------------
@@ -447,15 +320,14 @@ void EditBox::read_back() {
 void EditBox::replace_text(const QString& text, bool quiet) {
     const bool was_quiet = quiet_;
     quiet_ = quiet;
-    if (line_edit_) line_edit_->setText(text);
-    if (text_edit_) text_edit_->setPlainText(text);
+    field_.set_text(text);
     quiet_ = was_quiet;
 }
 
 // A program write: the text is replaced without a report, then the box
 // reports the change itself, so event 0 fires once even for equal text.
 void EditBox::write_content() {
-    replace_text(to_field(properties().bytes(E::kContent)), true);
+    replace_text(texts().to_field(properties().bytes(E::kContent)), true);
     on_text_changed(true);
 }
 
@@ -463,15 +335,16 @@ void EditBox::write_content() {
 // makes; a change over the limit is refused.
 void EditBox::on_text_changed(bool by_program) {
     if (quiet_ || destroying_) return;
-    const QString current = field_text();
+    const QString current = field_.text();
     if (!by_program && current == last_text_) return;
     QString fixed = case_converted(current, word(E::kCaseConversion));
     const int32_t limit = word(E::kMaximumLength);
-    if (!by_program && limit > 0 && byte_offset(fixed, int32_t(fixed.size())) > limit) fixed = last_text_;
+    if (!by_program && limit > 0 && texts().byte_offset(fixed, int32_t(fixed.size())) > limit)
+        fixed = last_text_;
     if (fixed != current) {
-        const int32_t caret = caret_char();
+        const int32_t caret = field_.caret();
         replace_text(fixed, true);
-        select_chars(std::min(caret, int32_t(fixed.size())), 0);
+        field_.select(std::min(caret, int32_t(fixed.size())), 0);
     }
     last_text_ = fixed;
     raise_event(window_id(), unit_id(), EditBoxEvent::kContentChanged);
@@ -480,14 +353,14 @@ void EditBox::on_text_changed(bool by_program) {
 void EditBox::normalise_input() {
     const int32_t mode = word(E::kInputMode);
     if (mode < InputMode::kByte) return;
-    const QString text = field_text();
-    const std::string gbk = to_gbk(text);
+    const QString text = field_.text();
+    const std::string gbk = texts().to_gbk(text);
     const std::string normalised = normalised_input(mode, gbk);
     if (normalised == gbk) return;
-    const int32_t caret = byte_offset(text, caret_char());
-    replace_text(to_field(normalised), false);
-    const QString now = field_text();
-    select_chars(char_index(now, caret), 0);
+    const int32_t caret = texts().byte_offset(text, field_.caret());
+    replace_text(texts().to_field(normalised), false);
+    const QString now = field_.text();
+    field_.select(texts().char_index(now, caret), 0);
 }
 
 void EditBox::step(int32_t direction) {
@@ -495,13 +368,13 @@ void EditBox::step(int32_t direction) {
         raise_event(window_id(), unit_id(), EditBoxEvent::kSpinPressed, {uint32_t(direction)});
         return;
     }
-    if (!spin_ || !line_edit_) return;
-    int64_t value = leading_integer(to_gbk(field_text())) + direction;
+    if (!spin_ || !field_.line()) return;
+    int64_t value = leading_integer(texts().to_gbk(field_.text())) + direction;
     if (value < spin_->minimum()) value = spin_->maximum();
     else if (value > spin_->maximum()) value = spin_->minimum();
     replace_text(QString::number(value), false);
-    line_edit_->selectAll();
-    line_edit_->setFocus(Qt::OtherFocusReason);
+    field_.line()->selectAll();
+    field_.line()->setFocus(Qt::OtherFocusReason);
 }
 
 bool EditBox::keeps_enter() const {
@@ -557,10 +430,7 @@ EditBox* box_of(QWidget* object) { return dynamic_cast<EditBox*>(object); }
 
 QWidget* create_edit_box(const CreateRequest& request) {
     auto box = std::make_unique<EditBox>(request.parent);
-    if (!box->properties().read_blob(request.block, request.length)) return nullptr;
-    box->set_ids(request.window_id, request.unit_id);
-    box->setGeometry(request.left, request.top, request.width, request.height);
-    box->setEnabled(!(request.style & Style::kDisabled));
+    if (!prepare_component(box.get(), request)) return nullptr;
     box->build();
     return box.release();
 }
@@ -608,15 +478,12 @@ void enumerate_edit_box_texts(QWidget* object, const TextVisitor& visit) {
 }  // namespace
 
 void* edit_box_interface(int32_t code) {
-    switch (code) {
-    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_edit_box);
-    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&edit_box_property_changed);
-    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&serialise_edit_box);
-    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&get_edit_box_property);
-    case InterfaceCode::kKeepsKey: return reinterpret_cast<void*>(&edit_box_keeps_key);
-    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&enumerate_edit_box_texts);
-    default: return nullptr;
-    }
+    return type_interface(code, {.create = &create_edit_box,
+                                 .property_changed = &edit_box_property_changed,
+                                 .serialise = &serialise_edit_box,
+                                 .get_property = &get_edit_box_property,
+                                 .enumerate_texts = &enumerate_edit_box_texts,
+                                 .keeps_key = &edit_box_keeps_key});
 }
 
 }  // namespace qinghe

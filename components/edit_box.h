@@ -9,13 +9,11 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <utility>
 
+#include "components/edit_field.h"
+#include "components/field_text.h"
 #include "components/property_table.h"
 #include "components/spin_button.h"
-
-class QLineEdit;
-class QPlainTextEdit;
 
 namespace qinghe {
 
@@ -63,7 +61,7 @@ public:
 
     // The box of a field widget, or null.
     static EditBox* of_field(QObject* field);
-    QWidget* field() const;
+    QWidget* field() const { return field_.widget(); }
     SpinButton* spin_button() const { return spin_; }
     bool keeps_enter() const;
     // The input mode's normalisation, run when the field loses the focus.
@@ -79,7 +77,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    bool multi_line() const { return text_edit_ != nullptr; }
+    bool multi_line() const { return field_.multi_line(); }
     int32_t word(int32_t number) const { return properties().word(number); }
 
     void create_field();
@@ -91,21 +89,11 @@ private:
     void apply_input_mode();
     void apply_password_character();
 
-    // Texts between the field (UTF-16, lines split by "\n") and the
-    // properties (GBK, lines split by CR LF); offsets in GBK bytes.
-    QString field_text() const;
-    QString to_field(const std::string& gbk) const;
-    std::string to_gbk(const QString& text) const;
-    int32_t byte_width(QChar c) const;
-    int32_t byte_offset(const QString& text, int32_t index) const;
-    int32_t char_index(const QString& text, int32_t bytes) const;
+    FieldText texts() const { return FieldText(multi_line()); }
 
-    std::pair<int32_t, int32_t> selection_chars() const;
-    void select_chars(int32_t start, int32_t length);
     void select_from_properties();
     void apply_selection_start();
     void apply_selection_length();
-    int32_t caret_char() const;
 
     // Replaces the field text; `quiet` keeps event 0 from firing.
     void replace_text(const QString& text, bool quiet);
@@ -113,8 +101,7 @@ private:
     void on_text_changed(bool by_program);
     void step(int32_t direction);
 
-    QLineEdit* line_edit_ = nullptr;
-    QPlainTextEdit* text_edit_ = nullptr;
+    EditField field_;
     QPointer<SpinButton> spin_;
     QString last_text_;
     bool quiet_ = false;  // a change the box makes itself, not reported

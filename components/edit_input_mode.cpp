@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "platform/text_encoding.h"
+#include "components/qt_text.h"
 #include "runtime/frame.h"
 #include "runtime/memory.h"
 
@@ -76,7 +76,7 @@ bool is_date_separator(char32_t c) {
 // The numbers of a date text, or none when anything but separators and
 // digits occurs.
 std::optional<std::vector<int32_t>> date_numbers(std::string_view gbk) {
-    const QList<uint> text = QString::fromStdString(platform::utf8_from_gbk(gbk)).toUcs4();
+    const QList<uint> text = qt_text(gbk).toUcs4();
     std::vector<int32_t> numbers;
     for (size_t i = 0; i < size_t(text.size());) {
         if (is_digit(text[i])) {

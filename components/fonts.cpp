@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <cstdlib>
 
-#include "platform/text_encoding.h"
+#include "components/qt_text.h"
 
 namespace qinghe {
 namespace {
@@ -12,7 +12,7 @@ constexpr const char* kCjkFace = "Noto Sans CJK SC";
 
 QFont font_from_record(const FontRecord& record) {
     QFont font;
-    QString face = QString::fromStdString(platform::utf8_from_gbk(record.face));
+    QString face = qt_text(record.face);
     font.setFamilies({face, QString::fromLatin1(kCjkFace)});
     font.setPixelSize(record.pixel_height() > 0 ? record.pixel_height() : 12);
     font.setWeight(record.bold() ? QFont::Bold : QFont::Normal);

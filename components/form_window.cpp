@@ -13,6 +13,7 @@
 #include "components/image/image_decoder.h"
 #include "components/input_hook.h"
 #include "components/picture_painter.h"
+#include "components/qt_text.h"
 #include "platform/text_encoding.h"
 #include "platform/web_opener.h"
 #include "runtime/background_music.h"
@@ -37,10 +38,6 @@ PropertyDecl bytes(int32_t number, uint32_t kind, OnChange change = OnChange::kR
 }
 
 bool sizable(int32_t border) { return border == 1 || border == 3 || border == 5; }
-
-QString qt_text(const std::string& gbk) {
-    return QString::fromStdString(platform::utf8_from_gbk(gbk));
-}
 
 }  // namespace
 
@@ -386,11 +383,8 @@ namespace {
 
 QWidget* create_form_window(const CreateRequest& request) {
     auto window = std::make_unique<FormWindowWidget>(request.owner, request.modal);
-    if (!window->properties().read_blob(request.block, request.length)) return nullptr;
-    window->set_ids(request.window_id, request.unit_id);
-    window->setGeometry(request.left, request.top, request.width, request.height);
+    if (!prepare_component(window.get(), request)) return nullptr;
     window->resize(request.width, request.height);
-    window->setEnabled(!(request.style & Style::kDisabled));
     window->setMouseTracking(true);
     window->apply_all();
     return window.release();
@@ -405,15 +399,7 @@ std::string extract_icon(const uint8_t* block, int32_t length) {
 }  // namespace
 
 void* form_window_interface(int32_t code) {
-    switch (code) {
-    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_form_window);
-    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&table_property_changed);
-    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
-    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&table_get_property);
-    case InterfaceCode::kExtractIcon: return reinterpret_cast<void*>(&extract_icon);
-    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&table_enumerate_texts);
-    default: return nullptr;
-    }
+    return type_interface(code, {.create = &create_form_window, .extract_icon = &extract_icon});
 }
 
 }  // namespace qinghe

@@ -9,6 +9,7 @@
 #include "components/border_style.h"
 #include "components/colours.h"
 #include "components/fonts.h"
+#include "components/qt_text.h"
 #include "platform/text_encoding.h"
 #include "platform/web_opener.h"
 #include "runtime/property_block.h"
@@ -40,10 +41,6 @@ PropertyDecl bytes(int32_t number, uint32_t kind, OnChange change = OnChange::kR
     return {number, kind, 0, "", INT_MIN, INT_MAX, change};
 }
 
-QString from_gbk(const std::string& gbk) {
-    return QString::fromStdString(platform::utf8_from_gbk(gbk));
-}
-
 }  // namespace
 
 const PropertyTable& HyperlinkBox::table() {
@@ -73,7 +70,7 @@ HyperlinkBox::~HyperlinkBox() { notify_destroyed(window_id(), unit_id(), this); 
 void HyperlinkBox::apply_property(int32_t number, OnChange change) {
     if (change == OnChange::kStore) return;
     if (number == H::kCaption) {
-        setWindowTitle(from_gbk(properties().bytes(H::kCaption)));
+        setWindowTitle(qt_text(properties().bytes(H::kCaption)));
     } else if ((number == H::kEmailAddress || number == H::kWebAddress) &&
                !properties().bytes(H::kCaption).empty()) {
         return;  // the caption is shown, not the address
@@ -141,23 +138,22 @@ void HyperlinkBox::paintEvent(QPaintEvent* event) {
     painter.setFont(font_from_record_bytes(p.bytes(H::kFont)));
     painter.setPen(text_colour());
     painter.drawText(client, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                     from_gbk(shown_text()));
+                     qt_text(shown_text()));
 }
 
 namespace {
 
 QWidget* create_hyperlink_box(const CreateRequest& request) {
     auto box = std::make_unique<HyperlinkBox>(request.parent);
-    if (!box->properties().read_blob(request.block, request.length)) return nullptr;
-    box->set_ids(request.window_id, request.unit_id);
-    box->setGeometry(request.left, request.top, request.width, request.height);
-    box->setEnabled(!(request.style & Style::kDisabled));
+    if (!prepare_component(box.get(), request)) return nullptr;
     box->apply_property(HyperlinkProperty::kCaption, OnChange::kReapply);
     return box.release();
 }
 
 }  // namespace
 
-void* hyperlink_box_interface(int32_t code) { return table_interface(code, &create_hyperlink_box); }
+void* hyperlink_box_interface(int32_t code) {
+    return type_interface(code, {.create = &create_hyperlink_box});
+}
 
 }  // namespace qinghe

@@ -8,7 +8,7 @@
 #include <QWindow>
 
 #include "components/form_window.h"
-#include "platform/text_encoding.h"
+#include "components/qt_text.h"
 #include "runtime/component_interface.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/frame.h"
@@ -74,7 +74,7 @@ uint32_t modifier_bits(Qt::KeyboardModifiers m) {
 
 // A typed character as the program sees it: ASCII, or the two GBK bytes.
 uint32_t character_code(const QString& text) {
-    std::string gbk = platform::gbk_from_utf8(text.left(1).toStdString());
+    std::string gbk = gbk_text(text.left(1));
     if (gbk.size() == 1) return uint8_t(gbk[0]);
     if (gbk.size() == 2) return (uint32_t(uint8_t(gbk[0])) << 8) | uint8_t(gbk[1]);
     return 0;
@@ -84,7 +84,7 @@ QString character_text(uint32_t code) {
     std::string gbk;
     if (code > 0xFF) gbk.push_back(char(code >> 8));
     gbk.push_back(char(code & 0xFF));
-    return QString::fromStdString(platform::utf8_from_gbk(gbk));
+    return qt_text(gbk);
 }
 
 // Whether the type of the unit at `object` asks for the key (key query).

@@ -12,7 +12,7 @@
 #include "components/gradient_painter.h"
 #include "components/image/image_decoder.h"
 #include "components/picture_painter.h"
-#include "platform/text_encoding.h"
+#include "components/qt_text.h"
 #include "runtime/property_block.h"
 #include "runtime/runtime_object.h"
 
@@ -86,8 +86,7 @@ void Label::apply_property(int32_t number, OnChange change) {
     if (change == OnChange::kStore) return;
     if (number == L::kPicture || number == L::kBackground) picture_cache_.reset();
     if (number == L::kCaption)
-        setWindowTitle(QString::fromStdString(
-            platform::utf8_from_gbk(properties().bytes(L::kCaption))));
+        setWindowTitle(qt_text(properties().bytes(L::kCaption)));
     update();
 }
 
@@ -203,7 +202,7 @@ void Label::paint_caption(QPainter& painter, const QRect& r) {
         flags |= Qt::TextWordWrap | Qt::AlignTop;  // wrapped text always starts at the top
     else
         flags |= Qt::TextSingleLine | vertical_flags(p.word(L::kVerticalAlignment));
-    const QString text = QString::fromStdString(platform::utf8_from_gbk(caption));
+    const QString text = qt_text(caption);
     const QColor colour = colour_of(uint32_t(p.word(L::kTextColour)));
     const bool wrap = p.word(L::kWordWrap) != 0;
     auto draw = [&](const QRect& at, const QColor& c) {
@@ -259,16 +258,13 @@ namespace {
 
 QWidget* create_label(const CreateRequest& request) {
     auto label = std::make_unique<Label>(request.parent);
-    if (!label->properties().read_blob(request.block, request.length)) return nullptr;
-    label->set_ids(request.window_id, request.unit_id);
-    label->setGeometry(request.left, request.top, request.width, request.height);
-    label->setEnabled(!(request.style & Style::kDisabled));
+    if (!prepare_component(label.get(), request)) return nullptr;
     label->apply_property(LabelProperty::kCaption, OnChange::kReapply);
     return label.release();
 }
 
 }  // namespace
 
-void* label_interface(int32_t code) { return table_interface(code, &create_label); }
+void* label_interface(int32_t code) { return type_interface(code, {.create = &create_label}); }
 
 }  // namespace qinghe

@@ -1,57 +1,25 @@
 #include "components/list_box.h"
 
-#include <QHeaderView>
-#include <QHelpEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QListView>
 #include <QPainter>
-#include <QPointer>
-#include <QStyledItemDelegate>
-#include <QToolTip>
-#include <QTreeView>
 #include <algorithm>
 
 #include "components/border_style.h"
 #include "components/colours.h"
 #include "components/fonts.h"
-#include "platform/text_encoding.h"
+#include "components/list_box_delegate.h"
+#include "components/list_box_header.h"
+#include "components/list_box_view.h"
+#include "components/qt_text.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/font_record.h"
-#include "runtime/list_tables.h"
 #include "runtime/property_block.h"
 #include "runtime/runtime_object.h"
 
 namespace qinghe {
 namespace {
 
-namespace K = PropertyKind;
 namespace P = ListBoxProperty;
-
-constexpr int32_t kWhite = 0xFFFFFF;
-constexpr int kRowTagRole = Qt::UserRole + 1;
-constexpr int kImageRole = Qt::UserRole + 2;
-constexpr int kStateImageRole = Qt::UserRole + 3;
-constexpr int kIndentRole = Qt::UserRole + 4;
-constexpr int kTipRole = Qt::UserRole + 5;  // a tip set on a row by the program (GBK bytes)
-constexpr QSize kLargeIconSize(32, 32);
-constexpr QSize kSmallIconSize(16, 16);
-
-PropertyDecl word(int32_t number, uint32_t kind, int32_t value, OnChange change,
-                  int32_t min = INT_MIN, int32_t max = INT_MAX) {
-    return {number, kind, value, "", min, max, change};
-}
-
-PropertyDecl flag(int32_t number, bool value, OnChange change) {
-    return {number, K::kLogical, value ? 1 : 0, "", 0, 1, change};
-}
-
-PropertyDecl bytes(int32_t number, uint32_t kind, OnChange change) {
-    return {number, kind, 0, "", INT_MIN, INT_MAX, change};
-}
-
-QString qt_text(const std::string& gbk) { return QString::fromStdString(platform::utf8_from_gbk(gbk)); }
-std::string gbk_text(const QString& text) { return platform::gbk_from_utf8(text.toStdString()); }
+namespace R = ListBoxRole;
 
 uint32_t bgr_of(const QColor& c) {
     return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16;
@@ -65,181 +33,14 @@ Qt::Alignment column_alignment(int32_t alignment) {
 
 }  // namespace
 
-// Paints the cells: the text background, column alignment, whole-row
-// selection, grid lines, indent, state images and hot-tracking underlines;
-// raises the label-editing events and shows the info tips.
-class ListBoxDelegate : public QStyledItemDelegate {
-public:
-    explicit ListBoxDelegate(ListBox* box) : QStyledItemDelegate(box), box_(box) {}
-
-    QColor text_background;
-    std::vector<Qt::Alignment> alignments;  // by column
-    int hot_row = -1;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyleOptionViewItem opt = option;
-        const PropertyStore& p = box_->properties();
-        if (index.column() == 0) {
-            const int image_width = box_->item_images().image_size.width();
-            opt.rect.adjust(index.data(kIndentRole).toInt() * image_width, 0, 0, 0);
-            paint_state_image(painter, opt, index);
-        }
-        if (index.column() > 0 && !p.word(P::kWholeRowSelection))
-            opt.state &= ~QStyle::State_Selected;
-        QStyledItemDelegate::paint(painter, opt, index);
-        if (p.word(P::kGridLines) && box_->report_view()) {
-            painter->save();
-            painter->setPen(QColor(0xC0, 0xC0, 0xC0));
-            painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-            painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-            painter->restore();
-        }
-    }
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        if (!box_->edit_may_start(index.row())) return nullptr;
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        box_->set_editing(editor != nullptr);
-        return editor;
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override {
-        auto* line = qobject_cast<QLineEdit*>(editor);
-        if (!line || !box_->edit_accepted(index.row(), gbk_text(line->text()))) return;
-        QStyledItemDelegate::setModelData(editor, model, index);
-    }
-
-    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
-                   const QModelIndex& index) override {
-        if (event->type() != QEvent::ToolTip || !index.isValid())
-            return QStyledItemDelegate::helpEvent(event, view, option, index);
-        const std::string tip = box_->row_tip(index.row());
-        if (tip.empty()) {
-            QToolTip::hideText();
-            return true;
-        }
-        QToolTip::showText(event->globalPos(), qt_text(tip), view);
-        return true;
-    }
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->backgroundBrush = text_background;
-        if (size_t(index.column()) < alignments.size())
-            option->displayAlignment = alignments[size_t(index.column())];
-        const PropertyStore& p = box_->properties();
-        if (p.word(P::kHotTracking)) {
-            bool hot = index.row() == hot_row;
-            option->font.setUnderline(hot ? p.word(P::kUnderlineHot) : p.word(P::kUnderlineCold));
-        }
-    }
-
-private:
-    // With check boxes off, a row's state image stands left of its label.
-    void paint_state_image(QPainter* painter, QStyleOptionViewItem& opt,
-                           const QModelIndex& index) const {
-        if (box_->properties().word(P::kCheckBoxes)) return;
-        const ImageList& states = box_->state_images();
-        const int state = index.data(kStateImageRole).isValid() ? index.data(kStateImageRole).toInt() : -1;
-        if (!states.valid_index(state)) return;
-        const QImage& image = states.images[size_t(state)];
-        const int y = opt.rect.top() + (opt.rect.height() - image.height()) / 2;
-        painter->drawImage(QPoint(opt.rect.left(), y), image);
-        opt.rect.adjust(image.width(), 0, 0, 0);
-    }
-
-    ListBox* box_;
-};
-
-namespace {
-
-// What both views add to Qt's: the click events before the hit test,
-// Enter as activation and the end of a cancelled label edit.
-template <class View>
-class ListBoxView : public View {
-public:
-    explicit ListBoxView(ListBox* box) : View(box), box_(box) {}
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        QPointer<QWidget> alive(this);
-        box_->mouse_pressed(event->button());
-        if (alive) View::mousePressEvent(event);
-    }
-
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) box_->enter_pressed();
-        View::keyPressEvent(event);
-    }
-
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
-        if (hint == QAbstractItemDelegate::RevertModelCache && this->currentIndex().isValid())
-            box_->edit_cancelled(this->currentIndex().row());
-        View::closeEditor(editor, hint);
-        box_->set_editing(false);
-    }
-
-private:
-    ListBox* box_;
-};
-
-// The column header: a caption image sits on the right when its column asks.
-class ListBoxHeader : public QHeaderView {
-public:
-    explicit ListBoxHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
-    std::vector<bool> image_on_right;  // by column
-
-protected:
-    void initStyleOptionForIndex(QStyleOptionHeader* option, int column) const override {
-        QHeaderView::initStyleOptionForIndex(option, column);
-        if (size_t(column) < image_on_right.size() && image_on_right[size_t(column)])
-            option->iconAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    }
-};
-
-using ReportView = ListBoxView<QTreeView>;
-using IconListView = ListBoxView<QListView>;
-
-}  // namespace
-
+// Expanded from the list box's property list (runtime/list_box_properties.h).
 const PropertyTable& ListBox::table() {
-    using C = OnChange;
     static const PropertyTable table(UnitType::kListBox, {
-        word(P::kBorder, K::kChoice, 1, C::kReapply, 0, 5),
-        word(P::kTextColour, K::kColour, 0, C::kReapply),
-        word(P::kTextBackground, K::kBackgroundColour, kWhite, C::kReapply),
-        word(P::kListBackground, K::kBackgroundColour, kWhite, C::kReapply),
-        bytes(P::kFont, K::kFont, C::kReapply),
-        word(P::kLayout, K::kChoice, 0, C::kRecreate, 0, 3),
-        word(P::kIconArrangement, K::kChoice, 0, C::kRecreate, 0, 1),
-        flag(P::kAutoArrange, true, C::kRecreate),
-        flag(P::kWrapLabels, true, C::kReapply),
-        bytes(P::kColumns, K::kBytes, C::kRecreate),
-        flag(P::kHideHeader, false, C::kReapply),
-        bytes(P::kHeaderImages, K::kBytes, C::kReapply),
-        flag(P::kClickableCaptions, true, C::kRecreate),
-        flag(P::kWholeRowSelection, false, C::kRecreate),
-        flag(P::kGridLines, false, C::kRecreate),
-        flag(P::kHeaderDrag, false, C::kRecreate),
-        bytes(P::kItemImages, K::kBytes, C::kReapply),
-        bytes(P::kStateImages, K::kBytes, C::kReapply),
-        flag(P::kHotTracking, false, C::kRecreate),
-        flag(P::kHandCursor, true, C::kRecreate),
-        flag(P::kUnderlineCold, true, C::kRecreate),
-        flag(P::kUnderlineHot, true, C::kRecreate),
-        flag(P::kEditableLabels, false, C::kRecreate),
-        word(P::kSorting, K::kChoice, 0, C::kRecreate, 0, 2),
-        flag(P::kCheckBoxes, false, C::kRecreate),
-        flag(P::kFlatScrollBars, false, C::kRecreate),
-        flag(P::kSingleSelection, true, C::kRecreate),
-        word(P::kSelection, K::kInteger, -1, C::kReapply, -1),
-        flag(P::kKeepSelectionVisible, false, C::kRecreate),
-        bytes(P::kItems, K::kBytes, C::kReapply),
-        bytes(P::kEditedText, K::kText, C::kStore),
+#define QINGHE_LIST_BOX_DECL(name, number, key, meaning, kind, value, range, change) \
+    PropertyDecl{number, PropertyKind::k##kind, value, "", range.min, range.max,     \
+                 OnChange::k##change},
+        QINGHE_LIST_BOX_PROPERTIES(QINGHE_LIST_BOX_DECL)
+#undef QINGHE_LIST_BOX_DECL
     });
     return table;
 }
@@ -249,8 +50,8 @@ ListBox::ListBox(QWidget* parent) : QWidget(parent), TableComponent(table()) {
     connect(&model_, &QStandardItemModel::itemChanged, this, [this](QStandardItem* item) {
         if (filling_ || item->column() != 0 || !properties().word(P::kCheckBoxes)) return;
         const int32_t state = item->checkState() == Qt::Checked ? 1 : 0;
-        if (item->data(kStateImageRole).toInt() == state) return;
-        item->setData(state, kStateImageRole);
+        if (item->data(R::kStateImage).toInt() == state) return;
+        item->setData(state, R::kStateImage);
         post_event(ListBoxEvent::kCheckChanged, {uint32_t(item->row()), uint32_t(state)});
     });
 }
@@ -278,7 +79,18 @@ bool ListBox::needs_recreate(int32_t number) const {
     }
 }
 
+void ListBox::decode_tables() {
+    const PropertyStore& p = properties();
+    tables_.columns = decode_column_table(p.bytes(P::kColumns)).value_or(std::vector<ListColumn>{});
+    tables_.items = decode_item_table(p.bytes(P::kItems)).value_or(std::vector<ListCell>{});
+}
+
+void ListBox::property_stored(int32_t number) {
+    if (number == P::kColumns || number == P::kItems) decode_tables();
+}
+
 void ListBox::build() {
+    decode_tables();
     create_view();
     apply_font();
     apply_image_lists();
@@ -293,82 +105,19 @@ void ListBox::build() {
 }
 
 void ListBox::create_view() {
-    const PropertyStore& p = properties();
     if (in_report_layout()) {
         auto* tree = new ReportView(this);
+        tree->configure(properties(), delegate_, &model_);
         view_ = tree;
-        configure_report_view(tree);
+        apply_hide_header();
     } else {
-        view_ = new IconListView(this);
-        configure_list_view();
+        auto* list = new IconListView(this);
+        list->configure(properties(), delegate_, &model_);
+        view_ = list;
+        apply_wrap();
     }
-    auto* frame = static_cast<QAbstractScrollArea*>(view_);
-    frame->setFrameShape(QFrame::NoFrame);
-    view_->setItemDelegate(delegate_);
-    view_->setModel(&model_);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setSelectionMode(p.word(P::kSingleSelection) ? QAbstractItemView::SingleSelection
-                                                         : QAbstractItemView::ExtendedSelection);
-    view_->setEditTriggers(p.word(P::kEditableLabels)
-                               ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
-                               : QAbstractItemView::NoEditTriggers);
     setFocusProxy(view_);
-    view_->setFocusPolicy(Qt::StrongFocus);
-    if (p.word(P::kHotTracking)) {
-        view_->setMouseTracking(true);
-        view_->viewport()->setCursor(p.word(P::kHandCursor) ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    }
     connect_view();
-}
-
-void ListBox::configure_report_view(QTreeView* tree) {
-    const PropertyStore& p = properties();
-    tree->setRootIsDecorated(false);
-    tree->setItemsExpandable(false);
-    tree->setUniformRowHeights(true);
-    tree->setAllColumnsShowFocus(p.word(P::kWholeRowSelection) != 0);
-    auto* header = new ListBoxHeader(tree);
-    tree->setHeader(header);
-    header->setStretchLastSection(false);
-    header->setSectionsClickable(p.word(P::kClickableCaptions) != 0);
-    header->setSectionsMovable(p.word(P::kHeaderDrag) != 0);
-    apply_hide_header();
-    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-        post_event(ListBoxEvent::kCaptionClicked, {uint32_t(column)});
-    });
-}
-
-void ListBox::configure_list_view() {
-    auto* list = static_cast<QListView*>(view_);
-    const PropertyStore& p = properties();
-    const bool left_aligned = p.word(P::kIconArrangement) == 1;
-    list->setWrapping(true);
-    switch (layout()) {
-    case ListBoxLayout::kLargeIcons:
-        list->setViewMode(QListView::IconMode);
-        list->setFlow(left_aligned ? QListView::TopToBottom : QListView::LeftToRight);
-        list->setIconSize(kLargeIconSize);
-        break;
-    case ListBoxLayout::kSmallIcons:
-        list->setViewMode(QListView::ListMode);
-        list->setFlow(left_aligned ? QListView::TopToBottom : QListView::LeftToRight);
-        list->setIconSize(kSmallIconSize);
-        break;
-    default:
-        list->setViewMode(QListView::ListMode);
-        list->setFlow(QListView::TopToBottom);
-        list->setIconSize(kSmallIconSize);
-        break;
-    }
-    if (in_icon_layout()) {
-        const bool arranged = p.word(P::kAutoArrange) != 0;
-        list->setResizeMode(arranged ? QListView::Adjust : QListView::Fixed);
-        list->setMovement(arranged ? QListView::Static : QListView::Free);
-    } else {
-        list->setResizeMode(QListView::Adjust);
-        list->setMovement(QListView::Static);
-    }
-    apply_wrap();
 }
 
 void ListBox::connect_view() {
@@ -384,6 +133,10 @@ void ListBox::connect_view() {
             [this](const QModelIndex& index) {
                 if (index.isValid()) post_event(ListBoxEvent::kActivated);
             });
+    if (QTreeView* tree = report_view())
+        connect(tree->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+            post_event(ListBoxEvent::kCaptionClicked, {uint32_t(column)});
+        });
     if (hot)
         connect(view_, &QAbstractItemView::entered, this,
                 [this](const QModelIndex& index) { hot_row_changed(index.row()); });
@@ -464,15 +217,7 @@ void ListBox::apply_image_lists() {
     item_images_ = read_image_list(properties().bytes(P::kItemImages));
     state_images_ = read_image_list(properties().bytes(P::kStateImages));
     if (item_images_.count() > 0) view_->setIconSize(item_images_.image_size);
-    for (int row = 0; row < model_.rowCount(); ++row)
-        for (int column = 0; column < model_.columnCount(); ++column)
-            if (QStandardItem* item = model_.item(row, column)) {
-                const int32_t image = item->data(kImageRole).isValid() ? item->data(kImageRole).toInt() : -1;
-                item->setData(item_images_.valid_index(image)
-                                  ? QVariant(QIcon(QPixmap::fromImage(item_images_.images[size_t(image)])))
-                                  : QVariant(),
-                              Qt::DecorationRole);
-            }
+    model_.show_item_images(item_images_);
     apply_header_images();
 }
 
@@ -483,7 +228,7 @@ void ListBox::apply_header_images() {
     QPalette palette = tree->header()->palette();
     palette.setColor(QPalette::Button, background_colour_of(kSystemBackground));
     tree->header()->setPalette(palette);
-    auto columns = decode_column_table(properties().bytes(P::kColumns)).value_or(std::vector<ListColumn>{});
+    const std::vector<ListColumn>& columns = tables_.columns;
     for (size_t k = 0; k < columns.size() && int(k) < model_.columnCount(); ++k) {
         QStandardItem* header = model_.horizontalHeaderItem(int(k));
         if (!header) continue;
@@ -496,7 +241,7 @@ void ListBox::apply_header_images() {
 }
 
 void ListBox::insert_columns() {
-    auto columns = decode_column_table(properties().bytes(P::kColumns)).value_or(std::vector<ListColumn>{});
+    const std::vector<ListColumn>& columns = tables_.columns;
     QTreeView* tree = report_view();
     auto* header_view = static_cast<ListBoxHeader*>(tree->header());
     model_.setColumnCount(std::max<int>(1, int(columns.size())));
@@ -518,7 +263,7 @@ void ListBox::fill_initial_items() {
     filling_ = true;
     delete_all_rows();
     tips_.clear();
-    auto cells = decode_item_table(properties().bytes(P::kItems)).value_or(std::vector<ListCell>{});
+    const std::vector<ListCell>& cells = tables_.items;
     int32_t row = -1;
     int32_t column = 0;
     for (const ListCell& cell : cells) {
@@ -530,7 +275,7 @@ void ListBox::fill_initial_items() {
             column = 0;
             tips_.push_back(cell.tip);
         } else if (row >= 0 && set_cell_text(row, ++column, cell.text)) {
-            model_.item(row, column)->setData(image, kImageRole);
+            model_.item(row, column)->setData(image, R::kImage);
         }
     }
     if (!cells.empty()) apply_image_lists();
@@ -566,87 +311,38 @@ int32_t ListBox::row_count() const { return model_.rowCount(); }
 
 void ListBox::delete_all_rows() { model_.removeRows(0, model_.rowCount()); }
 
-void ListBox::set_state_image(QStandardItem* item, int32_t state_image) {
-    item->setData(state_image, kStateImageRole);
-    if (properties().word(P::kCheckBoxes)) {
-        item->setCheckable(true);
-        item->setCheckState(state_image == 1 ? Qt::Checked : Qt::Unchecked);
-        item->setData(state_image == 1 ? 1 : 0, kStateImageRole);
-    }
-}
-
 int32_t ListBox::insert_row(int32_t position, const std::string& text, int32_t image,
                             int32_t state_image, int32_t indent, uint32_t row_tag) {
-    const int32_t rows = model_.rowCount();
-    const QString label = qt_text(text);
-    if (const int32_t sorting = properties().word(P::kSorting)) {
-        position = 0;
-        while (position < rows) {
-            const int order = model_.item(position, 0)->text().compare(label, Qt::CaseInsensitive);
-            if (sorting == 1 ? order > 0 : order < 0) break;
-            ++position;
-        }
-    } else if (position < 0 || position > rows) {
-        position = rows;
-    }
-    auto* item = new QStandardItem(label);
-    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-    if (properties().word(P::kEditableLabels)) flags |= Qt::ItemIsEditable;
-    item->setFlags(flags);
-    item->setData(row_tag, kRowTagRole);
-    item->setData(image, kImageRole);
-    item->setData(std::max(0, indent), kIndentRole);
-    if (item_images_.valid_index(image))
-        item->setIcon(QIcon(QPixmap::fromImage(item_images_.images[size_t(image)])));
+    const PropertyStore& p = properties();
+    const ListBoxModel::RowStyle style{p.word(P::kSorting), p.word(P::kEditableLabels) != 0,
+                                       p.word(P::kCheckBoxes) != 0};
     const bool was_filling = filling_;
     filling_ = true;
-    set_state_image(item, state_image);
-    QList<QStandardItem*> cells{item};
-    for (int column = 1; column < model_.columnCount(); ++column) {
-        auto* cell = new QStandardItem();
-        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        cells.append(cell);
-    }
-    model_.insertRow(position, cells);
+    const int32_t row =
+        model_.insert_row(position, {text, image, state_image, indent, row_tag}, style, item_images_);
     filling_ = was_filling;
-    return position;
+    return row;
 }
 
 bool ListBox::set_cell_text(int32_t row, int32_t column, const std::string& text) {
-    if (row < 0 || row >= model_.rowCount() || column < 0 || column >= model_.columnCount())
-        return false;
-    QStandardItem* item = model_.item(row, column);
-    if (!item) return false;
-    item->setText(qt_text(text));
-    return true;
+    return model_.set_cell_text(row, column, text);
 }
 
-std::string ListBox::cell_text(int32_t row, int32_t column) const {
-    QStandardItem* item = model_.item(row, column);
-    return item ? gbk_text(item->text()) : std::string();
-}
+std::string ListBox::cell_text(int32_t row, int32_t column) const { return model_.cell_text(row, column); }
 
-uint32_t ListBox::row_tag(int32_t row) const {
-    QStandardItem* item = model_.item(row, 0);
-    return item ? item->data(kRowTagRole).toUInt() : 0;
-}
+uint32_t ListBox::row_tag(int32_t row) const { return model_.row_tag(row); }
 
 std::string ListBox::row_tip(int32_t row) const {
-    const QStandardItem* item = model_.item(row, 0);
-    if (item && item->data(kTipRole).isValid()) return item->data(kTipRole).toByteArray().toStdString();
+    if (auto tip = model_.own_tip(row)) return *tip;
     return row >= 0 && size_t(row) < tips_.size() ? tips_[size_t(row)] : std::string();
 }
 
-void ListBox::set_row_tip(int32_t row, const std::string& tip) {
-    if (QStandardItem* item = model_.item(row, 0))
-        item->setData(QByteArray::fromStdString(tip), kTipRole);
-}
+void ListBox::set_row_tip(int32_t row, const std::string& tip) { model_.set_own_tip(row, tip); }
 
 void ListBox::visit_texts(const TextVisitor& visit) const {
     if (auto font = decode_font_record(properties().bytes(P::kFont))) visit(font->face);
-    for (const ListColumn& c : decode_column_table(properties().bytes(P::kColumns)).value_or(std::vector<ListColumn>{}))
-        visit(c.caption);
-    for (const ListCell& c : decode_item_table(properties().bytes(P::kItems)).value_or(std::vector<ListCell>{})) {
+    for (const ListColumn& c : tables_.columns) visit(c.caption);
+    for (const ListCell& c : tables_.items) {
         visit(c.text);
         visit(c.tip);
     }
@@ -722,10 +418,7 @@ constexpr int32_t kEscapeKey = 27;
 
 QWidget* create_list_box(const CreateRequest& request) {
     auto box = std::make_unique<ListBox>(request.parent);
-    if (!box->properties().read_blob(request.block, request.length)) return nullptr;
-    box->set_ids(request.window_id, request.unit_id);
-    box->setGeometry(request.left, request.top, request.width, request.height);
-    box->setEnabled(!(request.style & Style::kDisabled));
+    if (!prepare_component(box.get(), request)) return nullptr;
     box->build();
     return box.release();
 }
@@ -733,6 +426,7 @@ QWidget* create_list_box(const CreateRequest& request) {
 int32_t list_box_property_changed(QWidget* object, int32_t number, const PropertyValue& value) {
     ListBox* box = list_box_of(object);
     if (!box || number == P::kEditedText || !box->properties().assign(number, value)) return 0;
+    box->property_stored(number);
     if (box->needs_recreate(number)) return 1;
     box->apply_property(number, OnChange::kReapply);
     return 0;
@@ -772,15 +466,11 @@ void list_box_enumerate_texts(QWidget* object, const TextVisitor& visit) {
 }  // namespace
 
 void* list_box_interface(int32_t code) {
-    switch (code) {
-    case InterfaceCode::kCreate: return reinterpret_cast<void*>(&create_list_box);
-    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&list_box_property_changed);
-    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
-    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&list_box_get_property);
-    case InterfaceCode::kKeepsKey: return reinterpret_cast<void*>(&list_box_keeps_key);
-    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&list_box_enumerate_texts);
-    default: return nullptr;
-    }
+    return type_interface(code, {.create = &create_list_box,
+                                 .property_changed = &list_box_property_changed,
+                                 .get_property = &list_box_get_property,
+                                 .enumerate_texts = &list_box_enumerate_texts,
+                                 .keeps_key = &list_box_keeps_key});
 }
 
 }  // namespace qinghe

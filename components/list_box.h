@@ -5,51 +5,18 @@
 // library's commands.
 #pragma once
 
-#include <QStandardItemModel>
 #include <QWidget>
-#include <optional>
 
 #include "components/image_list_reader.h"
+#include "components/list_box_model.h"
 #include "components/property_table.h"
+#include "runtime/list_box_properties.h"
+#include "runtime/list_tables.h"
 
 class QAbstractItemView;
 class QTreeView;
 
 namespace qinghe {
-
-namespace ListBoxProperty {  // own numbers
-inline constexpr int32_t kBorder = 0;
-inline constexpr int32_t kTextColour = 1;
-inline constexpr int32_t kTextBackground = 2;
-inline constexpr int32_t kListBackground = 3;
-inline constexpr int32_t kFont = 4;
-inline constexpr int32_t kLayout = 5;
-inline constexpr int32_t kIconArrangement = 6;
-inline constexpr int32_t kAutoArrange = 7;
-inline constexpr int32_t kWrapLabels = 8;
-inline constexpr int32_t kColumns = 9;
-inline constexpr int32_t kHideHeader = 10;
-inline constexpr int32_t kHeaderImages = 11;
-inline constexpr int32_t kClickableCaptions = 12;
-inline constexpr int32_t kWholeRowSelection = 13;
-inline constexpr int32_t kGridLines = 14;
-inline constexpr int32_t kHeaderDrag = 15;
-inline constexpr int32_t kItemImages = 16;
-inline constexpr int32_t kStateImages = 17;
-inline constexpr int32_t kHotTracking = 18;
-inline constexpr int32_t kHandCursor = 19;
-inline constexpr int32_t kUnderlineCold = 20;
-inline constexpr int32_t kUnderlineHot = 21;
-inline constexpr int32_t kEditableLabels = 22;
-inline constexpr int32_t kSorting = 23;
-inline constexpr int32_t kCheckBoxes = 24;
-inline constexpr int32_t kFlatScrollBars = 25;
-inline constexpr int32_t kSingleSelection = 26;
-inline constexpr int32_t kSelection = 27;
-inline constexpr int32_t kKeepSelectionVisible = 28;
-inline constexpr int32_t kItems = 29;
-inline constexpr int32_t kEditedText = 30;
-}  // namespace ListBoxProperty
 
 namespace ListBoxLayout {
 inline constexpr int32_t kLargeIcons = 0;
@@ -72,6 +39,13 @@ inline constexpr int32_t kCheckChanged = 8;
 
 class ListBoxDelegate;
 
+// The column and item tables of the stored properties, decoded when the box
+// is built and whenever either is stored; a table cut short counts as empty.
+struct ListBoxTables {
+    std::vector<ListColumn> columns;
+    std::vector<ListCell> items;
+};
+
 class ListBox : public QWidget, public TableComponent {
 public:
     explicit ListBox(QWidget* parent);
@@ -83,6 +57,8 @@ public:
     bool needs_recreate(int32_t number) const;
     // Builds the view from the stored properties (after the blob was read).
     void build();
+    // Keeps the decoded tables in step with a property just stored.
+    void property_stored(int32_t number);
 
     // Rows. Texts are GBK.
     int32_t row_count() const;
@@ -131,9 +107,8 @@ private:
     int32_t layout() const;
     bool in_icon_layout() const;
     bool in_report_layout() const;
+    void decode_tables();
     void create_view();
-    void configure_report_view(QTreeView* tree);
-    void configure_list_view();
     void connect_view();
     void apply_colours();
     void apply_font();
@@ -145,12 +120,12 @@ private:
     void insert_columns();
     void fill_initial_items();
     void place_view();
-    void set_state_image(QStandardItem* item, int32_t state_image);
     void post_event(int32_t event, std::initializer_list<uint32_t> args = {});
 
-    QStandardItemModel model_;
+    ListBoxModel model_;
     QAbstractItemView* view_ = nullptr;
     ListBoxDelegate* delegate_ = nullptr;
+    ListBoxTables tables_;
     ImageList header_images_;
     ImageList item_images_;
     ImageList state_images_;

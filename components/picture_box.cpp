@@ -151,16 +151,15 @@ namespace {
 
 QWidget* create_picture_box(const CreateRequest& request) {
     auto box = std::make_unique<PictureBox>(request.parent);
-    if (!box->properties().read_blob(request.block, request.length)) return nullptr;
-    box->set_ids(request.window_id, request.unit_id);
-    box->setGeometry(request.left, request.top, request.width, request.height);
-    box->setEnabled(!(request.style & Style::kDisabled));
+    if (!prepare_component(box.get(), request)) return nullptr;
     box->apply_all();
     return box.release();
 }
 
 }  // namespace
 
-void* picture_box_interface(int32_t code) { return table_interface(code, &create_picture_box); }
+void* picture_box_interface(int32_t code) {
+    return type_interface(code, {.create = &create_picture_box});
+}
 
 }  // namespace qinghe

@@ -143,15 +143,26 @@ void table_enumerate_texts(QWidget* object, const TextVisitor& visit) {
     }
 }
 
-void* table_interface(int32_t code, CreateEntry create) {
+void* type_interface(int32_t code, const TypeEntries& entries) {
     switch (code) {
-    case InterfaceCode::kCreate: return reinterpret_cast<void*>(create);
-    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(&table_property_changed);
-    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(&table_serialise);
-    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(&table_get_property);
-    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(&table_enumerate_texts);
+    case InterfaceCode::kCreate: return reinterpret_cast<void*>(entries.create);
+    case InterfaceCode::kPropertyChanged: return reinterpret_cast<void*>(entries.property_changed);
+    case InterfaceCode::kSerialise: return reinterpret_cast<void*>(entries.serialise);
+    case InterfaceCode::kGetProperty: return reinterpret_cast<void*>(entries.get_property);
+    case InterfaceCode::kExtractIcon: return reinterpret_cast<void*>(entries.extract_icon);
+    case InterfaceCode::kKeepsKey: return reinterpret_cast<void*>(entries.keeps_key);
+    case InterfaceCode::kEnumerateTexts: return reinterpret_cast<void*>(entries.enumerate_texts);
     default: return nullptr;
     }
+}
+
+bool prepare_component(QWidget* widget, const CreateRequest& request) {
+    TableComponent* component = table_component(widget);
+    if (!component || !component->properties().read_blob(request.block, request.length)) return false;
+    component->set_ids(request.window_id, request.unit_id);
+    widget->setGeometry(request.left, request.top, request.width, request.height);
+    widget->setEnabled(!(request.style & Style::kDisabled));
+    return true;
 }
 
 }  // namespace qinghe

@@ -123,8 +123,23 @@ std::string table_serialise(QWidget* object);
 bool table_get_property(QWidget* object, int32_t own_number, PropertyValue* value);
 void table_enumerate_texts(QWidget* object, const TextVisitor& visit);
 
-// The interface entry of a type that needs nothing beyond its table: its
-// own create entry, and the generic entries for every other code it offers.
-void* table_interface(int32_t code, CreateEntry create);
+// The entries a type offers through its interface entry. A type built on a
+// property table gets the generic ones and names only those it replaces.
+struct TypeEntries {
+    CreateEntry create = nullptr;
+    PropertyChangedEntry property_changed = &table_property_changed;
+    SerialiseEntry serialise = &table_serialise;
+    GetPropertyEntry get_property = &table_get_property;
+    EnumerateTextsEntry enumerate_texts = &table_enumerate_texts;
+    KeepsKeyEntry keeps_key = nullptr;
+    ExtractIconEntry extract_icon = nullptr;
+};
+
+// What the type's interface entry answers for `code`: its entry, or null.
+void* type_interface(int32_t code, const TypeEntries& entries);
+
+// Reads a new component's blob and places it as the request asks (ids,
+// geometry, enabled state). False when the blob cannot be read.
+bool prepare_component(QWidget* widget, const CreateRequest& request);
 
 }  // namespace qinghe

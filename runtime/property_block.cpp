@@ -1,8 +1,11 @@
 #include "runtime/property_block.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "runtime/byte_stream.h"
+#include "runtime/list_box_properties.h"
 
 namespace qinghe {
 namespace {
@@ -115,39 +118,26 @@ constexpr std::array kHyperlinkBoxFields{
     BlockField{"web_address", 3, S::Bytes, M::Text, 0},
 };
 
-constexpr std::array kListBoxFields{
-    kVersion,
-    BlockField{"border", 0, S::Word, M::Number, 0},
-    BlockField{"text_colour", 1, S::Word, M::Colour, 0},
-    BlockField{"text_background_colour", 2, S::Word, M::Colour, 0},
-    BlockField{"background_colour", 3, S::Word, M::Colour, 0},
-    BlockField{"layout", 5, S::Word, M::Number, 0},
-    BlockField{"icon_arrangement", 6, S::Word, M::Number, 0},
-    BlockField{"auto_arrange", 7, S::Word, M::Logical, 0},
-    BlockField{"wrap_labels", 8, S::Word, M::Logical, 0},
-    BlockField{"hide_header", 10, S::Word, M::Logical, 0},
-    BlockField{"clickable_captions", 12, S::Word, M::Logical, 0},
-    BlockField{"whole_row_selection", 13, S::Word, M::Logical, 0},
-    BlockField{"grid_lines", 14, S::Word, M::Logical, 0},
-    BlockField{"header_drag", 15, S::Word, M::Logical, 0},
-    BlockField{"hot_tracking", 18, S::Word, M::Logical, 0},
-    BlockField{"hand_cursor", 19, S::Word, M::Logical, 0},
-    BlockField{"underline_cold", 20, S::Word, M::Logical, 0},
-    BlockField{"underline_hot", 21, S::Word, M::Logical, 0},
-    BlockField{"editable_labels", 22, S::Word, M::Logical, 0},
-    BlockField{"sorting", 23, S::Word, M::Number, 0},
-    BlockField{"check_boxes", 24, S::Word, M::Logical, 0},
-    BlockField{"flat_scroll_bars", 25, S::Word, M::Logical, 0},
-    BlockField{"single_selection", 26, S::Word, M::Logical, 0},
-    BlockField{"current_selection", 27, S::Word, M::Number, 0},
-    BlockField{"keep_selection_visible", 28, S::Word, M::Logical, 0},
-    BlockField{"font", 4, S::Bytes, M::Font, 0},
-    BlockField{"header_images", 11, S::Bytes, M::ImageList, 0},
-    BlockField{"item_images", 16, S::Bytes, M::ImageList, 0},
-    BlockField{"columns", 9, S::Bytes, M::Columns, 0},
-    BlockField{"state_images", 17, S::Bytes, M::ImageList, 0},
-    BlockField{"items", 29, S::Bytes, M::Items, 0},
+// The list box's block is expanded from its property list, in list order;
+// a property without a key is not kept in the block.
+constexpr BlockField kListBoxRows[] = {
+#define QINGHE_LIST_BOX_FIELD(name, number, key, meaning, ...) \
+    BlockField{key, number, storage_for(M::meaning), M::meaning, 0},
+    QINGHE_LIST_BOX_PROPERTIES(QINGHE_LIST_BOX_FIELD)
+#undef QINGHE_LIST_BOX_FIELD
 };
+
+constexpr size_t kListBoxStored =
+    size_t(std::count_if(std::begin(kListBoxRows), std::end(kListBoxRows),
+                         [](const BlockField& f) { return f.key[0] != '\0'; }));
+
+constexpr auto kListBoxFields = [] {
+    std::array<BlockField, kListBoxStored + 1> fields{kVersion};
+    size_t next = 1;
+    for (const BlockField& f : kListBoxRows)
+        if (f.key[0] != '\0') fields[next++] = f;
+    return fields;
+}();
 
 constexpr std::array kLayouts{
     BlockLayout{UnitType::kWindow, "window", 6, kWindowFields},

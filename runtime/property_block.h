@@ -33,6 +33,14 @@ enum class FieldMeaning : uint8_t {
     Text, Font, Picture, Columns, Items, ImageList,             // byte strings
 };
 
+// How a value of each meaning is stored: a character in 16 bits, the other
+// word meanings in 32, byte strings with a length word.
+constexpr FieldStorage storage_for(FieldMeaning meaning) {
+    if (meaning == FieldMeaning::Character) return FieldStorage::Short;
+    if (meaning <= FieldMeaning::Character) return FieldStorage::Word;
+    return FieldStorage::Bytes;
+}
+
 struct BlockField {
     const char* key;        // name in resource sources and dumps
     int32_t property;       // own property number; -1 for the version word

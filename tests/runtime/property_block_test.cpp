@@ -143,6 +143,36 @@ TEST(PropertyBlock, EveryLayoutRoundTripsAndWritesItsVersion) {
     }
 }
 
+// The list box's block is expanded from its property list; the stored
+// order is a file format and must not follow a reordering of that list.
+TEST(PropertyBlock, ListBoxFieldsStandInTheStoredOrder) {
+    const BlockLayout& layout = *block_layout(UnitType::kListBox);
+    struct Row {
+        const char* key;
+        int32_t property;
+        FieldStorage storage;
+    };
+    constexpr auto W = FieldStorage::Word, B = FieldStorage::Bytes;
+    const Row rows[] = {
+        {"version", -1, W}, {"border", 0, W}, {"text_colour", 1, W},
+        {"text_background_colour", 2, W}, {"background_colour", 3, W}, {"layout", 5, W},
+        {"icon_arrangement", 6, W}, {"auto_arrange", 7, W}, {"wrap_labels", 8, W},
+        {"hide_header", 10, W}, {"clickable_captions", 12, W}, {"whole_row_selection", 13, W},
+        {"grid_lines", 14, W}, {"header_drag", 15, W}, {"hot_tracking", 18, W},
+        {"hand_cursor", 19, W}, {"underline_cold", 20, W}, {"underline_hot", 21, W},
+        {"editable_labels", 22, W}, {"sorting", 23, W}, {"check_boxes", 24, W},
+        {"flat_scroll_bars", 25, W}, {"single_selection", 26, W}, {"current_selection", 27, W},
+        {"keep_selection_visible", 28, W}, {"font", 4, B}, {"header_images", 11, B},
+        {"item_images", 16, B}, {"columns", 9, B}, {"state_images", 17, B}, {"items", 29, B},
+    };
+    ASSERT_EQ(layout.fields.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_STREQ(layout.fields[i].key, rows[i].key) << i;
+        EXPECT_EQ(layout.fields[i].property, rows[i].property) << rows[i].key;
+        EXPECT_EQ(layout.fields[i].storage, rows[i].storage) << rows[i].key;
+    }
+}
+
 TEST(FontRecordLayout, SixtyBytesWithNegativeHeightAndCharset) {
     std::string bytes = encode_font_record(FontRecord::of("\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA", 19, 700));
     ASSERT_EQ(bytes.size(), 60u);
