@@ -1,13 +1,17 @@
 #include "app/library_calls.h"
 
+#include "commands/application_interface_library.h"
+#include "components/extended_ui_library.h"
 #include "runtime/frame.h"
 #include "runtime/property_block.h"
 
 namespace qinghe::app {
 namespace {
 
-enum ListBoxCommand : int32_t { kDeleteAllRows = 0, kInsertRow = 1, kSetCellText = 2 };
-constexpr int32_t kOpenWebPage = 0;
+constexpr int32_t kDeleteAllRows = int32_t(ExtendedUiCommand::delete_all_rows);
+constexpr int32_t kInsertRow = int32_t(ExtendedUiCommand::insert_row);
+constexpr int32_t kSetCellText = int32_t(ExtendedUiCommand::set_cell_text);
+constexpr int32_t kOpenWebPage = int32_t(ApplicationInterfaceCommand::open_web_page);
 
 CommandEntry library_command(int32_t library_number, int32_t command) {
     const LibraryRecord* library = library_record(library_number - 1);

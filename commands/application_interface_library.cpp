@@ -10,9 +10,11 @@
 namespace qinghe {
 namespace {
 
-constexpr CommandEntry kCommands[] = {
-    /* 0 */ open_web_page,
-};
+constexpr auto kCommands = [] {
+    std::array<CommandEntry, size_t(ApplicationInterfaceCommand::count)> table{};
+    table[size_t(ApplicationInterfaceCommand::open_web_page)] = open_web_page;
+    return table;
+}();
 
 // Bytes that may stand in a file address as they are; the rest is %XX.
 bool unreserved_in_path(unsigned char c) {
@@ -42,7 +44,7 @@ constinit LibraryRecord g_library = {
     .type_count = kApplicationInterfaceTypeCount,
     .types = g_types.data(),
     .command_count = int32_t(std::size(kCommands)),
-    .commands = kCommands,
+    .commands = kCommands.data(),
 };
 
 }  // namespace

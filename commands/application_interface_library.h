@@ -10,6 +10,9 @@ namespace qinghe {
 
 inline constexpr int32_t kApplicationInterfaceTypeCount = 11;
 
+// The library's commands, by their numbers in its command table.
+enum class ApplicationInterfaceCommand : int32_t { open_web_page, count };
+
 // The record for the library table, at index Library::kApplicationInterface - 1.
 LibraryRecord& application_interface_library();
 

@@ -1,7 +1,6 @@
 #include "components/extended_ui_library.h"
 
 #include <array>
-#include <iterator>
 #include <string>
 
 #include "components/list_box_commands.h"
@@ -10,11 +9,14 @@
 namespace qinghe {
 namespace {
 
-constexpr CommandEntry kCommands[] = {
-    /* 0 */ delete_all_rows,
-    /* 1 */ insert_row,
-    /* 2 */ set_cell_text,
-};
+constexpr auto kCommands = [] {
+    using C = ExtendedUiCommand;
+    std::array<CommandEntry, size_t(C::count)> table{};
+    table[size_t(C::delete_all_rows)] = delete_all_rows;
+    table[size_t(C::insert_row)] = insert_row;
+    table[size_t(C::set_cell_text)] = set_cell_text;
+    return table;
+}();
 
 // The types this program does not use stay all zero; the list box's
 // interface entry and properties are filled in when the component types
@@ -35,7 +37,7 @@ struct ExtendedUiLibrary {
         record.type_count = kExtendedUiTypeCount;
         record.types = types.data();
         record.command_count = int32_t(std::size(kCommands));
-        record.commands = kCommands;
+        record.commands = kCommands.data();
     }
 };
 

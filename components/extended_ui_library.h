@@ -9,6 +9,9 @@ namespace qinghe {
 inline constexpr int32_t kExtendedUiTypeCount = 5;
 inline constexpr int32_t kListBoxTypeIndex = 4;  // 1-based
 
+// The library's commands, by their numbers in its command table.
+enum class ExtendedUiCommand : int32_t { delete_all_rows, insert_row, set_cell_text, count };
+
 // The record for the library table, at index Library::kExtendedUi - 1.
 LibraryRecord& extended_ui_library();
 
