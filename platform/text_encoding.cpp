@@ -75,9 +75,26 @@ size_t narrow_ascii16(const char16_t* p, char* out) {
     return leading(ascii_unit_mask(a, b));
 }
 
-size_t ascii_units16(const char16_t* p) {
-    return unsigned(std::popcount(ascii_unit_mask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
-                                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)))));
+// How many of the 16 units at p are ASCII, and whether any is a surrogate.
+struct Census {
+    size_t ascii;
+    bool surrogate;
+};
+
+Census census16(const char16_t* p) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i high = _mm_set1_epi16(int16_t(0xFF80));
+    const __m128i ascii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, high), zero),
+                                          _mm_cmpeq_epi16(_mm_and_si128(b, high), zero));
+    const __m128i sums = _mm_sad_epu8(ascii, zero);  // 0xFF per ASCII unit, in two halves
+    const size_t count = size_t(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4)) / 0xFF;
+    const __m128i mask = _mm_set1_epi16(int16_t(0xF800));
+    const __m128i surrogate = _mm_set1_epi16(int16_t(0xD800));
+    const __m128i found = _mm_or_si128(_mm_cmpeq_epi16(_mm_and_si128(a, mask), surrogate),
+                                       _mm_cmpeq_epi16(_mm_and_si128(b, mask), surrogate));
+    return {count, _mm_movemask_epi8(found) != 0};
 }
 
 #else  // one element at a time
@@ -103,10 +120,18 @@ size_t narrow_ascii16(const char16_t* p, char* out) {
     return k;
 }
 
-size_t ascii_units16(const char16_t* p) {
-    size_t count = 0;
-    for (size_t k = 0; k < 16; ++k) count += p[k] < 0x80;
-    return count;
+struct Census {
+    size_t ascii;
+    bool surrogate;
+};
+
+Census census16(const char16_t* p) {
+    Census c{0, false};
+    for (size_t k = 0; k < 16; ++k) {
+        c.ascii += p[k] < 0x80;
+        c.surrogate = c.surrogate || (p[k] >= 0xD800 && p[k] < 0xE000);
+    }
+    return c;
 }
 
 #endif
@@ -428,10 +453,16 @@ size_t encoded_room(std::u16string_view units, Codec to) {
     const size_t n = units.size();
     size_t room = 0;
     for (size_t i = 0; i < n;) {
-        if (i + 16 <= n && ascii_units16(units.data() + i) == 16) {
-            room += 16 * cost.ascii;
-            i += 16;
-        } else if (units[i] < 0x80) {
+        if (i + 16 <= n) {
+            const Census c = census16(units.data() + i);
+            if (!c.surrogate) {
+                room += c.ascii * cost.ascii + (16 - c.ascii) * cost.other;
+                i += 16;
+                continue;
+            }
+        }
+        // A unit at a time in the tail and past a surrogate.
+        if (units[i] < 0x80) {
             room += cost.ascii;
             i += 1;
         } else if (lone_surrogate_at(units, i)) {

@@ -332,7 +332,8 @@ SafeArray* safe_array_create_vector(VarType element_type, int32_t lower, uint32_
 SafeArray* safe_array_from_bytes(int32_t lower, std::string_view bytes) {
     if (bytes.size() > kMaxArrayBytes) return nullptr;
     auto a = new SafeArray{VT_UI1, 1, {{uint32_t(bytes.size()), lower}}, {}};
-    a->data.assign(bytes.begin(), bytes.end());
+    auto first = reinterpret_cast<const uint8_t*>(bytes.data());
+    a->data.assign(first, first + bytes.size());
     return a;
 }
 

@@ -87,7 +87,9 @@ void expect_as_iconv(std::string_view input) {
             ASSERT_EQ(text_from_utf16(units, p.to), expected);
             if (std::strcmp(p.to, "GBK") == 0) {
                 std::string into(gbk_room(units), '\0');
-                into.resize(gbk_into(units, into.data()));
+                const size_t written = gbk_into(units, into.data());
+                ASSERT_LE(written, into.size());
+                into.resize(written);
                 ASSERT_EQ(into, expected);
             }
         }
@@ -140,6 +142,10 @@ TEST(TextEncoding, AsciiRunsBrokenAtEveryOffsetConvertAsIconvDoes) {
             const std::u16string ascii(run.begin(), run.end());
             expect_as_iconv(bytes_of(ascii.substr(0, at) + insert + ascii.substr(at)));
         }
+        // The room for GBK is exact where every character has its two bytes.
+        const std::u16string text = std::u16string(run.begin(), run.begin() + at) + u"持仓" +
+                                    std::u16string(run.begin() + at, run.end());
+        ASSERT_EQ(gbk_room(text), run.size() + 4);
     }
 }
 
