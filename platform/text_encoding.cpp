@@ -39,10 +39,12 @@ bool continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 // leading elements were ASCII: only those count as written.
 #if defined(__SSE2__)
 
-unsigned leading(unsigned ascii_mask) { return ascii_mask == 0xFFFF ? 16 : unsigned(std::countr_one(ascii_mask)); }
+inline unsigned leading(unsigned ascii_mask) {
+    return ascii_mask == 0xFFFF ? 16 : unsigned(std::countr_one(ascii_mask));
+}
 
 // Bytes to UTF-16LE: each byte gains a zero high byte.
-size_t widen_ascii16(const unsigned char* p, char* out) {
+inline size_t widen_ascii16(const unsigned char* p, char* out) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i zero = _mm_setzero_si128();
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
@@ -50,14 +52,14 @@ size_t widen_ascii16(const unsigned char* p, char* out) {
     return leading(~unsigned(_mm_movemask_epi8(v)) & 0xFFFF);
 }
 
-size_t copy_ascii16(const unsigned char* p, char* out) {
+inline size_t copy_ascii16(const unsigned char* p, char* out) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
     return leading(~unsigned(_mm_movemask_epi8(v)) & 0xFFFF);
 }
 
 // Bit k set when unit k of the 16 at p is below 0x80.
-unsigned ascii_unit_mask(__m128i a, __m128i b) {
+inline unsigned ascii_unit_mask(__m128i a, __m128i b) {
     const __m128i high = _mm_set1_epi16(int16_t(0xFF80));
     const __m128i zero = _mm_setzero_si128();
     const __m128i ascii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, high), zero),
@@ -66,7 +68,7 @@ unsigned ascii_unit_mask(__m128i a, __m128i b) {
 }
 
 // Units to bytes: the low byte of each (what counts is ASCII anyway).
-size_t narrow_ascii16(const char16_t* p, char* out) {
+inline size_t narrow_ascii16(const char16_t* p, char* out) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
     const __m128i low = _mm_set1_epi16(0xFF);
@@ -81,7 +83,7 @@ struct Census {
     bool surrogate;
 };
 
-Census census16(const char16_t* p) {
+inline Census census16(const char16_t* p) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
     const __m128i zero = _mm_setzero_si128();
@@ -99,7 +101,7 @@ Census census16(const char16_t* p) {
 
 #else  // one element at a time
 
-size_t widen_ascii16(const unsigned char* p, char* out) {
+inline size_t widen_ascii16(const unsigned char* p, char* out) {
     size_t k = 0;
     for (; k < 16 && p[k] < 0x80; ++k) {
         out[2 * k] = char(p[k]);
@@ -108,13 +110,13 @@ size_t widen_ascii16(const unsigned char* p, char* out) {
     return k;
 }
 
-size_t copy_ascii16(const unsigned char* p, char* out) {
+inline size_t copy_ascii16(const unsigned char* p, char* out) {
     size_t k = 0;
     for (; k < 16 && p[k] < 0x80; ++k) out[k] = char(p[k]);
     return k;
 }
 
-size_t narrow_ascii16(const char16_t* p, char* out) {
+inline size_t narrow_ascii16(const char16_t* p, char* out) {
     size_t k = 0;
     for (; k < 16 && p[k] < 0x80; ++k) out[k] = char(p[k]);
     return k;
@@ -125,7 +127,7 @@ struct Census {
     bool surrogate;
 };
 
-Census census16(const char16_t* p) {
+inline Census census16(const char16_t* p) {
     Census c{0, false};
     for (size_t k = 0; k < 16; ++k) {
         c.ascii += p[k] < 0x80;
