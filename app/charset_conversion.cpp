@@ -98,12 +98,12 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
     stream.property("Position", TaggedArg::of_int(0));
     stream.property("Type", TaggedArg::of_int(kTypeBinary));
     TaggedArg output = stream.method(CoreCommand::object_call_variant_method, "Read");
+    // The stream and its bytes go before the byte set is made from the copy read.
+    run(CoreCommand::object_clear, {stream.object()});
+    mem_free(stream_block);
     auto result = static_cast<ByteSet*>(run(CoreCommand::variant_to_byte_set, {output}).pointer());
     run(CoreCommand::variant_clear, {output});
     mem_free(output.pointer());
-
-    run(CoreCommand::object_clear, {stream.object()});
-    mem_free(stream_block);
 
     call_dll_command(resources::dll_command::CoUninitialize);
 

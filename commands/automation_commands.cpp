@@ -140,7 +140,7 @@ public:
         HRESULT hr = dispatch_->invoke(call_.id, call_.flags, params, &result_, &arg_error);
         if (failed(hr)) return status_of(hr);
         write_back();
-        if (result_tag && !value_from_variant(result_, result_tag, result))
+        if (result_tag && !take_value_from_variant(result_, result_tag, result))
             return ObjectCallStatus::kBadResultType;
         return ObjectCallStatus::kOk;
     }
@@ -181,6 +181,7 @@ private:
             converted = missing_argument();
         } else {
             TaggedArg value = TypeTag::is_array(arg.type) ? read_variable(arg) : arg;
+            if (lend_variant(value, param, slot)) return true;
             uint16_t object_type = base_type(param.type) == VT_DISPATCH ? VT_DISPATCH : VT_UNKNOWN;
             if (!variant_from_value(value, &converted, object_type)) return false;
         }
@@ -191,6 +192,18 @@ private:
         slot.holder = converted;
         slot.uses_holder = true;
         pass_by_reference(slot, param.type);
+        return true;
+    }
+
+    // A variant value for a by-value parameter is passed by reference to the
+    // caller's VARIANT instead of as a copy: the object converts or lends it
+    // for the call (a page-sized byte array is not copied on the way).
+    static bool lend_variant(const TaggedArg& value, const ParamDesc& param, ArgumentSlot& slot) {
+        auto block = static_cast<VariantBlock*>(value.pointer());
+        if (value.type != TypeTag::kVariant || !block || (block->vt & VT_BYREF) || (param.type & VT_BYREF))
+            return false;
+        slot.value.vt = VT_BYREF | VT_VARIANT;
+        slot.value.ref = block;
         return true;
     }
 

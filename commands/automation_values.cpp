@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/text_encoding.h"
 #include "runtime/frame.h"
 #include "runtime/memory.h"
 
@@ -62,6 +63,33 @@ bool element_payload(uint32_t tag, const ArrayBlock* array, int64_t i, Variant* 
         return true;
     default: return false;
     }
+}
+
+// The GBK text of a BSTR, encoded straight into a new text block.
+char* text_from_bstr(const char16_t* s) {
+    const std::u16string_view units = bstr_view(s);
+    const size_t room = gbk_room(units);
+    if (room == 0) return nullptr;
+    auto text = static_cast<char*>(mem_alloc(room + 1));
+    const size_t size = gbk_into(units, text);
+    if (size == 0) {
+        mem_free(text);
+        return nullptr;
+    }
+    if (size < room) text = static_cast<char*>(mem_realloc(text, size + 1));
+    text[size] = 0;
+    return text;
+}
+
+bool is_byte_array(const Variant& v) {
+    const uint16_t base = v.vt & ~VT_BYREF;
+    return base == (VT_ARRAY | VT_UI1) || base == (VT_ARRAY | VT_I1);
+}
+
+// The array an array VARIANT holds, directly or by reference; may be null.
+const SafeArray* held_array(const Variant& v) {
+    if (!(v.vt & VT_BYREF)) return v.array;
+    return v.ref ? *static_cast<SafeArray* const*>(v.ref) : nullptr;
 }
 
 void store_in_block(ComObjectBlock* block, Object* object) {
@@ -200,10 +228,7 @@ bool variant_from_value(const TaggedArg& value, Variant* out, uint16_t object_ty
 
 SafeArray* safe_array_from_value(const TaggedArg& value) {
     if (value.type == TypeTag::kByteSet) {
-        const ByteSet* bytes = value.byte_set();
-        SafeArray* a = safe_array_create_vector(VT_UI1, 1, uint32_t(byte_set_size(bytes)));
-        if (a && bytes) std::memcpy(a->data.data(), bytes->data(), size_t(bytes->length));
-        return a;
+        return safe_array_from_bytes(1, byte_set_view(value.byte_set()));
     }
     uint32_t tag = TypeTag::without_array(value.type);
     const ArrayBlock* array = value.array();
@@ -239,7 +264,7 @@ bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
     uint16_t type = variant_type_of(tag);
     if (type == VT_EMPTY) return false;
     if (tag == TypeTag::kText && v.vt == VT_BSTR) {  // no copy of a long text on the way
-        out->set_pointer(make_text(gbk_from_bstr(v.bstr)));
+        out->set_pointer(text_from_bstr(v.bstr));
         return true;
     }
     Variant converted;
@@ -247,7 +272,7 @@ bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
     if (failed(variant_change_type(&converted, &v, type))) return false;
     switch (tag) {
     case TypeTag::kBool: out->lo = converted.boolean ? 1 : 0; break;
-    case TypeTag::kText: out->set_pointer(make_text(gbk_from_bstr(converted.bstr))); break;
+    case TypeTag::kText: out->set_pointer(text_from_bstr(converted.bstr)); break;
     case TypeTag::kComObject: {
         ComObjectBlock* block = new_object_block();
         block->object = converted.unknown;  // the conversion's reference moves in
@@ -265,15 +290,26 @@ bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
     return true;
 }
 
+bool take_value_from_variant(Variant& v, uint32_t tag, TaggedArg* out) {
+    if (conversion_tag(tag) != TypeTag::kVariant || (v.vt & VT_BYREF))
+        return value_from_variant(v, tag, out);
+    VariantBlock* block = new_variant_block();
+    std::memcpy(static_cast<void*>(block), &v, sizeof v);
+    variant_init(&v);
+    *out = TaggedArg{0, 0, tag};
+    out->set_pointer(block);
+    return true;
+}
+
 ByteSet* byte_set_from_variant(const Variant& v) {
+    if (is_byte_array(v)) {  // read in place
+        const SafeArray* array = held_array(v);
+        return array ? make_byte_set(array->data.data(), array->data.size()) : nullptr;
+    }
     Variant bytes;
     variant_init(&bytes);
-    uint16_t base = v.vt & ~VT_BYREF;
-    bool byte_array = base == (VT_ARRAY | VT_UI1) || base == (VT_ARRAY | VT_I1);
-    HRESULT hr = byte_array ? variant_copy_ind(&bytes, &v)
-                            : variant_change_type(&bytes, &v, VT_ARRAY | VT_UI1);
     ByteSet* result = nullptr;
-    if (succeeded(hr) && bytes.array)
+    if (succeeded(variant_change_type(&bytes, &v, VT_ARRAY | VT_UI1)) && bytes.array)
         result = make_byte_set(bytes.array->data.data(), bytes.array->data.size());
     variant_clear(&bytes);
     return result;

@@ -44,6 +44,9 @@ bool variant_from_value(const TaggedArg& value, platform::Variant* out,
 platform::SafeArray* safe_array_from_value(const TaggedArg& value);
 // Converts a VARIANT to a fresh value of the given tag; false when it cannot.
 bool value_from_variant(const platform::Variant& v, uint32_t tag, TaggedArg* out);
+// The same, taking over what `v` owns instead of copying it where the value
+// can hold it as it is (a variant result): `v` is then left empty.
+bool take_value_from_variant(platform::Variant& v, uint32_t tag, TaggedArg* out);
 // All bytes of a byte array VARIANT (other values converted to one first);
 // null when empty or not convertible.
 ByteSet* byte_set_from_variant(const platform::Variant& v);

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/charset_tables.h"
 
@@ -31,39 +34,109 @@ Codec codec_of(const char* name) {
 
 bool continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-// Pages are mostly ASCII: eight bytes (or four units) are tested at once
-// and passed through as they are.
-bool ascii_bytes(const unsigned char* p) {
-    uint64_t x;
-    std::memcpy(&x, p, 8);
-    return (x & 0x8080808080808080ull) == 0;
+// ASCII runs, 16 bytes or units per step. Each takes a block of 16, writes
+// all 16 positions of `out` (callers keep that room) and returns how many
+// leading elements were ASCII: only those count as written.
+#if defined(__SSE2__)
+
+inline unsigned leading(unsigned ascii_mask) {
+    return ascii_mask == 0xFFFF ? 16 : unsigned(std::countr_one(ascii_mask));
 }
 
-bool ascii_units(const char16_t* p) {
-    uint64_t x;
-    std::memcpy(&x, p, 8);
-    return (x & 0xFF80FF80FF80FF80ull) == 0;
+// Bytes to UTF-16LE: each byte gains a zero high byte.
+inline size_t widen_ascii16(const unsigned char* p, char* out) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi8(v, zero));
+    return leading(~unsigned(_mm_movemask_epi8(v)) & 0xFFFF);
 }
 
-// Writes ASCII bytes or units through a plain loop the compiler widens.
-template <typename Out, typename Unit>
-Out* copy_ascii(Out* out, const Unit* p, size_t count) {
-    for (size_t k = 0; k < count; ++k) out[k] = Out(p[k]);
-    return out + count;
+inline size_t copy_ascii16(const unsigned char* p, char* out) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+    return leading(~unsigned(_mm_movemask_epi8(v)) & 0xFFFF);
 }
 
-// Four ASCII units to four bytes at once (count is a multiple of four); the
-// first unit is the low half of the word read.
-static_assert(std::endian::native == std::endian::little);
-char* copy_ascii(char* out, const char16_t* p, size_t count) {
-    for (size_t k = 0; k < count; k += 4) {
-        uint64_t x;
-        std::memcpy(&x, p + k, 8);
-        const uint32_t bytes = uint32_t((x & 0xFF) | (x >> 8 & 0xFF00) | (x >> 16 & 0xFF0000) | (x >> 24 & 0xFF000000));
-        std::memcpy(out + k, &bytes, 4);
+// Bit k set when unit k of the 16 at p is below 0x80.
+inline unsigned ascii_unit_mask(__m128i a, __m128i b) {
+    const __m128i high = _mm_set1_epi16(int16_t(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ascii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, high), zero),
+                                          _mm_cmpeq_epi16(_mm_and_si128(b, high), zero));
+    return unsigned(_mm_movemask_epi8(ascii));
+}
+
+// Units to bytes: the low byte of each (what counts is ASCII anyway).
+inline size_t narrow_ascii16(const char16_t* p, char* out) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+    const __m128i low = _mm_set1_epi16(0xFF);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_packus_epi16(_mm_and_si128(a, low), _mm_and_si128(b, low)));
+    return leading(ascii_unit_mask(a, b));
+}
+
+// How many of the 16 units at p are ASCII, and whether any is a surrogate.
+struct Census {
+    size_t ascii;
+    bool surrogate;
+};
+
+inline Census census16(const char16_t* p) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i high = _mm_set1_epi16(int16_t(0xFF80));
+    const __m128i ascii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, high), zero),
+                                          _mm_cmpeq_epi16(_mm_and_si128(b, high), zero));
+    const __m128i sums = _mm_sad_epu8(ascii, zero);  // 0xFF per ASCII unit, in two halves
+    const size_t count = size_t(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4)) / 0xFF;
+    const __m128i mask = _mm_set1_epi16(int16_t(0xF800));
+    const __m128i surrogate = _mm_set1_epi16(int16_t(0xD800));
+    const __m128i found = _mm_or_si128(_mm_cmpeq_epi16(_mm_and_si128(a, mask), surrogate),
+                                       _mm_cmpeq_epi16(_mm_and_si128(b, mask), surrogate));
+    return {count, _mm_movemask_epi8(found) != 0};
+}
+
+#else  // one element at a time
+
+inline size_t widen_ascii16(const unsigned char* p, char* out) {
+    size_t k = 0;
+    for (; k < 16 && p[k] < 0x80; ++k) {
+        out[2 * k] = char(p[k]);
+        out[2 * k + 1] = 0;
     }
-    return out + count;
+    return k;
 }
+
+inline size_t copy_ascii16(const unsigned char* p, char* out) {
+    size_t k = 0;
+    for (; k < 16 && p[k] < 0x80; ++k) out[k] = char(p[k]);
+    return k;
+}
+
+inline size_t narrow_ascii16(const char16_t* p, char* out) {
+    size_t k = 0;
+    for (; k < 16 && p[k] < 0x80; ++k) out[k] = char(p[k]);
+    return k;
+}
+
+struct Census {
+    size_t ascii;
+    bool surrogate;
+};
+
+inline Census census16(const char16_t* p) {
+    Census c{0, false};
+    for (size_t k = 0; k < 16; ++k) {
+        c.ascii += p[k] < 0x80;
+        c.surrogate = c.surrogate || (p[k] >= 0xD800 && p[k] < 0xE000);
+    }
+    return c;
+}
+
+#endif
 
 // The length of the well-formed UTF-8 sequence at `p` (shortest form, no
 // surrogates, at most U+10FFFF), or 0.
@@ -94,10 +167,10 @@ void decode_utf8(std::string_view input, Emit&& emit) {
     const size_t n = input.size();
     size_t i = 0;
     while (i < n) {
-        if (i + 8 <= n && ascii_bytes(p + i)) {
-            emit.ascii(p + i, 8);
-            i += 8;
-            continue;
+        if (p[i] < 0x80 && i + 16 <= n) {
+            const size_t k = emit.ascii16(p + i);
+            i += k;
+            if (k) continue;
         }
         if (p[i] < 0x80) {
             emit(char32_t(p[i++]));
@@ -143,10 +216,10 @@ void decode_gbk(std::string_view input, Emit&& emit) {
     const size_t n = input.size();
     size_t i = 0;
     while (i < n) {
-        if (i + 8 <= n && t.ascii_as_is && ascii_bytes(p + i)) {
-            emit.ascii(p + i, 8);
-            i += 8;
-            continue;
+        if (p[i] < 0x80 && i + 16 <= n && t.ascii_as_is) {
+            const size_t k = emit.ascii16(p + i);
+            i += k;
+            if (k) continue;
         }
         const unsigned char b = p[i];
         if (t.single[b] != GbkTables::kNoUnit) {
@@ -171,13 +244,18 @@ void decode(Codec codec, std::string_view input, Emit&& emit) {
     }
 }
 
-// Encoders write through a pointer into output sized for the worst case.
+// Encoders write through a pointer into output sized for the worst case;
+// `ascii16` takes a block of 16 bytes or units (see widen_ascii16).
 // Each works on a local copy of its pointer: a char store may alias the
 // member, which would otherwise be reloaded after every byte.
 struct Utf8Writer {
     char* end;
-    template <typename Unit>
-    void ascii(const Unit* p, size_t count) { end = copy_ascii(end, p, count); }
+    size_t ascii16(const unsigned char* p) { return advance(copy_ascii16(p, end)); }
+    size_t ascii16(const char16_t* p) { return advance(narrow_ascii16(p, end)); }
+    size_t advance(size_t k) {
+        end += k;
+        return k;
+    }
     void operator()(char32_t c) {
         char* out = end;
         if (c < 0x80) {
@@ -201,8 +279,11 @@ struct Utf8Writer {
 
 struct Utf16Writer {
     char16_t* out;
-    template <typename Unit>
-    void ascii(const Unit* p, size_t count) { out = copy_ascii(out, p, count); }
+    size_t ascii16(const unsigned char* p) {
+        const size_t k = widen_ascii16(p, reinterpret_cast<char*>(out));
+        out += k;
+        return k;
+    }
     void operator()(char32_t c) {
         if (c < 0x10000) {
             *out++ = char16_t(c);
@@ -216,9 +297,17 @@ struct Utf16Writer {
 // UTF-16LE as bytes.
 struct Utf16ByteWriter {
     char* end;
-    template <typename Unit>
-    void ascii(const Unit* p, size_t count) {
-        for (size_t k = 0; k < count; ++k) (*this)(char32_t(p[k]));
+    size_t ascii16(const unsigned char* p) {
+        const size_t k = widen_ascii16(p, end);
+        end += 2 * k;
+        return k;
+    }
+    size_t ascii16(const char16_t* p) {
+        char ignored[16];
+        const size_t k = narrow_ascii16(p, ignored);
+        std::memcpy(end, p, 2 * k);
+        end += 2 * k;
+        return k;
     }
     void operator()(char32_t c) {
         char16_t units[2];
@@ -237,11 +326,15 @@ struct GbkWriter {
     const GbkTables& t;
     char* end;
     template <typename Unit>
-    void ascii(const Unit* p, size_t count) {
-        if (t.ascii_as_is)
-            end = copy_ascii(end, p, count);
+    size_t ascii16(const Unit* p) {
+        if (!t.ascii_as_is) return 0;
+        size_t k;
+        if constexpr (sizeof(Unit) == 1)
+            k = copy_ascii16(p, end);
         else
-            for (size_t k = 0; k < count; ++k) (*this)(char32_t(p[k]));
+            k = narrow_ascii16(p, end);
+        end += k;
+        return k;
     }
     void operator()(char32_t c) {
         char* out = end;
@@ -276,39 +369,44 @@ size_t bytes_per_input_byte(Codec from, Codec to) {
     }
 }
 
+template <typename Writer>
+char* decode_into(std::string_view input, Codec from, Writer w) {
+    decode(from, input, w);
+    return w.end;
+}
+
+size_t direct_bytes_into(std::string_view input, Codec from, Codec to, char* out) {
+    char* end;
+    switch (to) {
+    case Codec::kUtf8: end = decode_into(input, from, Utf8Writer{out}); break;
+    case Codec::kUtf16: end = decode_into(input, from, Utf16ByteWriter{out}); break;
+    default: end = decode_into(input, from, GbkWriter{gbk_tables(), out}); break;
+    }
+    return size_t(end - out);
+}
+
 std::string direct_bytes(std::string_view input, Codec from, Codec to) {
     std::string out(input.size() * bytes_per_input_byte(from, to), '\0');
-    char* end = nullptr;
-    switch (to) {
-    case Codec::kUtf8: {
-        Utf8Writer w{out.data()};
-        decode(from, input, w);
-        end = w.end;
-        break;
-    }
-    case Codec::kUtf16: {
-        Utf16ByteWriter w{out.data()};
-        decode(from, input, w);
-        end = w.end;
-        break;
-    }
-    default: {
-        GbkWriter w{gbk_tables(), out.data()};
-        decode(from, input, w);
-        end = w.end;
-        break;
-    }
-    }
-    out.resize(size_t(end - out.data()));
+    out.resize(direct_bytes_into(input, from, to, out.data()));
     return out;
+}
+
+size_t direct_units_into(std::string_view input, Codec from, char16_t* out) {
+    Utf16Writer w{out};
+    decode(from, input, w);
+    return size_t(w.out - out);
 }
 
 std::u16string direct_units(std::string_view input, Codec from) {
     std::u16string out(input.size(), u'\0');
-    Utf16Writer w{out.data()};
-    decode(from, input, w);
-    out.resize(size_t(w.out - out.data()));
+    out.resize(direct_units_into(input, from, out.data()));
     return out;
+}
+
+bool lone_surrogate_at(std::u16string_view units, size_t i) {
+    const char16_t c = units[i];
+    if (c < 0xD800 || c >= 0xE000) return false;
+    return c >= 0xDC00 || i + 1 >= units.size() || units[i + 1] < 0xDC00 || units[i + 1] >= 0xE000;
 }
 
 // Encodes units up to the first lone surrogate; returns where it stopped.
@@ -316,56 +414,94 @@ template <typename Writer>
 size_t encode_well_formed(std::u16string_view units, Writer& w) {
     size_t i = 0;
     const size_t n = units.size();
-    for (; i < n; ++i) {
-        if (i + 4 <= n && ascii_units(units.data() + i)) {
-            w.ascii(units.data() + i, 4);
-            i += 3;
-            continue;
+    while (i < n) {
+        if (units[i] < 0x80 && i + 16 <= n) {
+            const size_t k = w.ascii16(units.data() + i);
+            i += k;
+            if (k) continue;
         }
+        if (lone_surrogate_at(units, i)) break;
         const char32_t c = units[i];
         if (c < 0xD800 || c >= 0xE000) {
             w(c);
-        } else if (c < 0xDC00 && i + 1 < n && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
-            w(0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-            ++i;
+            i += 1;
         } else {
-            break;
+            w(0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            i += 2;
         }
     }
     return i;
 }
 
-// The output is sized for well-formed units (what pages hold), so that no
-// more memory than needed is taken: per ASCII unit and per other unit at
-// most these many bytes. From a lone surrogate on, the rest is decoded as
-// bytes, as iconv reads it, and the output grows for that.
-template <typename Writer>
-std::string encode_units(std::u16string_view units, Writer w, size_t per_ascii, size_t per_other, Codec to) {
-    size_t other = 0;
-    for (size_t i = 0; i < units.size(); i += 4) {
-        if (i + 4 <= units.size() && ascii_units(units.data() + i)) continue;
-        for (size_t k = i; k < std::min(i + 4, units.size()); ++k) other += units[k] >= 0x80;
+// Output bytes per ASCII unit and per other unit of well-formed units.
+struct UnitCost {
+    size_t ascii, other;
+};
+
+UnitCost unit_cost(Codec to) {
+    switch (to) {
+    case Codec::kUtf8: return {1, 3};
+    case Codec::kUtf16: return {2, 2};
+    default: return {1, 2};
     }
-    std::string out((units.size() - other) * per_ascii + other * per_other, '\0');
-    w.end = out.data();
+}
+
+// The room encoding needs: for well-formed units (what pages hold) the
+// bytes per ASCII and per other unit, so that little more memory than
+// needed is taken. From a lone surrogate on, the rest is decoded as bytes,
+// as iconv reads it, and needs room for that.
+size_t encoded_room(std::u16string_view units, Codec to) {
+    const UnitCost cost = unit_cost(to);
+    const size_t n = units.size();
+    size_t room = 0;
+    for (size_t i = 0; i < n;) {
+        if (i + 16 <= n) {
+            const Census c = census16(units.data() + i);
+            if (!c.surrogate) {
+                room += c.ascii * cost.ascii + (16 - c.ascii) * cost.other;
+                i += 16;
+                continue;
+            }
+        }
+        // A unit at a time in the tail and past a surrogate.
+        if (units[i] < 0x80) {
+            room += cost.ascii;
+            i += 1;
+        } else if (lone_surrogate_at(units, i)) {
+            return room + (n - i) * 2 * bytes_per_input_byte(Codec::kUtf16, to);
+        } else {
+            const size_t length = units[i] >= 0xD800 && units[i] < 0xE000 ? 2 : 1;
+            room += length * cost.other;
+            i += length;
+        }
+    }
+    return room;
+}
+
+template <typename Writer>
+size_t encode_units_into(std::u16string_view units, Writer w, char* out) {
+    w.end = out;
     const size_t stop = encode_well_formed(units, w);
     if (stop < units.size()) {
-        const size_t written = size_t(w.end - out.data());
-        const std::string_view rest(reinterpret_cast<const char*>(units.data() + stop), (units.size() - stop) * 2);
-        out.resize(written + rest.size() * bytes_per_input_byte(Codec::kUtf16, to));
-        w.end = out.data() + written;
+        const std::string_view rest(reinterpret_cast<const char*>(units.data() + stop),
+                                    (units.size() - stop) * 2);
         decode_utf16(rest, w);
     }
-    out.resize(size_t(w.end - out.data()));
-    return out;
+    return size_t(w.end - out);
+}
+
+size_t direct_from_units_into(std::u16string_view units, Codec to, char* out) {
+    switch (to) {
+    case Codec::kUtf8: return encode_units_into(units, Utf8Writer{nullptr}, out);
+    case Codec::kUtf16: return encode_units_into(units, Utf16ByteWriter{nullptr}, out);
+    default: return encode_units_into(units, GbkWriter{gbk_tables(), nullptr}, out);
+    }
 }
 
 std::string direct_from_units(std::u16string_view units, Codec to) {
-    switch (to) {
-    case Codec::kUtf8: return encode_units(units, Utf8Writer{nullptr}, 1, 3, to);
-    case Codec::kUtf16: return encode_units(units, Utf16ByteWriter{nullptr}, 2, 2, to);
-    default: return encode_units(units, GbkWriter{gbk_tables(), nullptr}, 1, 2, to);
-    }
+    std::string out(encoded_room(units, to), '\0');
+    out.resize(direct_from_units_into(units, to, out.data()));
+    return out;
 }
 
 // ---- Any other charset: iconv through UTF-32 ------------------------------
@@ -468,5 +604,17 @@ std::string gbk_from_utf8(std::string_view utf8) { return direct_bytes(utf8, Cod
 std::string utf8_from_gbk(std::string_view gbk) { return direct_bytes(gbk, Codec::kGbk, Codec::kUtf8); }
 std::u16string utf16_from_gbk(std::string_view gbk) { return direct_units(gbk, Codec::kGbk); }
 std::string gbk_from_utf16(std::u16string_view utf16) { return direct_from_units(utf16, Codec::kGbk); }
+
+size_t utf16_into(std::string_view input, const char* from, char16_t* out) {
+    const Codec source = codec_of(from);
+    if (source != Codec::kOther) return direct_units_into(input, source, out);
+    const std::u16string units = utf16_from_text(input, from);
+    const size_t count = std::min(units.size(), input.size());
+    std::copy_n(units.data(), count, out);
+    return count;
+}
+
+size_t gbk_room(std::u16string_view units) { return encoded_room(units, Codec::kGbk); }
+size_t gbk_into(std::u16string_view units, char* out) { return direct_from_units_into(units, Codec::kGbk, out); }
 
 }  // namespace qinghe::platform

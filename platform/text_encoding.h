@@ -22,4 +22,12 @@ std::string utf8_from_gbk(std::string_view gbk);
 std::u16string utf16_from_gbk(std::string_view gbk);
 std::string gbk_from_utf16(std::u16string_view utf16);
 
+// The same into storage the caller provides, for page-sized texts that go
+// straight into their final block: no intermediate, no zero-filling. Each
+// returns the units or bytes written. A decode writes at most one unit per
+// input byte; a GBK encode at most gbk_room(units) bytes.
+size_t utf16_into(std::string_view input, const char* from, char16_t* out);
+size_t gbk_room(std::u16string_view units);
+size_t gbk_into(std::u16string_view units, char* out);
+
 }  // namespace qinghe::platform

@@ -35,8 +35,20 @@ HRESULT ordered_arguments(uint16_t kind, const DispParams& params, std::vector<V
     return S_OK;
 }
 
-// Coerces one argument to its declared parameter into `slot`.
-HRESULT coerce(const Variant& arg, const ParamDesc& param, Variant* slot) {
+// The value a by-value argument stands for, when it can be lent to the
+// member as it is: the argument itself or the VARIANT it refers to.
+const Variant* lendable(const Variant& arg, const ParamDesc& param) {
+    const Variant* value = &arg;
+    if (arg.vt == (VT_BYREF | VT_VARIANT) && arg.ref)
+        value = static_cast<const Variant*>(arg.ref);
+    if (value->vt & VT_BYREF) return nullptr;
+    return param.type == VT_VARIANT || value->vt == param.type ? value : nullptr;
+}
+
+// Coerces one argument to its declared parameter into `slot`. An argument
+// already of the declared type is lent, not copied (`lent` is set):
+// members read their by-value arguments and leave them as they are.
+HRESULT coerce(const Variant& arg, const ParamDesc& param, Variant* slot, bool* lent) {
     if (is_missing(arg)) {
         if (!(param.flags & ParamFlag::kOptional)) return DISP_E_PARAMNOTOPTIONAL;
         *slot = missing_argument();
@@ -45,6 +57,11 @@ HRESULT coerce(const Variant& arg, const ParamDesc& param, Variant* slot) {
     if (param.type & VT_BYREF) {
         if (arg.vt != param.type) return DISP_E_TYPEMISMATCH;
         std::memcpy(static_cast<void*>(slot), &arg, sizeof arg);  // shares the caller's storage
+        return S_OK;
+    }
+    if (const Variant* value = lendable(arg, param)) {
+        std::memcpy(static_cast<void*>(slot), value, sizeof *value);
+        *lent = true;
         return S_OK;
     }
     if (param.type == VT_VARIANT) return variant_copy_ind(slot, &arg);
@@ -117,17 +134,20 @@ HRESULT TypedDispatch::invoke(MemberId member, uint16_t flags, const DispParams&
 
     size_t count = std::max(ordered.size(), declared.size());
     std::vector<Variant> args(count);
+    std::vector<bool> lent(count);
     for (Variant& a : args) variant_init(&a);
     for (size_t i = 0; i < count && succeeded(hr); ++i) {
         const ParamDesc& param = declared[std::min(i, declared.size() - 1)];
         Variant missing = missing_argument();
-        hr = coerce(i < ordered.size() ? *ordered[i] : missing, param, &args[i]);
+        bool is_lent = false;
+        hr = coerce(i < ordered.size() ? *ordered[i] : missing, param, &args[i], &is_lent);
+        lent[i] = is_lent;
         if (failed(hr) && arg_error && i < ordered.size())
             *arg_error = uint32_t(ordered[i] - params.args);
     }
     if (succeeded(hr)) hr = call(*function, args, result);
     for (size_t i = 0; i < count; ++i) {
-        if (!(args[i].vt & VT_BYREF)) variant_clear(&args[i]);
+        if (!lent[i] && !(args[i].vt & VT_BYREF)) variant_clear(&args[i]);
     }
     return hr;
 }

@@ -208,9 +208,8 @@ private:
             result->vt = VT_NULL;  // nothing left to read
             return S_OK;
         }
-        SafeArray* array = safe_array_create_vector(VT_UI1, 0, uint32_t(n));
+        SafeArray* array = safe_array_from_bytes(0, std::string_view(buffer_).substr(position_, n));
         if (!array) return E_OUTOFMEMORY;
-        std::memcpy(array->data.data(), buffer_.data() + position_, n);
         position_ += n;
         result->vt = VT_ARRAY | VT_UI1;
         result->array = array;
@@ -245,20 +244,26 @@ private:
             skipped = mark.size();
             rest.remove_prefix(skipped);
         }
-        std::u16string units = utf16_from_text(rest, encoding);
+        Bstr text = bstr_from_text(rest, encoding);
         // A partial read advances by the bytes its characters take in the
         // charset (exact for well-formed text).
+        const std::u16string_view units = bstr_view(text);
         if (count != kReadAll && size_t(count) < units.size()) {
-            units.resize(size_t(count));
-            position_ += skipped + text_from_utf16(units, encoding).size();
+            const std::u16string_view part = units.substr(0, size_t(count));
+            position_ += skipped + text_from_utf16(part, encoding).size();
+            Bstr whole = text;
+            text = bstr_alloc(part);
+            bstr_free(whole);
         } else {
             position_ = buffer_.size();
         }
-        if (result) {
-            variant_clear(result);
-            result->vt = VT_BSTR;
-            result->bstr = bstr_alloc(units);
+        if (!result) {
+            bstr_free(text);
+            return S_OK;
         }
+        variant_clear(result);
+        result->vt = VT_BSTR;
+        result->bstr = text;
         return S_OK;
     }
 

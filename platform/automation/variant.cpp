@@ -220,10 +220,9 @@ HRESULT to_interface(const Variant& src, uint16_t target, Variant* out) {
 
 HRESULT to_byte_array(const Variant& src, Variant* out) {
     if (src.vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
-    uint32_t bytes = bstr_length(src.bstr) * 2;
-    SafeArray* a = safe_array_create_vector(VT_UI1, 0, bytes);
+    SafeArray* a = safe_array_from_bytes(
+        0, {reinterpret_cast<const char*>(src.bstr), size_t(bstr_length(src.bstr)) * 2});
     if (!a) return E_OUTOFMEMORY;
-    if (bytes) std::memcpy(a->data.data(), src.bstr, bytes);
     out->vt = VT_ARRAY | VT_UI1;
     out->array = a;
     return S_OK;
@@ -254,6 +253,21 @@ Bstr bstr_alloc(std::u16string_view text) {
     return units;
 }
 
+Bstr bstr_from_text(std::string_view bytes, const char* charset) {
+    // Decoded straight into the string, sized for one unit per byte, then
+    // cut to what the text takes.
+    auto header = static_cast<uint32_t*>(std::malloc(4 + bytes.size() * 2 + 2));
+    if (!header) return nullptr;
+    const size_t count = utf16_into(bytes, charset, reinterpret_cast<char16_t*>(header + 1));
+    if (count < bytes.size()) {
+        if (auto smaller = static_cast<uint32_t*>(std::realloc(header, 4 + count * 2 + 2))) header = smaller;
+    }
+    header[0] = uint32_t(count * 2);
+    auto units = reinterpret_cast<char16_t*>(header + 1);
+    units[count] = 0;
+    return units;
+}
+
 void bstr_free(Bstr s) {
     if (s) std::free(bstr_header(s));
 }
@@ -262,7 +276,7 @@ uint32_t bstr_length(const char16_t* s) { return s ? bstr_header(s)[0] / 2 : 0; 
 
 std::u16string_view bstr_view(const char16_t* s) { return {s, bstr_length(s)}; }
 
-Bstr bstr_from_gbk(std::string_view gbk) { return bstr_alloc(utf16_from_gbk(gbk)); }
+Bstr bstr_from_gbk(std::string_view gbk) { return bstr_from_text(gbk, "GBK"); }
 
 std::string gbk_from_bstr(const char16_t* s) { return gbk_from_utf16(bstr_view(s)); }
 
@@ -313,6 +327,14 @@ SafeArray* safe_array_create(VarType element_type, std::span<const SafeArrayBoun
 SafeArray* safe_array_create_vector(VarType element_type, int32_t lower, uint32_t count) {
     SafeArrayBound bound{count, lower};
     return safe_array_create(element_type, {&bound, 1});
+}
+
+SafeArray* safe_array_from_bytes(int32_t lower, std::string_view bytes) {
+    if (bytes.size() > kMaxArrayBytes) return nullptr;
+    auto a = new SafeArray{VT_UI1, 1, {{uint32_t(bytes.size()), lower}}, {}};
+    auto first = reinterpret_cast<const uint8_t*>(bytes.data());
+    a->data.assign(first, first + bytes.size());
+    return a;
 }
 
 void safe_array_destroy(SafeArray* array) {

@@ -55,6 +55,8 @@ void bstr_free(Bstr s);
 uint32_t bstr_length(const char16_t* s);  // in UTF-16 units
 std::u16string_view bstr_view(const char16_t* s);
 Bstr bstr_from_gbk(std::string_view gbk);
+// Text in a charset as iconv names it, decoded straight into a new BSTR.
+Bstr bstr_from_text(std::string_view bytes, const char* charset);
 std::string gbk_from_bstr(const char16_t* s);
 
 struct SafeArrayBound {
@@ -80,6 +82,8 @@ struct SafeArray {
 // Null for an element type arrays cannot hold or a size too large.
 SafeArray* safe_array_create(VarType element_type, std::span<const SafeArrayBound> bounds);
 SafeArray* safe_array_create_vector(VarType element_type, int32_t lower, uint32_t count);
+// A vector of bytes holding a copy of `bytes` (no zero-filling first).
+SafeArray* safe_array_from_bytes(int32_t lower, std::string_view bytes);
 void safe_array_destroy(SafeArray* array);
 SafeArray* safe_array_copy(const SafeArray* array);
 // Stores a copy of *value (a BSTR, interface pointer, VARIANT or plain

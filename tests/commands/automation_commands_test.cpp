@@ -22,11 +22,12 @@ using namespace platform;
 // A recording test class: "Note" exists only as a method, "Fill" has
 // output parameters, "Sum" takes a variable argument list, "Label" is a
 // data member.
-enum Member : MemberId { kNote = 1, kFill, kSum, kLabel, kFail, kKeep };
+enum Member : MemberId { kNote = 1, kFill, kSum, kLabel, kFail, kKeep, kLook };
 
 struct Recorder {
     int calls = 0;
     std::u16string last_text;
+    std::string last_bytes;
     std::vector<uint16_t> arg_types;
 };
 
@@ -43,6 +44,7 @@ public:
                 {kSum, "Sum", INVOKE_FUNC, {{VT_I4}}, VT_I4, true},
                 {kFail, "Fail", INVOKE_FUNC, {}},
                 {kKeep, "Keep", INVOKE_FUNC, {{VT_UNKNOWN}}},
+                {kLook, "Look", INVOKE_FUNC, {{VT_VARIANT}}},
             },
             {{kLabel, "Label", VT_BSTR}});
         return &info;
@@ -60,6 +62,10 @@ protected:
             *static_cast<Bstr*>(args[1].ref) = bstr_alloc(u"填好");
             return S_OK;
         case kKeep: return S_OK;
+        case kLook:
+            if (args[0].vt == (VT_ARRAY | VT_UI1))
+                recorder->last_bytes.assign(args[0].array->data.begin(), args[0].array->data.end());
+            return S_OK;
         case kSum:
             result->vt = VT_I4;
             result->i4 = 0;
@@ -187,6 +193,54 @@ TEST_F(AutomationCommands, OutputParametersAreWrittenBackToTheCallersVariables) 
     // parameter still gets a holder, and the caller's value stays.
     call(CoreCommand::object_call_method, {TaggedArg::of_int(7), TaggedArg::of_text("x")}, "Fill");
     EXPECT_EQ(last_object_call_status(), ObjectCallStatus::kOk);
+}
+
+TEST_F(AutomationCommands, VariantArgumentsArriveAndStayWithTheCaller) {
+    // A variant argument is lent to the member, not copied: the member sees
+    // its value and the caller's variant holds it unchanged afterwards.
+    ASSERT_TRUE(create("Qinghe.TestObject"));
+    const std::string bytes = "page\0bytes";
+    ByteSet* set = make_byte_set(bytes);
+    VariantBlock* array = new_variant_block();
+    VariantBlock* text = new_variant_block();
+    ASSERT_TRUE(variant_from_value(TaggedArg::of_byte_set(set), array));
+    ASSERT_TRUE(variant_from_value(TaggedArg::of_text(gbk("持仓").c_str()), text));
+    struct Row {
+        const char* member;
+        TaggedArg argument;
+    } rows[] = {
+        {"Look", TaggedArg::of_pointer(&array, TypeTag::kVariant | TypeTag::kArrayFlag)},
+        {"Look", TaggedArg::of_pointer(array, TypeTag::kVariant)},
+        {"Note", TaggedArg::of_pointer(&text, TypeTag::kVariant | TypeTag::kArrayFlag)},
+        {"Note", TaggedArg::of_pointer(text, TypeTag::kVariant)},
+    };
+    for (const Row& row : rows) {
+        for (int twice = 0; twice < 2; ++twice) {
+            recorder = {};
+            call(CoreCommand::object_call_method, {row.argument}, row.member);
+            EXPECT_EQ(last_object_call_status(), ObjectCallStatus::kOk) << row.member;
+            if (row.member[0] == 'L') EXPECT_EQ(recorder.last_bytes, bytes);
+            else EXPECT_EQ(recorder.last_text, u"持仓");
+        }
+    }
+    ASSERT_EQ(array->vt, VT_ARRAY | VT_UI1);
+    EXPECT_EQ(std::string(array->array->data.begin(), array->array->data.end()), bytes);
+    EXPECT_EQ(bstr_view(text->bstr), u"持仓");
+    for (VariantBlock* v : {array, text}) {
+        platform::variant_clear(v);
+        mem_free(v);
+    }
+    mem_free(set);
+}
+
+TEST_F(AutomationCommands, VariantResultIsHandedToTheCaller) {
+    ASSERT_TRUE(create("Qinghe.TestObject"));
+    TaggedArg r = call(CoreCommand::object_call_variant_method, {TaggedArg::of_int(2), TaggedArg::of_int(5)}, "Sum");
+    auto v = static_cast<VariantBlock*>(r.pointer());
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->vt, VT_I4);
+    EXPECT_EQ(v->i4, 7);
+    mem_free(v);
 }
 
 TEST_F(AutomationCommands, DataMemberIsWrittenAndRead) {

@@ -77,11 +77,21 @@ void expect_as_iconv(std::string_view input) {
             << p.from << " -> " << p.to << " on " << testing::PrintToString(std::string(input));
         if (std::strcmp(p.to, "UTF-16LE") == 0) {
             ASSERT_EQ(bytes_of(utf16_from_text(input, p.from)), expected);
+            std::u16string into(input.size(), u'\0');
+            into.resize(utf16_into(input, p.from, into.data()));
+            ASSERT_EQ(bytes_of(into), expected);
         }
         if (std::strcmp(p.from, "UTF-16LE") == 0 && input.size() % 2 == 0) {
             std::u16string units(input.size() / 2, u'\0');
             std::memcpy(units.data(), input.data(), input.size());
             ASSERT_EQ(text_from_utf16(units, p.to), expected);
+            if (std::strcmp(p.to, "GBK") == 0) {
+                std::string into(gbk_room(units), '\0');
+                const size_t written = gbk_into(units, into.data());
+                ASSERT_LE(written, into.size());
+                into.resize(written);
+                ASSERT_EQ(into, expected);
+            }
         }
     }
 }
@@ -110,6 +120,33 @@ TEST(TextEncoding, TrickyCasesConvertAsIconvDoes) {
         "<td><a title=\"\xE8\xB4\xB5\xE5\xB7\x9E\xE8\x8C\x85\xE5\x8F\xB0\">9.87%</a></td>",
     };
     for (const std::string& input : cases) expect_as_iconv(input);
+}
+
+TEST(TextEncoding, AsciiRunsBrokenAtEveryOffsetConvertAsIconvDoes) {
+    // ASCII runs are converted 16 bytes or units at a time: a character
+    // that is not ASCII at every offset of a 48-byte run ends a block at
+    // each of its positions and straddles the block boundaries.
+    const std::string inserts[] = {
+        "\xC3\xA9", "\xE6\x8C\x81", "\xF0\x9F\x98\x80", "\xFF",  // UTF-8 forms, a stray byte
+        "\xB3\xD6", "\x80", "\x81",                                // GBK pair, single, cut lead
+    };
+    const std::u16string unit_inserts[] = {u"\u00E9", u"持", u"\U0001F600", std::u16string(1, char16_t(0xD800)),
+                                           std::u16string(1, char16_t(0xDC00)), std::u16string(1, u'\0')};
+    const std::string run = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL";
+    for (size_t at = 0; at <= run.size(); ++at) {
+        for (const std::string& insert : inserts) {
+            expect_as_iconv(run.substr(0, at) + insert + run.substr(at));
+            expect_as_iconv(run.substr(0, at) + insert);
+        }
+        for (const std::u16string& insert : unit_inserts) {
+            const std::u16string ascii(run.begin(), run.end());
+            expect_as_iconv(bytes_of(ascii.substr(0, at) + insert + ascii.substr(at)));
+        }
+        // The room for GBK is exact where every character has its two bytes.
+        const std::u16string text = std::u16string(run.begin(), run.begin() + at) + u"持仓" +
+                                    std::u16string(run.begin() + at, run.end());
+        ASSERT_EQ(gbk_room(text), run.size() + 4);
+    }
 }
 
 TEST(TextEncoding, EveryOneAndTwoByteSequenceConvertsAsIconvDoes) {

@@ -128,5 +128,28 @@ TEST(Bstr, GbkRoundTrip) {
     EXPECT_EQ(bstr_length(nullptr), 0u);
 }
 
+TEST(Bstr, FromTextInAnyCharsetIsCutToItsCharacters) {
+    // Decoded into room for one unit per byte, then cut to the units taken.
+    struct Row {
+        std::string bytes;
+        const char* charset;
+        std::u16string units;
+    } rows[] = {
+        {"", "UTF-8", u""},
+        {"plain", "GBK", u"plain"},
+        {"\xB3\xD6\xB2\xD6 ok", "GBK", u"持仓 ok"},
+        {"\xE6\x8C\x81\xF0\x9F\x98\x80", "UTF-8", u"持\U0001F600"},
+        {"\xE6\x8C", "UTF-8", u"\uFFFD\uFFFD"},
+        {"\xA4\xA4", "BIG5", u"中"},
+    };
+    for (const Row& row : rows) {
+        Bstr s = bstr_from_text(row.bytes, row.charset);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(bstr_view(s), row.units) << row.charset;
+        EXPECT_EQ(s[row.units.size()], u'\0');
+        bstr_free(s);
+    }
+}
+
 }  // namespace
 }  // namespace qinghe::platform
