@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QWidget>
-#include <algorithm>
+#include <vector>
 
 #include "runtime/form_engine_state.h"
 #include "runtime/runtime_object.h"
