@@ -1,0 +1,119 @@
+// The fixture of the qinghe-analyse tests: the binary copied into a
+// program folder of its own and run as a separate process from a caller
+// folder against a local page server, with its status and output kept.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/text_encoding.h"
+#include "support/fund_pages.h"
+#include "support/loopback_server.h"
+#include "support/temp_directory.h"
+
+extern char** environ;
+
+namespace qinghe::analyse_testing {
+
+namespace fs = std::filesystem;
+using testing::LoopbackServer;
+using namespace testing_support;
+using testing_support::TempDirectory;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+using Line = std::vector<std::string>;  // name, ratio, occurrences, link
+
+inline std::vector<Line> parse_lines(const std::string& out) {
+    std::vector<Line> lines;
+    std::istringstream in(out);
+    for (std::string text; std::getline(in, text);) {
+        Line fields;
+        std::istringstream cells(text);
+        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+        lines.push_back(fields);
+    }
+    return lines;
+}
+
+// The section of a page the collector cuts out, converted to GBK.
+inline std::string section_of(const std::string& page) {
+    const std::string start = "持仓占比", end = "持仓截止日期:";
+    const size_t from = page.find(start) + start.size();
+    return platform::gbk_from_utf8(page.substr(from, page.find(end, from) - from));
+}
+
+// A page by code: generated, or saved real where real is set.
+inline std::string page(const std::string& code, bool real) {
+    return real ? read_whole_file(real_page_path(code)) : generated_page(code);
+}
+
+// The generated demo and foreign funds, and the saved real pages where they exist.
+inline std::map<std::string, std::string> served_pages() {
+    std::map<std::string, std::string> pages;
+    for (const char* code : {fund_code::demo, fund_code::foreign})
+        pages["/" + std::string(code) + ".html"] = page(code, false);
+    for (const char* code : {"160127", "006309"})
+        if (!real_page_path(code).empty())
+            pages["/" + std::string(code) + ".html"] = page(code, true);
+    return pages;
+}
+
+class AnalyseProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(program_dir());
+        fs::create_directories(caller_dir());
+        binary_ = program_dir() + "/qinghe-analyse";
+        fs::copy_file(QINGHE_ANALYSE_BINARY, binary_);
+    }
+
+    std::string program_dir() const { return temp_.file("program"); }
+    std::string caller_dir() const { return temp_.file("caller"); }
+
+    // Runs the copied binary from the caller directory, output to files.
+    Outcome run(const std::vector<std::string>& args) const { return run_program(binary_, args); }
+
+    Outcome run_program(const std::string& program, const std::vector<std::string>& args) const {
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const std::string out_file = temp_.file("stdout"), err_file = temp_.file("stderr");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, caller_dir().c_str());
+        posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        Outcome result;
+        pid_t pid = 0;
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        result.out = read_whole_file(out_file);
+        result.err = read_whole_file(err_file);
+        return result;
+    }
+
+    LoopbackServer server_{served_pages()};
+    TempDirectory temp_;
+    std::string binary_;
+};
+
+}  // namespace qinghe::analyse_testing

@@ -1,0 +1,220 @@
+// qinghe-analyse with amounts per fund (the look-through exposure), the
+// CSV and JSON formats read back by Python, share classes with the same
+// top ten, output files that cannot be written, and --help and --version.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "analyse_program_fixture.h"
+
+namespace qinghe {
+namespace {
+
+using namespace analyse_testing;
+
+// Small pages of our own: a title with the code, a report date, rows.
+std::string fund_page(const std::string& code, const std::string& name, const std::string& date,
+                      const std::vector<std::pair<std::string, std::string>>& rows) {
+    std::string page = "<html><head><title>" + name + "(" + code + ")基金净值</title></head><body>持仓占比";
+    for (const auto& [stock, ratio] : rows)
+        page += "<tr><td><a href=\"/s/" + ratio + "\" title=\"" + stock + "\">x</a></td>"
+                "<td class=\"alignRight bold\">" + ratio + "%</td></tr>";
+    return page + "持仓截止日期: " + date + "</body></html>";
+}
+
+class LookThroughProgramTest : public AnalyseProgramTest {
+protected:
+    // Runs python3 (never a shell) on `script` with `file` as its argument.
+    Outcome python(const std::string& script, const std::string& file) const {
+        return run_program("/usr/bin/python3", {"-c", script, file});
+    }
+
+    LoopbackServer own_{{
+        {"/100001.html",
+         fund_page("100001", "示例成长A", "2022-09-30",
+                   {{"泸州老窖", "10"}, {"Comma, Inc", "4"}, {"Tab\tLine\nBreak", "2"}})},
+        {"/100002.html",
+         fund_page("100002", "示例成长C", "2022-09-30",
+                   {{"泸州老窖", "10"}, {"Comma, Inc", "4"}, {"Tab\tLine\nBreak", "2"}})},
+        {"/100003.html",
+         fund_page("100003", "示例价值", "2022-06-30", {{"泸州老窖", "5"}, {"Other", "3"}})},
+        {"/100004.html", "<html><title>bad \xff\xfe(100004)</title>持仓占比<a href=\"/z\" "
+                         "title=\"\xff\xfe name\">z</a><td>1%</td>持仓截止日期:</html>"},
+    }};
+};
+
+TEST_F(LookThroughProgramTest, BadAmountsGiveStatusTwoNamingTheArgumentAndFetchNothing) {
+    std::atomic<int> requests = 0;
+    server_.on_request([&requests](const std::string&) { ++requests; });
+    const std::string base = server_.base_url();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"160127="}, "'160127='"},
+        {{"160127=abc"}, "'160127=abc'"},
+        {{"160127=-5"}, "'160127=-5'"},
+        {{"160127=1e400"}, "'160127=1e400'"},
+        {{"=5000"}, "'=5000'"},
+        {{"160127=20000", "006309"}, "'006309'"},
+        {{"160127", "006309=1"}, "'160127'"},
+        {{"--sort", "exposure", "160127"}, "--sort exposure"},
+    };
+    for (const auto& [codes, named] : cases) {
+        std::vector<std::string> args = {"--base-url", base};
+        args.insert(args.end(), codes.begin(), codes.end());
+        Outcome r = run(args);
+        EXPECT_EQ(r.status, 2) << named;
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_EQ(requests, 0);
+}
+
+TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
+    Outcome r = run({"--base-url", server_.base_url(), "701001=20000", "702001=10000", "--sort",
+                     "exposure"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<Line> lines = parse_lines(r.out);
+    ASSERT_EQ(lines.size(), 17u);
+    // Σ (amount × ratio) / Σ amounts with Σ amounts = 30000, largest first.
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"岚溪酒业", "6.27"},    // 20000 × 9.41 / 30000 = 6.2733
+        {"澄岫食品", "5.91"},    // 20000 × 8.87 / 30000 = 5.9133
+        {"杉屿服饰-W", "5.56"},  // (20000 × 5.48 + 10000 × 5.73) / 30000 = 5.5633
+        {"霁川乳业", "5.28"},    // 20000 × 7.92 / 30000
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(lines[i].at(0), expected[i].first);
+        EXPECT_EQ(lines[i].at(4), expected[i].second);
+    }
+    for (const Line& line : lines) {
+        ASSERT_EQ(line.size(), 5u);
+        if (line[0] == "Quillfield Outfitters Inc") {
+            EXPECT_EQ(line[4], "2.28");  // 10000 × 6.84 / 30000
+        }
+        if (line[0] == "Kestrel Athletic") {
+            EXPECT_EQ(line[4], "0.85");  // 10000 × 2.55 / 30000 = 0.85
+        }
+    }
+    for (size_t i = 1; i < lines.size(); ++i)
+        EXPECT_GE(std::stod(lines[i - 1][4]), std::stod(lines[i][4]));
+
+    // A stock two funds share: (30000 × 10 + 10000 × 5) / 40000 = 8.75.
+    r = run({"--base-url", own_.base_url(), "100001=30000", "100003=10000"});
+    EXPECT_EQ(parse_lines(r.out).at(0),
+              (Line{"泸州老窖", "15", "2", own_.base_url() + "s/10", "8.75"}));
+}
+
+TEST_F(LookThroughProgramTest, CsvReadsBackWithPythonsCsvModule) {
+    const std::string file = temp_.file("out.csv");
+    Outcome r = run({"--base-url", own_.base_url(), "--format", "csv", "--output", file, "100001",
+                     "100003"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    const std::string csv = read_whole_file(file);
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u);
+    Outcome parsed = python(
+        "import csv,sys\n"
+        "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))\n"
+        "for row in rows: print(repr(row))\n",
+        file);
+    EXPECT_EQ(parsed.status, 0) << parsed.err;
+    const std::string base = own_.base_url();
+    EXPECT_EQ(parsed.out,
+              "['股票名称', '持仓比例', '出现次数', '链接']\n"
+              "['泸州老窖', '15', '2', '" + base + "s/10']\n"
+              "['Comma, Inc', '4', '1', '" + base + "s/4']\n"
+              "['Other', '3', '1', '" + base + "s/3']\n"
+              "['Tab\\tLine\\nBreak', '2', '1', '" + base + "s/2']\n");
+    for (const auto& entry : fs::directory_iterator(temp_.path()))  // no temporary file left
+        EXPECT_EQ(entry.path().filename().string().rfind(".out.csv", 0), std::string::npos);
+}
+
+TEST_F(LookThroughProgramTest, JsonListsFundsStocksTheirHoldersPairsAndDifferingDates) {
+    const std::string file = temp_.file("out.json");
+    Outcome r = run({"--base-url", own_.base_url(), "--format", "json", "--output", file,
+                     "100001=1000", "100002=1000", "100003=2000", "100004=1", "999999=1",
+                     "12345=1"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("'100001' and '100002' hold the same top ten"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("report dates differ: 2022-06-30, 2022-09-30"), std::string::npos)
+        << r.err;
+    Outcome parsed = python(
+        "import json,sys\n"
+        "d = json.load(open(sys.argv[1], encoding='utf-8', errors='strict'))\n"
+        "for f in d['funds']:\n"
+        "    print(f['code'], f['name'], f['report_date'], f['outcome'], f['rows'], f['amount'])\n"
+        "for s in d['stocks']:\n"
+        "    print(repr(s['name']), s['ratio'], s['occurrences'], s['exposure'],\n"
+        "          ' '.join('%s:%s' % (h['code'], h['ratio']) for h in s['funds']))\n"
+        "print(d['same_holdings'], d['note'])\n",
+        file);
+    EXPECT_EQ(parsed.status, 0) << parsed.err;
+    EXPECT_EQ(parsed.out,
+              "100001 示例成长A 2022-09-30 read 3 1000.0\n"
+              "100002 示例成长C 2022-09-30 read 3 1000.0\n"
+              "100003 示例价值 2022-06-30 read 2 2000.0\n"
+              "100004 bad ?? None read 1 1.0\n"  // bytes that are not UTF-8 arrive as '?'
+              "999999 None None download_failed 0 1.0\n"
+              "12345 None None not_six_bytes 0 1.0\n"
+              // Σ amounts = 4003; 泸州老窖 (1000 × 10 + 1000 × 10 + 2000 × 5) / 4003 = 7.494
+              "'泸州老窖' 25 3 7.49 100001:10 100002:10 100003:5\n"
+              "'Comma, Inc' 8 2 2.0 100001:4 100002:4\n"         // 8000 / 4003 = 1.998
+              "'Tab\\tLine\\nBreak' 4 2 1.0 100001:2 100002:2\n"  // 4000 / 4003
+              "'Other' 3 1 1.5 100003:3\n"                        // 6000 / 4003 = 1.499
+              "'?? name' 1 1 0.0 100004:1\n"
+              "[['100001', '100002']] report dates differ: 2022-06-30, 2022-09-30\n");
+}
+
+TEST_F(LookThroughProgramTest, ShareClassesWithTheSameTopTenAreNamedAndMarked) {
+    LoopbackServer server({{"/701001.html", generated_page(fund_code::demo)},
+                           {"/701002.html", generated_page(fund_code::demo_class_c)},
+                           {"/705001.html", generated_page(fund_code::older_report)}});
+    Outcome r = run(
+        {"--base-url", server.base_url(), "--format", "json", "701001", "705001", "701002"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("'701001' and '701002' hold the same top ten"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("\"same_holdings\": [\n    [\"701001\", \"701002\"]\n  ]"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"note\": \"report dates differ: 2022-06-30, 2022-09-30\""),
+              std::string::npos);
+}
+
+TEST_F(LookThroughProgramTest, OutputIntoAFolderThatCannotTakeItIsStatusTwoAndLeavesNothing) {
+    std::atomic<int> requests = 0;
+    own_.on_request([&requests](const std::string&) { ++requests; });
+    const std::string read_only = temp_.file("read-only");
+    fs::create_directories(read_only);
+    fs::permissions(read_only, fs::perms::owner_read | fs::perms::owner_exec);
+    std::vector<std::string> targets = {temp_.file("missing/out.csv")};
+    if (::geteuid() != 0) targets.push_back(read_only + "/out.csv");  // root may write anyway
+    for (const std::string& target : targets) {
+        Outcome r = run({"--base-url", own_.base_url(), "--output", target, "100001"});
+        EXPECT_EQ(r.status, 2) << target;
+        EXPECT_NE(r.err.find("cannot write '" + target + "'"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(target));
+    }
+    EXPECT_TRUE(fs::is_empty(read_only));
+    EXPECT_EQ(requests, 0);
+    fs::permissions(read_only, fs::perms::owner_all);
+}
+
+TEST_F(LookThroughProgramTest, HelpDescribesEveryOptionAndVersionPrintsIt) {
+    Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* option :
+         {"--base-url", "--sort ratio", "--sort count", "--sort exposure", "--format tsv",
+          "--format csv", "--format json", "--output FILE", "--version", "CODE=AMOUNT", "Example:"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("qinghe-analyse ") && version.out.size() > 16)
+        << version.out;
+}
+
+}  // namespace
+}  // namespace qinghe
