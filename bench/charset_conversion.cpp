@@ -24,6 +24,7 @@
 #include "app/charset_conversion.h"
 #include "app/holdings_collector.h"
 #include "platform/heap_policy.h"
+#include "program_resources.h"
 #include "runtime/dll_commands.h"
 #include "runtime/memory.h"
 
@@ -184,10 +185,9 @@ void bench_page(const char* code, int runs) {
 }  // namespace
 
 int main() {
-    static const char* const files[] = {"kernel32.dll", "kernel32.dll", "ole32.dll", "ole32.dll"};
-    static const char* const exports[] = {"CreateThread", "CloseHandle", "CoInitialize",
-                                          "CoUninitialize"};
-    set_dll_command_tables(4, files, exports);
+    const ProgramHeader& program = resources::program_header;
+    set_dll_command_tables(program.dll_command_count, program.dll_file_names,
+                           program.dll_exported_names);
     platform::keep_freed_memory_for_reuse();  // as the program does at start
     // fetch_fund writes its dump file into the current directory; on tmpfs
     // when there is one: on ext4, truncating the dump before each write

@@ -185,7 +185,7 @@ struct FundSet {
     std::vector<std::string> funds;   // typed first, in this order
     size_t merged_rows = 0;           // rows with the samples' rows merged in
     const char* most_held = "";       // the one stock held most often
-    std::vector<float> most_held_ratios;  // its ratios, in the order read
+    std::vector<float> most_held_ratios{};  // its ratios, in the order read
     int32_t rows_read = 0;            // the sum of all appearances
 };
 

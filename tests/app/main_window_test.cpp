@@ -37,6 +37,11 @@ struct SchemeCase {
     const char* saved_after_one_switch;
 };
 
+// Names the case in test listings instead of its bytes.
+void PrintTo(const SchemeCase& c, std::ostream* out) {
+    *out << (c.config ? c.config : "no configuration file");
+}
+
 class SchemeTest : public MainWindowTest, public ::testing::WithParamInterface<SchemeCase> {};
 
 TEST_P(SchemeTest, FollowsTheSettingTogglesAndIsSavedOnlyWhenTheWindowGoes) {
