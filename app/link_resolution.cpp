@@ -1,17 +1,11 @@
 #include "app/link_resolution.h"
 
+#include "platform/ascii_case.h"
 #include <algorithm>
 #include <cctype>
 
 namespace qinghe::app {
 namespace {
-
-bool starts_with_no_case(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-}
 
 // A scheme: letters, digits, '+', '-', '.' before the first ':'.
 bool has_scheme(std::string_view link) {
@@ -26,7 +20,8 @@ bool has_scheme(std::string_view link) {
 }  // namespace
 
 bool is_web_address(std::string_view link) {
-    return starts_with_no_case(link, "http://") || starts_with_no_case(link, "https://");
+    return ascii::starts_with_ignoring_case(link, "http://") ||
+           ascii::starts_with_ignoring_case(link, "https://");
 }
 
 std::string resolve_link(std::string_view link, std::string_view page_url) {

@@ -1,5 +1,6 @@
 #include "commands/text_commands.h"
 
+#include "platform/ascii_case.h"
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -51,7 +52,7 @@ bool step_character(const char*& cursor, const char* end, int64_t& remaining) {
 
 bool equal_ignoring_case(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        if (gbk::fold_ascii(a[i]) != gbk::fold_ascii(b[i])) return false;
+        if (!ascii::same_folded(a[i], b[i])) return false;
     }
     return true;
 }

@@ -20,7 +20,4 @@ constexpr bool opens_pair_in_text_commands(char c) {
     return static_cast<unsigned char>(c) >= 0x80;
 }
 
-// ASCII A-Z to a-z; every other byte, GBK bytes included, stays as it is.
-constexpr char fold_ascii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 }  // namespace qinghe::gbk

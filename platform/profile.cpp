@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/ascii_case.h"
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -45,7 +46,7 @@ bool same_name(std::string_view a, std::string_view b, Charset charset) {
         if (charset == Charset::kGbk && gbk::is_lead_byte(a[i]) && i + 1 < a.size()) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
             ++i;
-        } else if (gbk::fold_ascii(a[i]) != gbk::fold_ascii(b[i])) {
+        } else if (!ascii::same_folded(a[i], b[i])) {
             return false;
         }
     }

@@ -1,5 +1,6 @@
 #include "platform/system_modules.h"
 
+#include "platform/ascii_case.h"
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -36,7 +37,7 @@ namespace {
 std::string lower(std::string_view s) {
     std::string out(s);
     std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
+                   ascii::fold);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/web_opener.h"
 
+#include "platform/ascii_case.h"
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -14,14 +15,6 @@ extern char** environ;
 
 namespace qinghe::platform {
 namespace {
-
-bool starts_with_no_case(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
-}
 
 bool has_control_character(std::string_view text) {
     for (unsigned char c : text) {
@@ -84,7 +77,7 @@ std::atomic<WebOpener*> g_replacement{nullptr};
 bool is_openable_target(std::string_view target) {
     if (has_control_character(target)) return false;
     for (std::string_view scheme : {"http://", "https://", "mailto:"}) {
-        if (starts_with_no_case(target, scheme)) return target.size() > scheme.size();
+        if (ascii::starts_with_ignoring_case(target, scheme)) return target.size() > scheme.size();
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #include "platform/automation/class_registry.h"
 
+#include "platform/ascii_case.h"
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
@@ -22,10 +23,7 @@ struct ClassEntry {
 };
 
 bool same_prog_id(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); };
-        return lower(x) == lower(y);
-    });
+    return ascii::equal_ignoring_case(a, b);
 }
 
 class Registry {

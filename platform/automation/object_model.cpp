@@ -1,5 +1,6 @@
 #include "platform/automation/object_model.h"
 
+#include "platform/ascii_case.h"
 #include <algorithm>
 #include <cstring>
 
@@ -12,8 +13,7 @@ bool same_name(std::u16string_view a, const char* b) {
     for (size_t i = 0; i < a.size(); ++i) {
         char16_t c = a[i];
         if (c >= 0x80) return false;
-        auto lower = [](char x) { return char(x >= 'A' && x <= 'Z' ? x + 32 : x); };
-        if (lower(char(c)) != lower(ascii[i])) return false;
+        if (!ascii::same_folded(char(c), ascii[i])) return false;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "platform/automation/stream_object.h"
 
+#include "platform/ascii_case.h"
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -289,12 +290,7 @@ Object* create_stream_object() { return new StreamObject; }
 
 const char* stream_charset_encoding(std::string_view charset) {
     for (const CharsetName& c : kCharsets) {
-        std::string_view name(c.name);
-        if (name.size() == charset.size() &&
-            std::equal(name.begin(), name.end(), charset.begin(), [](char a, char b) {
-                return a == (b >= 'A' && b <= 'Z' ? char(b + 32) : b);
-            }))
-            return c.encoding;
+        if (ascii::equal_ignoring_case(c.name, charset)) return c.encoding;
     }
     return nullptr;
 }

@@ -3,6 +3,7 @@
 // either way there, so only this table pins its threshold.
 #include <gtest/gtest.h>
 
+#include "platform/ascii_case.h"
 #include "platform/gbk_bytes.h"
 
 namespace qinghe::gbk {
@@ -33,7 +34,7 @@ TEST(GbkBytes, RulesAtTheirEdges) {
         const char c = char(row.byte);
         EXPECT_EQ(is_lead_byte(c), row.lead) << int(row.byte);
         EXPECT_EQ(opens_pair_in_text_commands(c), row.pair) << int(row.byte);
-        EXPECT_EQ(static_cast<unsigned char>(fold_ascii(c)), row.folded) << int(row.byte);
+        EXPECT_EQ(static_cast<unsigned char>(ascii::fold(c)), row.folded) << int(row.byte);
     }
 }
 
