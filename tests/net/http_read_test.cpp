@@ -5,6 +5,7 @@
 #include <map>
 #include <thread>
 
+#include "quick_http_settings.h"
 #include "support/loopback_server.h"
 #include "net/http_read.h"
 #include "net/http_settings.h"
@@ -55,16 +56,8 @@ const TestCertificate& certificate() {
 class HttpRead : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("no_proxy", "127.0.0.1", 1);
-        saved_ = http_settings();
-        HttpSettings quick = saved_;
-        quick.connect_timeout = 2000ms;
-        quick.stall_timeout = 700ms;
-        quick.transfer_timeout = 20s;
-        quick.trusted_certificates_pem = certificate().pem();
-        set_http_settings(quick);
+        change_settings([](HttpSettings& s) { s.trusted_certificates_pem = certificate().pem(); });
     }
-    void TearDown() override { set_http_settings(saved_); }
 
     static void change_settings(const std::function<void(HttpSettings&)>& change) {
         HttpSettings settings = http_settings();
@@ -73,7 +66,7 @@ protected:
     }
 
 private:
-    HttpSettings saved_;
+    testing::QuickHttpSettings quick_;
 };
 
 TEST(SplitUrl, MapsSchemePortAndPathWithoutFragment) {

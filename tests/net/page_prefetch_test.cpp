@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "quick_http_settings.h"
 #include "support/loopback_server.h"
 #include "net/http_settings.h"
 #include "net/internet_library.h"
@@ -64,23 +65,17 @@ struct Concurrency {
 class PagePrefetchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("no_proxy", "127.0.0.1", 1);
-        saved_ = http_settings();
-        HttpSettings quick = saved_;
-        quick.connect_timeout = 2000ms;
-        quick.stall_timeout = 700ms;
-        quick.transfer_timeout = 20s;
-        quick.max_body_bytes = 1 << 20;
-        set_http_settings(quick);
+        HttpSettings small = http_settings();
+        small.max_body_bytes = 1 << 20;
+        set_http_settings(small);
         threads_before_ = thread_count();
     }
     void TearDown() override {
-        set_http_settings(saved_);
         EXPECT_EQ(thread_count(), threads_before_) << "a thread outlived its prefetch";
     }
 
 private:
-    HttpSettings saved_;
+    testing::QuickHttpSettings quick_;
     int threads_before_ = 0;
 };
 
