@@ -37,13 +37,15 @@ bool take_codes(const std::vector<std::string>& args, AnalyseOptions& options, s
                 options.codes.push_back(arg);
                 continue;
             }
-            error = "'" + arg + "': no amount; when one code has an amount (CODE=AMOUNT), every code needs one";
+            error = "'" + arg +
+                    "': no amount; when one code has an amount (CODE=AMOUNT), every code needs one";
             return false;
         }
         double amount = 0;
         if (at == 0) error = "'" + arg + "': the code before '=' is missing";
         else if (!parse_amount(arg.substr(at + 1), amount))
-            error = "'" + arg + "': the amount must be a positive decimal number, e.g. 160127=20000";
+            error =
+                "'" + arg + "': the amount must be a positive decimal number, e.g. 160127=20000";
         if (!error.empty()) return false;
         options.codes.push_back(arg.substr(0, at));
         options.amounts.push_back(amount);
@@ -54,7 +56,8 @@ bool take_codes(const std::vector<std::string>& args, AnalyseOptions& options, s
 }  // namespace
 
 bool parse_amount(const std::string& text, double& amount) {
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.')) return false;
+    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.'))
+        return false;
     const char* end = text.data() + text.size();
     auto [stop, failure] = std::from_chars(text.data(), end, amount, std::chars_format::general);
     return failure == std::errc() && stop == end && std::isfinite(amount) && amount > 0;

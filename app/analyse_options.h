@@ -14,10 +14,10 @@ struct AnalyseOptions {
     std::string base_url;  // empty: the desktop program's setting
     SortKey sort = SortKey::ratio;
     OutputFormat format = OutputFormat::tsv;
-    std::string output;              // empty: standard output
+    std::string output;                      // empty: standard output
     int parallel = net::parallel::kDefault;  // pages downloaded at once
-    std::vector<std::string> codes;  // UTF-8 as typed, amounts cut off
-    std::vector<double> amounts;     // one per code, or none
+    std::vector<std::string> codes;          // UTF-8 as typed, amounts cut off
+    std::vector<double> amounts;             // one per code, or none
 };
 
 // Parses the arguments after the program name. On bad usage returns false

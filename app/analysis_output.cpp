@@ -90,7 +90,10 @@ size_t utf8_sequence(const std::string& s, size_t at) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char lead = byte(at);
     if (lead < 0x80) return 1;
-    size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    size_t length = lead >= 0xF0 && lead <= 0xF4  ? 4
+                    : lead >= 0xE0                ? 3
+                    : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                  : 0;
     if (length == 0 || at + length > s.size()) return 0;
     for (size_t k = 1; k < length; ++k)
         if ((byte(at + k) & 0xC0) != 0x80) return 0;
@@ -173,8 +176,8 @@ std::string json_stock(const AnalysisResult& result, size_t i) {
     out += ", \"funds\": [";
     const auto& holders = result.holders[i];
     for (size_t k = 0; k < holders.size(); ++k)
-        out += std::string(k ? ", " : "") + "{\"code\": " +
-               json_string(utf8(result.funds[holders[k].fund].code)) +
+        out += std::string(k ? ", " : "") +
+               "{\"code\": " + json_string(utf8(result.funds[holders[k].fund].code)) +
                ", \"ratio\": " + json_number(holders[k].ratio) + "}";
     return out + "]}";
 }
@@ -187,15 +190,17 @@ std::string json_list(size_t count, Item item) {
 }
 
 std::string json(const AnalysisResult& result) {
-    std::string out = "{\n  \"funds\": " +
-                      json_list(result.funds.size(), [&](size_t f) { return json_fund(result, f); });
-    out += ",\n  \"stocks\": " +
-           json_list(result.order.size(), [&](size_t k) { return json_stock(result, result.order[k]); });
+    std::string out = "{\n  \"funds\": " + json_list(result.funds.size(), [&](size_t f) {
+                          return json_fund(result, f);
+                      });
+    out += ",\n  \"stocks\": " + json_list(result.order.size(), [&](size_t k) {
+               return json_stock(result, result.order[k]);
+           });
     out += ",\n  \"same_holdings\": " + json_list(result.same_holdings.size(), [&](size_t k) {
-        const auto [a, b] = result.same_holdings[k];
-        return "[" + json_string(utf8(result.funds[a].code)) + ", " +
-               json_string(utf8(result.funds[b].code)) + "]";
-    });
+               const auto [a, b] = result.same_holdings[k];
+               return "[" + json_string(utf8(result.funds[a].code)) + ", " +
+                      json_string(utf8(result.funds[b].code)) + "]";
+           });
     const std::string dates = differing_dates(result.funds);
     if (!dates.empty()) out += ",\n  \"note\": " + json_string("report dates differ: " + dates);
     return out + "\n}\n";
@@ -222,8 +227,9 @@ AnalysisResult analysis_result(std::vector<FundReport> funds, ArrayBlock* merged
     result.order.resize(size_t(record_count(merged)));
     for (size_t i = 0; i < result.order.size(); ++i) result.order[i] = i;
     if (sort == SortKey::exposure)
-        std::stable_sort(result.order.begin(), result.order.end(),
-                         [&](size_t a, size_t b) { return result.exposures[a] > result.exposures[b]; });
+        std::stable_sort(result.order.begin(), result.order.end(), [&](size_t a, size_t b) {
+            return result.exposures[a] > result.exposures[b];
+        });
     result.same_holdings = same_holdings(result.funds);
     return result;
 }

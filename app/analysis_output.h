@@ -19,8 +19,8 @@ enum class SortKey { ratio, count, exposure };
 
 struct AnalysisResult {
     std::vector<FundReport> funds;
-    const ArrayBlock* merged = nullptr;  // the merged list, not owned
-    std::vector<double> amounts;         // one per fund; empty: no money weighting
+    const ArrayBlock* merged = nullptr;           // the merged list, not owned
+    std::vector<double> amounts;                  // one per fund; empty: no money weighting
     std::vector<std::vector<FundShare>> holders;  // by record of `merged`
     std::vector<double> exposures;                // by record, with amounts
     std::vector<size_t> order;                    // records (0-based) as printed

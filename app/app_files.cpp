@@ -56,7 +56,8 @@ char* fund_site_base_url() {
 
 int parallel_download_setting() {
     OwnedText config(program_file_path(app_text(AppText::config_file)));
-    OwnedText setting(read_config_item(config.get(), app_text(AppText::config_section), kParallelKey));
+    OwnedText setting(
+        read_config_item(config.get(), app_text(AppText::config_section), kParallelKey));
     return parallel_downloads(setting.get());
 }
 

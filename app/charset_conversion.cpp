@@ -41,14 +41,18 @@ public:
     TaggedArg object() const { return stream_; }
     bool all_succeeded() const { return all_succeeded_; }
 
-    void create() { note(run(CoreCommand::object_create, {stream_, text("Adodb.Stream")}).as_bool()); }
+    void create() {
+        note(run(CoreCommand::object_create, {stream_, text("Adodb.Stream")}).as_bool());
+    }
     void property(const char* name, TaggedArg value) {
         note(run(CoreCommand::object_write_property, {stream_, text(name), value}).as_bool());
     }
-    TaggedArg method(CoreCommand command, const char* name, std::initializer_list<TaggedArg> args = {}) {
+    TaggedArg method(CoreCommand command, const char* name,
+                     std::initializer_list<TaggedArg> args = {}) {
         std::vector<TaggedArg> list = {stream_, text(name)};
         list.insert(list.end(), args);
-        TaggedArg result = call_core_command(core_command(command), int32_t(list.size()), list.data());
+        TaggedArg result =
+            call_core_command(core_command(command), int32_t(list.size()), list.data());
         note(last_object_call_status() == ObjectCallStatus::kOk);
         return result;
     }
@@ -81,7 +85,8 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
     run(CoreCommand::variant_create_array,
         {input_value, TaggedArg::of_int(kElementKindByte), length});
     run(CoreCommand::variant_assign, {input_value, TaggedArg::of_byte_set(bytes)});
-    stream.method(CoreCommand::object_call_method, "Write", {by_reference(&input, TypeTag::kVariant)});
+    stream.method(CoreCommand::object_call_method, "Write",
+                  {by_reference(&input, TypeTag::kVariant)});
     // Each copy of the page is released as soon as the next step holds it.
     run(CoreCommand::variant_clear, {input_value});
     mem_free(input);
@@ -93,7 +98,8 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
     stream.method(CoreCommand::object_call_method, "Close");
     stream.method(CoreCommand::object_call_method, "Open");
     stream.property("Charset", by_reference(&to, TypeTag::kText));
-    stream.method(CoreCommand::object_call_method, "WriteText", {by_reference(&decoded, TypeTag::kText)});
+    stream.method(CoreCommand::object_call_method, "WriteText",
+                  {by_reference(&decoded, TypeTag::kText)});
     mem_free(decoded);
     stream.property("Position", TaggedArg::of_int(0));
     stream.property("Type", TaggedArg::of_int(kTypeBinary));

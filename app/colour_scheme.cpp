@@ -24,9 +24,9 @@ namespace unit = resources::unit_id;
 
 // The labels that act as buttons, and the captions (the progress label is
 // among both and ends with the caption colours).
-constexpr uint32_t kButtons[] = {unit::label_analyse,           unit::label_progress,
-                                 unit::label_sort_by_ratio,     unit::label_sort_by_occurrences,
-                                 unit::label_switch_scheme,     unit::label_about};
+constexpr uint32_t kButtons[] = {unit::label_analyse,       unit::label_progress,
+                                 unit::label_sort_by_ratio, unit::label_sort_by_occurrences,
+                                 unit::label_switch_scheme, unit::label_about};
 constexpr uint32_t kCaptions[] = {unit::label_input, unit::label_stock_name, unit::label_progress};
 
 constexpr int32_t kWindowBackground = own_property(FormProperty::kBackground);

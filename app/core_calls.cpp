@@ -25,9 +25,10 @@ int32_t text_length(const char* text) {
 }
 
 char* middle_text(const char* text, int32_t start, int32_t length) {
-    return static_cast<char*>(call(CoreCommand::middle_text,
-                                   {text_arg(text), TaggedArg::of_int(start), TaggedArg::of_int(length)})
-                                  .pointer());
+    return static_cast<char*>(
+        call(CoreCommand::middle_text,
+             {text_arg(text), TaggedArg::of_int(start), TaggedArg::of_int(length)})
+            .pointer());
 }
 
 char* right_text(const char* text, int32_t count) {
@@ -57,7 +58,9 @@ char* to_text(const TaggedArg& value) {
     return static_cast<char*>(call(CoreCommand::to_text, {value}).pointer());
 }
 
-float to_number(const char* text) { return call(CoreCommand::to_number, {text_arg(text)}).as_float(); }
+float to_number(const char* text) {
+    return call(CoreCommand::to_number, {text_arg(text)}).as_float();
+}
 
 ByteSet* to_byte_set(const char* text) {
     return call(CoreCommand::to_byte_set, {text_arg(text)}).byte_set();
@@ -86,14 +89,14 @@ bool write_config_item(const char* file, const char* section, const char* key, c
 void seed_random() { call(CoreCommand::seed_random, {}); }
 
 bool load_window(uint32_t window_id, bool modal) {
-    return call(CoreCommand::load_window,
-                {TaggedArg::of_unit(window_id, 0, UnitType::kWindow), TaggedArg{},
-                 TaggedArg::of_bool(modal)})
+    return call(CoreCommand::load_window, {TaggedArg::of_unit(window_id, 0, UnitType::kWindow),
+                                           TaggedArg{}, TaggedArg::of_bool(modal)})
         .as_bool();
 }
 
 void play_midi_once(const ByteSet* piece) {
-    call(CoreCommand::play_midi, {TaggedArg::of_int(1), TaggedArg{}, TaggedArg::of_byte_set(piece)});
+    call(CoreCommand::play_midi,
+         {TaggedArg::of_int(1), TaggedArg{}, TaggedArg::of_byte_set(piece)});
 }
 
 void stop_playback() { call(CoreCommand::stop_playback, {}); }

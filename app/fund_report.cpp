@@ -15,12 +15,15 @@ std::string fund_name(std::string_view page, std::string_view code) {
     if (open == std::string_view::npos) return {};
     const size_t start = open + 7;
     const size_t close = page.find("</title>", start);
-    std::string_view title = page.substr(start, close == std::string_view::npos ? 0 : close - start);
+    std::string_view title =
+        page.substr(start, close == std::string_view::npos ? 0 : close - start);
     const size_t at = title.find("(" + std::string(code) + ")");
     if (at == std::string_view::npos) return {};
     std::string_view name = title.substr(0, at);
-    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) name.remove_prefix(1);
-    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front())))
+        name.remove_prefix(1);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+        name.remove_suffix(1);
     return std::string(name);
 }
 

@@ -25,9 +25,9 @@ struct FundRow {
 
 // The facts of a page beside its rows; empty texts when the page lacks them.
 struct FundPageFacts {
-    bool received = false;     // some bytes came
-    std::string name;          // the title's text before "(CODE)"
-    std::string report_date;   // YYYY-MM-DD after "持仓截止日期:"
+    bool received = false;    // some bytes came
+    std::string name;         // the title's text before "(CODE)"
+    std::string report_date;  // YYYY-MM-DD after "持仓截止日期:"
 };
 
 struct FundReport {

@@ -91,10 +91,8 @@ void remove_unnamed_records(ArrayBlock*& array) {
     int32_t kept = 0;
     for (int32_t i = 0; i < count; ++i) {
         auto record = static_cast<HoldingRecord*>(array->pointer_at(i));
-        if (record->stock_name)
-            array->set_pointer_at(kept++, record);
-        else
-            release_record(record);
+        if (record->stock_name) array->set_pointer_at(kept++, record);
+        else release_record(record);
     }
     if (kept != count) resize(array, kept);
 }
@@ -105,7 +103,8 @@ void assign_record_array(ArrayBlock*& target, const ArrayBlock* source) {
     ArrayBlock* copy = new_record_array();
     resize(copy, count);
     for (int32_t i = 0; i < count; ++i)
-        copy->set_pointer_at(i, copy_record(*static_cast<const HoldingRecord*>(source->pointer_at(i))));
+        copy->set_pointer_at(
+            i, copy_record(*static_cast<const HoldingRecord*>(source->pointer_at(i))));
     release_record_array(target);
     target = copy;
 }

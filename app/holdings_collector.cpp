@@ -87,8 +87,9 @@ void HoldingsCollector::parse_rows() {
         pos = find_text_from_start(section_, row.get());
         OwnedText name(text_between(row.get(), app_text(AppText::title_marker), quote, 0, false));
         if (!name) continue;
-        OwnedText ratio(text_span(row.get(), find_text_reverse_whole(row.get(), app_text(AppText::tag_close)) + 1,
-                                  text_length(row.get())));
+        OwnedText ratio(text_span(
+            row.get(), find_text_reverse_whole(row.get(), app_text(AppText::tag_close)) + 1,
+            text_length(row.get())));
         OwnedText href(text_between(row.get(), "", quote, 0, false));
         std::string link = resolve_link(href ? href.get() : "", page_url_ ? page_url_ : "");
         HoldingRecord record{name.get(), to_number(ratio ? ratio.get() : ""), 1, link.data()};

@@ -53,7 +53,8 @@ void set_cell_text(uint32_t window_id, uint32_t unit_id, int32_t row, int32_t co
 }
 
 void open_web_page(const char* address) {
-    call(Library::kApplicationInterface, kOpenWebPage, {TaggedArg::of_text(address ? address : "")});
+    call(Library::kApplicationInterface, kOpenWebPage,
+         {TaggedArg::of_text(address ? address : "")});
 }
 
 }  // namespace qinghe::app

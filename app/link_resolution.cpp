@@ -30,12 +30,14 @@ std::string resolve_link(std::string_view link, std::string_view page_url) {
     std::string_view scheme = page_url.substr(0, scheme_end + 1);  // "http:"
     if (link.substr(0, 2) == "//") return std::string(scheme) + std::string(link);
 
-    size_t host_start = page_url.substr(scheme_end + 1, 2) == "//" ? scheme_end + 3 : scheme_end + 1;
+    size_t host_start =
+        page_url.substr(scheme_end + 1, 2) == "//" ? scheme_end + 3 : scheme_end + 1;
     size_t path_start = page_url.find_first_of("/?#", host_start);
     std::string_view origin = page_url.substr(0, path_start);
     if (link[0] == '/') return std::string(origin) + std::string(link);
 
-    std::string_view path = path_start == std::string_view::npos ? "/" : page_url.substr(path_start);
+    std::string_view path =
+        path_start == std::string_view::npos ? "/" : page_url.substr(path_start);
     path = path.substr(0, path.find_first_of("?#"));
     std::string_view directory = path.substr(0, path.rfind('/') + 1);
     if (directory.empty()) directory = "/";

@@ -57,7 +57,8 @@ std::vector<std::pair<size_t, size_t>> same_holdings(const std::vector<FundRepor
     std::vector<std::pair<size_t, size_t>> pairs;
     for (const auto& [key, members] : groups)
         for (size_t a = 0; a < members.size(); ++a)
-            for (size_t b = a + 1; b < members.size(); ++b) pairs.push_back({members[a], members[b]});
+            for (size_t b = a + 1; b < members.size(); ++b)
+                pairs.push_back({members[a], members[b]});
     std::sort(pairs.begin(), pairs.end());
     return pairs;
 }

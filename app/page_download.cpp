@@ -17,7 +17,8 @@ ByteSet* page_of(const net::FetchResult& result) {
 }
 
 ByteSet* convert_page_charset(const ByteSet* page) {
-    return convert_charset(page, app_text(AppText::charset_page), app_text(AppText::charset_program));
+    return convert_charset(page, app_text(AppText::charset_page),
+                           app_text(AppText::charset_program));
 }
 
 }  // namespace qinghe::app

@@ -51,7 +51,8 @@ int parallel_downloads(const char* text) {
     std::string_view digits = text ? std::string_view(text) : std::string_view();
     long long requested = 0;
     auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), requested);
-    if (digits.empty() || error == std::errc::invalid_argument || end != digits.data() + digits.size())
+    if (digits.empty() || error == std::errc::invalid_argument ||
+        end != digits.data() + digits.size())
         return net::parallel::kDefault;
     if (error == std::errc::result_out_of_range)
         return digits.starts_with('-') ? net::parallel::kMin : net::parallel::kMax;

@@ -86,10 +86,11 @@ HandlerResult on_stop_tune(const uint32_t*, int32_t) {
 
 // In the order of the resource's handler list, each by its function's
 // name, so that a test holds the order against the generated names.
-#define QINGHE_PROGRAM_HANDLERS(X)                                                  \
-    X(on_main_created) X(on_main_destroyed) X(on_switch_scheme) X(on_show_about)    \
-    X(on_sort_by_ratio) X(on_sort_by_occurrences) X(on_open_row_link) X(on_analyse) \
-    X(on_about_created) X(on_play_tune) X(on_stop_tune)
+#define QINGHE_PROGRAM_HANDLERS(X)                                                      \
+    X(on_main_created)                                                                  \
+    X(on_main_destroyed) X(on_switch_scheme) X(on_show_about) X(on_sort_by_ratio)       \
+        X(on_sort_by_occurrences) X(on_open_row_link) X(on_analyse) X(on_about_created) \
+            X(on_play_tune) X(on_stop_tune)
 
 #define QINGHE_HANDLER_ENTRY(function) function,
 constexpr EventHandler kHandlers[] = {QINGHE_PROGRAM_HANDLERS(QINGHE_HANDLER_ENTRY)};
@@ -111,23 +112,25 @@ void start_up_main_window() {
     clear_text(unit::label_progress, own_property(LabelProperty::kCaption));
     seed_random();
     OwnedText path(config_file_path());
-    OwnedText saved(read_config_item(path.get(), resources::config_section(),
-                                     resources::config_colour_key()));
+    OwnedText saved(
+        read_config_item(path.get(), resources::config_section(), resources::config_colour_key()));
     replace_colour_setting(saved && *saved ? saved.release()
                                            : join_texts({resources::scheme_dark()}));
     apply_colour_scheme(colour_setting());
 }
 
 void switch_colour_scheme() {
-    const bool dark = colour_setting() && std::strcmp(colour_setting(), resources::scheme_dark()) == 0;
-    replace_colour_setting(join_texts({dark ? resources::scheme_green() : resources::scheme_dark()}));
+    const bool dark =
+        colour_setting() && std::strcmp(colour_setting(), resources::scheme_dark()) == 0;
+    replace_colour_setting(
+        join_texts({dark ? resources::scheme_green() : resources::scheme_dark()}));
     apply_colour_scheme(colour_setting());
 }
 
 bool save_colour_setting() {
     OwnedText path(writable_program_file_path(resources::config_file_name()));
-    return write_config_item(path.get(), resources::config_section(), resources::config_colour_key(),
-                             colour_setting());
+    return write_config_item(path.get(), resources::config_section(),
+                             resources::config_colour_key(), colour_setting());
 }
 
 }  // namespace qinghe::app

@@ -18,10 +18,8 @@ LibraryRecord& special_function_library() {
 
 LibraryRecord* const* program_libraries() {
     static LibraryRecord* const table[kProgramLibraryCount] = {
-        &core_library_record(),
-        const_cast<LibraryRecord*>(&internet_library()),
-        &special_function_library(),
-        &extended_ui_library(),
+        &core_library_record(),           const_cast<LibraryRecord*>(&internet_library()),
+        &special_function_library(),      &extended_ui_library(),
         &application_interface_library(),
     };
     return table;

@@ -93,7 +93,8 @@ bool report_to_stderr(const AnalysisResult& result) {
                      "classes of one portfolio); both are counted\n",
                      utf8(result.funds[a].code).c_str(), utf8(result.funds[b].code).c_str());
     const std::string dates = differing_dates(result.funds);
-    if (!dates.empty()) std::fprintf(stderr, "qinghe-analyse: report dates differ: %s\n", dates.c_str());
+    if (!dates.empty())
+        std::fprintf(stderr, "qinghe-analyse: report dates differ: %s\n", dates.c_str());
     return all_read;
 }
 

@@ -84,7 +84,8 @@ Pages fund_pages() {
     Pages pages;
     for (std::string code; pages.codes.size() < size_t(kCodes) && std::getline(list, code);) {
         pages.codes.push_back(code);
-        pages.served["/" + code + ".html"] = read_file(QINGHE_GENERATED_PAGES_DIR "/" + code + ".html");
+        pages.served["/" + code + ".html"] =
+            read_file(QINGHE_GENERATED_PAGES_DIR "/" + code + ".html");
     }
     return pages;
 }
@@ -261,8 +262,7 @@ int main(int argc, char** argv) {
     print_stage("sort (sort_by_ratio)", s.sort, total);
     print_stage("display (show_results)", s.display, total);
     print_stage("total", total, total);
-    if (process_times.empty())
-        std::printf("  %-34s failed\n", "qinghe-analyse process");
+    if (process_times.empty()) std::printf("  %-34s failed\n", "qinghe-analyse process");
     else
         std::printf("  %-34s %9.1f ms  (median of %zu)\n", "qinghe-analyse process, wall",
                     median(process_times) * 1e3, process_times.size());

@@ -34,7 +34,8 @@ using namespace qinghe;
 using Clock = std::chrono::steady_clock;
 
 std::string read_page(const char* code) {
-    std::ifstream in(std::string(QINGHE_GENERATED_PAGES_DIR "/") + code + ".html", std::ios::binary);
+    std::ifstream in(std::string(QINGHE_GENERATED_PAGES_DIR "/") + code + ".html",
+                     std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
@@ -70,7 +71,8 @@ Median median_ms(F&& run, int runs) {
 // One pass as the stream did it before: decode to UTF-32 and encode from
 // it, a descriptor opened and closed for each.
 std::string iconv_via_utf32(const std::string& input, const char* from, const char* to) {
-    auto run = [](iconv_t cd, const std::string& in, std::string& out, const char* error, size_t skip) {
+    auto run = [](iconv_t cd, const std::string& in, std::string& out, const char* error,
+                  size_t skip) {
         const char* src = in.data();
         size_t left = in.size();
         char buffer[4096];
@@ -137,9 +139,11 @@ void bench_peak_memory() {
     const long before = status_kb("VmRSS:");
     ByteSet* out = convert_charset(input, "utf-8", "gb2312");
     const long peak = status_kb("VmHWM:");
-    std::printf("16 MiB page: resident %ld MB before, peak %ld MB during the conversion: %.1f copies of the "
-                "page beside the input\n",
-                before / 1024, peak / 1024, double(peak - before) / (16 << 10));
+    std::printf(
+        "16 MiB page: resident %ld MB before, peak %ld MB during the conversion: %.1f copies of "
+        "the "
+        "page beside the input\n",
+        before / 1024, peak / 1024, double(peak - before) / (16 << 10));
     mem_free(out);
     mem_free(input);
 }
@@ -151,22 +155,27 @@ void bench_page(const char* code, int runs) {
     const std::string page = read_page(code);
     ByteSet* input = make_byte_set(page);
     size_t out_size = 0;
-    const Median engine = median_ms([&] {
-        ByteSet* out = convert_charset(input, "utf-8", "gb2312");
-        out_size = size_t(byte_set_size(out));
-        mem_free(out);
-    }, runs);
+    const Median engine = median_ms(
+        [&] {
+            ByteSet* out = convert_charset(input, "utf-8", "gb2312");
+            out_size = size_t(byte_set_size(out));
+            mem_free(out);
+        },
+        runs);
     const Median before = median_ms([&] { four_iconv_passes(page); }, std::max(5, runs / 20));
     iconv_t cd = iconv_open("GBK", "UTF-8");
     const Median plain = median_ms([&] { one_iconv_call(cd, page); }, runs);
     iconv_close(cd);
     g_served = &page;
     app::HoldingsCollector collector("http://fund.test/", serve_page);
-    const Median fund = median_ms([&] {
-        collector.fetch_fund(code);
-        collector.parse_rows();
-    }, runs);
-    std::printf("page %s: %zu bytes UTF-8 -> %zu bytes GBK; medians, wall (CPU):\n", code, page.size(), out_size);
+    const Median fund = median_ms(
+        [&] {
+            collector.fetch_fund(code);
+            collector.parse_rows();
+        },
+        runs);
+    std::printf("page %s: %zu bytes UTF-8 -> %zu bytes GBK; medians, wall (CPU):\n", code,
+                page.size(), out_size);
     auto line = [](const char* what, Median m) {
         std::printf("  %-58s %7.2f ms (%5.2f ms)", what, m.wall, m.cpu);
     };
@@ -175,8 +184,8 @@ void bench_page(const char* code, int runs) {
     line("one plain iconv call UTF-8 -> GBK, descriptor kept", plain);
     std::printf("\n");
     line("convert_charset: the stream's four passes, direct engine", engine);
-    std::printf("  %.1f x faster than before; %.2f x the time of one iconv call\n", before.wall / engine.wall,
-                engine.wall / plain.wall);
+    std::printf("  %.1f x faster than before; %.2f x the time of one iconv call\n",
+                before.wall / engine.wall, engine.wall / plain.wall);
     line("one fund: conversion + section cut + rows", fund);
     std::printf("  goal <= 2 ms\n");
     mem_free(input);
@@ -192,8 +201,9 @@ int main() {
     // fetch_fund writes its dump file into the current directory; on tmpfs
     // when there is one: on ext4, truncating the dump before each write
     // flushes it and costs 2-3 ms of waiting per fund (measured with strace).
-    const std::filesystem::path base =
-        std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
+                                           ? "/dev/shm"
+                                           : std::filesystem::temp_directory_path();
     const auto directory = base / "qinghe-bench-charset";
     std::filesystem::create_directories(directory);
     std::filesystem::current_path(directory);

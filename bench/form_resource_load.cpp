@@ -33,9 +33,11 @@ int main() {
             }
         }
     }
-    double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-    std::printf("form resource: %zu bytes, %d passes, %.2f us per load with all property blocks "
-                "(%zu units decoded)\n",
-                resources::form_resource_size, kPasses, us / kPasses, units);
+    double us =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    std::printf(
+        "form resource: %zu bytes, %d passes, %.2f us per load with all property blocks "
+        "(%zu units decoded)\n",
+        resources::form_resource_size, kPasses, us / kPasses, units);
     return 0;
 }

@@ -13,8 +13,8 @@ namespace {
 
 using namespace qinghe;
 using qinghe::testing::Connection;
-using qinghe::testing::LoopbackServer;
 using qinghe::testing::http_response;
+using qinghe::testing::LoopbackServer;
 
 constexpr int kReads = 200;
 
@@ -33,7 +33,8 @@ void time_reads(const char* name, const LoopbackServer& server, size_t page_size
             return;
         }
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%-24s %7.3f ms/read  %8.1f MB/s\n", name, seconds * 1000 / kReads,
                 double(page_size) * kReads / seconds / 1e6);
 }
@@ -45,7 +46,8 @@ int main() {
     if (page.empty()) return 1;
     std::printf("http_read of a %zu-byte page over loopback, %d reads\n", page.size(), kReads);
     LoopbackServer announced([&](Connection& c) { c.send(http_response("200 OK", page)); });
-    LoopbackServer unannounced([&](Connection& c) { c.send(http_response("200 OK", page, false)); });
+    LoopbackServer unannounced(
+        [&](Connection& c) { c.send(http_response("200 OK", page, false)); });
     net::fetch(announced.url("/page"));  // opens the root outside the timing
     time_reads("with Content-Length", announced, page.size());
     time_reads("without Content-Length", unannounced, page.size());

@@ -30,7 +30,9 @@ ArrayBlock* holdings(int32_t count, int32_t distinct) {
     std::uniform_int_distribution<int> hundredths(1, 1000);
     ArrayBlock* list = new_record_array();
     for (int32_t i = 0; i < count; ++i) {
-        std::string name = "stock " + std::to_string(distinct == count ? i : int32_t(random() % uint32_t(distinct)));
+        std::string name =
+            "stock " +
+            std::to_string(distinct == count ? i : int32_t(random() % uint32_t(distinct)));
         std::string link = "http://quote.test/" + std::to_string(i);
         HoldingRecord r{name.data(), float(hundredths(random)) / 100, 1, link.data()};
         append_record_copy(list, r);
@@ -45,7 +47,8 @@ void old_merge(ArrayBlock*& list) {
         if (!first->stock_name) continue;
         for (int32_t j = i + 1; j <= n; ++j) {
             HoldingRecord* other = record_at(list, j);
-            if (!other->stock_name || std::string_view(other->stock_name) != first->stock_name) continue;
+            if (!other->stock_name || std::string_view(other->stock_name) != first->stock_name)
+                continue;
             mem_free(other->stock_name);
             other->stock_name = nullptr;
             first->ratio = float(first->ratio + other->ratio);
@@ -57,7 +60,8 @@ void old_merge(ArrayBlock*& list) {
 }
 
 template <typename Greater>
-void old_quicksort(ArrayBlock* list, int32_t lo, int32_t hi, Greater greater, std::mt19937& random) {
+void old_quicksort(ArrayBlock* list, int32_t lo, int32_t hi, Greater greater,
+                   std::mt19937& random) {
     while (lo < hi) {
         swap_records(list, lo, lo + int32_t(random() % uint32_t(hi - lo + 1)));
         int32_t last = lo;
@@ -105,24 +109,28 @@ Times time_old(int32_t count, int32_t distinct) {
     t.merge = seconds_since(start);
     t.merged = record_count(list);
     start = Clock::now();
-    old_quicksort(list, 1, record_count(list), [](const HoldingRecord& a, const HoldingRecord& b) {
-        return a.ratio > b.ratio;
-    }, random);
+    old_quicksort(
+        list, 1, record_count(list),
+        [](const HoldingRecord& a, const HoldingRecord& b) { return a.ratio > b.ratio; }, random);
     t.sort_ratio = seconds_since(start);
     start = Clock::now();
-    old_quicksort(list, 1, record_count(list), [](const HoldingRecord& a, const HoldingRecord& b) {
-        return a.occurrences > b.occurrences;
-    }, random);
+    old_quicksort(
+        list, 1, record_count(list),
+        [](const HoldingRecord& a, const HoldingRecord& b) {
+            return a.occurrences > b.occurrences;
+        },
+        random);
     t.sort_count = seconds_since(start);
     release_record_array(list);
     return t;
 }
 
 void print(const char* which, int32_t count, int32_t distinct, const Times& t) {
-    std::printf("  %-30s %7d records, %7d names -> %7d rows: merge %9.1f ms, sort by ratio %8.1f ms, "
-                "sort by count %8.1f ms, merge + sort %9.1f ms\n",
-                which, count, distinct, t.merged, t.merge * 1e3, t.sort_ratio * 1e3, t.sort_count * 1e3,
-                (t.merge + t.sort_ratio) * 1e3);
+    std::printf(
+        "  %-30s %7d records, %7d names -> %7d rows: merge %9.1f ms, sort by ratio %8.1f ms, "
+        "sort by count %8.1f ms, merge + sort %9.1f ms\n",
+        which, count, distinct, t.merged, t.merge * 1e3, t.sort_ratio * 1e3, t.sort_count * 1e3,
+        (t.merge + t.sort_ratio) * 1e3);
 }
 
 }  // namespace

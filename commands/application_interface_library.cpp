@@ -18,8 +18,8 @@ constexpr auto kCommands = [] {
 
 // Bytes that may stand in a file address as they are; the rest is %XX.
 bool unreserved_in_path(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/';
 }
 
 std::string file_address(std::string_view path) {

@@ -200,7 +200,8 @@ private:
     // for the call (a page-sized byte array is not copied on the way).
     static bool lend_variant(const TaggedArg& value, const ParamDesc& param, ArgumentSlot& slot) {
         auto block = static_cast<VariantBlock*>(value.pointer());
-        if (value.type != TypeTag::kVariant || !block || (block->vt & VT_BYREF) || (param.type & VT_BYREF))
+        if (value.type != TypeTag::kVariant || !block || (block->vt & VT_BYREF) ||
+            (param.type & VT_BYREF))
             return false;
         slot.value.vt = VT_BYREF | VT_VARIANT;
         slot.value.ref = block;
@@ -246,8 +247,8 @@ int32_t invoke_member(TaggedArg* result, uint32_t result_tag, int32_t count, Tag
 bool create_object(const char* name, Object** out) {
     std::string_view text = name ? name : "";
     ClassId id;
-    HRESULT hr = text.starts_with('{') ? class_id_from_string(text, &id)
-                                       : class_id_from_prog_id(text, &id);
+    HRESULT hr =
+        text.starts_with('{') ? class_id_from_string(text, &id) : class_id_from_prog_id(text, &id);
     if (failed(hr)) return false;
     hr = create_instance(id, kContextAll, out);
     if (hr == E_INVALIDARG) hr = create_instance(id, kContextLocal, out);

@@ -17,7 +17,8 @@ constexpr uint32_t kObjectLikeTypeFlag = 0x01000000;
 
 // The tag a value converts as: object-like data types as objects.
 uint32_t conversion_tag(uint32_t tag) {
-    if (TypeTag::is_basic(tag) || tag == TypeTag::kComObject || tag == TypeTag::kVariant) return tag;
+    if (TypeTag::is_basic(tag) || tag == TypeTag::kComObject || tag == TypeTag::kVariant)
+        return tag;
     const DataTypeRecord* record = data_type_record(tag);
     return record && (record->flags & kObjectLikeTypeFlag) ? TypeTag::kComObject : tag;
 }
@@ -57,10 +58,12 @@ bool element_payload(uint32_t tag, const ArrayBlock* array, int64_t i, Variant* 
         return true;
     }
     case TypeTag::kLong: std::memcpy(&out->i4, p, 4); return true;  // low half
-    case TypeTag::kByte: case TypeTag::kShort: case TypeTag::kInt: case TypeTag::kFloat:
-    case TypeTag::kDouble: case TypeTag::kDateTime:
-        std::memcpy(&out->i8, p, size_t(element_width(tag)));
-        return true;
+    case TypeTag::kByte:
+    case TypeTag::kShort:
+    case TypeTag::kInt:
+    case TypeTag::kFloat:
+    case TypeTag::kDouble:
+    case TypeTag::kDateTime: std::memcpy(&out->i8, p, size_t(element_width(tag))); return true;
     default: return false;
     }
 }
@@ -128,16 +131,22 @@ TaggedArg read_variable(const TaggedArg& reference) {
     if (!variable) return value;
     switch (conversion_tag(tag)) {
     case TypeTag::kByte: value.lo = *static_cast<const uint8_t*>(variable); break;
-    case TypeTag::kShort: value.lo = uint32_t(int32_t(*static_cast<const int16_t*>(variable))); break;
-    case TypeTag::kLong: case TypeTag::kDouble: case TypeTag::kDateTime: case TypeTag::kEightByte: {
+    case TypeTag::kShort:
+        value.lo = uint32_t(int32_t(*static_cast<const int16_t*>(variable)));
+        break;
+    case TypeTag::kLong:
+    case TypeTag::kDouble:
+    case TypeTag::kDateTime:
+    case TypeTag::kEightByte: {
         uint64_t bits;
         std::memcpy(&bits, variable, 8);
         value.set_bits64(bits);
         break;
     }
-    case TypeTag::kText: case TypeTag::kByteSet: case TypeTag::kComObject: case TypeTag::kVariant:
-        value.set_pointer(*static_cast<void* const*>(variable));
-        break;
+    case TypeTag::kText:
+    case TypeTag::kByteSet:
+    case TypeTag::kComObject:
+    case TypeTag::kVariant: value.set_pointer(*static_cast<void* const*>(variable)); break;
     default: std::memcpy(&value.lo, variable, 4); break;
     }
     return value;
@@ -149,12 +158,15 @@ void write_variable(const TaggedArg& reference, const TaggedArg& value) {
     switch (conversion_tag(TypeTag::without_array(reference.type))) {
     case TypeTag::kByte: *static_cast<uint8_t*>(variable) = uint8_t(value.lo); break;
     case TypeTag::kShort: *static_cast<int16_t*>(variable) = int16_t(value.lo); break;
-    case TypeTag::kLong: case TypeTag::kDouble: case TypeTag::kDateTime: {
+    case TypeTag::kLong:
+    case TypeTag::kDouble:
+    case TypeTag::kDateTime: {
         uint64_t bits = value.bits64();
         std::memcpy(variable, &bits, 8);
         break;
     }
-    case TypeTag::kText: case TypeTag::kByteSet: {
+    case TypeTag::kText:
+    case TypeTag::kByteSet: {
         auto slot = static_cast<void**>(variable);
         mem_free(*slot);
         *slot = value.pointer();
@@ -207,9 +219,11 @@ bool variant_from_value(const TaggedArg& value, Variant* out, uint16_t object_ty
     case TypeTag::kText: out->bstr = bstr_from_gbk(value.text() ? value.text() : ""); return true;
     case TypeTag::kByte: out->ui1 = uint8_t(value.lo); return true;
     case TypeTag::kShort: out->i2 = int16_t(value.lo); return true;
-    case TypeTag::kInt: case TypeTag::kLong: out->i4 = int32_t(value.lo); return true;
+    case TypeTag::kInt:
+    case TypeTag::kLong: out->i4 = int32_t(value.lo); return true;
     case TypeTag::kFloat: out->r4 = value.as_float(); return true;
-    case TypeTag::kDouble: case TypeTag::kDateTime: out->r8 = value.as_double(); return true;
+    case TypeTag::kDouble:
+    case TypeTag::kDateTime: out->r8 = value.as_double(); return true;
     case TypeTag::kComObject: {
         auto block = static_cast<const ComObjectBlock*>(value.pointer());
         Object* object = block ? block->object : nullptr;
@@ -283,7 +297,8 @@ bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
     case TypeTag::kLong: out->set_bits64(uint64_t(int64_t(converted.i4))); break;
     case TypeTag::kByte: out->lo = converted.ui1; break;
     case TypeTag::kShort: out->lo = uint32_t(int32_t(converted.i2)); break;
-    case TypeTag::kDouble: case TypeTag::kDateTime: out->set_bits64(uint64_t(converted.i8)); break;
+    case TypeTag::kDouble:
+    case TypeTag::kDateTime: out->set_bits64(uint64_t(converted.i8)); break;
     default: out->lo = converted.ui4; break;
     }
     variant_clear(&converted);

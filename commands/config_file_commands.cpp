@@ -30,8 +30,7 @@ std::string_view text_argument(int32_t count, const TaggedArg* args, int32_t ind
     return text ? std::string_view(text) : std::string_view();
 }
 
-std::optional<std::string_view> optional_text(int32_t count, const TaggedArg* args,
-                                              int32_t index) {
+std::optional<std::string_view> optional_text(int32_t count, const TaggedArg* args, int32_t index) {
     if (!given(count, args, index)) return std::nullopt;
     return text_argument(count, args, index);
 }
@@ -72,11 +71,10 @@ void read_config_item(TaggedArg* result, int32_t count, TaggedArg* args) {
 
 void write_config_item(TaggedArg* result, int32_t count, TaggedArg* args) {
     std::string_view file = text_argument(count, args, 0);
-    bool written = !file.empty() &&
-                   platform::write_profile_string(file_system_path(file),
-                                                  text_argument(count, args, 1),
-                                                  optional_text(count, args, 2),
-                                                  optional_text(count, args, 3));
+    bool written = !file.empty() && platform::write_profile_string(file_system_path(file),
+                                                                   text_argument(count, args, 1),
+                                                                   optional_text(count, args, 2),
+                                                                   optional_text(count, args, 3));
     *result = TaggedArg::of_bool(written);
 }
 

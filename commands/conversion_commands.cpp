@@ -22,9 +22,8 @@ struct ChineseTexts {
 
 const ChineseTexts& chinese() {
     static const ChineseTexts texts{
-        platform::gbk_from_utf8("真"), platform::gbk_from_utf8("假"),
-        platform::gbk_from_utf8("年"), platform::gbk_from_utf8("月"),
-        platform::gbk_from_utf8("日"), platform::gbk_from_utf8("时"),
+        platform::gbk_from_utf8("真"), platform::gbk_from_utf8("假"), platform::gbk_from_utf8("年"),
+        platform::gbk_from_utf8("月"), platform::gbk_from_utf8("日"), platform::gbk_from_utf8("时"),
         platform::gbk_from_utf8("分"), platform::gbk_from_utf8("秒"),
     };
     return texts;

@@ -44,7 +44,9 @@ private:
     Write write(Buffer& buffer, const SmfEvent& event);
     bool take_span_room(Buffer& buffer);
     static bool put(Buffer& buffer, uint32_t delta, uint32_t event);
-    uint32_t scaled_tempo(uint32_t tempo) const { return uint32_t(uint64_t(tempo) * 100 / percent_); }
+    uint32_t scaled_tempo(uint32_t tempo) const {
+        return uint32_t(uint64_t(tempo) * 100 / percent_);
+    }
 
     SmfReader* reader_ = nullptr;
     uint64_t last_tick_ = 0;

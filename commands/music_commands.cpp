@@ -116,7 +116,8 @@ void MusicState::run() {
         }
         while (state == kPlaying && !wake.wait_for(kWaitStep)) {
         }
-        for (int32_t i = 0; i < pause && state == kPlaying; ++i) std::this_thread::sleep_for(kPauseStep);
+        for (int32_t i = 0; i < pause && state == kPlaying; ++i)
+            std::this_thread::sleep_for(kPauseStep);
     }
     player.close();
     reset();
@@ -130,7 +131,8 @@ int32_t integer_argument(const TaggedArg& arg, int32_t fallback) {
     case TypeTag::kUnsigned32: return arg.as_int();
     case TypeTag::kLong: return int32_t(std::clamp<int64_t>(arg.as_long(), INT32_MIN, INT32_MAX));
     case TypeTag::kFloat: return int32_t(std::clamp<double>(arg.as_float(), INT32_MIN, INT32_MAX));
-    case TypeTag::kDouble: return int32_t(std::clamp<double>(arg.as_double(), INT32_MIN, INT32_MAX));
+    case TypeTag::kDouble:
+        return int32_t(std::clamp<double>(arg.as_double(), INT32_MIN, INT32_MAX));
     default: return fallback;
     }
 }

@@ -46,9 +46,9 @@ public:
 
 private:
     struct Track {
-        size_t start = 0;   // offset of the track's data
+        size_t start = 0;  // offset of the track's data
         size_t length = 0;
-        size_t read = 0;    // offset of the next byte, relative to start
+        size_t read = 0;  // offset of the next byte, relative to start
         uint64_t next_tick = 0;
         uint8_t running_status = 0;
         bool ended = false;

@@ -98,14 +98,15 @@ int32_t search_text(std::string_view text, std::string_view sought, const Tagged
 
 void find_in_direction(TaggedArg* result, int32_t count, TaggedArg* args, Direction direction) {
     const TaggedArg* ignore = given(count, args, 3);
-    set_int_result(result, search_text(text_arg(count, args, 0), text_arg(count, args, 1),
-                                       given(count, args, 2), ignore && ignore->lo == 1,
-                                       direction));
+    set_int_result(result,
+                   search_text(text_arg(count, args, 0), text_arg(count, args, 1),
+                               given(count, args, 2), ignore && ignore->lo == 1, direction));
 }
 
 void set_array_result(TaggedArg* result, const std::vector<char*>& pieces) {
     ArrayBlock* array = make_array(int32_t(pieces.size()), int32_t(sizeof(char*)));
-    if (!pieces.empty()) std::memcpy(array->elements(), pieces.data(), pieces.size() * sizeof(char*));
+    if (!pieces.empty())
+        std::memcpy(array->elements(), pieces.data(), pieces.size() * sizeof(char*));
     *result = TaggedArg::of_pointer(array, TypeTag::kText | TypeTag::kArrayFlag);
 }
 
@@ -170,7 +171,8 @@ void split_text(TaggedArg* result, int32_t count, TaggedArg* args) {
             break;
         }
     }
-    if (piece < end && maximum != 0) pieces.push_back(make_text(std::string_view(piece, size_t(end - piece))));
+    if (piece < end && maximum != 0)
+        pieces.push_back(make_text(std::string_view(piece, size_t(end - piece))));
     set_array_result(result, pieces);
 }
 

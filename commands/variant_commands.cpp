@@ -21,16 +21,27 @@ bool has_index(int32_t count, const TaggedArg* args, int at) {
 // Variant kinds 1..13 of variant_set_type.
 uint16_t variant_kind_type(int32_t kind) {
     static constexpr uint16_t kTypes[] = {
-        VT_EMPTY,   VT_I4,    VT_BSTR,  VT_BOOL,          VT_DATE,
-        VT_DISPATCH, VT_ERROR, VT_ARRAY | VT_I4, VT_ARRAY | VT_BSTR, VT_ARRAY | VT_BOOL,
-        VT_ARRAY | VT_DATE, VT_ARRAY | VT_DISPATCH, VT_ARRAY | VT_ERROR, VT_ARRAY | VT_VARIANT,
+        VT_EMPTY,
+        VT_I4,
+        VT_BSTR,
+        VT_BOOL,
+        VT_DATE,
+        VT_DISPATCH,
+        VT_ERROR,
+        VT_ARRAY | VT_I4,
+        VT_ARRAY | VT_BSTR,
+        VT_ARRAY | VT_BOOL,
+        VT_ARRAY | VT_DATE,
+        VT_ARRAY | VT_DISPATCH,
+        VT_ARRAY | VT_ERROR,
+        VT_ARRAY | VT_VARIANT,
     };
     return kTypes[kind];
 }
 
 // Element kinds 1..10 of variant_create_array; VT_EMPTY for any other.
 VarType element_kind_type(int32_t kind) {
-    static constexpr VarType kTypes[] = {VT_EMPTY, VT_UI1,  VT_I2,   VT_I4,      VT_R4,      VT_R8,
+    static constexpr VarType kTypes[] = {VT_EMPTY, VT_UI1,  VT_I2,   VT_I4,      VT_R4,     VT_R8,
                                          VT_BSTR,  VT_BOOL, VT_DATE, VT_UNKNOWN, VT_VARIANT};
     return kind >= 1 && kind <= 10 ? kTypes[kind] : VT_EMPTY;
 }
@@ -56,8 +67,12 @@ bool element_indices(const SafeArray& array, int32_t index, std::vector<int32_t>
 // What safe_array_put_element takes for a value of the element type.
 const void* element_source(Variant& value, VarType element_type) {
     switch (element_type) {
-    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_RECORD: return value.ref;
-    case VT_VARIANT: case VT_DECIMAL: return &value;
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_RECORD: return value.ref;
+    case VT_VARIANT:
+    case VT_DECIMAL: return &value;
     default: return &value.ui1;
     }
 }

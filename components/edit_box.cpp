@@ -25,11 +25,11 @@ namespace K = PropertyKind;
 namespace E = EditBoxProperty;
 
 constexpr int32_t kEnterKey = 13;
-constexpr int32_t kSystemEdge = 2;  // height of the platform's sunken edge
+constexpr int32_t kSystemEdge = 2;   // height of the platform's sunken edge
 constexpr int32_t kFieldMargin = 1;  // the line edit's own margin above and below the text
 
 PropertyDecl word_decl(int32_t number, uint32_t kind, int32_t value, int32_t min = INT_MIN,
-                  int32_t max = INT_MAX, OnChange change = OnChange::kReapply) {
+                       int32_t max = INT_MAX, OnChange change = OnChange::kReapply) {
     return {number, kind, value, "", min, max, change};
 }
 
@@ -38,7 +38,7 @@ PropertyDecl recreating(int32_t number, uint32_t kind, int32_t value, int32_t ma
 }
 
 PropertyDecl bytes_decl(int32_t number, uint32_t kind, const char* value = "",
-                   OnChange change = OnChange::kReapply) {
+                        OnChange change = OnChange::kReapply) {
     return {number, kind, 0, value, INT_MIN, INT_MAX, change};
 }
 
@@ -60,31 +60,33 @@ QString case_converted(const QString& text, int32_t conversion) {
 }  // namespace
 
 const PropertyTable& EditBox::table() {
-    static const PropertyTable table(UnitType::kEditBox, {
-        bytes_decl(E::kContent, K::kText),
-        word_decl(E::kBorder, K::kChoice, 1, 0, 5),
-        word_decl(E::kTextColour, K::kColour, 0),
-        word_decl(E::kBackground, K::kBackgroundColour, 0xFFFFFF),
-        bytes_decl(E::kFont, K::kFont),
-        recreating(E::kHideSelection, K::kLogical, 1, 1),
-        // Checked on every change the user makes (on_text_changed).
-        word_decl(E::kMaximumLength, K::kNonNegative, 0, 0, INT_MAX, OnChange::kStore),
-        recreating(E::kMultiLine, K::kLogical, 0, 1),
-        recreating(E::kScrollBars, K::kChoice, 0, 3),
-        recreating(E::kAlignment, K::kChoice, 0, 2),
-        word_decl(E::kInputMode, K::kChoice, 0, 0, InputMode::kLast),
-        // Stored as a text and, in the resource block, as its first byte.
-        {E::kPasswordCharacter, K::kText, '*', "*", 0, 0xFFFF, OnChange::kReapply},
-        recreating(E::kCaseConversion, K::kChoice, 0, 2),
-        recreating(E::kSpinButton, K::kChoice, 0, 2),
-        word_decl(E::kSpinLower, K::kInteger, 0),
-        word_decl(E::kSpinUpper, K::kInteger, 100),
-        word_decl(E::kSelectionStart, K::kInteger, 0),
-        word_decl(E::kSelectionLength, K::kInteger, 0),
-        bytes_decl(E::kSelectedText, K::kText),
-        bytes_decl(E::kDataSource, K::kText, "", OnChange::kStore),
-        bytes_decl(E::kDataColumn, K::kText, "", OnChange::kStore),
-    });
+    static const PropertyTable table(
+        UnitType::kEditBox,
+        {
+            bytes_decl(E::kContent, K::kText),
+            word_decl(E::kBorder, K::kChoice, 1, 0, 5),
+            word_decl(E::kTextColour, K::kColour, 0),
+            word_decl(E::kBackground, K::kBackgroundColour, 0xFFFFFF),
+            bytes_decl(E::kFont, K::kFont),
+            recreating(E::kHideSelection, K::kLogical, 1, 1),
+            // Checked on every change the user makes (on_text_changed).
+            word_decl(E::kMaximumLength, K::kNonNegative, 0, 0, INT_MAX, OnChange::kStore),
+            recreating(E::kMultiLine, K::kLogical, 0, 1),
+            recreating(E::kScrollBars, K::kChoice, 0, 3),
+            recreating(E::kAlignment, K::kChoice, 0, 2),
+            word_decl(E::kInputMode, K::kChoice, 0, 0, InputMode::kLast),
+            // Stored as a text and, in the resource block, as its first byte.
+            {E::kPasswordCharacter, K::kText, '*', "*", 0, 0xFFFF, OnChange::kReapply},
+            recreating(E::kCaseConversion, K::kChoice, 0, 2),
+            recreating(E::kSpinButton, K::kChoice, 0, 2),
+            word_decl(E::kSpinLower, K::kInteger, 0),
+            word_decl(E::kSpinUpper, K::kInteger, 100),
+            word_decl(E::kSelectionStart, K::kInteger, 0),
+            word_decl(E::kSelectionLength, K::kInteger, 0),
+            bytes_decl(E::kSelectedText, K::kText),
+            bytes_decl(E::kDataSource, K::kText, "", OnChange::kStore),
+            bytes_decl(E::kDataColumn, K::kText, "", OnChange::kStore),
+        });
     return table;
 }
 
@@ -124,15 +126,12 @@ void EditBox::build() {
 
 void EditBox::create_field() {
     const Qt::Alignment alignment = horizontal_alignment(word(E::kAlignment));
-    if (word(E::kMultiLine))
-        field_.create_plain(this, word(E::kScrollBars), alignment);
-    else
-        field_.create_line(this, alignment);
+    if (word(E::kMultiLine)) field_.create_plain(this, word(E::kScrollBars), alignment);
+    else field_.create_line(this, alignment);
     field_.set_text(texts().to_field(properties().bytes(E::kContent)));
     if (QPlainTextEdit* plain = field_.plain())
         connect(plain, &QPlainTextEdit::textChanged, this, [this] { on_text_changed(false); });
-    else
-        connect(field_.line(), &QLineEdit::textChanged, this, [this] { on_text_changed(false); });
+    else connect(field_.line(), &QLineEdit::textChanged, this, [this] { on_text_changed(false); });
     last_text_ = field_.text();
     field()->setAutoFillBackground(true);
     field()->installEventFilter(this);
@@ -173,8 +172,8 @@ void EditBox::layout_field() {
         line->setGeometry(client);
         return;
     }
-    line->setGeometry(client.left(), client.top() + (client.height() - band) / 2,
-                            client.width(), band);
+    line->setGeometry(client.left(), client.top() + (client.height() - band) / 2, client.width(),
+                      band);
 }
 
 void EditBox::apply_colours() {
@@ -185,7 +184,8 @@ void EditBox::apply_colours() {
         palette.setColor(group, QPalette::Base, background);
         palette.setColor(group, QPalette::Window, background);
     }
-    for (auto group : {QPalette::Active, QPalette::Inactive}) palette.setColor(group, QPalette::Text, text);
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::Text, text);
     // A box that hides its selection draws it like plain text while unfocused.
     const bool hide = word(E::kHideSelection) != 0;
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -311,7 +311,8 @@ void EditBox::read_back() {
     const FieldText t = texts();
     p.set_bytes(E::kContent, t.to_gbk(text));
     p.set_word(E::kSelectionStart, t.byte_offset(text, start));
-    p.set_word(E::kSelectionLength, t.byte_offset(text, start + length) - t.byte_offset(text, start));
+    p.set_word(E::kSelectionLength,
+               t.byte_offset(text, start + length) - t.byte_offset(text, start));
     p.set_bytes(E::kSelectedText, t.to_gbk(text.mid(start, length)));
 }
 

@@ -22,8 +22,10 @@ void EditField::create_plain(QWidget* box, int32_t scroll_bars, Qt::Alignment al
     plain_ = new QPlainTextEdit(box);
     plain_->setFrameShape(QFrame::NoFrame);
     const bool horizontal = scroll_bars & 1;
-    plain_->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    plain_->setVerticalScrollBarPolicy((scroll_bars & 2) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    plain_->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn
+                                                    : Qt::ScrollBarAlwaysOff);
+    plain_->setVerticalScrollBarPolicy((scroll_bars & 2) ? Qt::ScrollBarAlwaysOn
+                                                         : Qt::ScrollBarAlwaysOff);
     // Without a horizontal scroll bar long lines wrap at the box's width.
     plain_->setLineWrapMode(horizontal ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     QTextOption option = plain_->document()->defaultTextOption();

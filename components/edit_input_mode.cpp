@@ -130,7 +130,8 @@ int64_t leading_integer(std::string_view text) {
         if (!is_digit(uint8_t(c))) break;
         int digit = c - '0';
         if (value > (std::numeric_limits<int64_t>::max() - digit) / 10)
-            return negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+            return negative ? std::numeric_limits<int64_t>::min()
+                            : std::numeric_limits<int64_t>::max();
         value = value * 10 + digit;
     }
     return negative ? -value : value;

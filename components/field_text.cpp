@@ -9,14 +9,16 @@ namespace qinghe {
 QString FieldText::to_field(const std::string& gbk) const {
     QString text = qt_text(gbk);
     if (multi_line_)
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
 
 std::string FieldText::to_gbk(const QString& text) const {
     QString out = text;
     if (multi_line_)
-        out.replace(QChar::ParagraphSeparator, QLatin1Char('\n')).replace(QLatin1String("\n"), QLatin1String("\r\n"));
+        out.replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
+            .replace(QLatin1String("\n"), QLatin1String("\r\n"));
     return gbk_text(out);
 }
 
@@ -28,7 +30,8 @@ int32_t FieldText::byte_width(QChar c) const {
 
 int32_t FieldText::byte_offset(const QString& text, int32_t index) const {
     int32_t bytes = 0;
-    for (int32_t i = 0; i < std::min<int32_t>(index, int32_t(text.size())); ++i) bytes += byte_width(text[i]);
+    for (int32_t i = 0; i < std::min<int32_t>(index, int32_t(text.size())); ++i)
+        bytes += byte_width(text[i]);
     return bytes;
 }
 

@@ -28,8 +28,9 @@ void install_font_substitutions() {
     static bool done = false;
     if (done) return;
     done = true;
-    for (const char* face : {"微软雅黑", "宋体", "新宋体", "黑体", "楷体", "仿宋", "Microsoft YaHei",
-                             "SimSun", "NSimSun", "SimHei", "MS Shell Dlg", "MS Shell Dlg 2"})
+    for (const char* face :
+         {"微软雅黑", "宋体", "新宋体", "黑体", "楷体", "仿宋", "Microsoft YaHei", "SimSun",
+          "NSimSun", "SimHei", "MS Shell Dlg", "MS Shell Dlg 2"})
         QFont::insertSubstitution(QString::fromUtf8(face), QString::fromLatin1(kCjkFace));
 }
 

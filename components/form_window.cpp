@@ -44,32 +44,34 @@ bool sizable(int32_t border) { return border == 1 || border == 3 || border == 5;
 const PropertyTable& FormWindowWidget::table() {
     constexpr OnChange store = OnChange::kStore;
     constexpr int32_t any = INT_MIN, all = INT_MAX;
-    static const PropertyTable table(UnitType::kWindow, {
-        bytes(F::kTitle, K::kText),
-        word(F::kBorderStyle, K::kChoice, 2, 0, 6),
-        word(F::kBackground, K::kBackgroundColour, int32_t(kSystemBackground)),
-        bytes(F::kPicture, K::kPicture),
-        word(F::kPictureLayout, K::kChoice, 1, 0, 3),
-        bytes(F::kMusic, K::kMusic),
-        word(F::kMusicMode, K::kChoice, 0, 0, 2),
-        word(F::kControlBox, K::kLogical, 1),
-        word(F::kMaximizeButton, K::kLogical, 0),
-        word(F::kMinimizeButton, K::kLogical, 1),
-        word(F::kStartPosition, K::kChoice, 1, 0, 3),
-        word(F::kMovable, K::kLogical, 1),
-        bytes(F::kIcon, K::kIcon),
-        word(F::kEnterMovesFocus, K::kLogical, 0, any, all, store),
-        word(F::kEscCloses, K::kLogical, 1, any, all, store),
-        word(F::kF1Help, K::kLogical, 0, any, all, store),
-        bytes(F::kHelpFile, K::kText, store),
-        word(F::kHelpContext, K::kInteger, 0, any, all, store),
-        word(F::kShowInTaskBar, K::kLogical, 1, any, all, store),
-        word(F::kDragToMove, K::kLogical, 0, any, all, store),
-        word(F::kShape, K::kChoice, 0, 0, 29),
-        word(F::kAlwaysOnTop, K::kLogical, 0),
-        word(F::kWord22, K::kInteger, 0, any, all, store),
-        bytes(F::kClassName, K::kText, store),
-    });
+    static const PropertyTable table(
+        UnitType::kWindow,
+        {
+            bytes(F::kTitle, K::kText),
+            word(F::kBorderStyle, K::kChoice, 2, 0, 6),
+            word(F::kBackground, K::kBackgroundColour, int32_t(kSystemBackground)),
+            bytes(F::kPicture, K::kPicture),
+            word(F::kPictureLayout, K::kChoice, 1, 0, 3),
+            bytes(F::kMusic, K::kMusic),
+            word(F::kMusicMode, K::kChoice, 0, 0, 2),
+            word(F::kControlBox, K::kLogical, 1),
+            word(F::kMaximizeButton, K::kLogical, 0),
+            word(F::kMinimizeButton, K::kLogical, 1),
+            word(F::kStartPosition, K::kChoice, 1, 0, 3),
+            word(F::kMovable, K::kLogical, 1),
+            bytes(F::kIcon, K::kIcon),
+            word(F::kEnterMovesFocus, K::kLogical, 0, any, all, store),
+            word(F::kEscCloses, K::kLogical, 1, any, all, store),
+            word(F::kF1Help, K::kLogical, 0, any, all, store),
+            bytes(F::kHelpFile, K::kText, store),
+            word(F::kHelpContext, K::kInteger, 0, any, all, store),
+            word(F::kShowInTaskBar, K::kLogical, 1, any, all, store),
+            word(F::kDragToMove, K::kLogical, 0, any, all, store),
+            word(F::kShape, K::kChoice, 0, 0, 29),
+            word(F::kAlwaysOnTop, K::kLogical, 0),
+            word(F::kWord22, K::kInteger, 0, any, all, store),
+            bytes(F::kClassName, K::kText, store),
+        });
     return table;
 }
 
@@ -145,12 +147,12 @@ void FormWindowWidget::apply_background() {
 const QImage& FormWindowWidget::picture() {
     if (!picture_cache_) {
         const std::string& bytes = properties().bytes(F::kPicture);
-        auto decoded = bytes.empty() ? std::nullopt
-                                     : image::decode_image(std::span(
-                                           reinterpret_cast<const uint8_t*>(bytes.data()),
-                                           bytes.size()));
-        picture_cache_ = decoded ? composited_image(*decoded, palette().color(QPalette::Window))
-                                 : QImage();
+        auto decoded = bytes.empty()
+                           ? std::nullopt
+                           : image::decode_image(std::span(
+                                 reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+        picture_cache_ =
+            decoded ? composited_image(*decoded, palette().color(QPalette::Window)) : QImage();
     }
     return *picture_cache_;
 }
@@ -162,9 +164,7 @@ void paint_window_picture(QPainter& painter, const QImage& picture, int32_t layo
     case 0: painter.drawImage(natural_placement(picture.size(), area).topLeft(), picture); break;
     case 2: painter.drawImage(area, picture); break;
     case 3: painter.drawImage(fitted_placement(picture.size(), area), picture); break;
-    default:
-        painter.drawTiledPixmap(area, QPixmap::fromImage(picture));
-        break;
+    default: painter.drawTiledPixmap(area, QPixmap::fromImage(picture)); break;
     }
 }
 
@@ -191,10 +191,8 @@ QRegion window_shape_region(int32_t shape, QSize size) {
 
 void FormWindowWidget::apply_shape() {
     const int32_t shape = properties().word(F::kShape);
-    if (shape == 0)
-        clearMask();
-    else
-        setMask(window_shape_region(shape, size()));
+    if (shape == 0) clearMask();
+    else setMask(window_shape_region(shape, size()));
 }
 
 void FormWindowWidget::resizeEvent(QResizeEvent* event) {
@@ -215,8 +213,7 @@ void FormWindowWidget::apply_icon() {
     if (!data.empty() &&
         pixmap.loadFromData(reinterpret_cast<const uchar*>(data.data()), uint(data.size())))
         setWindowIcon(QIcon(pixmap));
-    else
-        setWindowIcon(default_program_icon());
+    else setWindowIcon(default_program_icon());
 }
 
 void FormWindowWidget::apply_all() {
@@ -338,8 +335,7 @@ void FormWindowWidget::showEvent(QShowEvent* event) {
 
 void FormWindowWidget::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    if (!event->spontaneous() && !closing_)
-        raise_event(window_id(), unit_id(), FormEvent::kHidden);
+    if (!event->spontaneous() && !closing_) raise_event(window_id(), unit_id(), FormEvent::kHidden);
 }
 
 FormWindowWidget* form_window_of(QWidget* widget) {

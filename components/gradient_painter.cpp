@@ -77,8 +77,8 @@ bool paint_gradient(QPainter& painter, const QRect& area, int32_t mode,
             for (int32_t y = 0; y < target.height(); ++y) {
                 auto* row = reinterpret_cast<QRgb*>(tile.scanLine(y));
                 for (int32_t x = 0; x < target.width(); ++x)
-                    row[x] = to_rgb(
-                        gradient_colour(stops, position(mode, tx + x, ty + y, w, h), e));
+                    row[x] =
+                        to_rgb(gradient_colour(stops, position(mode, tx + x, ty + y, w, h), e));
             }
             painter.drawImage(target.topLeft(), tile, QRect(0, 0, target.width(), target.height()));
         }

@@ -44,18 +44,20 @@ PropertyDecl bytes(int32_t number, uint32_t kind, OnChange change = OnChange::kR
 }  // namespace
 
 const PropertyTable& HyperlinkBox::table() {
-    static const PropertyTable table(UnitType::kHyperlinkBox, {
-        bytes(H::kCaption, K::kText, OnChange::kReapply),
-        word(H::kLinkKind, K::kChoice, LinkKind::kEmail, 0, 1),
-        bytes(H::kEmailAddress, K::kText, OnChange::kReapply),
-        bytes(H::kWebAddress, K::kText, OnChange::kReapply),
-        word(H::kColourNotOpened, K::kColour, kBlue),
-        word(H::kColourOpened, K::kColour, kDarkRed),
-        word(H::kColourHover, K::kColour, highlight_colour()),
-        word(H::kBackground, K::kBackgroundColour, int32_t(kSystemBackground)),
-        word(H::kBorder, K::kChoice, 0, 0, 5),
-        bytes(H::kFont, K::kFont),
-    });
+    static const PropertyTable table(
+        UnitType::kHyperlinkBox,
+        {
+            bytes(H::kCaption, K::kText, OnChange::kReapply),
+            word(H::kLinkKind, K::kChoice, LinkKind::kEmail, 0, 1),
+            bytes(H::kEmailAddress, K::kText, OnChange::kReapply),
+            bytes(H::kWebAddress, K::kText, OnChange::kReapply),
+            word(H::kColourNotOpened, K::kColour, kBlue),
+            word(H::kColourOpened, K::kColour, kDarkRed),
+            word(H::kColourHover, K::kColour, highlight_colour()),
+            word(H::kBackground, K::kBackgroundColour, int32_t(kSystemBackground)),
+            word(H::kBorder, K::kChoice, 0, 0, 5),
+            bytes(H::kFont, K::kFont),
+        });
     return table;
 }
 
@@ -86,7 +88,8 @@ std::string HyperlinkBox::shown_text() const {
 }
 
 std::string HyperlinkBox::target() const {
-    if (properties().word(H::kLinkKind) == LinkKind::kWeb) return properties().bytes(H::kWebAddress);
+    if (properties().word(H::kLinkKind) == LinkKind::kWeb)
+        return properties().bytes(H::kWebAddress);
     const std::string& address = properties().bytes(H::kEmailAddress);
     return address.empty() ? std::string() : "mailto:" + address;
 }
@@ -101,7 +104,9 @@ void HyperlinkBox::open_link() {
 }
 
 QColor HyperlinkBox::text_colour() const {
-    int32_t number = hovering_ ? H::kColourHover : visited_ ? H::kColourOpened : H::kColourNotOpened;
+    int32_t number = hovering_  ? H::kColourHover
+                     : visited_ ? H::kColourOpened
+                                : H::kColourNotOpened;
     return colour_of(uint32_t(properties().word(number)));
 }
 
@@ -113,10 +118,8 @@ QRect HyperlinkBox::client_rect() const {
 void HyperlinkBox::set_hovering(bool hovering) {
     if (hovering == hovering_) return;
     hovering_ = hovering;
-    if (hovering)
-        grabMouse();
-    else
-        releaseMouse();
+    if (hovering) grabMouse();
+    else releaseMouse();
     update();
 }
 

@@ -44,8 +44,7 @@ std::optional<QImage> read_bitmap(ByteReader& r) {
     if (rest.size() < kBitmapFileHeaderSize || rest.substr(0, 2) != "BM") return std::nullopt;
     ByteReader size_field(rest.substr(2, 4));
     size_t size = std::min<size_t>(size_field.u32(), rest.size());
-    auto decoded = image::read_bmp(
-        std::span(reinterpret_cast<const uint8_t*>(rest.data()), size));
+    auto decoded = image::read_bmp(std::span(reinterpret_cast<const uint8_t*>(rest.data()), size));
     r = ByteReader(rest.substr(size));
     if (!decoded) return std::nullopt;
     QImage image(reinterpret_cast<const uchar*>(decoded->pixels.data()), decoded->width,

@@ -43,19 +43,19 @@ struct KeyRow {
 };
 
 constexpr KeyRow kKeys[] = {
-    {Qt::Key_Backspace, 8},  {Qt::Key_Tab, 9},        {Qt::Key_Backtab, 9},
-    {Qt::Key_Return, 13},    {Qt::Key_Enter, 13},     {Qt::Key_Shift, 16},
-    {Qt::Key_Control, 17},   {Qt::Key_Alt, 18},       {Qt::Key_Pause, 19},
-    {Qt::Key_CapsLock, 20},  {Qt::Key_Escape, 27},    {Qt::Key_Space, 32},
-    {Qt::Key_PageUp, 33},    {Qt::Key_PageDown, 34},  {Qt::Key_End, 35},
-    {Qt::Key_Home, 36},      {Qt::Key_Left, 37},      {Qt::Key_Up, 38},
-    {Qt::Key_Right, 39},     {Qt::Key_Down, 40},      {Qt::Key_Print, 44},
-    {Qt::Key_Insert, 45},    {Qt::Key_Delete, 46},    {Qt::Key_NumLock, 144},
-    {Qt::Key_ScrollLock, 145}, {Qt::Key_Semicolon, 186}, {Qt::Key_Equal, 187},
-    {Qt::Key_Plus, 187},     {Qt::Key_Comma, 188},    {Qt::Key_Minus, 189},
-    {Qt::Key_Period, 190},   {Qt::Key_Slash, 191},    {Qt::Key_QuoteLeft, 192},
+    {Qt::Key_Backspace, 8},     {Qt::Key_Tab, 9},         {Qt::Key_Backtab, 9},
+    {Qt::Key_Return, 13},       {Qt::Key_Enter, 13},      {Qt::Key_Shift, 16},
+    {Qt::Key_Control, 17},      {Qt::Key_Alt, 18},        {Qt::Key_Pause, 19},
+    {Qt::Key_CapsLock, 20},     {Qt::Key_Escape, 27},     {Qt::Key_Space, 32},
+    {Qt::Key_PageUp, 33},       {Qt::Key_PageDown, 34},   {Qt::Key_End, 35},
+    {Qt::Key_Home, 36},         {Qt::Key_Left, 37},       {Qt::Key_Up, 38},
+    {Qt::Key_Right, 39},        {Qt::Key_Down, 40},       {Qt::Key_Print, 44},
+    {Qt::Key_Insert, 45},       {Qt::Key_Delete, 46},     {Qt::Key_NumLock, 144},
+    {Qt::Key_ScrollLock, 145},  {Qt::Key_Semicolon, 186}, {Qt::Key_Equal, 187},
+    {Qt::Key_Plus, 187},        {Qt::Key_Comma, 188},     {Qt::Key_Minus, 189},
+    {Qt::Key_Period, 190},      {Qt::Key_Slash, 191},     {Qt::Key_QuoteLeft, 192},
     {Qt::Key_BracketLeft, 219}, {Qt::Key_Backslash, 220}, {Qt::Key_BracketRight, 221},
-    {Qt::Key_Apostrophe, 222}, {Qt::Key_Asterisk, 106},
+    {Qt::Key_Apostrophe, 222},  {Qt::Key_Asterisk, 106},
 };
 
 bool is_own_modifier(int key, uint32_t bit) {
@@ -91,8 +91,7 @@ QString character_text(uint32_t code) {
 bool type_takes_key(QWidget* object, uint32_t unit_type, uint32_t key_with_modifiers) {
     const DataTypeRecord* type = data_type_record(unit_type);
     if (!type || !type->interface_entry) return false;
-    auto keeps =
-        reinterpret_cast<KeepsKeyEntry>(type->interface_entry(InterfaceCode::kKeepsKey));
+    auto keeps = reinterpret_cast<KeepsKeyEntry>(type->interface_entry(InterfaceCode::kKeepsKey));
     return keeps && keeps(object, int32_t(key_with_modifiers));
 }
 
@@ -147,8 +146,8 @@ private:
     // Qt offers an unaccepted mouse event to each parent in turn (as a
     // copy); the hook sees the first delivery only.
     bool seen_before(const QSinglePointEvent* e) {
-        auto key = std::make_tuple(int(e->type()), e->timestamp(), e->globalPosition(),
-                                   int(e->buttons()));
+        auto key =
+            std::make_tuple(int(e->type()), e->timestamp(), e->globalPosition(), int(e->buttons()));
         if (last_pointer_ && *last_pointer_ == key) return true;
         last_pointer_ = key;
         return false;
@@ -164,12 +163,14 @@ private:
         int32_t number = 0;
         switch (e->type()) {
         case QEvent::MouseButtonPress:
-            number = e->button() == Qt::LeftButton ? E::kLeftDown
-                     : e->button() == Qt::RightButton ? E::kRightDown : 0;
+            number = e->button() == Qt::LeftButton    ? E::kLeftDown
+                     : e->button() == Qt::RightButton ? E::kRightDown
+                                                      : 0;
             break;
         case QEvent::MouseButtonRelease:
-            number = e->button() == Qt::LeftButton ? E::kLeftUp
-                     : e->button() == Qt::RightButton ? E::kRightUp : 0;
+            number = e->button() == Qt::LeftButton    ? E::kLeftUp
+                     : e->button() == Qt::RightButton ? E::kRightUp
+                                                      : 0;
             break;
         case QEvent::MouseButtonDblClick:
             number = e->button() == Qt::LeftButton ? E::kDoubleClick : 0;
@@ -180,9 +181,9 @@ private:
         if (!number || !t.widget) return false;
         if (number == E::kLeftDown) drag_window(t);
         QPoint at = t.widget->mapFromGlobal(e->globalPosition()).toPoint();
-        return !event_lets_pass(t.window_id, t.unit_id, number,
-                                {uint32_t(at.x()) & 0xFFFF, uint32_t(at.y()) & 0xFFFF,
-                                 modifier_bits(e->modifiers())});
+        return !event_lets_pass(
+            t.window_id, t.unit_id, number,
+            {uint32_t(at.x()) & 0xFFFF, uint32_t(at.y()) & 0xFFFF, modifier_bits(e->modifiers())});
     }
 
     // With drag-to-move on, a press on the window (or on a component whose

@@ -50,29 +50,30 @@ int32_t vertical_flags(int32_t alignment) {
 }  // namespace
 
 const PropertyTable& Label::table() {
-    static const PropertyTable table(UnitType::kLabel, {
-        word(L::kEffect, K::kChoice, 0, 0, 3),
-        word(L::kFrameWidth, K::kInteger, 8, 5),
-        word(L::kBorder, K::kChoice, 0, 0, 6, OnChange::kReapply),
-        word(L::kFrameStop1, K::kColour, kGrey),
-        word(L::kFrameStop1 + 1, K::kColour, kWhite),
-        word(L::kFrameStop1 + 2, K::kColour, kGrey),
-        word(L::kTextColour, K::kColour, 0),
-        word(L::kBackground, K::kBackgroundColour, kSystem),
-        word(L::kPictureMode, K::kChoice, 1, 0, 2),
-        word(L::kGradientMode, K::kChoice, 0, 0, 8),
-        word(L::kGradientStop1, K::kColour, kGrey),
-        word(L::kGradientStop1 + 1, K::kColour, kWhite),
-        word(L::kGradientStop1 + 2, K::kColour, kGrey),
-        word(L::kAlignment, K::kChoice, 0, 0, 2),
-        word(L::kVerticalAlignment, K::kChoice, 1, 0, 2),
-        word(L::kWordWrap, K::kLogical, 0, 0, 1),
-        bytes(L::kFont, K::kFont),
-        bytes(L::kPicture, K::kPicture),
-        bytes(L::kCaption, K::kText, "标签"),
-        bytes(L::kDataSource, K::kText),
-        bytes(L::kDataColumn, K::kText),
-    });
+    static const PropertyTable table(UnitType::kLabel,
+                                     {
+                                         word(L::kEffect, K::kChoice, 0, 0, 3),
+                                         word(L::kFrameWidth, K::kInteger, 8, 5),
+                                         word(L::kBorder, K::kChoice, 0, 0, 6, OnChange::kReapply),
+                                         word(L::kFrameStop1, K::kColour, kGrey),
+                                         word(L::kFrameStop1 + 1, K::kColour, kWhite),
+                                         word(L::kFrameStop1 + 2, K::kColour, kGrey),
+                                         word(L::kTextColour, K::kColour, 0),
+                                         word(L::kBackground, K::kBackgroundColour, kSystem),
+                                         word(L::kPictureMode, K::kChoice, 1, 0, 2),
+                                         word(L::kGradientMode, K::kChoice, 0, 0, 8),
+                                         word(L::kGradientStop1, K::kColour, kGrey),
+                                         word(L::kGradientStop1 + 1, K::kColour, kWhite),
+                                         word(L::kGradientStop1 + 2, K::kColour, kGrey),
+                                         word(L::kAlignment, K::kChoice, 0, 0, 2),
+                                         word(L::kVerticalAlignment, K::kChoice, 1, 0, 2),
+                                         word(L::kWordWrap, K::kLogical, 0, 0, 1),
+                                         bytes(L::kFont, K::kFont),
+                                         bytes(L::kPicture, K::kPicture),
+                                         bytes(L::kCaption, K::kText, "标签"),
+                                         bytes(L::kDataSource, K::kText),
+                                         bytes(L::kDataColumn, K::kText),
+                                     });
     return table;
 }
 
@@ -85,8 +86,7 @@ Label::~Label() { notify_destroyed(window_id(), unit_id(), this); }
 void Label::apply_property(int32_t number, OnChange change) {
     if (change == OnChange::kStore) return;
     if (number == L::kPicture || number == L::kBackground) picture_cache_.reset();
-    if (number == L::kCaption)
-        setWindowTitle(qt_text(properties().bytes(L::kCaption)));
+    if (number == L::kCaption) setWindowTitle(qt_text(properties().bytes(L::kCaption)));
     update();
 }
 
@@ -104,7 +104,8 @@ QRect Label::paint_gradient_frame(QPainter& painter, QRect r) {
     paint_gradient(painter, QRect(r.left(), r.bottom() - w + 1, r.width(), w), 1, stops, all);
     // The side bands are trapezoids so that the bands meet diagonally.
     const QPointF tl = r.topLeft(), tr = QPointF(r.right() + 1, r.top());
-    const QPointF bl = QPointF(r.left(), r.bottom() + 1), br = QPointF(r.right() + 1, r.bottom() + 1);
+    const QPointF bl = QPointF(r.left(), r.bottom() + 1),
+                  br = QPointF(r.right() + 1, r.bottom() + 1);
     QPainterPath left, right;
     left.addPolygon(QPolygonF({tl, tl + QPointF(w, w), bl + QPointF(w, -w), bl}));
     right.addPolygon(QPolygonF({tr, tr + QPointF(-w, w), br + QPointF(-w, -w), br}));
@@ -200,8 +201,7 @@ void Label::paint_caption(QPainter& painter, const QRect& r) {
     int32_t flags = horizontal_flags(p.word(L::kAlignment));
     if (p.word(L::kWordWrap))
         flags |= Qt::TextWordWrap | Qt::AlignTop;  // wrapped text always starts at the top
-    else
-        flags |= Qt::TextSingleLine | vertical_flags(p.word(L::kVerticalAlignment));
+    else flags |= Qt::TextSingleLine | vertical_flags(p.word(L::kVerticalAlignment));
     const QString text = qt_text(caption);
     const QColor colour = colour_of(uint32_t(p.word(L::kTextColour)));
     const bool wrap = p.word(L::kWordWrap) != 0;
@@ -209,8 +209,7 @@ void Label::paint_caption(QPainter& painter, const QRect& r) {
         painter.setPen(c);
         if (wrap)
             draw_wrapped_text(painter, at, Qt::Alignment(flags & Qt::AlignHorizontal_Mask), text);
-        else
-            painter.drawText(at, flags, text);
+        else painter.drawText(at, flags, text);
     };
     switch (p.word(L::kEffect)) {
     case 1:

@@ -35,13 +35,14 @@ Qt::Alignment column_alignment(int32_t alignment) {
 
 // Expanded from the list box's property list (runtime/list_box_properties.h).
 const PropertyTable& ListBox::table() {
-    static const PropertyTable table(UnitType::kListBox, {
+    static const PropertyTable table(UnitType::kListBox,
+                                     {
 #define QINGHE_LIST_BOX_DECL(name, number, key, meaning, kind, value, range, change) \
-    PropertyDecl{number, PropertyKind::k##kind, value, "", range.min, range.max,     \
-                 OnChange::k##change},
-        QINGHE_LIST_BOX_PROPERTIES(QINGHE_LIST_BOX_DECL)
+    PropertyDecl{number,    PropertyKind::k##kind, value, "", range.min,             \
+                 range.max, OnChange::k##change},
+                                         QINGHE_LIST_BOX_PROPERTIES(QINGHE_LIST_BOX_DECL)
 #undef QINGHE_LIST_BOX_DECL
-    });
+                                     });
     return table;
 }
 
@@ -95,10 +96,8 @@ void ListBox::build() {
     apply_font();
     apply_image_lists();
     apply_colours();
-    if (in_report_layout())
-        insert_columns();
-    else
-        model_.setColumnCount(1);
+    if (in_report_layout()) insert_columns();
+    else model_.setColumnCount(1);
     fill_initial_items();
     apply_selection();
     place_view();
@@ -160,9 +159,7 @@ void ListBox::apply_property(int32_t number, OnChange change) {
     case P::kItemImages:
     case P::kStateImages: apply_image_lists(); break;
     case P::kSelection: apply_selection(); break;
-    case P::kItems:
-        fill_initial_items();
-        break;
+    case P::kItems: fill_initial_items(); break;
     default: break;
     }
     update();
@@ -193,7 +190,8 @@ uint32_t ListBox::shown_colour(int32_t number) const {
     if (!view_) return uint32_t(properties().word(number));
     switch (number) {
     case P::kTextColour: return bgr_of(view_->palette().color(QPalette::Active, QPalette::Text));
-    case P::kListBackground: return bgr_of(view_->palette().color(QPalette::Active, QPalette::Base));
+    case P::kListBackground:
+        return bgr_of(view_->palette().color(QPalette::Active, QPalette::Base));
     default: return bgr_of(delegate_->text_background);
     }
 }
@@ -210,7 +208,8 @@ void ListBox::apply_wrap() {
 }
 
 void ListBox::apply_hide_header() {
-    if (QTreeView* tree = report_view()) tree->header()->setVisible(!properties().word(P::kHideHeader));
+    if (QTreeView* tree = report_view())
+        tree->header()->setVisible(!properties().word(P::kHideHeader));
 }
 
 void ListBox::apply_image_lists() {
@@ -233,10 +232,11 @@ void ListBox::apply_header_images() {
         QStandardItem* header = model_.horizontalHeaderItem(int(k));
         if (!header) continue;
         const int32_t image = columns[k].image;
-        header->setData(header_images_.valid_index(image)
-                            ? QVariant(QIcon(QPixmap::fromImage(header_images_.images[size_t(image)])))
-                            : QVariant(),
-                        Qt::DecorationRole);
+        header->setData(
+            header_images_.valid_index(image)
+                ? QVariant(QIcon(QPixmap::fromImage(header_images_.images[size_t(image)])))
+                : QVariant(),
+            Qt::DecorationRole);
     }
 }
 
@@ -269,7 +269,8 @@ void ListBox::fill_initial_items() {
     for (const ListCell& cell : cells) {
         const int32_t image = item_images_.valid_index(cell.image) ? cell.image : -1;
         if (!cell.continues_row) {
-            const int32_t state = state_images_.valid_index(cell.state_image) ? cell.state_image : -1;
+            const int32_t state =
+                state_images_.valid_index(cell.state_image) ? cell.state_image : -1;
             const int32_t indent = in_report_layout() ? cell.indent : 0;
             row = insert_row(-1, cell.text, image, state, indent, cell.row_tag);
             column = 0;
@@ -290,13 +291,16 @@ void ListBox::apply_selection() {
     if (row >= 0) {
         if (row >= model_.rowCount()) return;
         const QModelIndex index = model_.index(row, 0);
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(index,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         return;
     }
     const int32_t first = selected_row();
     if (first < 0) return;
-    selection->select(model_.index(first, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-    if (selection->currentIndex().row() == first) selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    selection->select(model_.index(first, 0),
+                      QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    if (selection->currentIndex().row() == first)
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 int32_t ListBox::selected_row() const {
@@ -318,8 +322,8 @@ int32_t ListBox::insert_row(int32_t position, const std::string& text, int32_t i
                                        p.word(P::kCheckBoxes) != 0};
     const bool was_filling = filling_;
     filling_ = true;
-    const int32_t row =
-        model_.insert_row(position, {text, image, state_image, indent, row_tag}, style, item_images_);
+    const int32_t row = model_.insert_row(position, {text, image, state_image, indent, row_tag},
+                                          style, item_images_);
     filling_ = was_filling;
     return row;
 }
@@ -328,7 +332,9 @@ bool ListBox::set_cell_text(int32_t row, int32_t column, const std::string& text
     return model_.set_cell_text(row, column, text);
 }
 
-std::string ListBox::cell_text(int32_t row, int32_t column) const { return model_.cell_text(row, column); }
+std::string ListBox::cell_text(int32_t row, int32_t column) const {
+    return model_.cell_text(row, column);
+}
 
 uint32_t ListBox::row_tag(int32_t row) const { return model_.row_tag(row); }
 
@@ -349,13 +355,15 @@ void ListBox::visit_texts(const TextVisitor& visit) const {
 }
 
 bool ListBox::edit_may_start(int32_t row) {
-    HandlerResult r = raise_event(window_id(), unit_id(), ListBoxEvent::kEditStarting, {uint32_t(row)});
+    HandlerResult r =
+        raise_event(window_id(), unit_id(), ListBoxEvent::kEditStarting, {uint32_t(row)});
     return !(r.has_value && r.lo == 0);
 }
 
 bool ListBox::edit_accepted(int32_t row, const std::string& text) {
     properties().set_bytes(P::kEditedText, text);
-    HandlerResult r = raise_event(window_id(), unit_id(), ListBoxEvent::kEditEnded, {uint32_t(row)});
+    HandlerResult r =
+        raise_event(window_id(), unit_id(), ListBoxEvent::kEditEnded, {uint32_t(row)});
     properties().set_bytes(P::kEditedText, {});
     return !(r.has_value && r.lo == 0);
 }
@@ -376,8 +384,8 @@ void ListBox::hot_row_changed(int32_t row) {
     hot_row_ = row;
     delegate_->hot_row = row;
     if (row >= 0)  // hover selects
-        view_->selectionModel()->setCurrentIndex(model_.index(row, 0),
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view_->selectionModel()->setCurrentIndex(
+            model_.index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view_->viewport()->update();
     post_event(ListBoxEvent::kHotRow, {uint32_t(row)});
 }
@@ -391,7 +399,8 @@ void ListBox::post_event(int32_t event, std::initializer_list<uint32_t> args) {
     record.unit_id = unit_id();
     record.event = event;
     for (uint32_t a : args) record.args[record.count++] = a;
-    QMetaObject::invokeMethod(this, [record]() mutable { fire_event(&record); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [record]() mutable { fire_event(&record); }, Qt::QueuedConnection);
 }
 
 void ListBox::place_view() {

@@ -68,7 +68,8 @@ bool ListBoxDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     return true;
 }
 
-void ListBoxDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+void ListBoxDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                      const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     option->backgroundBrush = text_background;
     if (size_t(index.column()) < alignments.size())

@@ -37,10 +37,8 @@ int32_t ListBoxModel::sorted_position(const QString& label, int32_t sorting) con
 int32_t ListBoxModel::insert_row(int32_t position, const Row& row, const RowStyle& style,
                                  const ImageList& images) {
     const QString label = qt_text(row.text);
-    if (style.sorting)
-        position = sorted_position(label, style.sorting);
-    else if (position < 0 || position > rowCount())
-        position = rowCount();
+    if (style.sorting) position = sorted_position(label, style.sorting);
+    else if (position < 0 || position > rowCount()) position = rowCount();
     auto* first = new QStandardItem(label);
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     if (style.editable) flags |= Qt::ItemIsEditable;
@@ -48,7 +46,8 @@ int32_t ListBoxModel::insert_row(int32_t position, const Row& row, const RowStyl
     first->setData(row.tag, R::kRowTag);
     first->setData(row.image, R::kImage);
     first->setData(std::max(0, row.indent), R::kIndent);
-    if (images.valid_index(row.image)) first->setData(icon_of(images, row.image), Qt::DecorationRole);
+    if (images.valid_index(row.image))
+        first->setData(icon_of(images, row.image), Qt::DecorationRole);
     set_state_image(first, row.state_image, style.check_boxes);
     QList<QStandardItem*> cells{first};
     for (int column = 1; column < columnCount(); ++column) {
@@ -85,7 +84,8 @@ std::optional<std::string> ListBoxModel::own_tip(int32_t row) const {
 }
 
 void ListBoxModel::set_own_tip(int32_t row, const std::string& tip) {
-    if (QStandardItem* first = item(row, 0)) first->setData(QByteArray::fromStdString(tip), R::kTip);
+    if (QStandardItem* first = item(row, 0))
+        first->setData(QByteArray::fromStdString(tip), R::kTip);
 }
 
 void ListBoxModel::show_item_images(const ImageList& images) {
@@ -93,7 +93,8 @@ void ListBoxModel::show_item_images(const ImageList& images) {
         for (int column = 0; column < columnCount(); ++column)
             if (QStandardItem* cell = item(row, column)) {
                 const QVariant image = cell->data(R::kImage);
-                cell->setData(icon_of(images, image.isValid() ? image.toInt() : -1), Qt::DecorationRole);
+                cell->setData(icon_of(images, image.isValid() ? image.toInt() : -1),
+                              Qt::DecorationRole);
             }
 }
 

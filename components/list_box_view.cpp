@@ -80,14 +80,15 @@ void ListBoxView<View>::configure(const PropertyStore& p, QAbstractItemDelegate*
     this->setModel(model);
     this->setSelectionBehavior(QAbstractItemView::SelectRows);
     this->setSelectionMode(p.word(P::kSingleSelection) ? QAbstractItemView::SingleSelection
-                                                        : QAbstractItemView::ExtendedSelection);
-    this->setEditTriggers(p.word(P::kEditableLabels)
-                              ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
-                              : QAbstractItemView::NoEditTriggers);
+                                                       : QAbstractItemView::ExtendedSelection);
+    this->setEditTriggers(p.word(P::kEditableLabels) ? QAbstractItemView::SelectedClicked |
+                                                           QAbstractItemView::EditKeyPressed
+                                                     : QAbstractItemView::NoEditTriggers);
     this->setFocusPolicy(Qt::StrongFocus);
     if (p.word(P::kHotTracking)) {
         this->setMouseTracking(true);
-        this->viewport()->setCursor(p.word(P::kHandCursor) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        this->viewport()->setCursor(p.word(P::kHandCursor) ? Qt::PointingHandCursor
+                                                           : Qt::ArrowCursor);
     }
 }
 

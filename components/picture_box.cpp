@@ -34,15 +34,17 @@ std::span<const uint8_t> as_span(const std::string& bytes) {
 }  // namespace
 
 const PropertyTable& PictureBox::table() {
-    static const PropertyTable table(UnitType::kPictureBox, {
-        word(P::kBorder, K::kChoice, 0, 0, 5),
-        word(P::kBackground, K::kBackgroundColour, int32_t(kSystemBackground)),
-        bytes(P::kPicture, K::kPicture, OnChange::kReapply),
-        word(P::kDisplayMode, K::kChoice, PictureMode::kNatural, 0, 2),
-        word(P::kPlayAnimations, K::kLogical, 1, 0, 1),
-        bytes(P::kDataSource, K::kText, OnChange::kStore),
-        bytes(P::kDataColumn, K::kText, OnChange::kStore),
-    });
+    static const PropertyTable table(
+        UnitType::kPictureBox,
+        {
+            word(P::kBorder, K::kChoice, 0, 0, 5),
+            word(P::kBackground, K::kBackgroundColour, int32_t(kSystemBackground)),
+            bytes(P::kPicture, K::kPicture, OnChange::kReapply),
+            word(P::kDisplayMode, K::kChoice, PictureMode::kNatural, 0, 2),
+            word(P::kPlayAnimations, K::kLogical, 1, 0, 1),
+            bytes(P::kDataSource, K::kText, OnChange::kStore),
+            bytes(P::kDataColumn, K::kText, OnChange::kStore),
+        });
     return table;
 }
 
@@ -92,7 +94,8 @@ void PictureBox::load_picture() {
         if (gif && gif->frames.size() > 1) {
             const QRgb fill = background().rgb();
             player_ = std::make_unique<GifPlayer>(std::move(*gif), fill, [this] {
-                QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { update(); }, Qt::QueuedConnection);
             });
         }
     }
@@ -141,10 +144,8 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QRect client = paint_border(painter, rect(), properties().word(P::kBorder), palette());
     painter.setClipRegion(event->region().intersected(client));
     painter.fillRect(client, background());
-    if (player_)
-        paint_animation(painter, client);
-    else if (still_)
-        paint_still(painter, client);
+    if (player_) paint_animation(painter, client);
+    else if (still_) paint_still(painter, client);
 }
 
 namespace {

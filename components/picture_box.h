@@ -62,8 +62,8 @@ private:
     bool animate_gifs_ = true;
     bool showing_gif_ = false;
     std::optional<image::DecodedImage> still_;
-    QImage composited_;            // the still over the background colour
-    QColor composited_over_;       // the background `composited_` was made for
+    QImage composited_;       // the still over the background colour
+    QColor composited_over_;  // the background `composited_` was made for
     std::unique_ptr<GifPlayer> player_;
 };
 

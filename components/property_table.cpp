@@ -44,17 +44,16 @@ void PropertyStore::reset() {
 bool PropertyStore::read_blob(const uint8_t* block, int32_t length) {
     reset();
     DecodedBlock decoded;
-    std::string_view bytes(reinterpret_cast<const char*>(block), block && length > 0 ? size_t(length) : 0);
+    std::string_view bytes(reinterpret_cast<const char*>(block),
+                           block && length > 0 ? size_t(length) : 0);
     BlockStatus status = decode_property_block(table_.unit_type(), bytes, decoded);
     if (status == BlockStatus::Empty) return true;
     if (status != BlockStatus::Ok) return false;
     for (const BlockValue& v : decoded.values) {
         const PropertyDecl* d = table_.find(v.property());
         if (!d) continue;
-        if (v.field->storage == FieldStorage::Bytes)
-            bytes_[size_t(d->number)] = v.bytes;
-        else
-            words_[size_t(d->number)] = table_.clamp(*d, int32_t(v.word));
+        if (v.field->storage == FieldStorage::Bytes) bytes_[size_t(d->number)] = v.bytes;
+        else words_[size_t(d->number)] = table_.clamp(*d, int32_t(v.word));
     }
     return true;
 }
@@ -68,10 +67,8 @@ std::string PropertyStore::write_blob() const {
         if (!d) continue;
         BlockValue v;
         v.field = &field;
-        if (field.storage == FieldStorage::Bytes)
-            v.bytes = bytes_[size_t(d->number)];
-        else
-            v.word = uint32_t(words_[size_t(d->number)]);
+        if (field.storage == FieldStorage::Bytes) v.bytes = bytes_[size_t(d->number)];
+        else v.word = uint32_t(words_[size_t(d->number)]);
         values.push_back(std::move(v));
     }
     return encode_property_block(*layout, values);
@@ -158,7 +155,8 @@ void* type_interface(int32_t code, const TypeEntries& entries) {
 
 bool prepare_component(QWidget* widget, const CreateRequest& request) {
     TableComponent* component = table_component(widget);
-    if (!component || !component->properties().read_blob(request.block, request.length)) return false;
+    if (!component || !component->properties().read_blob(request.block, request.length))
+        return false;
     component->set_ids(request.window_id, request.unit_id);
     widget->setGeometry(request.left, request.top, request.width, request.height);
     widget->setEnabled(!(request.style & Style::kDisabled));

@@ -26,8 +26,8 @@ enum class OnChange : uint8_t {
 };
 
 struct PropertyDecl {
-    int32_t number;             // own number (application number - 8)
-    uint32_t kind;              // PropertyKind
+    int32_t number;  // own number (application number - 8)
+    uint32_t kind;   // PropertyKind
     int32_t default_word = 0;
     const char* default_utf8 = "";  // default of a text or byte property
     int32_t min = INT_MIN;

@@ -52,7 +52,8 @@ QRect SpinButton::half(int32_t direction) const {
     const QRect inner = thin_edge_ ? rect().adjusted(1, 1, -1, -1) : rect();
     const int top_height = inner.height() / 2;
     if (direction > 0) return QRect(inner.left(), inner.top(), inner.width(), top_height);
-    return QRect(inner.left(), inner.top() + top_height, inner.width(), inner.height() - top_height);
+    return QRect(inner.left(), inner.top() + top_height, inner.width(),
+                 inner.height() - top_height);
 }
 
 void SpinButton::paintEvent(QPaintEvent*) {
@@ -65,9 +66,9 @@ void SpinButton::paintEvent(QPaintEvent*) {
         QStyleOption arrow;
         arrow.initFrom(this);
         arrow.rect = r.adjusted(3, 2, -3, -2);
-        style()->drawPrimitive(direction > 0 ? QStyle::PE_IndicatorArrowUp
-                                             : QStyle::PE_IndicatorArrowDown,
-                               &arrow, &painter, this);
+        style()->drawPrimitive(
+            direction > 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow,
+            &painter, this);
     }
 }
 

@@ -61,8 +61,7 @@ Transfer::~Transfer() {
     curl_slist_free_all(headers_);
 }
 
-bool Transfer::set_up(const std::string& request_url, CURLSH* share,
-                      const HttpSettings& settings) {
+bool Transfer::set_up(const std::string& request_url, CURLSH* share, const HttpSettings& settings) {
     easy_ = curl_easy_init();
     headers_ = request_headers();
     if (!easy_ || !headers_) return false;
@@ -141,8 +140,7 @@ int Transfer::on_request(void* transfer, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-int Transfer::on_progress(void* transfer, curl_off_t, curl_off_t received, curl_off_t,
-                          curl_off_t) {
+int Transfer::on_progress(void* transfer, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     auto& self = *static_cast<Transfer*>(transfer);
     Clock::time_point now = Clock::now();
     if (received != self.received_) {

@@ -50,8 +50,7 @@ private:
 
     static size_t on_body(char* data, size_t, size_t size, void* transfer);
     static int on_request(void* transfer, char*, char*, int, int);
-    static int on_progress(void* transfer, curl_off_t, curl_off_t received, curl_off_t,
-                           curl_off_t);
+    static int on_progress(void* transfer, curl_off_t, curl_off_t received, curl_off_t, curl_off_t);
 
     CURL* easy_ = nullptr;
     curl_slist* headers_ = nullptr;

@@ -110,11 +110,11 @@ void PagePrefetch::start_due(std::vector<Running>& running) {
         size_t index = next_++;
         pages_[index].state = State::running;
         lock.unlock();
-        std::unique_ptr<Transfer> transfer = Transfer::create(urls_[index], root_->share(), settings_);
+        std::unique_ptr<Transfer> transfer =
+            Transfer::create(urls_[index], root_->share(), settings_);
         if (transfer && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK)
             running.push_back({index, std::move(transfer)});
-        else
-            finish(index, {});
+        else finish(index, {});
         lock.lock();
     }
 }
@@ -123,9 +123,8 @@ void PagePrefetch::start_due(std::vector<Running>& running) {
 // is over (every page started, or cancelled).
 bool PagePrefetch::wait_for_work() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
-        return cancelled_ || next_ >= urls_.size() || next_ < wanted_ + parallel_;
-    });
+    changed_.wait(
+        lock, [&] { return cancelled_ || next_ >= urls_.size() || next_ < wanted_ + parallel_; });
     return !cancelled_ && next_ < urls_.size();
 }
 

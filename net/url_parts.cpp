@@ -13,9 +13,7 @@ struct UrlHandleDeleter {
 };
 using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
 
-std::string_view before_fragment(std::string_view text) {
-    return text.substr(0, text.find('#'));
-}
+std::string_view before_fragment(std::string_view text) { return text.substr(0, text.find('#')); }
 
 // One part of a parsed address, as written (not decoded); empty when absent.
 std::string url_part(CURLU* url, CURLUPart part, unsigned flags = 0) {
@@ -51,7 +49,8 @@ std::optional<UrlParts> split_url(std::string_view url) {
     parts.port = std::strtol(url_part(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).c_str(),
                              nullptr, 10);
     std::string query = url_part(handle.get(), CURLUPART_QUERY);
-    std::string object = url_part(handle.get(), CURLUPART_PATH) + (query.empty() ? "" : "?" + query);
+    std::string object =
+        url_part(handle.get(), CURLUPART_PATH) + (query.empty() ? "" : "?" + query);
     // Cut again: whatever the parser left, no fragment reaches the request line.
     parts.object_path = before_fragment(object);
     parts.request_url = scheme + "://" + user_info(handle.get()) + parts.host + ":" +

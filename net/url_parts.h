@@ -8,11 +8,11 @@
 namespace qinghe::net {
 
 struct UrlParts {
-    bool secure = false;       // https: a TLS connection
+    bool secure = false;  // https: a TLS connection
     std::string host;
-    long port = 0;             // the URL's port, else the scheme's (80, 443)
-    std::string object_path;   // path and query, never a fragment
-    std::string request_url;   // the address handed to the transfer
+    long port = 0;            // the URL's port, else the scheme's (80, 443)
+    std::string object_path;  // path and query, never a fragment
+    std::string request_url;  // the address handed to the transfer
 };
 
 // The fragment is dropped; only http and https addresses split, anything

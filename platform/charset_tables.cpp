@@ -39,7 +39,8 @@ private:
 // The BMP character that `bytes` decode to as exactly one character.
 char16_t decode_one(OneCharacter& decoder, const unsigned char* bytes, size_t size) {
     char32_t c;
-    if (decoder.convert(reinterpret_cast<const char*>(bytes), size, reinterpret_cast<char*>(&c), 4) != 4 ||
+    if (decoder.convert(reinterpret_cast<const char*>(bytes), size, reinterpret_cast<char*>(&c),
+                        4) != 4 ||
         c >= GbkTables::kNoUnit)
         return GbkTables::kNoUnit;
     return char16_t(c);
@@ -52,10 +53,12 @@ void fill_decoding(GbkTables& t) {
         t.single[b] = decode_one(decoder, &byte, 1);
     }
     for (unsigned lead = 0x80; lead < 0x100; ++lead) {
-        std::fill(std::begin(t.pair[lead - 0x80]), std::end(t.pair[lead - 0x80]), GbkTables::kNoUnit);
+        std::fill(std::begin(t.pair[lead - 0x80]), std::end(t.pair[lead - 0x80]),
+                  GbkTables::kNoUnit);
         if (t.single[lead] != GbkTables::kNoUnit) continue;
         for (unsigned trail = 0; trail < 256; ++trail) {
-            const unsigned char bytes[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+            const unsigned char bytes[2] = {static_cast<unsigned char>(lead),
+                                            static_cast<unsigned char>(trail)};
             t.pair[lead - 0x80][trail] = decode_one(decoder, bytes, 2);
         }
     }
@@ -65,9 +68,9 @@ void fill_encoding(GbkTables& t) {
     OneCharacter encoder("UTF-32LE", "GBK");
     for (char32_t c = 0; c < 0x10000; ++c) {
         unsigned char out[4];
-        int n = (c >= 0xD800 && c < 0xE000)
-                    ? -1
-                    : encoder.convert(reinterpret_cast<const char*>(&c), 4, reinterpret_cast<char*>(out), 4);
+        int n = (c >= 0xD800 && c < 0xE000) ? -1
+                                            : encoder.convert(reinterpret_cast<const char*>(&c), 4,
+                                                              reinterpret_cast<char*>(out), 4);
         t.encode[c] = n == 0   ? GbkTables::kNothing
                       : n == 1 ? out[0]
                       : n == 2 ? uint16_t(out[0] << 8 | out[1])

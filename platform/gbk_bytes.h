@@ -16,8 +16,6 @@ namespace qinghe::gbk {
 constexpr bool is_lead_byte(char c) { return static_cast<unsigned char>(c) >= 0x81; }
 
 // The text commands' rule: whether `c` takes the next byte with it.
-constexpr bool opens_pair_in_text_commands(char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
-}
+constexpr bool opens_pair_in_text_commands(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
 }  // namespace qinghe::gbk

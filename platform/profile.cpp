@@ -122,8 +122,10 @@ size_t utf8_sequence_length(std::string_view s) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
     unsigned char lead = byte(0);
     if (lead < 0x80) return 1;
-    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
     if (length == 0 || length > s.size()) return 0;
     uint32_t code = lead & (0x7F >> length);
     for (size_t i = 1; i < length; ++i) {
@@ -362,8 +364,7 @@ bool replace_atomically(const std::string& path, std::string_view bytes,
 bool rewrite_in_place(const std::string& path, std::string_view bytes) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
-    bool ok = write_all(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
-              ::fsync(fd) == 0;
+    bool ok = write_all(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
     return (::close(fd) == 0) && ok;
 }
 
@@ -413,9 +414,10 @@ bool write_profile_string(const std::string& path, std::string_view section,
     ProfileText profile = parse(*bytes);
     std::string file_section = to_file_text(profile, section);
     std::string file_key = key ? to_file_text(profile, *key) : std::string();
-    bool changed = !key     ? delete_sections(profile, file_section)
-                   : !value ? delete_key(profile, file_section, file_key)
-                            : set_key(profile, file_section, file_key, to_file_text(profile, *value));
+    bool changed = !key ? delete_sections(profile, file_section)
+                   : !value
+                       ? delete_key(profile, file_section, file_key)
+                       : set_key(profile, file_section, file_key, to_file_text(profile, *value));
     return !changed || replace_file(path, serialise(profile));
 }
 

@@ -36,8 +36,7 @@ namespace {
 
 std::string lower(std::string_view s) {
     std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   ascii::fold);
+    std::transform(out.begin(), out.end(), out.begin(), ascii::fold);
     return out;
 }
 
@@ -78,10 +77,8 @@ void register_system_module(std::string name, std::vector<SystemExport> exports)
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     auto& slot = r.modules[lower(name)];
-    if (slot)
-        *slot = std::move(exports);
-    else
-        slot = std::make_unique<std::vector<SystemExport>>(std::move(exports));
+    if (slot) *slot = std::move(exports);
+    else slot = std::make_unique<std::vector<SystemExport>>(std::move(exports));
 }
 
 bool is_system_module(std::string_view file) { return system_exports(file) != nullptr; }

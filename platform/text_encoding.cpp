@@ -329,10 +329,8 @@ struct GbkWriter {
     size_t ascii16(const Unit* p) {
         if (!t.ascii_as_is) return 0;
         size_t k;
-        if constexpr (sizeof(Unit) == 1)
-            k = copy_ascii16(p, end);
-        else
-            k = narrow_ascii16(p, end);
+        if constexpr (sizeof(Unit) == 1) k = copy_ascii16(p, end);
+        else k = narrow_ascii16(p, end);
         end += k;
         return k;
     }
@@ -343,9 +341,9 @@ struct GbkWriter {
             end = out;
             return;
         }
-        const uint16_t bytes = c < 0x10000                   ? t.encode[c]
+        const uint16_t bytes = c < 0x10000                  ? t.encode[c]
                                : (c >> 7) == (0xE0000 >> 7) ? GbkTables::kNothing  // tag characters
-                                                             : GbkTables::kNoBytes;
+                                                            : GbkTables::kNoBytes;
         if (bytes == GbkTables::kNothing) return;
         if (bytes == GbkTables::kNoBytes) {
             *out++ = '?';
@@ -583,7 +581,8 @@ std::string convert_text(std::string_view input, const char* from, const char* t
     if (input.empty()) return {};
     const Codec source = codec_of(from);
     const Codec target = codec_of(to);
-    if (source != Codec::kOther && target != Codec::kOther) return direct_bytes(input, source, target);
+    if (source != Codec::kOther && target != Codec::kOther)
+        return direct_bytes(input, source, target);
     return iconv_encode(iconv_decode(input, from), to);
 }
 
@@ -596,14 +595,21 @@ std::u16string utf16_from_text(std::string_view input, const char* from) {
 std::string text_from_utf16(std::u16string_view units, const char* to) {
     const Codec target = codec_of(to);
     if (target == Codec::kOther)
-        return convert_text({reinterpret_cast<const char*>(units.data()), units.size() * 2}, "UTF-16LE", to);
+        return convert_text({reinterpret_cast<const char*>(units.data()), units.size() * 2},
+                            "UTF-16LE", to);
     return direct_from_units(units, target);
 }
 
-std::string gbk_from_utf8(std::string_view utf8) { return direct_bytes(utf8, Codec::kUtf8, Codec::kGbk); }
-std::string utf8_from_gbk(std::string_view gbk) { return direct_bytes(gbk, Codec::kGbk, Codec::kUtf8); }
+std::string gbk_from_utf8(std::string_view utf8) {
+    return direct_bytes(utf8, Codec::kUtf8, Codec::kGbk);
+}
+std::string utf8_from_gbk(std::string_view gbk) {
+    return direct_bytes(gbk, Codec::kGbk, Codec::kUtf8);
+}
 std::u16string utf16_from_gbk(std::string_view gbk) { return direct_units(gbk, Codec::kGbk); }
-std::string gbk_from_utf16(std::u16string_view utf16) { return direct_from_units(utf16, Codec::kGbk); }
+std::string gbk_from_utf16(std::u16string_view utf16) {
+    return direct_from_units(utf16, Codec::kGbk);
+}
 
 size_t utf16_into(std::string_view input, const char* from, char16_t* out) {
     const Codec source = codec_of(from);
@@ -615,6 +621,8 @@ size_t utf16_into(std::string_view input, const char* from, char16_t* out) {
 }
 
 size_t gbk_room(std::u16string_view units) { return encoded_room(units, Codec::kGbk); }
-size_t gbk_into(std::u16string_view units, char* out) { return direct_from_units_into(units, Codec::kGbk, out); }
+size_t gbk_into(std::u16string_view units, char* out) {
+    return direct_from_units_into(units, Codec::kGbk, out);
+}
 
 }  // namespace qinghe::platform

@@ -116,8 +116,7 @@ std::vector<std::string> split_arguments(std::string_view command_line) {
     return arguments;
 }
 
-std::vector<std::string> browser_arguments(std::string_view command_line,
-                                           std::string_view target) {
+std::vector<std::string> browser_arguments(std::string_view command_line, std::string_view target) {
     std::vector<std::string> arguments = split_arguments(cut_browser_command(command_line));
     if (!arguments.empty()) arguments.emplace_back(target);
     return arguments;

@@ -27,8 +27,7 @@ std::vector<std::string> split_arguments(std::string_view command_line);
 
 // The argument vector of the fallback: the cut command line, split, with the
 // target as one last argument of its own. Empty when the command is blank.
-std::vector<std::string> browser_arguments(std::string_view command_line,
-                                           std::string_view target);
+std::vector<std::string> browser_arguments(std::string_view command_line, std::string_view target);
 
 // Whatever opens targets. Replaceable so tests can capture what would open.
 class WebOpener {

@@ -58,12 +58,12 @@ inline constexpr uint32_t kIcon = 1023;
 constexpr uint32_t code(uint32_t kind) { return 0x80000000u | kind; }
 constexpr uint32_t of(uint32_t descriptor_kind) { return descriptor_kind & 0xFFFF; }
 constexpr bool is_bytes(uint32_t k) {
-    return k == kPicture || k == kBytes || k == kCursor || k == kMusic || k == kFont ||
-           k == 1023 || k == 1024;
+    return k == kPicture || k == kBytes || k == kCursor || k == kMusic || k == kFont || k == 1023 ||
+           k == 1024;
 }
 constexpr bool is_word(uint32_t k) {
-    return k == kWord || k == kInteger || k == kColour || k == kBackgroundColour ||
-           k == kChoice || k == kNonNegative || k == kLogical;
+    return k == kWord || k == kInteger || k == kColour || k == kBackgroundColour || k == kChoice ||
+           k == kNonNegative || k == kLogical;
 }
 constexpr bool is_eight_bytes(uint32_t k) { return k == kLong || k == kDateTime; }
 constexpr bool is_text(uint32_t k) { return !is_bytes(k) && !is_word(k) && !is_eight_bytes(k); }
@@ -81,16 +81,16 @@ struct PropertyValue {
 
 // Everything the create entry receives.
 struct CreateRequest {
-    QWidget* parent = nullptr;        // the form window for components; null for a window
-    const uint8_t* block = nullptr;   // the unit's property block
+    QWidget* parent = nullptr;       // the form window for components; null for a window
+    const uint8_t* block = nullptr;  // the unit's property block
     int32_t length = 0;
-    uint32_t style = 0;               // Style bits below
-    QWidget* owner = nullptr;         // a window's owner, or null
+    uint32_t style = 0;        // Style bits below
+    QWidget* owner = nullptr;  // a window's owner, or null
     int32_t control_id = 0;
     int32_t left = 0, top = 0, width = 0, height = 0;
     uint32_t window_id = 0;
     uint32_t unit_id = 0;
-    bool modal = false;               // a window loaded modally
+    bool modal = false;  // a window loaded modally
 };
 
 namespace Style {

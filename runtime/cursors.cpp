@@ -14,13 +14,13 @@ struct CursorRow {
 };
 
 constexpr CursorRow kCursors[] = {
-    {1, 32512, Qt::ArrowCursor},      {2, 32515, Qt::CrossCursor},
-    {3, 32513, Qt::IBeamCursor},      {4, 32649, Qt::PointingHandCursor},
-    {5, 32646, Qt::SizeAllCursor},    {6, 32643, Qt::SizeBDiagCursor},
-    {7, 32645, Qt::SizeVerCursor},    {8, 32642, Qt::SizeFDiagCursor},
-    {9, 32644, Qt::SizeHorCursor},    {10, 32516, Qt::UpArrowCursor},
-    {11, 32514, Qt::WaitCursor},      {12, 32648, Qt::ForbiddenCursor},
-    {13, 32650, Qt::BusyCursor},      {14, 32651, Qt::WhatsThisCursor},
+    {1, 32512, Qt::ArrowCursor},   {2, 32515, Qt::CrossCursor},
+    {3, 32513, Qt::IBeamCursor},   {4, 32649, Qt::PointingHandCursor},
+    {5, 32646, Qt::SizeAllCursor}, {6, 32643, Qt::SizeBDiagCursor},
+    {7, 32645, Qt::SizeVerCursor}, {8, 32642, Qt::SizeFDiagCursor},
+    {9, 32644, Qt::SizeHorCursor}, {10, 32516, Qt::UpArrowCursor},
+    {11, 32514, Qt::WaitCursor},   {12, 32648, Qt::ForbiddenCursor},
+    {13, 32650, Qt::BusyCursor},   {14, 32651, Qt::WhatsThisCursor},
 };
 
 uint32_t first_word(const std::string& data) {

@@ -15,8 +15,8 @@ namespace {
 constexpr int32_t kStackErrorCode = 6;
 
 struct DllCommand {
-    std::string file;     // GBK
-    std::string exported; // GBK
+    std::string file;      // GBK
+    std::string exported;  // GBK
     DllCommandState state;
 };
 
@@ -35,8 +35,8 @@ std::string program_directory() {
 
 std::vector<std::string> candidates(const std::string& file_gbk) {
     if (file_gbk.empty())
-        return {"Kernel32.dll", "Gdi32.dll", "User32.dll", "Advapi32.dll", "Mpr.dll",
-                "Shell32.dll"};
+        return {"Kernel32.dll", "Gdi32.dll", "User32.dll",
+                "Advapi32.dll", "Mpr.dll",   "Shell32.dll"};
     std::string file = platform::utf8_from_gbk(file_gbk);
     if (platform::is_system_module(file)) return {file};
     std::vector<std::string> list;

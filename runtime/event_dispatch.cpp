@@ -72,9 +72,9 @@ EventHandler find_handler(uint32_t window_id, uint32_t unit_id, int32_t event) {
     if (!unit->menu_item() &&
         (!type || !(type->flags & (TypeFlag::kRaisesEvents | TypeFlag::kRaisesEventsAlt))))
         report("引发事件的窗口组件无效", window_id, unit_id);
-    const EventBinding* binding =
-        unit->menu_item() ? (unit->events.empty() ? nullptr : &unit->events.front())
-                          : unit->binding(event);
+    const EventBinding* binding = unit->menu_item()
+                                      ? (unit->events.empty() ? nullptr : &unit->events.front())
+                                      : unit->binding(event);
     if (!binding || !binding->handler) return nullptr;
     g_source = {window_id, unit_id ? unit_id : window->units.front().id, true};
     return binding->handler;

@@ -6,33 +6,33 @@
 #include <cstdint>
 
 // X(number, constant, source name)
-#define QINGHE_COMMON_EVENTS(X)                   \
-    X(-1, kLeftDown, "left_pressed")              \
-    X(-2, kLeftUp, "left_released")               \
-    X(-3, kDoubleClick, "double_click")           \
-    X(-4, kRightDown, "right_pressed")            \
-    X(-5, kRightUp, "right_released")             \
-    X(-6, kMouseMove, "mouse_moved")              \
-    X(-7, kFocusIn, "focus_received")             \
-    X(-8, kFocusOut, "focus_lost")                \
-    X(-9, kKeyDown, "key_pressed")                \
-    X(-10, kKeyUp, "key_released")                \
-    X(-11, kCharacter, "character")               \
+#define QINGHE_COMMON_EVENTS(X)         \
+    X(-1, kLeftDown, "left_pressed")    \
+    X(-2, kLeftUp, "left_released")     \
+    X(-3, kDoubleClick, "double_click") \
+    X(-4, kRightDown, "right_pressed")  \
+    X(-5, kRightUp, "right_released")   \
+    X(-6, kMouseMove, "mouse_moved")    \
+    X(-7, kFocusIn, "focus_received")   \
+    X(-8, kFocusOut, "focus_lost")      \
+    X(-9, kKeyDown, "key_pressed")      \
+    X(-10, kKeyUp, "key_released")      \
+    X(-11, kCharacter, "character")     \
     X(-12, kWheel, "wheel_turned")
 
 // X(number, constant, source name); 7 is not used.
-#define QINGHE_FORM_EVENTS(X)                     \
-    X(0, kCreated, "created")                     \
-    X(1, kCloseQuery, "close_requested")          \
-    X(2, kDestroyed, "destroyed")                 \
-    X(3, kLoaded3, "loaded_3")                    \
-    X(4, kLoaded4, "loaded_4")                    \
-    X(5, kActivated, "activated")                 \
-    X(6, kDeactivated, "deactivated")             \
-    X(8, kFirstActivation, "first_activation")    \
-    X(9, kTrayIcon, "tray_icon")                  \
-    X(10, kShown, "shown")                        \
-    X(11, kHidden, "hidden")                      \
+#define QINGHE_FORM_EVENTS(X)                  \
+    X(0, kCreated, "created")                  \
+    X(1, kCloseQuery, "close_requested")       \
+    X(2, kDestroyed, "destroyed")              \
+    X(3, kLoaded3, "loaded_3")                 \
+    X(4, kLoaded4, "loaded_4")                 \
+    X(5, kActivated, "activated")              \
+    X(6, kDeactivated, "deactivated")          \
+    X(8, kFirstActivation, "first_activation") \
+    X(9, kTrayIcon, "tray_icon")               \
+    X(10, kShown, "shown")                     \
+    X(11, kHidden, "hidden")                   \
     X(12, kCloseRequest, "close_requested_first")
 
 namespace qinghe {

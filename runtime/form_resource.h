@@ -25,8 +25,8 @@ inline constexpr uint32_t kTabStop = 4;
 
 struct EventBinding {
     int32_t event = 0;
-    uint32_t offset = kNoHandler;     // as stored: index into the handler table
-    EventHandler handler = nullptr;   // after relocation; null = no handler
+    uint32_t offset = kNoHandler;    // as stored: index into the handler table
+    EventHandler handler = nullptr;  // after relocation; null = no handler
 };
 
 // One unit: the window's own unit (index 0), a component or a menu item.
@@ -34,17 +34,17 @@ struct FormUnit {
     uint32_t id = 0;
     uint32_t type = 0;
     uint32_t array_base = 0;
-    std::string name;    // GBK
+    std::string name;  // GBK
     std::string text2;
     int32_t left = 0, top = 0, width = 0, height = 0;
     uint32_t parent = 0;
-    std::vector<uint32_t> children;   // pages separated by 0 words
+    std::vector<uint32_t> children;  // pages separated by 0 words
     std::string mouse_pointer;
     std::string tag;
     uint32_t word_b = 0;
     uint32_t state = 0;
     int32_t focus_order = 0;
-    std::vector<EventBinding> events; // a menu item has exactly one, event 0
+    std::vector<EventBinding> events;  // a menu item has exactly one, event 0
     std::string property_block;
     // Menu items only.
     uint32_t menu_words[2] = {};
@@ -63,9 +63,9 @@ struct FormUnit {
 };
 
 struct FormWindow {
-    uint32_t id = 0;          // from the window table
+    uint32_t id = 0;  // from the window table
     uint32_t word_a = 0;
-    uint32_t record_id = 0;   // kind 1, class 9; not interpreted
+    uint32_t record_id = 0;  // kind 1, class 9; not interpreted
     std::string text1, text2;
     std::vector<FormUnit> units;        // unit 0 is the window's own unit
     std::vector<FormUnit> saved_units;  // run time: the state before a load

@@ -32,7 +32,7 @@ struct PropertyDescriptor {
     const char* name = nullptr;
     const char* ascii_name = nullptr;
     const char* description = nullptr;
-    uint32_t kind = 0;   // 0x800003E9 ... with flag bits
+    uint32_t kind = 0;  // 0x800003E9 ... with flag bits
     uint32_t flags = 0;
 };
 

@@ -1,7 +1,7 @@
 // Host services: the numbered entry through which libraries and component
 // types call back into the runtime. The runtime core provides the value,
-// memory, type-record, error and end-of-program services; later layers register theirs (the window table,
-// window loading, event dispatch, ...) without editing this file.
+// memory, type-record, error and end-of-program services; later layers register theirs (the window
+// table, window loading, event dispatch, ...) without editing this file.
 #pragma once
 
 #include <cstdint>

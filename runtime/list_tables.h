@@ -13,10 +13,10 @@ namespace qinghe {
 
 struct ListColumn {
     bool image_on_right = false;
-    int32_t image = -1;      // header image index, -1 = none
-    int32_t alignment = 0;   // 0 left, 1 centre, 2 right
+    int32_t image = -1;     // header image index, -1 = none
+    int32_t alignment = 0;  // 0 left, 1 centre, 2 right
     int32_t width = 0;
-    std::string caption;     // GBK
+    std::string caption;  // GBK
 };
 
 struct ListCell {

@@ -61,7 +61,8 @@ bool run_on_main_thread(const std::function<void()>& call) {
         },
         Qt::QueuedConnection);
     std::unique_lock lock(g_mutex);
-    g_changed.wait(lock, [&] { return pending->done || (released(*pending) && !pending->started); });
+    g_changed.wait(lock,
+                   [&] { return pending->done || (released(*pending) && !pending->started); });
     return pending->done;
 }
 

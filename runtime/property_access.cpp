@@ -106,7 +106,8 @@ TaggedArg read_own(const Located& at, int32_t number, int32_t index) {
 TaggedArg read_common(const Located& at, int32_t number) {
     const FormUnit& unit = *at.unit;
     QWidget* object = static_cast<QWidget*>(unit.object);
-    const QRect g = object ? object->geometry() : QRect(unit.left, unit.top, unit.width, unit.height);
+    const QRect g =
+        object ? object->geometry() : QRect(unit.left, unit.top, unit.width, unit.height);
     switch (number) {
     case C::kLeft: return TaggedArg::of_int(g.left());
     case C::kTop: return TaggedArg::of_int(g.top());
@@ -227,13 +228,12 @@ void write_common(const Located& at, int32_t number, uint32_t lo, uint32_t hi) {
         int32_t c = std::clamp(v, 0, kCoordinateLimit);
         (number == C::kWidth ? unit.width : unit.height) = c;
         if (!object) break;
-        const QSize size = number == C::kWidth ? QSize(c, object->height())
-                                               : QSize(object->width(), c);
+        const QSize size =
+            number == C::kWidth ? QSize(c, object->height()) : QSize(object->width(), c);
         // A window with a fixed border keeps its new size fixed.
         if (object->isWindow() && object->minimumSize() == object->maximumSize())
             object->setFixedSize(size);
-        else
-            object->resize(size);
+        else object->resize(size);
         break;
     }
     case C::kTag: {
@@ -269,12 +269,9 @@ void write_menu_item(FormUnit& unit, int32_t number, uint32_t lo, uint32_t hi) {
 void write(uint32_t window_id, uint32_t unit_id, int32_t number, int32_t index, uint32_t lo,
            uint32_t hi) {
     Located at = locate(window_id, unit_id);
-    if (at.unit->menu_item())
-        write_menu_item(*at.unit, number, lo, hi);
-    else if (number >= C::kFirstOwn)
-        write_own(at, number, index, lo, hi);
-    else
-        write_common(at, number, lo, hi);
+    if (at.unit->menu_item()) write_menu_item(*at.unit, number, lo, hi);
+    else if (number >= C::kFirstOwn) write_own(at, number, index, lo, hi);
+    else write_common(at, number, lo, hi);
 }
 
 }  // namespace

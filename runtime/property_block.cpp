@@ -201,7 +201,8 @@ BlockStatus decode_property_block(uint32_t unit_type, std::string_view block, De
     return BlockStatus::Ok;
 }
 
-std::string encode_property_block(const BlockLayout& layout, const std::vector<BlockValue>& values) {
+std::string encode_property_block(const BlockLayout& layout,
+                                  const std::vector<BlockValue>& values) {
     auto value_of = [&](int32_t property) -> const BlockValue* {
         for (const auto& v : values)
             if (v.field && v.property() == property) return &v;

@@ -22,15 +22,23 @@ inline constexpr uint32_t kListBox = 0x00040004;
 }  // namespace UnitType
 
 enum class FieldStorage : uint8_t {
-    Word,    // 32-bit little-endian
-    Short,   // 16-bit little-endian
-    Bytes,   // 32-bit length, then the bytes
+    Word,   // 32-bit little-endian
+    Short,  // 16-bit little-endian
+    Bytes,  // 32-bit length, then the bytes
 };
 
 // What the stored value means; tells sources and dumps how to show it.
 enum class FieldMeaning : uint8_t {
-    Number, Colour, Logical, Character,                         // words
-    Text, Font, Picture, Columns, Items, ImageList,             // byte strings
+    Number,
+    Colour,
+    Logical,
+    Character,  // words
+    Text,
+    Font,
+    Picture,
+    Columns,
+    Items,
+    ImageList,  // byte strings
 };
 
 // How a value of each meaning is stored: a character in 16 bits, the other
@@ -42,17 +50,17 @@ constexpr FieldStorage storage_for(FieldMeaning meaning) {
 }
 
 struct BlockField {
-    const char* key;        // name in resource sources and dumps
-    int32_t property;       // own property number; -1 for the version word
+    const char* key;   // name in resource sources and dumps
+    int32_t property;  // own property number; -1 for the version word
     FieldStorage storage;
     FieldMeaning meaning;
-    uint32_t since_version; // present when the block's version is at least this
+    uint32_t since_version;  // present when the block's version is at least this
 };
 
 struct BlockLayout {
     uint32_t unit_type;
-    const char* type_name;      // ASCII type name
-    uint32_t version;           // the highest version read, and the one written
+    const char* type_name;               // ASCII type name
+    uint32_t version;                    // the highest version read, and the one written
     std::span<const BlockField> fields;  // fields[0] is the version word
 };
 
@@ -62,8 +70,8 @@ const BlockField* find_field(const BlockLayout& layout, std::string_view key);
 
 struct BlockValue {
     const BlockField* field = nullptr;
-    uint32_t word = 0;     // Word and Short storage
-    std::string bytes;     // Bytes storage
+    uint32_t word = 0;  // Word and Short storage
+    std::string bytes;  // Bytes storage
     int32_t property() const { return field->property; }
 };
 
@@ -78,9 +86,9 @@ struct DecodedBlock {
 
 enum class BlockStatus {
     Ok,
-    Empty,        // no block: every property keeps its default
-    BadVersion,   // newer than the type reads: creation fails
-    Truncated,    // a field runs past the end: creation fails
+    Empty,       // no block: every property keeps its default
+    BadVersion,  // newer than the type reads: creation fails
+    Truncated,   // a field runs past the end: creation fails
     UnknownType,
 };
 

@@ -39,8 +39,7 @@ const std::string* error_table() {
         platform::gbk_from_utf8("子语句参数未返回数据或者返回了非系统基本类型或数组型数据"),
         platform::gbk_from_utf8("被比较数据只能使用等于或不等于命令比较"),
         platform::gbk_from_utf8("“多项选择”命令的索引值参数小于零或超出了所提供参数表范围"),
-        platform::gbk_from_utf8(
-            "“重定义数组”命令的数组维定义参数值必须大于零或单维时大于等于零"),
+        platform::gbk_from_utf8("“重定义数组”命令的数组维定义参数值必须大于零或单维时大于等于零"),
         platform::gbk_from_utf8("所提供参数的数据类型不符合要求"),
     };
     return table;
@@ -77,8 +76,7 @@ std::string location_text(uint32_t first_id, uint32_t second_id, bool resolve_wi
             append_quoted(out, *window);
             if (auto unit = g_location_source->unit_tag(first_id, second_id))
                 append_quoted(out, *unit);
-            else
-                out += texts().no_unit;
+            else out += texts().no_unit;
         } else {
             out += texts().no_window;
         }
@@ -122,8 +120,8 @@ bool debugger_attached() {
     return false;
 }
 
-[[noreturn]] void report(const char* message, int32_t code, uint32_t first_id,
-                         uint32_t second_id, bool resolve_window) {
+[[noreturn]] void report(const char* message, int32_t code, uint32_t first_id, uint32_t second_id,
+                         bool resolve_window) {
     raise_event_suspension();
     std::string_view text = message ? message : "";
     std::string location = location_text(first_id, second_id, resolve_window);

@@ -33,10 +33,8 @@ void run_basic_exit_sequence(int32_t) {
 }
 
 void runtime_exit(int32_t code) {
-    if (ExitSequence sequence = g_sequence.load())
-        sequence(code);
-    else
-        run_basic_exit_sequence(code);
+    if (ExitSequence sequence = g_sequence.load()) sequence(code);
+    else run_basic_exit_sequence(code);
     end_process(code);
 }
 

@@ -52,7 +52,8 @@ bool g_exit_done = false;
 void forward_exit_to_main_thread(int32_t code, bool already_exiting) {
     if (!already_exiting)
         if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [code] { runtime_exit(code); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                app, [code] { runtime_exit(code); }, Qt::QueuedConnection);
     std::unique_lock lock(g_exit_mutex);
     g_exit_finished.wait_for(lock, std::chrono::seconds(already_exiting ? 10 : 2),
                              [] { return g_exit_done; });

@@ -59,9 +59,8 @@ FileSearch* open_search(const char* pattern) {
 }
 
 intptr_t find_file_service(const intptr_t* w, int32_t) {
-    return reinterpret_cast<intptr_t>(find_file(reinterpret_cast<const char*>(w[0]),
-                                                uint32_t(w[1]), w[2] != 0,
-                                                reinterpret_cast<FileSearch**>(w[3])));
+    return reinterpret_cast<intptr_t>(find_file(reinterpret_cast<const char*>(w[0]), uint32_t(w[1]),
+                                                w[2] != 0, reinterpret_cast<FileSearch**>(w[3])));
 }
 
 intptr_t close_search_service(const intptr_t* w, int32_t) {

@@ -12,13 +12,13 @@
 namespace qinghe {
 
 namespace Service {
-inline constexpr int32_t kFindFile = 0;            // (pattern, mask, all flag, FileSearch**)
-inline constexpr int32_t kCloseSearch = 1;         // (FileSearch*)
-inline constexpr int32_t kMakeArrayWritable = 2;   // (element width, ArrayBlock**)
-inline constexpr int32_t kRegisterExitRoutine = 3; // (ExitRoutine)
+inline constexpr int32_t kFindFile = 0;             // (pattern, mask, all flag, FileSearch**)
+inline constexpr int32_t kCloseSearch = 1;          // (FileSearch*)
+inline constexpr int32_t kMakeArrayWritable = 2;    // (element width, ArrayBlock**)
+inline constexpr int32_t kRegisterExitRoutine = 3;  // (ExitRoutine)
 inline constexpr int32_t kReadObjectProperty = 4;
 inline constexpr int32_t kWriteObjectProperty = 5;
-inline constexpr int32_t kInitialise = 6;          // ()
+inline constexpr int32_t kInitialise = 6;  // ()
 }  // namespace Service
 
 // File attribute bits as the search reports them.
@@ -54,8 +54,7 @@ template <typename T>
 intptr_t to_word(T value) {
     if constexpr (std::is_pointer_v<T> || std::is_null_pointer_v<T>)
         return reinterpret_cast<intptr_t>(value);
-    else
-        return static_cast<intptr_t>(value);
+    else return static_cast<intptr_t>(value);
 }
 
 template <typename... Args>

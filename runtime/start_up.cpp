@@ -160,9 +160,8 @@ void install_error_box() {
 
 void register_form_services() {
     register_host_service(1001, [](intptr_t, intptr_t) { return intptr_t(&window_table()); });
-    register_host_service(1002, [](intptr_t type, intptr_t) {
-        return intptr_t(data_type_record(uint32_t(type)));
-    });
+    register_host_service(
+        1002, [](intptr_t type, intptr_t) { return intptr_t(data_type_record(uint32_t(type))); });
     register_host_service(2000, [](intptr_t window_id, intptr_t unit_id) {
         notify_destroyed(uint32_t(window_id), uint32_t(unit_id),
                          find_object(uint32_t(window_id), uint32_t(unit_id)));
@@ -198,9 +197,8 @@ void register_form_services() {
     register_host_service(2022, [](intptr_t window_id, intptr_t unit_id) {
         return intptr_t(unit_type_of(uint32_t(window_id), uint32_t(unit_id)));
     });
-    register_host_service(2028, [](intptr_t code, intptr_t) -> intptr_t {
-        runtime_exit(int32_t(code));
-    });
+    register_host_service(2028,
+                          [](intptr_t code, intptr_t) -> intptr_t { runtime_exit(int32_t(code)); });
     register_host_service(2031, [](intptr_t record, intptr_t) {
         return intptr_t(fire_typed_event(as<TypedEventRecord>(record)));
     });

@@ -132,10 +132,8 @@ void arrange_components(FormWindow& window) {
         QWidget* object = object_of(window.units[i]);
         if (!object) continue;
         auto [it, first] = last_of_parent.try_emplace(object->parentWidget(), object);
-        if (first)
-            object->raise();
-        else
-            object->stackUnder(it->second);
+        if (first) object->raise();
+        else object->stackUnder(it->second);
         it->second = object;
     }
     for (size_t i = 1; i < window.units.size(); ++i) {
@@ -161,10 +159,8 @@ bool load(FormWindow& window, QWidget* owner, bool modal) {
     Engine& e = engine();
     if (window.units.empty()) return false;
     if (QWidget* live = object_of(window.units.front())) {
-        if (live->isMinimized())
-            live->showNormal();
-        else
-            live->activateWindow();
+        if (live->isMinimized()) live->showNormal();
+        else live->activateWindow();
         return true;
     }
     if (modal) owner = nullptr;
@@ -257,10 +253,8 @@ void recreate_component(uint32_t window_id, uint32_t unit_id) {
         apply_cursor(fresh, unit->mouse_pointer);
         fresh->setVisible(!old->isHidden());
         delete old;
-        if (had_focus)
-            fresh->setFocus();
-        else if (previous_focus)
-            previous_focus->setFocus();
+        if (had_focus) fresh->setFocus();
+        else if (previous_focus) previous_focus->setFocus();
     }
     process_pending_messages();
     lower_event_suspension();

@@ -12,7 +12,7 @@ constexpr size_t kFileHeaderSize = 14;
 std::optional<DecodedImage> read_bmp(std::span<const uint8_t> bytes) {
     ByteReader in(bytes);
     if (in.u16() != 0x4D42) return std::nullopt;  // "BM"
-    in.skip(8);                                    // file size, two reserved words
+    in.skip(8);                                   // file size, two reserved words
     uint32_t bits_offset = in.u32();
     if (!in.ok()) return std::nullopt;
     // A zero offset means the bits follow the palette, as in a packed bitmap.

@@ -29,7 +29,8 @@ public:
     uint32_t u32() {
         if (!take(4)) return 0;
         const uint8_t* p = &bytes_[position_ - 4];
-        return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+        return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+               (uint32_t(p[3]) << 24);
     }
     int32_t i32() { return int32_t(u32()); }
     // The next n bytes, or an empty span (and failure) when fewer remain.

@@ -44,7 +44,9 @@ struct DecodedImage {
     DecodedImage(int32_t w, int32_t h, uint32_t fill = 0)
         : width(w), height(h), pixels(size_t(w) * size_t(h), fill) {}
 
-    uint32_t at(int32_t x, int32_t y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+    uint32_t at(int32_t x, int32_t y) const {
+        return pixels[size_t(y) * size_t(width) + size_t(x)];
+    }
     uint32_t& at(int32_t x, int32_t y) { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
     // Sets has_alpha from the pixels.
     void find_alpha();

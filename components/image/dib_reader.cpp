@@ -51,7 +51,8 @@ bool valid_depth(int bpp, uint32_t compression) {
 }
 
 void set_default_masks(DibHeader& h) {
-    if (h.bits_per_pixel == 16) h.channels = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F), Channel()};
+    if (h.bits_per_pixel == 16)
+        h.channels = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F), Channel()};
     if (h.bits_per_pixel == 32)
         h.channels = {Channel(0xFF0000), Channel(0xFF00), Channel(0xFF), Channel(0xFF000000)};
 }
@@ -99,7 +100,8 @@ std::optional<DibHeader> read_header(std::span<const uint8_t> dib, DibRole role)
         h.height = -h.height;
     }
     if (role == DibRole::icon) h.height /= 2;
-    if (role == DibRole::icon && h.compression != kRgb && h.compression != kBitFields) return std::nullopt;
+    if (role == DibRole::icon && h.compression != kRgb && h.compression != kBitFields)
+        return std::nullopt;
     if (!valid_depth(h.bits_per_pixel, h.compression) || !fits_budget(h.width, h.height))
         return std::nullopt;
 
@@ -141,14 +143,16 @@ uint32_t pixel_from_row(const DibHeader& h, const uint8_t* row, int32_t x, DibRo
     const auto& c = h.channels;
     // A plain 32-bit bitmap file carries no alpha; icons and explicit alpha masks do.
     bool use_alpha = c[3].mask && (role == DibRole::icon || h.compression == kBitFields);
-    return argb(c[0].extract(v), c[1].extract(v), c[2].extract(v), use_alpha ? c[3].extract(v) : 0xFF);
+    return argb(c[0].extract(v), c[1].extract(v), c[2].extract(v),
+                use_alpha ? c[3].extract(v) : 0xFF);
 }
 
 int32_t image_row(const DibHeader& h, int64_t stored_row) {
     return h.top_down ? int32_t(stored_row) : h.height - 1 - int32_t(stored_row);
 }
 
-std::optional<DecodedImage> decode_plain(const DibHeader& h, std::span<const uint8_t> bits, DibRole role) {
+std::optional<DecodedImage> decode_plain(const DibHeader& h, std::span<const uint8_t> bits,
+                                         DibRole role) {
     size_t stride = row_stride(h.width, h.bits_per_pixel);
     size_t last_row = (size_t(h.width) * size_t(h.bits_per_pixel) + 7) / 8;
     if (bits.size() < stride * size_t(h.height - 1) + last_row) return std::nullopt;
@@ -169,7 +173,8 @@ DecodedImage decode_run_length(const DibHeader& h, std::span<const uint8_t> bits
     std::vector<uint8_t> indices(size_t(h.width) * size_t(h.height), 0);
     int64_t x = 0, row = 0;
     auto put = [&](unsigned index) {
-        if (x < h.width && row < h.height) indices[size_t(row) * size_t(h.width) + size_t(x)] = uint8_t(index);
+        if (x < h.width && row < h.height)
+            indices[size_t(row) * size_t(h.width) + size_t(x)] = uint8_t(index);
         ++x;
     };
     auto nibble = [&](uint8_t byte, int i) -> unsigned {
@@ -231,8 +236,8 @@ void apply_icon_mask(const DibHeader& h, std::span<const uint8_t> bits, DecodedI
 
 }  // namespace
 
-std::optional<DecodedImage> read_dib(std::span<const uint8_t> dib, std::optional<size_t> bits_offset,
-                                     DibRole role) {
+std::optional<DecodedImage> read_dib(std::span<const uint8_t> dib,
+                                     std::optional<size_t> bits_offset, DibRole role) {
     auto header = read_header(dib, role);
     if (!header) return std::nullopt;
     size_t start = bits_offset.value_or(header->bits_start);
@@ -242,8 +247,7 @@ std::optional<DecodedImage> read_dib(std::span<const uint8_t> dib, std::optional
     std::optional<DecodedImage> image;
     if (header->compression == kRle8 || header->compression == kRle4)
         image = decode_run_length(*header, bits);
-    else
-        image = decode_plain(*header, bits, role);
+    else image = decode_plain(*header, bits, role);
     if (image && role == DibRole::icon) apply_icon_mask(*header, bits, *image);
     if (image && role == DibRole::bitmap) image->find_alpha();
     return image;

@@ -20,7 +20,7 @@ enum class DibRole {
 
 // `dib` starts at the header. The pixel bits start at `bits_offset` into
 // `dib` when given, else right after the header and palette.
-std::optional<DecodedImage> read_dib(std::span<const uint8_t> dib, std::optional<size_t> bits_offset,
-                                     DibRole role);
+std::optional<DecodedImage> read_dib(std::span<const uint8_t> dib,
+                                     std::optional<size_t> bits_offset, DibRole role);
 
 }  // namespace qinghe::image

@@ -19,7 +19,8 @@ void GifCanvas::draw(const GifFrame& frame) {
     if (!saved_area_.empty()) {
         auto saved = saved_pixels_.begin();
         for (int32_t y = saved_area_.top; y < saved_area_.bottom; ++y)
-            for (int32_t x = saved_area_.left; x < saved_area_.right; ++x) screen_.at(x, y) = *saved++;
+            for (int32_t x = saved_area_.left; x < saved_area_.right; ++x)
+                screen_.at(x, y) = *saved++;
         saved_area_ = {};
     }
     Area area = clip(frame);
@@ -28,7 +29,8 @@ void GifCanvas::draw(const GifFrame& frame) {
         saved_area_ = area;
         saved_pixels_.clear();
         for (int32_t y = area.top; y < area.bottom; ++y)
-            for (int32_t x = area.left; x < area.right; ++x) saved_pixels_.push_back(screen_.at(x, y));
+            for (int32_t x = area.left; x < area.right; ++x)
+                saved_pixels_.push_back(screen_.at(x, y));
     }
     for (int32_t y = area.top; y < area.bottom; ++y) {
         const uint32_t* row = &frame.pixels[size_t(y - frame.top) * size_t(frame.width)];

@@ -23,7 +23,8 @@ bool read_palette(ByteReader& in, int size_bits, Palette& palette) {
     int entries = 1 << (size_bits + 1);
     auto table = in.bytes(size_t(entries) * 3);
     if (!in.ok()) return false;
-    for (int i = 0; i < entries; ++i) palette[i] = argb(table[i * 3], table[i * 3 + 1], table[i * 3 + 2]);
+    for (int i = 0; i < entries; ++i)
+        palette[i] = argb(table[i * 3], table[i * 3 + 1], table[i * 3 + 2]);
     return true;
 }
 
@@ -41,7 +42,8 @@ bool read_sub_blocks(ByteReader& in, std::vector<uint8_t>* out) {
 
 // Decodes LZW data into at most `count` colour indices; stops at the end
 // code, at an invalid code or when the data runs out. Returns the indices.
-std::vector<uint8_t> decode_lzw(const std::vector<uint8_t>& data, int minimum_code_size, size_t count) {
+std::vector<uint8_t> decode_lzw(const std::vector<uint8_t>& data, int minimum_code_size,
+                                size_t count) {
     std::vector<uint8_t> out;
     out.reserve(count);
     const int clear = 1 << minimum_code_size;
@@ -138,8 +140,8 @@ std::vector<int32_t> interlaced_rows(int32_t height) {
 
 // One image descriptor and its data. False when the block structure is
 // broken (the walk ends); a frame is still appended when its descriptor was whole.
-bool read_frame(ByteReader& in, const Palette& global, const GraphicControl& control, int64_t& budget,
-                std::vector<GifFrame>& frames) {
+bool read_frame(ByteReader& in, const Palette& global, const GraphicControl& control,
+                int64_t& budget, std::vector<GifFrame>& frames) {
     GifFrame frame;
     frame.left = in.u16();
     frame.top = in.u16();
@@ -164,7 +166,8 @@ bool read_frame(ByteReader& in, const Palette& global, const GraphicControl& con
     frame.disposal = control.disposal;
     frame.transparent = control.transparent;
     frame.pixels.assign(count, 0);  // pixels the data never reaches stay transparent
-    std::vector<int32_t> rows = (flags & 0x40) ? interlaced_rows(frame.height) : std::vector<int32_t>();
+    std::vector<int32_t> rows =
+        (flags & 0x40) ? interlaced_rows(frame.height) : std::vector<int32_t>();
     for (size_t i = 0; i < indices.size(); ++i) {
         size_t row = i / size_t(frame.width), column = i % size_t(frame.width);
         size_t y = rows.empty() ? row : size_t(rows[row]);
@@ -178,7 +181,8 @@ bool read_frame(ByteReader& in, const Palette& global, const GraphicControl& con
 }  // namespace
 
 std::optional<GifAnimation> read_gif(std::span<const uint8_t> bytes) {
-    if (bytes.size() < 6 || (std::memcmp(bytes.data(), "GIF87a", 6) != 0 && std::memcmp(bytes.data(), "GIF89a", 6) != 0))
+    if (bytes.size() < 6 || (std::memcmp(bytes.data(), "GIF87a", 6) != 0 &&
+                             std::memcmp(bytes.data(), "GIF89a", 6) != 0))
         return std::nullopt;
     ByteReader in(bytes, 6);
     GifAnimation animation;
@@ -201,10 +205,8 @@ std::optional<GifAnimation> read_gif(std::span<const uint8_t> bytes) {
             walking = read_frame(in, global, control, budget, animation.frames);
         } else if (block == kExtension) {
             uint8_t label = in.u8();
-            if (label == kGraphicControl)
-                read_graphic_control(in, control, walking);
-            else
-                walking = read_sub_blocks(in, nullptr);
+            if (label == kGraphicControl) read_graphic_control(in, control, walking);
+            else walking = read_sub_blocks(in, nullptr);
         } else {
             walking = false;  // trailer, zero byte or an unknown block
         }

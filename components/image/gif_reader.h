@@ -23,8 +23,8 @@ struct GifFrame {
     int32_t width = 0;
     int32_t height = 0;
     int32_t delay_centiseconds = 0;
-    int32_t disposal = 0;      // 2 and 3: the covered area is put back before the next frame
-    bool transparent = false;  // pixels of the transparent index are 0 (fully transparent)
+    int32_t disposal = 0;          // 2 and 3: the covered area is put back before the next frame
+    bool transparent = false;      // pixels of the transparent index are 0 (fully transparent)
     std::vector<uint32_t> pixels;  // width × height, rows top first, 0xAARRGGBB
 
     // How long the frame stays: its delay, or 50 ms when the delay is 0.

@@ -14,7 +14,7 @@ constexpr uint16_t kCursor = 2;
 constexpr size_t kEntrySize = 16;
 
 struct Entry {
-    int width;       // 0 in the file means 256
+    int width;  // 0 in the file means 256
     uint32_t colours;
     uint32_t size;
     uint32_t offset;
@@ -47,7 +47,8 @@ Entry read_entry(ByteReader& in, bool cursor) {
 std::optional<DecodedImage> read_icon(std::span<const uint8_t> bytes) {
     ByteReader in(bytes);
     uint16_t reserved = in.u16(), type = in.u16(), count = in.u16();
-    if (!in.ok() || reserved != 0 || (type != kIcon && type != kCursor) || count == 0) return std::nullopt;
+    if (!in.ok() || reserved != 0 || (type != kIcon && type != kCursor) || count == 0)
+        return std::nullopt;
     if (in.remaining() < size_t(count) * kEntrySize) return std::nullopt;
 
     Entry chosen{};
@@ -55,9 +56,11 @@ std::optional<DecodedImage> read_icon(std::span<const uint8_t> bytes) {
         chosen = read_entry(in, type == kCursor);
         if (chosen.width == 32 && chosen.colours >= 16) break;
     }
-    if (chosen.offset > bytes.size() || chosen.size > bytes.size() - chosen.offset) return std::nullopt;
+    if (chosen.offset > bytes.size() || chosen.size > bytes.size() - chosen.offset)
+        return std::nullopt;
     std::span<const uint8_t> image = bytes.subspan(chosen.offset, chosen.size);
-    if (image.size() >= 8 && std::memcmp(image.data(), "\x89PNG\r\n\x1A\n", 8) == 0) return read_png(image);
+    if (image.size() >= 8 && std::memcmp(image.data(), "\x89PNG\r\n\x1A\n", 8) == 0)
+        return read_png(image);
     return read_dib(image, std::nullopt, DibRole::icon);
 }
 

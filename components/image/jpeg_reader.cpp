@@ -24,14 +24,16 @@ void ignore_message(j_common_ptr) {}
 constexpr int kMaxScans = 256;
 
 void limit_scans(j_common_ptr info) {
-    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) leave_on_error(info);
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+        leave_on_error(info);
 }
 
 // Runs between setjmp and a possible longjmp: all state it fills is the caller's.
 void decompress(jpeg_decompress_struct& info, std::span<const uint8_t> bytes, DecodedImage& image) {
     jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
-    if (!fits_budget(info.image_width, info.image_height)) leave_on_error(reinterpret_cast<j_common_ptr>(&info));
+    if (!fits_budget(info.image_width, info.image_height))
+        leave_on_error(reinterpret_cast<j_common_ptr>(&info));
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
         leave_on_error(reinterpret_cast<j_common_ptr>(&info));
     info.out_color_space = JCS_RGB;
@@ -45,7 +47,8 @@ void decompress(jpeg_decompress_struct& info, std::span<const uint8_t> bytes, De
         uint32_t* out = &image.pixels[size_t(info.output_scanline) * info.output_width];
         jpeg_read_scanlines(&info, row, 1);
         const JSAMPLE* in = row[0];
-        for (JDIMENSION x = 0; x < info.output_width; ++x, in += 3) out[x] = argb(in[0], in[1], in[2]);
+        for (JDIMENSION x = 0; x < info.output_width; ++x, in += 3)
+            out[x] = argb(in[0], in[1], in[2]);
     }
     jpeg_finish_decompress(&info);
 }

@@ -70,7 +70,8 @@ std::optional<DecodedImage> read_pcx(std::span<const uint8_t> bytes) {
     std::span<const uint8_t> data = bytes.subspan(kHeaderSize);
     uint32_t palette[256];
     if (header->bits_per_pixel == 8) {
-        if (data.size() < kPaletteSize || data[data.size() - kPaletteSize] != kPaletteMarker) return std::nullopt;
+        if (data.size() < kPaletteSize || data[data.size() - kPaletteSize] != kPaletteMarker)
+            return std::nullopt;
         const uint8_t* rgb = &data[data.size() - kPaletteSize + 1];
         for (int i = 0; i < 256; ++i) palette[i] = argb(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
         data = data.first(data.size() - kPaletteSize);
@@ -85,7 +86,8 @@ std::optional<DecodedImage> read_pcx(std::span<const uint8_t> bytes) {
     for (int32_t y = 0; y < header->height; ++y) {
         const uint8_t* line = lines->data() + header->bytes_per_line * size_t(y);
         for (int32_t x = 0; x < header->width; ++x) {
-            unsigned index = header->bits_per_pixel == 8 ? line[x] : (line[x / 8] >> (7 - x % 8)) & 1;
+            unsigned index =
+                header->bits_per_pixel == 8 ? line[x] : (line[x / 8] >> (7 - x % 8)) & 1;
             image.at(x, y) = palette[index];
         }
     }

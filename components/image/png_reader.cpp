@@ -24,7 +24,8 @@ void ignore_warning(png_structp, png_const_charp) {}
 
 // Everything between the setjmp and libpng's longjmp lives in `image` and
 // `rows`, which the caller owns, so no destructor is skipped.
-void decode_rows(png_structp png, png_infop info, DecodedImage& image, std::vector<png_bytep>& rows) {
+void decode_rows(png_structp png, png_infop info, DecodedImage& image,
+                 std::vector<png_bytep>& rows) {
     png_read_info(png, info);
     png_uint_32 width = png_get_image_width(png, info);
     png_uint_32 height = png_get_image_height(png, info);
@@ -52,7 +53,8 @@ void decode_rows(png_structp png, png_infop info, DecodedImage& image, std::vect
 }  // namespace
 
 std::optional<DecodedImage> read_png(std::span<const uint8_t> bytes) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, ignore_warning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, ignore_warning);
     if (!png) return std::nullopt;
     png_infop info = png_create_info_struct(png);
     if (!info) {

@@ -29,8 +29,8 @@ bool same_prog_id(std::string_view a, std::string_view b) {
 class Registry {
 public:
     Registry() {
-        entries_.push_back({stream_class_id(), "Adodb.Stream", ClassContext::kInprocServer,
-                            create_stream_object});
+        entries_.push_back(
+            {stream_class_id(), "Adodb.Stream", ClassContext::kInprocServer, create_stream_object});
     }
 
     void add(ClassEntry entry) {
@@ -123,9 +123,8 @@ HRESULT class_id_from_string(std::string_view text, ClassId* out) {
 std::string class_id_to_string(const ClassId& id) {
     char buffer[40];
     const auto& b = id.data4;
-    std::snprintf(buffer, sizeof buffer,
-                  "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", id.data1, id.data2,
-                  id.data3, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
+    std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  id.data1, id.data2, id.data3, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
     return buffer;
 }
 
@@ -143,8 +142,7 @@ void unregister_class(const ClassId& id) { registry().remove(id); }
 HRESULT create_instance(const ClassId& id, uint32_t context, Object** out) {
     *out = nullptr;
     if (!thread_initialized()) return CO_E_NOTINITIALIZED;
-    if ((context & ~kKnownContexts) || (context & ClassContext::kRemoteServer))
-        return E_INVALIDARG;
+    if ((context & ~kKnownContexts) || (context & ClassContext::kRemoteServer)) return E_INVALIDARG;
     ClassEntry entry;
     if (!registry().find(id, &entry) || !(entry.contexts & context)) return REGDB_E_CLASSNOTREG;
     *out = entry.factory();

@@ -39,8 +39,7 @@ HRESULT ordered_arguments(uint16_t kind, const DispParams& params, std::vector<V
 // member as it is: the argument itself or the VARIANT it refers to.
 const Variant* lendable(const Variant& arg, const ParamDesc& param) {
     const Variant* value = &arg;
-    if (arg.vt == (VT_BYREF | VT_VARIANT) && arg.ref)
-        value = static_cast<const Variant*>(arg.ref);
+    if (arg.vt == (VT_BYREF | VT_VARIANT) && arg.ref) value = static_cast<const Variant*>(arg.ref);
     if (value->vt & VT_BYREF) return nullptr;
     return param.type == VT_VARIANT || value->vt == param.type ? value : nullptr;
 }

@@ -139,8 +139,8 @@ protected:
     virtual Variant* variable_storage(MemberId) { return nullptr; }
 
 private:
-    HRESULT access_variable(const VariableDesc& variable, uint16_t flags,
-                            const DispParams& params, Variant* result);
+    HRESULT access_variable(const VariableDesc& variable, uint16_t flags, const DispParams& params,
+                            Variant* result);
 };
 
 bool is_missing(const Variant& v);

@@ -36,10 +36,10 @@ struct CharsetName {
 };
 
 constexpr CharsetName kCharsets[] = {
-    {"utf-8", "UTF-8"},         {"gb2312", "GBK"},         {"gbk", "GBK"},
-    {"cp936", "GBK"},           {"gb18030", "GB18030"},    {"big5", "BIG5"},
-    {"unicode", "UTF-16LE"},    {"utf-16", "UTF-16LE"},    {"unicodefffe", "UTF-16BE"},
-    {"us-ascii", "ASCII"},      {"ascii", "ASCII"},        {"iso-8859-1", "ISO-8859-1"},
+    {"utf-8", "UTF-8"},         {"gb2312", "GBK"},      {"gbk", "GBK"},
+    {"cp936", "GBK"},           {"gb18030", "GB18030"}, {"big5", "BIG5"},
+    {"unicode", "UTF-16LE"},    {"utf-16", "UTF-16LE"}, {"unicodefffe", "UTF-16BE"},
+    {"us-ascii", "ASCII"},      {"ascii", "ASCII"},     {"iso-8859-1", "ISO-8859-1"},
     {"windows-1252", "CP1252"},
 };
 
@@ -71,7 +71,9 @@ const TypeInfo& stream_type_info() {
             get(kSize, "Size", VT_I4),
             get(kEos, "EOS", VT_BOOL),
             get(kState, "State", VT_I4),
-            {kOpen, "Open", INVOKE_FUNC,
+            {kOpen,
+             "Open",
+             INVOKE_FUNC,
              {{VT_VARIANT, kOpt}, {VT_I4, kOpt}, {VT_I4, kOpt}, {VT_BSTR, kOpt}, {VT_BSTR, kOpt}}},
             {kClose, "Close", INVOKE_FUNC, {}},
             {kWrite, "Write", INVOKE_FUNC, {{VT_VARIANT, kIn}}},
@@ -83,9 +85,7 @@ const TypeInfo& stream_type_info() {
     return info;
 }
 
-int32_t optional_int(const Variant& v, int32_t fallback) {
-    return is_missing(v) ? fallback : v.i4;
-}
+int32_t optional_int(const Variant& v, int32_t fallback) { return is_missing(v) ? fallback : v.i4; }
 
 HRESULT set_int(Variant* result, int32_t value) {
     if (result) {
@@ -148,12 +148,14 @@ private:
             type_ = value.i4;
             return S_OK;
         case kPosition:
-            if (!open_ || value.i4 < 0 || size_t(value.i4) > buffer_.size()) return DISP_E_EXCEPTION;
+            if (!open_ || value.i4 < 0 || size_t(value.i4) > buffer_.size())
+                return DISP_E_EXCEPTION;
             position_ = size_t(value.i4);
             return S_OK;
         case kCharset: {
             std::string name = gbk_from_bstr(value.bstr);
-            if (!stream_charset_encoding(name) || (open_ && position_ != 0)) return DISP_E_EXCEPTION;
+            if (!stream_charset_encoding(name) || (open_ && position_ != 0))
+                return DISP_E_EXCEPTION;
             charset_ = name;
             return S_OK;
         }
@@ -220,9 +222,10 @@ private:
     HRESULT write_text(const char16_t* text, int32_t options) {
         if (!ready_for(StreamType::kText)) return DISP_E_EXCEPTION;
         const char* encoding = stream_charset_encoding(charset_);
-        std::string bytes = options == kWriteLine
-                                ? text_from_utf16(std::u16string(bstr_view(text)) + u"\r\n", encoding)
-                                : text_from_utf16(bstr_view(text), encoding);
+        std::string bytes =
+            options == kWriteLine
+                ? text_from_utf16(std::u16string(bstr_view(text)) + u"\r\n", encoding)
+                : text_from_utf16(bstr_view(text), encoding);
         // A Unicode stream starts with its byte-order mark.
         if (buffer_.empty() && std::strcmp(encoding, "UTF-16LE") == 0)
             bytes.insert(0, byte_order_mark(encoding));

@@ -78,9 +78,19 @@ void assign(Variant* dst, const Variant& value) {
 
 bool is_numeric_type(uint16_t vt) {
     switch (vt) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_I8:
-    case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_DATE: case VT_BOOL:
-        return true;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_BOOL: return true;
     default: return false;
     }
 }
@@ -91,8 +101,10 @@ double numeric_value(const Variant& v) {
     case VT_UI1: return v.ui1;
     case VT_I2: return v.i2;
     case VT_UI2: return v.ui2;
-    case VT_I4: case VT_INT: return v.i4;
-    case VT_UI4: case VT_UINT: return v.ui4;
+    case VT_I4:
+    case VT_INT: return v.i4;
+    case VT_UI4:
+    case VT_UINT: return v.ui4;
     case VT_I8: return double(v.i8);
     case VT_R4: return v.r4;
     case VT_R8: return v.r8;
@@ -124,7 +136,8 @@ Bstr format_number(const Variant& v) {
     char buffer[64];
     switch (v.vt) {
     case VT_R4: std::snprintf(buffer, sizeof buffer, "%.7g", double(v.r4)); break;
-    case VT_R8: case VT_DATE: std::snprintf(buffer, sizeof buffer, "%.15g", numeric_value(v)); break;
+    case VT_R8:
+    case VT_DATE: std::snprintf(buffer, sizeof buffer, "%.15g", numeric_value(v)); break;
     case VT_I8: std::snprintf(buffer, sizeof buffer, "%lld", (long long)v.i8); break;
     case VT_BOOL: return bstr_alloc(v.boolean ? u"True" : u"False");
     default: std::snprintf(buffer, sizeof buffer, "%.0f", numeric_value(v)); break;
@@ -146,16 +159,37 @@ HRESULT store_number(double x, uint16_t target, Variant* out) {
     out->vt = target;
     out->i8 = 0;
     switch (target) {
-    case VT_I1: if (!fits<int8_t>(r)) return DISP_E_OVERFLOW; out->i1 = int8_t(r); break;
-    case VT_UI1: if (!fits<uint8_t>(r)) return DISP_E_OVERFLOW; out->ui1 = uint8_t(r); break;
-    case VT_I2: if (!fits<int16_t>(r)) return DISP_E_OVERFLOW; out->i2 = int16_t(r); break;
-    case VT_UI2: if (!fits<uint16_t>(r)) return DISP_E_OVERFLOW; out->ui2 = uint16_t(r); break;
-    case VT_I4: case VT_INT: case VT_ERROR:
+    case VT_I1:
+        if (!fits<int8_t>(r)) return DISP_E_OVERFLOW;
+        out->i1 = int8_t(r);
+        break;
+    case VT_UI1:
+        if (!fits<uint8_t>(r)) return DISP_E_OVERFLOW;
+        out->ui1 = uint8_t(r);
+        break;
+    case VT_I2:
+        if (!fits<int16_t>(r)) return DISP_E_OVERFLOW;
+        out->i2 = int16_t(r);
+        break;
+    case VT_UI2:
+        if (!fits<uint16_t>(r)) return DISP_E_OVERFLOW;
+        out->ui2 = uint16_t(r);
+        break;
+    case VT_I4:
+    case VT_INT:
+    case VT_ERROR:
         if (!fits<int32_t>(r)) return DISP_E_OVERFLOW;
         out->i4 = int32_t(r);
         break;
-    case VT_UI4: case VT_UINT: if (!fits<uint32_t>(r)) return DISP_E_OVERFLOW; out->ui4 = uint32_t(r); break;
-    case VT_I8: if (!fits<int64_t>(r)) return DISP_E_OVERFLOW; out->i8 = int64_t(r); break;
+    case VT_UI4:
+    case VT_UINT:
+        if (!fits<uint32_t>(r)) return DISP_E_OVERFLOW;
+        out->ui4 = uint32_t(r);
+        break;
+    case VT_I8:
+        if (!fits<int64_t>(r)) return DISP_E_OVERFLOW;
+        out->i8 = int64_t(r);
+        break;
     case VT_R4:
         if (std::fabs(x) > double(std::numeric_limits<float>::max())) return DISP_E_OVERFLOW;
         out->r4 = float(x);
@@ -260,7 +294,8 @@ Bstr bstr_from_text(std::string_view bytes, const char* charset) {
     if (!header) return nullptr;
     const size_t count = utf16_into(bytes, charset, reinterpret_cast<char16_t*>(header + 1));
     if (count < bytes.size()) {
-        if (auto smaller = static_cast<uint32_t*>(std::realloc(header, 4 + count * 2 + 2))) header = smaller;
+        if (auto smaller = static_cast<uint32_t*>(std::realloc(header, 4 + count * 2 + 2)))
+            header = smaller;
     }
     header[0] = uint32_t(count * 2);
     auto units = reinterpret_cast<char16_t*>(header + 1);
@@ -282,11 +317,23 @@ std::string gbk_from_bstr(const char16_t* s) { return gbk_from_utf16(bstr_view(s
 
 uint32_t element_size_of(VarType type) {
     switch (type) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_I8: case VT_R8: case VT_DATE: return 8;
-    case VT_BSTR: case VT_UNKNOWN: case VT_DISPATCH: return sizeof(void*);
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_R8:
+    case VT_DATE: return 8;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return sizeof(void*);
     case VT_VARIANT: return sizeof(Variant);
     default: return 0;
     }

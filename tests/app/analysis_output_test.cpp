@@ -42,10 +42,9 @@ TEST(AnalysisOutput, JsonStringsEscapeControlsAndCarryOnlyValidUtf8) {
 
 TEST(AnalyseOptions, AmountsArePositiveFiniteDecimals) {
     const std::pair<const char*, bool> cases[] = {
-        {"20000", true}, {"1500.50", true}, {"2e4", true}, {".5", true},
-        {"", false},     {"abc", false},    {"-5", false}, {"+5", false},
-        {"0", false},    {"1e400", false},  {"inf", false}, {"nan", false},
-        {"0x10", false}, {"5 ", false},     {"5,000", false},
+        {"20000", true}, {"1500.50", true}, {"2e4", true},   {".5", true},  {"", false},
+        {"abc", false},  {"-5", false},     {"+5", false},   {"0", false},  {"1e400", false},
+        {"inf", false},  {"nan", false},    {"0x10", false}, {"5 ", false}, {"5,000", false},
     };
     for (auto [text, valid] : cases) {
         double amount = 0;
@@ -89,9 +88,12 @@ TEST(LookThrough, EachStockListsItsFundsInTypedOrderAndWeighsTheMoney) {
 
 TEST(LookThrough, FundsWithTheSameTopTenArePaired) {
     const std::vector<FundReport> funds = {
-        fund("A", {{"X", 1}, {"Y", 2}}),  fund("B", {{"X", 1}, {"Y", 2.5}}),
-        fund("C", {{"X", 1}, {"Y", 2}}),  fund("D", {{"Y", 2}, {"X", 1}}),
-        fund("E", {}),                    fund("F", {}),
+        fund("A", {{"X", 1}, {"Y", 2}}),
+        fund("B", {{"X", 1}, {"Y", 2.5}}),
+        fund("C", {{"X", 1}, {"Y", 2}}),
+        fund("D", {{"Y", 2}, {"X", 1}}),
+        fund("E", {}),
+        fund("F", {}),
         fund("G", {{"X", 1}, {"Y", 2}}),
     };
     const std::vector<std::pair<size_t, size_t>> expected = {{0, 2}, {0, 6}, {2, 6}};

@@ -56,7 +56,8 @@ protected:
     fs::path previous_;
     std::mutex mutex_;
     int requests_ = 0;
-    testing::LoopbackServer server_{testing::LoopbackServer::Pages{}};  // every page is missing: a request is all that counts
+    testing::LoopbackServer server_{
+        testing::LoopbackServer::Pages{}};  // every page is missing: a request is all that counts
 };
 
 TEST_F(CodeLengthTest, OnlyASixByteLineIsRequested) {

@@ -78,8 +78,8 @@ protected:
 
 TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     pages()["http://fund.test/160127.html"] =
-        page("南方新兴消费增长股票(LOF)A(160127)基金净值", row("泸州老窖", "9.66") + row("贵州茅台", "9.17"),
-             " 2022-09-30</span>");
+        page("南方新兴消费增长股票(LOF)A(160127)基金净值",
+             row("泸州老窖", "9.66") + row("贵州茅台", "9.17"), " 2022-09-30</span>");
     pages()["http://fund.test/222222.html"] = page("无表(222222)", "<p>暂无数据</p>", "2022-06-30");
     pages()["http://fund.test/333333.html"] = "";
     pages()["http://fund.test/444444.html"] = page("示例基金", row("A", "1"), "未知");
@@ -97,7 +97,7 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
         {"222222", FundOutcome::no_holdings, "无表", "2022-06-30", 0},
         {"333333", FundOutcome::download_failed, "", "", 0},  // an empty body
         {"999999", FundOutcome::download_failed, "", "", 0},  // nothing at all
-        {"444444", FundOutcome::read, "", "", 1},  // no "(CODE)" in the title, no date
+        {"444444", FundOutcome::read, "", "", 1},             // no "(CODE)" in the title, no date
     };
     std::vector<std::string> lines;
     for (const Expected& e : expected) lines.push_back(e.code);
@@ -126,16 +126,15 @@ TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {
     };
     const Case cases[] = {
         {{report("160127", O::read), report("", O::not_six_bytes)}, ""},
-        {{report("160127", O::read), report("16012", O::not_six_bytes), report("006309 ", O::not_six_bytes),
-          report("999999", O::no_holdings)},
+        {{report("160127", O::read), report("16012", O::not_six_bytes),
+          report("006309 ", O::not_six_bytes), report("999999", O::no_holdings)},
          "未读到: 16012(不是6位) 006309□(不是6位) 999999(无持仓)"},
         {{report("123456", O::download_failed), report("\t示例", O::not_six_bytes)},
          "未读到: 123456(下载失败) □示例(不是6位)"},
         {{report("一二三四五六七八九十一二三四五六七八九十", O::not_six_bytes)},
          "未读到: 一二三四五六七八九十一二…(不是6位)"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(utf8_from_gbk(unread_codes_line(c.reports)), c.line);
+    for (const Case& c : cases) EXPECT_EQ(utf8_from_gbk(unread_codes_line(c.reports)), c.line);
 }
 
 }  // namespace

@@ -96,7 +96,8 @@ struct TenRowsCase {
 
 void PrintTo(const TenRowsCase& c, std::ostream* out) { *out << c.code; }
 
-class TenRowsTest : public HoldingsCollectorTest, public ::testing::WithParamInterface<TenRowsCase> {};
+class TenRowsTest : public HoldingsCollectorTest,
+                    public ::testing::WithParamInterface<TenRowsCase> {};
 
 TEST_P(TenRowsTest, PageGivesItsTenRowsWithResolvedLinks) {
     const TenRowsCase& c = GetParam();
@@ -113,25 +114,35 @@ TEST_P(TenRowsTest, PageGivesItsTenRowsWithResolvedLinks) {
     EXPECT_FLOAT_EQ(record_at(h, 10)->ratio, c.last.ratio);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, TenRowsTest,
-    ::testing::Values(TenRowsCase{fund_code::demo, false, {"岚溪酒业", 9.41f, 1}, {"栎峰物流", 2.08f, 1},
-                                  "http://quote.example.com/r/1.603871"},
-                      TenRowsCase{"160127", true, {"泸州老窖", 9.66f, 1}, {"福耀玻璃", 2.29f, 1},
-                                  "http://quote.eastmoney.com/unify/r/0.000568"}),
-    [](const ::testing::TestParamInfo<TenRowsCase>& info) {
-        return std::string(info.param.real ? "Real" : "Generated") + info.param.code;
-    });
+INSTANTIATE_TEST_SUITE_P(Pages, TenRowsTest,
+                         ::testing::Values(TenRowsCase{fund_code::demo,
+                                                       false,
+                                                       {"岚溪酒业", 9.41f, 1},
+                                                       {"栎峰物流", 2.08f, 1},
+                                                       "http://quote.example.com/r/1.603871"},
+                                           TenRowsCase{
+                                               "160127",
+                                               true,
+                                               {"泸州老窖", 9.66f, 1},
+                                               {"福耀玻璃", 2.29f, 1},
+                                               "http://quote.eastmoney.com/unify/r/0.000568"}),
+                         [](const ::testing::TestParamInfo<TenRowsCase>& info) {
+                             return std::string(info.param.real ? "Real" : "Generated") +
+                                    info.param.code;
+                         });
 
 TEST_F(HoldingsCollectorTest, RowsWithoutLinksAreSkippedAndNothingIsCountedTwice) {
     serve(fund_code::foreign, generated_page(fund_code::foreign));
     ASSERT_TRUE(collector_.fetch_fund(fund_code::foreign));
     collector_.parse_rows();
-    expect_records(collector_.holdings(),
-                   {{"Quillfield Outfitters Inc", 6.84f, 1}, {"杉屿服饰-W", 5.73f, 1},
-                    {"Brackenmoor Motors", 4.26f, 1}, {"Harrowgate Home Supply", 3.91f, 1},
-                    {"Tallowmere Brands Inc", 3.18f, 1}, {"Ostlund Wholesale Club", 2.71f, 1},
-                    {"Penrose Household Goods", 2.63f, 1}, {"Kestrel Athletic", 2.55f, 1}});
+    expect_records(collector_.holdings(), {{"Quillfield Outfitters Inc", 6.84f, 1},
+                                           {"杉屿服饰-W", 5.73f, 1},
+                                           {"Brackenmoor Motors", 4.26f, 1},
+                                           {"Harrowgate Home Supply", 3.91f, 1},
+                                           {"Tallowmere Brands Inc", 3.18f, 1},
+                                           {"Ostlund Wholesale Club", 2.71f, 1},
+                                           {"Penrose Household Goods", 2.63f, 1},
+                                           {"Kestrel Athletic", 2.55f, 1}});
 }
 
 TEST_F(HoldingsCollectorTest, RealPageRowsWithoutLinksAreSkippedAndNothingIsCountedTwice) {
@@ -139,10 +150,14 @@ TEST_F(HoldingsCollectorTest, RealPageRowsWithoutLinksAreSkippedAndNothingIsCoun
     serve("006309", read_fund_file(real_page_path("006309")));
     ASSERT_TRUE(collector_.fetch_fund("006309"));
     collector_.parse_rows();
-    expect_records(collector_.holdings(),
-                   {{"亚马逊", 6.22f, 1}, {"美团-W", 5.59f, 1}, {"特斯拉", 3.76f, 1}, {"家得宝", 3.04f, 1},
-                    {"lululemon athletica inc", 2.90f, 1}, {"开市客", 2.59f, 1}, {"宝洁", 2.58f, 1},
-                    {"耐克", 2.54f, 1}});
+    expect_records(collector_.holdings(), {{"亚马逊", 6.22f, 1},
+                                           {"美团-W", 5.59f, 1},
+                                           {"特斯拉", 3.76f, 1},
+                                           {"家得宝", 3.04f, 1},
+                                           {"lululemon athletica inc", 2.90f, 1},
+                                           {"开市客", 2.59f, 1},
+                                           {"宝洁", 2.58f, 1},
+                                           {"耐克", 2.54f, 1}});
 }
 
 // Every generated page gives exactly the linked rows its generator listed,
@@ -174,8 +189,8 @@ TEST_F(HoldingsCollectorTest, EveryGeneratedPageGivesTheLinkedRowsItsGeneratorLi
 }
 
 TEST_F(HoldingsCollectorTest, RowFieldsComeFromTitleLastTagAndHref) {
-    serve("111111", holdings_page(
-                        "<a href=\"http://s.test/1\" title=\"AB\">AB</a></td><td>3.5%</td>"
+    serve("111111",
+          holdings_page("<a href=\"http://s.test/1\" title=\"AB\">AB</a></td><td>3.5%</td>"
                         "<a href=\"http://s.test/2\" title=\"CD\" title=\"EF\">x>y>1.25%</td>"
                         "<a href=\"http://s.test/3\" Title=\"GH\">GH</a></td><td>9%</td>"));
     ASSERT_TRUE(collector_.fetch_fund("111111"));
@@ -203,7 +218,8 @@ TEST_F(HoldingsCollectorTest, DumpHoldsTheLastFetchedSection) {
 }
 
 TEST_F(HoldingsCollectorTest, MergeSumsRatiosAndCountsAppearances) {
-    serve("000001", holdings_page(row("/a", "X", "8.5") + row("/b", "Y", "1") + row("/c", "y", "2")));
+    serve("000001",
+          holdings_page(row("/a", "X", "8.5") + row("/b", "Y", "1") + row("/c", "y", "2")));
     serve("000002", holdings_page(row("/d", "Y ", "3") + row("/e", "X", "6.25")));
     for (const char* code : {"000001", "000002"}) {
         ASSERT_TRUE(collector_.fetch_fund(code));
@@ -250,7 +266,8 @@ TEST_F(HoldingsCollectorTest, CopyIsDeep) {
 
 TEST(HoldingsSorting, LargestKeyFirst) {
     ArrayBlock* list = new_record_array();
-    const std::pair<const char*, float> rows[] = {{"a", 1}, {"b", 7}, {"c", 3}, {"d", 7}, {"e", -2}};
+    const std::pair<const char*, float> rows[] = {
+        {"a", 1}, {"b", 7}, {"c", 3}, {"d", 7}, {"e", -2}};
     int32_t count = 0;
     for (auto [name, ratio] : rows) {
         char n[2] = {name[0], 0};
@@ -264,7 +281,8 @@ TEST(HoldingsSorting, LargestKeyFirst) {
         previous = record_at(list, i)->ratio;
     }
     sort_by_occurrences(list, 1, record_count(list));
-    for (int32_t i = 1; i <= record_count(list); ++i) EXPECT_EQ(record_at(list, i)->occurrences, 6 - i);
+    for (int32_t i = 1; i <= record_count(list); ++i)
+        EXPECT_EQ(record_at(list, i)->occurrences, 6 - i);
     release_record_array(list);
 }
 

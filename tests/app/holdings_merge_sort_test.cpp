@@ -24,14 +24,16 @@ struct Row {
 };
 
 void PrintTo(const Row& r, std::ostream* out) {
-    *out << (r.name ? *r.name : "(null)") << "|" << r.ratio << "|" << r.occurrences << "|" << r.link;
+    *out << (r.name ? *r.name : "(null)") << "|" << r.ratio << "|" << r.occurrences << "|"
+         << r.link;
 }
 
 ArrayBlock* array_of(const std::vector<Row>& rows) {
     ArrayBlock* list = new_record_array();
     for (const Row& row : rows) {
         std::string name = row.name.value_or("");
-        HoldingRecord r{name.data(), row.ratio, row.occurrences, const_cast<char*>(row.link.c_str())};
+        HoldingRecord r{name.data(), row.ratio, row.occurrences,
+                        const_cast<char*>(row.link.c_str())};
         append_record_copy(list, r);
         if (!row.name) {  // a record whose name was taken away
             HoldingRecord* added = record_at(list, record_count(list));
@@ -46,8 +48,8 @@ std::vector<Row> rows_of(const ArrayBlock* list) {
     std::vector<Row> rows;
     for (int32_t i = 1; i <= record_count(list); ++i) {
         const HoldingRecord* r = record_at(list, i);
-        rows.push_back({r->stock_name ? std::optional<std::string>(r->stock_name) : std::nullopt, r->ratio,
-                        r->occurrences, r->link ? r->link : ""});
+        rows.push_back({r->stock_name ? std::optional<std::string>(r->stock_name) : std::nullopt,
+                        r->ratio, r->occurrences, r->link ? r->link : ""});
     }
     return rows;
 }
@@ -69,12 +71,14 @@ std::vector<Row> pairwise_merge(std::vector<Row> rows) {
 }
 
 std::vector<Row> random_rows(std::mt19937& random, size_t count, int distinct_names) {
-    std::uniform_int_distribution<int> name(0, distinct_names - 1), hundredths(0, 2000), missing(0, 49);
+    std::uniform_int_distribution<int> name(0, distinct_names - 1), hundredths(0, 2000),
+        missing(0, 49);
     std::vector<Row> rows;
     for (size_t i = 0; i < count; ++i) {
         std::optional<std::string> n = "stock " + std::to_string(name(random));
         if (missing(random) == 0) n = std::nullopt;  // the runtime's empty text is null too
-        rows.push_back({n, float(hundredths(random)) / 100, 1 + int32_t(i % 3), "http://s.test/" + std::to_string(i)});
+        rows.push_back({n, float(hundredths(random)) / 100, 1 + int32_t(i % 3),
+                        "http://s.test/" + std::to_string(i)});
     }
     return rows;
 }
@@ -94,9 +98,11 @@ TEST(MergeByStockName, GivesWhatThePairwiseMergeGaveOnRandomHoldings) {
 
 TEST(MergeByStockName, SumsInTheOrderOfAppearance) {
     // 1e8 + 1 + 1 rounds differently from 1 + 1 + 1e8 in float.
-    ArrayBlock* list = array_of({{"A", 1e8f, 1, "a"}, {"B", 1, 1, "b"}, {"A", 1, 1, "c"}, {"A", 1, 1, "d"}});
+    ArrayBlock* list =
+        array_of({{"A", 1e8f, 1, "a"}, {"B", 1, 1, "b"}, {"A", 1, 1, "c"}, {"A", 1, 1, "d"}});
     merge_by_stock_name(list);
-    EXPECT_EQ(rows_of(list), (std::vector<Row>{{"A", float(float(1e8f + 1) + 1), 3, "a"}, {"B", 1, 1, "b"}}));
+    EXPECT_EQ(rows_of(list),
+              (std::vector<Row>{{"A", float(float(1e8f + 1) + 1), 3, "a"}, {"B", 1, 1, "b"}}));
     release_record_array(list);
 }
 
@@ -131,7 +137,8 @@ TEST(HoldingsSortingStable, EqualKeysKeepTheirOrderAndSortingTwiceChangesNothing
 }
 
 TEST(HoldingsSortingStable, SortsOnlyTheGivenRangeAndNotANumberGoesLast) {
-    ArrayBlock* list = array_of({{"a", 1, 1, ""}, {"b", NAN, 1, ""}, {"c", 3, 1, ""}, {"d", 2, 1, ""}, {"e", 9, 1, ""}});
+    ArrayBlock* list = array_of(
+        {{"a", 1, 1, ""}, {"b", NAN, 1, ""}, {"c", 3, 1, ""}, {"d", 2, 1, ""}, {"e", 9, 1, ""}});
     sort_by_ratio(list, 2, 4);
     std::string order;
     for (const Row& r : rows_of(list)) order += *r.name;

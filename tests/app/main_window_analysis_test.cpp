@@ -56,8 +56,10 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
         EXPECT_EQ(captions, expected);
     }
     // The label names the lines that gave nothing; a 404 is no page.
-    EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString().rfind(
-                  "未读到: 900001□(不是6位) 900003(无持仓) 123456(下载失败)", 0),
+    EXPECT_EQ(object(unit::label_progress)
+                  ->toolTip()
+                  .toStdString()
+                  .rfind("未读到: 900001□(不是6位) 900003(无持仓) 123456(下载失败)", 0),
               0u)
         << object(unit::label_progress)->toolTip().toStdString();
     EXPECT_EQ(rows(), result_rows());
@@ -99,15 +101,22 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
 // two saved pages, 泸州老窖 also in both samples.
 INSTANTIATE_TEST_SUITE_P(
     Pages, AnalysisRunTest,
-    ::testing::Values(
-        FundSet{"Generated", false,
-                {testing_support::fund_code::demo, testing_support::fund_code::demo_class_c,
-                 testing_support::fund_code::foreign},
-                22,  // 10 + 7 new + the samples' 5 names
-                "杉屿服饰-W", {5.48f, 5.48f, 5.73f}, 10 + 10 + 8 + 3 + 3},
-        FundSet{"Real", true, {"160127", "006309"},
-                22,  // 10 + 8 + 4 names of the samples not in 160127
-                "泸州老窖", {9.66f, 8.5f, 6.25f}, 10 + 8 + 3 + 3}),
+    ::testing::Values(FundSet{"Generated",
+                              false,
+                              {testing_support::fund_code::demo,
+                               testing_support::fund_code::demo_class_c,
+                               testing_support::fund_code::foreign},
+                              22,  // 10 + 7 new + the samples' 5 names
+                              "杉屿服饰-W",
+                              {5.48f, 5.48f, 5.73f},
+                              10 + 10 + 8 + 3 + 3},
+                      FundSet{"Real",
+                              true,
+                              {"160127", "006309"},
+                              22,  // 10 + 8 + 4 names of the samples not in 160127
+                              "泸州老窖",
+                              {9.66f, 8.5f, 6.25f},
+                              10 + 8 + 3 + 3}),
     [](const ::testing::TestParamInfo<FundSet>& info) { return std::string(info.param.name); });
 
 // The progress order is pinned above with one download at a time; any

@@ -50,7 +50,6 @@ using qinghe::testing::ReportCapture;
 inline constexpr uint32_t kMain = resources::window_id::main;
 inline constexpr int32_t kDoubleClick = -3;
 
-
 inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
@@ -174,7 +173,7 @@ protected:
     fs::path original_directory_;
 };
 
-#define LOAD_MAIN_WINDOW_OR_SKIP()                                             \
+#define LOAD_MAIN_WINDOW_OR_SKIP() \
     if (!load_main_window()) GTEST_SKIP() << "edit box or list box type not built yet"
 
 // Funds typed before the small samples, and what their merge with the
@@ -182,11 +181,11 @@ protected:
 struct FundSet {
     const char* name;
     bool real = false;
-    std::vector<std::string> funds;   // typed first, in this order
-    size_t merged_rows = 0;           // rows with the samples' rows merged in
-    const char* most_held = "";       // the one stock held most often
+    std::vector<std::string> funds;         // typed first, in this order
+    size_t merged_rows = 0;                 // rows with the samples' rows merged in
+    const char* most_held = "";             // the one stock held most often
     std::vector<float> most_held_ratios{};  // its ratios, in the order read
-    int32_t rows_read = 0;            // the sum of all appearances
+    int32_t rows_read = 0;                  // the sum of all appearances
 };
 
 // Names the case in test listings instead of its bytes.
@@ -197,12 +196,12 @@ protected:
     static std::map<std::string, std::string> pages(const FundSet& set = {}) {
         std::map<std::string, std::string> served;
         for (const std::string& code : set.funds)
-            served["/" + code + ".html"] = set.real
-                ? testing_support::read_fund_file(testing_support::real_page_path(code))
-                : testing_support::generated_page(code);
+            served["/" + code + ".html"] =
+                set.real ? testing_support::read_fund_file(testing_support::real_page_path(code))
+                         : testing_support::generated_page(code);
         for (const char* code : {"900001", "900002", "900003"})
-            served[std::string("/") + code + ".html"] = read_file(
-                std::string(QINGHE_FIXTURE_DIR) + "/sample-fund-pages/" + code + ".html");
+            served[std::string("/") + code + ".html"] =
+                read_file(std::string(QINGHE_FIXTURE_DIR) + "/sample-fund-pages/" + code + ".html");
         return served;
     }
 

@@ -40,12 +40,17 @@ TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
         return std::string("no such row");
     };
     const std::string dates = "\n报告期不同: 2022-06-30, 2022-09-30";
-    const std::string shared = "701001 青禾新兴消费混合A 8.87% (2022-09-30)\n"
-                               "705001 篁岭科技先锋股票 6.43% (2022-06-30)" + dates;
+    const std::string shared =
+        "701001 青禾新兴消费混合A 8.87% (2022-09-30)\n"
+        "705001 篁岭科技先锋股票 6.43% (2022-06-30)" +
+        dates;
     EXPECT_EQ(tip_of("澄岫食品"), shared);
-    EXPECT_EQ(tip_of("杉屿服饰-W"), "701001 青禾新兴消费混合A 5.48% (2022-09-30)\n"
-                                    "702001 澄川全球消费精选混合人民币C 5.73% (2022-09-30)" + dates);
-    EXPECT_EQ(tip_of("Kestrel Athletic"), "702001 澄川全球消费精选混合人民币C 2.55% (2022-09-30)" + dates);
+    EXPECT_EQ(tip_of("杉屿服饰-W"),
+              "701001 青禾新兴消费混合A 5.48% (2022-09-30)\n"
+              "702001 澄川全球消费精选混合人民币C 5.73% (2022-09-30)" +
+                  dates);
+    EXPECT_EQ(tip_of("Kestrel Athletic"),
+              "702001 澄川全球消费精选混合人民币C 2.55% (2022-09-30)" + dates);
     click(unit::label_sort_by_occurrences);  // the tips move with their rows
     EXPECT_EQ(tip_of("澄岫食品"), shared);
 
@@ -81,7 +86,7 @@ TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {
     };
     const Case cases[] = {
         {"泸州老窖", "http://quote.eastmoney.com/unify/r/0.000568"},  // protocol-relative
-        {"示例科技", server.base_url() + "unify/r/0.300001"},        // root-relative
+        {"示例科技", server.base_url() + "unify/r/0.300001"},         // root-relative
         {"Sample Corp", "https://example.com/sample"},
         {"Sample Corp ", ""},  // a javascript: link is never handed on
     };

@@ -18,15 +18,28 @@ using testing::LoopbackServer;
 
 TEST(ParallelDownloads, DefaultsAndClampsEveryText) {
     const std::pair<const char*, int> rows[] = {
-        {nullptr, 4}, {"", 4}, {"abc", 4}, {"3x", 4}, {" 2", 4}, {"0", 1}, {"-3", 1}, {"1", 1},
-        {"5", 5},     {"8", 8}, {"99", 8}, {"99999999999999999999", 8}, {"-99999999999999999999", 1},
+        {nullptr, 4},
+        {"", 4},
+        {"abc", 4},
+        {"3x", 4},
+        {" 2", 4},
+        {"0", 1},
+        {"-3", 1},
+        {"1", 1},
+        {"5", 5},
+        {"8", 8},
+        {"99", 8},
+        {"99999999999999999999", 8},
+        {"-99999999999999999999", 1},
     };
-    for (auto [text, parallel] : rows) EXPECT_EQ(parallel_downloads(text), parallel) << (text ? text : "null");
+    for (auto [text, parallel] : rows)
+        EXPECT_EQ(parallel_downloads(text), parallel) << (text ? text : "null");
 }
 
 ArrayBlock* lines_of(const std::vector<std::string>& texts) {
     ArrayBlock* lines = make_array(int32_t(texts.size()), int32_t(sizeof(void*)));
-    for (size_t i = 0; i < texts.size(); ++i) lines->set_pointer_at(int64_t(i), make_text(texts[i]));
+    for (size_t i = 0; i < texts.size(); ++i)
+        lines->set_pointer_at(int64_t(i), make_text(texts[i]));
     return lines;
 }
 

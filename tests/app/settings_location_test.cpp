@@ -113,7 +113,8 @@ TEST_F(SettingsPlace, WritableProgramFolderKeepsTheFilesBesideTheProgram) {
 }
 
 TEST_F(SettingsPlace, ReadOnlyProgramReadsShippedSettingsAndWritesTheUsersFile) {
-    write_whole_file(program + "/配置.ini", gbk_from_utf8("[设置]\r\n基金网址=http://127.0.0.1:9/\r\n"));
+    write_whole_file(program + "/配置.ini",
+                     gbk_from_utf8("[设置]\r\n基金网址=http://127.0.0.1:9/\r\n"));
     ::chmod((program + "/配置.ini").c_str(), 0444);
     start(0555, xdg);
     EXPECT_FALSE(settings_beside_program());
@@ -134,7 +135,8 @@ TEST_F(SettingsPlace, ReadOnlyProgramReadsShippedSettingsAndWritesTheUsersFile) 
     // The next start reads the user's file, not the shipped one.
     start(0555, xdg);
     EXPECT_EQ(config_to_read(), own);
-    EXPECT_EQ(path(writable_program_file_path, AppText::section_dump_file), xdg + "/qinghe/333.txt");
+    EXPECT_EQ(path(writable_program_file_path, AppText::section_dump_file),
+              xdg + "/qinghe/333.txt");
 }
 
 // An editor's UTF-8 file shipped beside the program: the user's copy and
@@ -166,7 +168,8 @@ TEST_F(SettingsPlace, FolderThatCannotBeCreatedLosesOnlyTheSetting) {
     EXPECT_EQ(saved(app_text(AppText::config_key_colour)), "");
     OwnedText site(fund_site_base_url());
     EXPECT_STREQ(site.get(), app_text(AppText::default_site));
-    EXPECT_EQ(fs::directory_iterator(program), fs::directory_iterator()) << "nothing beside the program";
+    EXPECT_EQ(fs::directory_iterator(program), fs::directory_iterator())
+        << "nothing beside the program";
 }
 
 }  // namespace

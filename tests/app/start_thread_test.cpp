@@ -53,9 +53,7 @@ TEST(StartThread, RunsTheProcedureWithItsParameterAndClosesOrKeepsTheHandle) {
     }
 }
 
-TEST(StartThread, NoProcedureCreatesNoThread) {
-    EXPECT_FALSE(start_thread(nullptr));
-}
+TEST(StartThread, NoProcedureCreatesNoThread) { EXPECT_FALSE(start_thread(nullptr)); }
 
 }  // namespace
 }  // namespace qinghe::app

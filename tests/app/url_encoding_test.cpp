@@ -59,7 +59,8 @@ std::string url_part(CURLU* url, CURLUPart part) {
 TEST(FundPageUrl, ACodeNeverChangesTheUrlsShape) {
     // fetch_fund writes its dump file into the current directory.
     const fs::path previous = fs::current_path();
-    const fs::path directory = fs::temp_directory_path() / ("qinghe-url-" + std::to_string(::getpid()));
+    const fs::path directory =
+        fs::temp_directory_path() / ("qinghe-url-" + std::to_string(::getpid()));
     fs::create_directories(directory);
     fs::current_path(directory);
     const std::string gbk_code = platform::gbk_from_utf8("基金码");
@@ -67,8 +68,13 @@ TEST(FundPageUrl, ACodeNeverChangesTheUrlsShape) {
         std::string code, segment;
     };
     const Row rows[] = {
-        {"160127", "160127"},   {"#frag1", "%23frag1"}, {"../../", "..%2F..%2F"}, {"a/b", "a%2Fb"},
-        {"?x", "%3Fx"},         {"%41", "%2541"},       {gbk_code, "%BB%F9%BD%F0%C2%EB"},
+        {"160127", "160127"},
+        {"#frag1", "%23frag1"},
+        {"../../", "..%2F..%2F"},
+        {"a/b", "a%2Fb"},
+        {"?x", "%3Fx"},
+        {"%41", "%2541"},
+        {gbk_code, "%BB%F9%BD%F0%C2%EB"},
     };
     HoldingsCollector collector("http://fund.test/funds/", record_request);
     for (const Row& row : rows) {

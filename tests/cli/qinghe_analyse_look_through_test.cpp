@@ -18,10 +18,13 @@ using namespace analyse_testing;
 // Small pages of our own: a title with the code, a report date, rows.
 std::string fund_page(const std::string& code, const std::string& name, const std::string& date,
                       const std::vector<std::pair<std::string, std::string>>& rows) {
-    std::string page = "<html><head><title>" + name + "(" + code + ")基金净值</title></head><body>持仓占比";
+    std::string page =
+        "<html><head><title>" + name + "(" + code + ")基金净值</title></head><body>持仓占比";
     for (const auto& [stock, ratio] : rows)
-        page += "<tr><td><a href=\"/s/" + ratio + "\" title=\"" + stock + "\">x</a></td>"
-                "<td class=\"alignRight bold\">" + ratio + "%</td></tr>";
+        page += "<tr><td><a href=\"/s/" + ratio + "\" title=\"" + stock +
+                "\">x</a></td>"
+                "<td class=\"alignRight bold\">" +
+                ratio + "%</td></tr>";
     return page + "持仓截止日期: " + date + "</body></html>";
 }
 
@@ -41,8 +44,9 @@ protected:
                    {{"泸州老窖", "10"}, {"Comma, Inc", "4"}, {"Tab\tLine\nBreak", "2"}})},
         {"/100003.html",
          fund_page("100003", "示例价值", "2022-06-30", {{"泸州老窖", "5"}, {"Other", "3"}})},
-        {"/100004.html", "<html><title>bad \xff\xfe(100004)</title>持仓占比<a href=\"/z\" "
-                         "title=\"\xff\xfe name\">z</a><td>1%</td>持仓截止日期:</html>"},
+        {"/100004.html",
+         "<html><title>bad \xff\xfe(100004)</title>持仓占比<a href=\"/z\" "
+         "title=\"\xff\xfe name\">z</a><td>1%</td>持仓截止日期:</html>"},
     }};
 };
 
@@ -72,8 +76,8 @@ TEST_F(LookThroughProgramTest, BadAmountsGiveStatusTwoNamingTheArgumentAndFetchN
 }
 
 TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
-    Outcome r = run({"--base-url", server_.base_url(), "701001=20000", "702001=10000", "--sort",
-                     "exposure"});
+    Outcome r = run(
+        {"--base-url", server_.base_url(), "701001=20000", "702001=10000", "--sort", "exposure"});
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<Line> lines = parse_lines(r.out);
     ASSERT_EQ(lines.size(), 17u);
@@ -108,8 +112,8 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
 
 TEST_F(LookThroughProgramTest, CsvReadsBackWithPythonsCsvModule) {
     const std::string file = temp_.file("out.csv");
-    Outcome r = run({"--base-url", own_.base_url(), "--format", "csv", "--output", file, "100001",
-                     "100003"});
+    Outcome r = run(
+        {"--base-url", own_.base_url(), "--format", "csv", "--output", file, "100001", "100003"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.empty());
     const std::string csv = read_whole_file(file);
@@ -123,19 +127,26 @@ TEST_F(LookThroughProgramTest, CsvReadsBackWithPythonsCsvModule) {
     const std::string base = own_.base_url();
     EXPECT_EQ(parsed.out,
               "['股票名称', '持仓比例', '出现次数', '链接']\n"
-              "['泸州老窖', '15', '2', '" + base + "s/10']\n"
-              "['Comma, Inc', '4', '1', '" + base + "s/4']\n"
-              "['Other', '3', '1', '" + base + "s/3']\n"
-              "['Tab\\tLine\\nBreak', '2', '1', '" + base + "s/2']\n");
+              "['泸州老窖', '15', '2', '" +
+                  base +
+                  "s/10']\n"
+                  "['Comma, Inc', '4', '1', '" +
+                  base +
+                  "s/4']\n"
+                  "['Other', '3', '1', '" +
+                  base +
+                  "s/3']\n"
+                  "['Tab\\tLine\\nBreak', '2', '1', '" +
+                  base + "s/2']\n");
     for (const auto& entry : fs::directory_iterator(temp_.path()))  // no temporary file left
         EXPECT_EQ(entry.path().filename().string().rfind(".out.csv", 0), std::string::npos);
 }
 
 TEST_F(LookThroughProgramTest, JsonListsFundsStocksTheirHoldersPairsAndDifferingDates) {
     const std::string file = temp_.file("out.json");
-    Outcome r = run({"--base-url", own_.base_url(), "--format", "json", "--output", file,
-                     "100001=1000", "100002=1000", "100003=2000", "100004=1", "999999=1",
-                     "12345=1"});
+    Outcome r =
+        run({"--base-url", own_.base_url(), "--format", "json", "--output", file, "100001=1000",
+             "100002=1000", "100003=2000", "100004=1", "999999=1", "12345=1"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("'100001' and '100002' hold the same top ten"), std::string::npos)
         << r.err;
@@ -161,7 +172,7 @@ TEST_F(LookThroughProgramTest, JsonListsFundsStocksTheirHoldersPairsAndDiffering
               "12345 None None not_six_bytes 0 1.0\n"
               // Σ amounts = 4003; 泸州老窖 (1000 × 10 + 1000 × 10 + 2000 × 5) / 4003 = 7.494
               "'泸州老窖' 25 3 7.49 100001:10 100002:10 100003:5\n"
-              "'Comma, Inc' 8 2 2.0 100001:4 100002:4\n"         // 8000 / 4003 = 1.998
+              "'Comma, Inc' 8 2 2.0 100001:4 100002:4\n"          // 8000 / 4003 = 1.998
               "'Tab\\tLine\\nBreak' 4 2 1.0 100001:2 100002:2\n"  // 4000 / 4003
               "'Other' 3 1 1.5 100003:3\n"                        // 6000 / 4003 = 1.499
               "'?? name' 1 1 0.0 100004:1\n"
@@ -172,8 +183,8 @@ TEST_F(LookThroughProgramTest, ShareClassesWithTheSameTopTenAreNamedAndMarked) {
     LoopbackServer server({{"/701001.html", generated_page(fund_code::demo)},
                            {"/701002.html", generated_page(fund_code::demo_class_c)},
                            {"/705001.html", generated_page(fund_code::older_report)}});
-    Outcome r = run(
-        {"--base-url", server.base_url(), "--format", "json", "701001", "705001", "701002"});
+    Outcome r =
+        run({"--base-url", server.base_url(), "--format", "json", "701001", "705001", "701002"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("'701001' and '701002' hold the same top ten"), std::string::npos)
         << r.err;

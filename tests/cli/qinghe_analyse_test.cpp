@@ -69,10 +69,16 @@ TEST_F(AnalyseProgramTest, ParallelDownloadsGiveIdenticalOutput) {
     const auto [one, one_dump] = run_with({"--parallel", "1"});
     EXPECT_EQ(one.status, 1);
     EXPECT_EQ(parse_lines(one.out).size(), 17u);
-    const std::vector<std::vector<std::string>> settings = {
-        {}, {"--parallel", "2"}, {"--parallel", "4"}, {"--parallel", "8"}, {"--parallel", ""},
-        {"--parallel", "0"}, {"--parallel", "-3"}, {"--parallel", "99"}, {"--parallel", "abc"},
-        {"--parallel", "99999999999999999999"}};
+    const std::vector<std::vector<std::string>> settings = {{},
+                                                            {"--parallel", "2"},
+                                                            {"--parallel", "4"},
+                                                            {"--parallel", "8"},
+                                                            {"--parallel", ""},
+                                                            {"--parallel", "0"},
+                                                            {"--parallel", "-3"},
+                                                            {"--parallel", "99"},
+                                                            {"--parallel", "abc"},
+                                                            {"--parallel", "99999999999999999999"}};
     for (const std::vector<std::string>& options : settings) {
         SCOPED_TRACE(::testing::PrintToString(options));
         const auto [other, other_dump] = run_with(options);

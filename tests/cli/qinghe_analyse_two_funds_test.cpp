@@ -50,15 +50,26 @@ const std::vector<Line>& expected_by_ratio() {
 const std::vector<Line>& expected_real_by_ratio() {
     static const std::vector<Line> lines = [] {
         const std::pair<const char*, const char*> rows[] = {
-            {"泸州老窖", "9.66"}, {"贵州茅台", "9.17"}, {"山西汾酒", "9.06"},
-            {"亚马逊", "6.22"},   {"美团-W", "5.59"},   {"古井贡酒", "5.22"},
-            {"伊利股份", "5.12"}, {"李宁", "4.18"},     {"特斯拉", "3.76"},
-            {"安井食品", "3.33"}, {"国联股份", "3.27"}, {"家得宝", "3.04"},
-            {"lululemon athletica inc", "2.9"},         {"洋河股份", "2.85"},
-            {"开市客", "2.59"},   {"宝洁", "2.58"},     {"耐克", "2.54"},
+            {"泸州老窖", "9.66"},
+            {"贵州茅台", "9.17"},
+            {"山西汾酒", "9.06"},
+            {"亚马逊", "6.22"},
+            {"美团-W", "5.59"},
+            {"古井贡酒", "5.22"},
+            {"伊利股份", "5.12"},
+            {"李宁", "4.18"},
+            {"特斯拉", "3.76"},
+            {"安井食品", "3.33"},
+            {"国联股份", "3.27"},
+            {"家得宝", "3.04"},
+            {"lululemon athletica inc", "2.9"},
+            {"洋河股份", "2.85"},
+            {"开市客", "2.59"},
+            {"宝洁", "2.58"},
+            {"耐克", "2.54"},
             {"福耀玻璃", "2.29"},
         };
-        const char* links[] = {"0.000568", "1.600519", "1.600809", "105.AMZN", "116.03690",
+        const char* links[] = {"0.000568", "1.600519", "1.600809",  "105.AMZN", "116.03690",
                                "0.000596", "1.600887", "116.02331", "105.TSLA", "1.603345",
                                "1.603613", "106.HD",   "105.LULU",  "0.002304", "105.COST",
                                "106.PG",   "106.NKE",  "1.600660"};
@@ -114,9 +125,9 @@ TEST_P(TwoFundsTest, SortByCountKeepsEveryLineWithCountsDescending) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, TwoFundsTest,
-    ::testing::Values(
-        TwoFunds{"Generated", false, fund_code::demo, fund_code::foreign, expected_by_ratio},
-        TwoFunds{"Real", true, "160127", "006309", expected_real_by_ratio}),
+    ::testing::Values(TwoFunds{"Generated", false, fund_code::demo, fund_code::foreign,
+                               expected_by_ratio},
+                      TwoFunds{"Real", true, "160127", "006309", expected_real_by_ratio}),
     [](const ::testing::TestParamInfo<TwoFunds>& info) { return std::string(info.param.name); });
 
 // The JSON of two funds: names and report dates from the pages, each
@@ -128,16 +139,18 @@ TEST_P(TwoFundsTest, JsonListsBothFundsAndMatchesTheTsvList) {
     Outcome r = run({"--base-url", server_.base_url(), "--format", "json", "--output", file,
                      c.first, c.second});
     EXPECT_EQ(r.status, 0) << r.err;
-    Outcome parsed = run_program("/usr/bin/python3", {"-c",
-        "import json,sys\n"
-        "d = json.load(open(sys.argv[1], encoding='utf-8'))\n"
-        "for f in d['funds']: print(f['code'], f['name'], f['report_date'], f['rows'])\n"
-        "for s in d['stocks']:\n"
-        "    assert abs(sum(h['ratio'] for h in s['funds']) - s['ratio']) < 1e-4, s\n"
-        "    assert len(s['funds']) == s['occurrences'], s\n"
-        "    print('%s\\t%s\\t%s' % (s['name'], s['ratio'], s['occurrences']))\n"
-        "print(d['same_holdings'], 'note' in d)\n",
-        file});
+    Outcome parsed = run_program(
+        "/usr/bin/python3",
+        {"-c",
+         "import json,sys\n"
+         "d = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+         "for f in d['funds']: print(f['code'], f['name'], f['report_date'], f['rows'])\n"
+         "for s in d['stocks']:\n"
+         "    assert abs(sum(h['ratio'] for h in s['funds']) - s['ratio']) < 1e-4, s\n"
+         "    assert len(s['funds']) == s['occurrences'], s\n"
+         "    print('%s\\t%s\\t%s' % (s['name'], s['ratio'], s['occurrences']))\n"
+         "print(d['same_holdings'], 'note' in d)\n",
+         file});
     ASSERT_EQ(parsed.status, 0) << parsed.err;
     std::string expected = c.real ? "160127 南方新兴消费增长股票(LOF)A 2022-09-30 10\n"
                                     "006309 汇添富全球消费混合人民币C 2022-09-30 8\n"

@@ -40,7 +40,10 @@ public:
         static const TypeInfo info(
             {
                 {kNote, "Note", INVOKE_FUNC, {{VT_BSTR}}},
-                {kFill, "Fill", INVOKE_FUNC, {{VT_BYREF | VT_I4, kOut}, {VT_BYREF | VT_BSTR, kOut}}},
+                {kFill,
+                 "Fill",
+                 INVOKE_FUNC,
+                 {{VT_BYREF | VT_I4, kOut}, {VT_BYREF | VT_BSTR, kOut}}},
                 {kSum, "Sum", INVOKE_FUNC, {{VT_I4}}, VT_I4, true},
                 {kFail, "Fail", INVOKE_FUNC, {}},
                 {kKeep, "Keep", INVOKE_FUNC, {{VT_UNKNOWN}}},
@@ -150,7 +153,8 @@ TEST_F(AutomationCommands, CreationNeedsAnInitialisedThread) {
 TEST_F(AutomationCommands, PropertyWriteOnAMethodCallsItWithTheValue) {
     ASSERT_TRUE(create("Qinghe.TestObject"));
     std::string text = gbk("持仓占比");
-    TaggedArg r = call(CoreCommand::object_write_property, {TaggedArg::of_text(text.c_str())}, "note");
+    TaggedArg r =
+        call(CoreCommand::object_write_property, {TaggedArg::of_text(text.c_str())}, "note");
     EXPECT_TRUE(r.as_bool());
     EXPECT_EQ(last_object_call_status(), ObjectCallStatus::kOk);
     EXPECT_EQ(recorder.calls, 1);
@@ -170,8 +174,9 @@ TEST_F(AutomationCommands, TooManyArgumentsFailWithoutInvoking) {
 
 TEST_F(AutomationCommands, VariableArgumentListTakesExtraArguments) {
     ASSERT_TRUE(create("Qinghe.TestObject"));
-    TaggedArg r = call(CoreCommand::object_call_text_method,
-                       {TaggedArg::of_int(2), TaggedArg::of_double(40.0), TaggedArg::of_int(5)}, "Sum");
+    TaggedArg r =
+        call(CoreCommand::object_call_text_method,
+             {TaggedArg::of_int(2), TaggedArg::of_double(40.0), TaggedArg::of_int(5)}, "Sum");
     EXPECT_EQ(last_object_call_status(), ObjectCallStatus::kOk);
     EXPECT_STREQ(r.text(), "47");
     mem_free(r.pointer());
@@ -235,7 +240,8 @@ TEST_F(AutomationCommands, VariantArgumentsArriveAndStayWithTheCaller) {
 
 TEST_F(AutomationCommands, VariantResultIsHandedToTheCaller) {
     ASSERT_TRUE(create("Qinghe.TestObject"));
-    TaggedArg r = call(CoreCommand::object_call_variant_method, {TaggedArg::of_int(2), TaggedArg::of_int(5)}, "Sum");
+    TaggedArg r = call(CoreCommand::object_call_variant_method,
+                       {TaggedArg::of_int(2), TaggedArg::of_int(5)}, "Sum");
     auto v = static_cast<VariantBlock*>(r.pointer());
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->vt, VT_I4);

@@ -84,8 +84,8 @@ TEST_F(ConfigFileCommands, BackslashSeparatesDirectories) {
 }
 
 TEST_F(ConfigFileCommands, ReadTable) {
-    write_whole_file(dir.file("配置.ini"), gbk("[设置]\n颜色 = 1 \n空=\n长=") +
-                                               std::string(20000, 'x') + "\n");
+    write_whole_file(dir.file("配置.ini"),
+                     gbk("[设置]\n颜色 = 1 \n空=\n长=") + std::string(20000, 'x') + "\n");
     struct Row {
         const char* section;  // UTF-8
         const char* key;
@@ -94,7 +94,7 @@ TEST_F(ConfigFileCommands, ReadTable) {
     };
     const Row rows[] = {
         {"设置", "颜色", "0", "1"},
-        {"  设置", "\t颜色", {}, "1"},  // leading blanks and controls are skipped
+        {"  设置", "\t颜色", {}, "1"},   // leading blanks and controls are skipped
         {"   ", "颜色", "0", "<null>"},  // empty section: empty text, not the default
         {"设置", "", "0", "<null>"},
         {"设置", "缺少", gbk("默认"), gbk("默认")},

@@ -28,9 +28,12 @@ TEST(CoreLibrary, UsedTypesCarryNamesAndFlagsOthersAreEmpty) {
         uint32_t flags;
     };
     const Row used[] = {
-        {1, "窗口", "window", 0x40},          {5, "编辑框", "EditBox", 0x40},
-        {6, "图片框", "PicBox", 0x40},        {10, "标签", "Label", 0x40},
-        {29, "超级链接框", "HyperLinker", 0x40}, {48, "对象", "ComObject", 0x8000},
+        {1, "窗口", "window", 0x40},
+        {5, "编辑框", "EditBox", 0x40},
+        {6, "图片框", "PicBox", 0x40},
+        {10, "标签", "Label", 0x40},
+        {29, "超级链接框", "HyperLinker", 0x40},
+        {48, "对象", "ComObject", 0x8000},
         {49, "变体型", "Variant", 0x8000},
     };
     const DataTypeRecord* types = core_library_record().types;

@@ -67,11 +67,12 @@ TEST(BufferFiller, ABufferSpansAbout60Milliseconds) {
 
 TEST(BufferFiller, VolumeChangesAreFlaggedAndDroppedEventsLoseNoTime) {
     TrackBuilder track;
-    track.event(0, {0xB3, 0x07, 0x40})            // volume: reported back
-        .event(0, {0xB3, 0x0A, 0x40})             // pan: not
-        .event(4, {0xFF, 0x01, 0x01, 'x'})        // dropped text at tick 4
-        .event(6, {0xF0, 0x01, 0xF7})             // dropped sysex at tick 10
-        .note_on(3, 3, 60);                       // tick 13
+    track
+        .event(0, {0xB3, 0x07, 0x40})       // volume: reported back
+        .event(0, {0xB3, 0x0A, 0x40})       // pan: not
+        .event(4, {0xFF, 0x01, 0x01, 'x'})  // dropped text at tick 4
+        .event(6, {0xF0, 0x01, 0xF7})       // dropped sysex at tick 10
+        .note_on(3, 3, 60);                 // tick 13
     auto buffers = fill_all(make_smf({track}));
     ASSERT_EQ(buffers.size(), 1u);
     ASSERT_EQ(buffers[0].size(), 3u);

@@ -70,7 +70,8 @@ protected:
     std::vector<uint32_t> note_ons() const {
         std::vector<uint32_t> keys;
         for (const auto& m : recording->messages())
-            if ((m.message & 0xF0) == 0x90 && (m.message >> 16) != 0) keys.push_back((m.message >> 8) & 0x7F);
+            if ((m.message & 0xF0) == 0x90 && (m.message >> 16) != 0)
+                keys.push_back((m.message >> 8) & 0x7F);
         return keys;
     }
     std::shared_ptr<platform::RecordingOutput> recording =
@@ -110,7 +111,8 @@ std::vector<platform::RecordingOutput::Message> expected_messages(const Bytes& s
                 uint8_t type = smf[p++];
                 uint32_t size = quantity();
                 if (type == 0x51)
-                    events.push_back({tick, track, 0, uint32_t(smf[p]) << 16 | smf[p + 1] << 8 | smf[p + 2]});
+                    events.push_back(
+                        {tick, track, 0, uint32_t(smf[p]) << 16 | smf[p + 1] << 8 | smf[p + 2]});
                 p += size;
             } else if (status == 0xF0 || status == 0xF7) {
                 p += quantity();
@@ -172,7 +174,8 @@ TEST_F(MusicTest, TheTunePlaysEveryEventInOrderAtItsTempos) {
 TEST_F(MusicTest, EventsOnOneTickPlayInTrackOrderAndTempoChangesTakeEffect) {
     TrackBuilder first, second;
     first.tempo(0, 600000).note_on(10, 0, 60).tempo(10, 300000).note_on(20, 0, 62);
-    second.note_on(5, 1, 70)     // an earlier tick plays before the first track's
+    second
+        .note_on(5, 1, 70)       // an earlier tick plays before the first track's
         .event(5, {0xC1, 0x05})  // program change: one data byte
         .event(0, {0x06});       // running status repeats it
     Bytes smf = make_smf({first, second}, 100);
@@ -226,7 +229,8 @@ TEST_F(MusicTest, ArraysAndFileNamesArePiecesToo) {
     ArrayBlock* array = make_array(2, sizeof(void*));
     array->set_pointer_at(0, a.set);
     array->set_pointer_at(1, b.set);
-    play({TaggedArg{}, TaggedArg{}, TaggedArg::of_pointer(array, TypeTag::kByteSet | TypeTag::kArrayFlag),
+    play({TaggedArg{}, TaggedArg{},
+          TaggedArg::of_pointer(array, TypeTag::kByteSet | TypeTag::kArrayFlag),
           TaggedArg::of_text("no such file.mid"), TaggedArg::of_text(path.c_str()),
           TaggedArg::of_int(5)});
     ASSERT_TRUE(wait_idle());
@@ -246,7 +250,8 @@ TEST_F(MusicTest, NothingToPlayLeavesARunningPlaybackAlone) {
     Piece not_midi(Bytes(std::begin(riff), std::end(riff)));
     Piece too_short(Bytes{'M', 'T', 'h', 'd'});
     play({TaggedArg::of_int(0), TaggedArg{}, b.arg()});
-    play({TaggedArg::of_int(1), TaggedArg{}, not_midi.arg(), too_short.arg(), TaggedArg::of_text("")});
+    play({TaggedArg::of_int(1), TaggedArg{}, not_midi.arg(), too_short.arg(),
+          TaggedArg::of_text("")});
     play({TaggedArg::of_int(1), TaggedArg{}});
     EXPECT_EQ(music_state(), 1);
     EXPECT_EQ(note_ons(), std::vector<uint32_t>{60});

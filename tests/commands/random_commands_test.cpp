@@ -59,9 +59,13 @@ TEST(RandomNumber, BoundsTable) {
         bool every_value;  // all values of a small range appear
     };
     const Row rows[] = {
-        {10, 5, 5, 10, true},         {7, 7, 7, 7, true},       {-3, 2, 0, 2, true},
-        {{}, {}, 0, 32767, false},    {100, {}, 100, 100 + 32767, false},
-        {0, 0x7FFFFFFF, 0, 32767, false}, {{}, -9, 0, 0, true},
+        {10, 5, 5, 10, true},
+        {7, 7, 7, 7, true},
+        {-3, 2, 0, 2, true},
+        {{}, {}, 0, 32767, false},
+        {100, {}, 100, 100 + 32767, false},
+        {0, 0x7FFFFFFF, 0, 32767, false},
+        {{}, -9, 0, 0, true},
     };
     seed(42);
     for (const Row& row : rows) {

@@ -104,7 +104,8 @@ TEST(SmfReader, ReadingCorruptEventsFailsInsteadOfOverreading) {
         {"no end of track", {0x00, 0x90, 0x40, 0x40}},
     };
     for (const Case& c : cases) {
-        Bytes smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0};
+        Bytes smf = {'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+                     1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0};
         smf.push_back(uint8_t(c.track_body.size()));
         smf.insert(smf.end(), c.track_body.begin(), c.track_body.end());
         SmfReader reader;

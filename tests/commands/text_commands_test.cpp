@@ -44,8 +44,8 @@ struct CutRow {
 
 TEST(RightText, Table) {
     const CutRow rows[] = {
-        {"abc", 0, 5, "abc"},  {"abc", 0, 2, "bc"},       {"abc", 0, 0, "<null>"},
-        {"abc", 0, -1, "<null>"}, {"", 0, 3, "<null>"},   {"\xD6\xD0\xCE\xC4", 0, 3, "\xD0\xCE\xC4"},
+        {"abc", 0, 5, "abc"},     {"abc", 0, 2, "bc"},  {"abc", 0, 0, "<null>"},
+        {"abc", 0, -1, "<null>"}, {"", 0, 3, "<null>"}, {"\xD6\xD0\xCE\xC4", 0, 3, "\xD0\xCE\xC4"},
     };
     for (const CutRow& row : rows) {
         EXPECT_EQ(text_result(CoreCommand::right_text,
@@ -57,9 +57,14 @@ TEST(RightText, Table) {
 
 TEST(MiddleText, Table) {
     const CutRow rows[] = {
-        {"abcdef", 3, 2, "cd"},       {"abcdef", 0, 2, "<null>"},   {"abcdef", 7, 1, "<null>"},
-        {"abcdef", 3, 0, "<null>"},   {"abcdef", 5, 10, "ef"},      {"abcdef", 6, 1, "f"},
-        {"abcdef", -3, 2, "<null>"},  {"abcdef", 2, 2147483647, "bcdef"},
+        {"abcdef", 3, 2, "cd"},
+        {"abcdef", 0, 2, "<null>"},
+        {"abcdef", 7, 1, "<null>"},
+        {"abcdef", 3, 0, "<null>"},
+        {"abcdef", 5, 10, "ef"},
+        {"abcdef", 6, 1, "f"},
+        {"abcdef", -3, 2, "<null>"},
+        {"abcdef", 2, 2147483647, "bcdef"},
         {"\xD6\xD0\xCE\xC4", 2, 2, "\xD0\xCE"},  // cuts through characters by design
     };
     for (const CutRow& row : rows) {
@@ -101,22 +106,48 @@ TEST(FindText, Table) {
         {"", "a", {}, false, -1, -1},
         // Never matches at the second byte of a two-byte character.
         {"\x81\x41", "A", {}, false, -1, -1},
-        {"\x81\x41" "A\x81\x41", "A", {}, false, 3, 3},
-        {"\x81\x41" "a", "A", {}, true, 3, 3},
+        {"\x81\x41"
+         "A\x81\x41",
+         "A",
+         {},
+         false,
+         3,
+         3},
+        {"\x81\x41"
+         "a",
+         "A",
+         {},
+         true,
+         3,
+         3},
         {"x\xD6\xD0\xCE\xC4y", "\xCE\xC4", {}, false, 4, 4},
         {"x\xD6\xD0\xCE\xC4y", "\xD0\xCE", {}, false, -1, -1},
         // The commands' lead-byte rule: every byte from 0x80 up takes the next byte with it.
-        {"\x80" "A", "A", {}, false, -1, -1},  // 0x80 opens a pair
-        {"\x7F" "A", "A", {}, false, 2, 2},    // 0x7F stands alone
+        {"\x80"
+         "A",
+         "A",
+         {},
+         false,
+         -1,
+         -1},  // 0x80 opens a pair
+        {"\x7F"
+         "A",
+         "A",
+         {},
+         false,
+         2,
+         2},  // 0x7F stands alone
         // A first byte right before the terminator ends the scan after its comparison.
         {"ab\x81", "\x81", {}, false, 3, 3},
         {"ab\x81", "b", {}, false, 2, 2},
     };
     for (const SearchRow& row : rows) {
         for (bool backwards : {false, true}) {
-            std::vector<TaggedArg> args = {TaggedArg::of_text(row.text), TaggedArg::of_text(row.sought),
-                                           optional_int(row.start), TaggedArg::of_bool(row.ignore_case)};
-            CoreCommand command = backwards ? CoreCommand::find_text_reverse : CoreCommand::find_text;
+            std::vector<TaggedArg> args = {TaggedArg::of_text(row.text),
+                                           TaggedArg::of_text(row.sought), optional_int(row.start),
+                                           TaggedArg::of_bool(row.ignore_case)};
+            CoreCommand command =
+                backwards ? CoreCommand::find_text_reverse : CoreCommand::find_text;
             TaggedArg r = call_core_command(core_command(command), 4, args.data());
             EXPECT_EQ(r.as_int(), backwards ? row.backwards : row.forwards)
                 << (backwards ? "backwards " : "forwards ") << row.text << " / " << row.sought
@@ -179,12 +210,17 @@ TEST(SplitText, Table) {
         {"l1\r\n\r\nl3", "\r\n", {}, {"l1", "<null>", "l3"}},
         {",", nullptr, {}, {"<null>"}},
         // Separator bytes inside a two-byte character do not split it.
-        {"\x81\x41" "A\x81\x41", "A", {}, {gbk_pair, gbk_pair}},
+        {"\x81\x41"
+         "A\x81\x41",
+         "A",
+         {},
+         {gbk_pair, gbk_pair}},
         {"x\x81", "\x81", {}, {"x"}},
         {"a\x80,b", nullptr, {}, {"a\x80,b"}},  // 0x80 opens a pair: the comma is its second byte
     };
     for (const SplitRow& row : rows) {
-        EXPECT_EQ(split(row), row.expected) << row.text << " / " << (row.separator ? row.separator : "(omitted)");
+        EXPECT_EQ(split(row), row.expected)
+            << row.text << " / " << (row.separator ? row.separator : "(omitted)");
     }
 }
 

@@ -31,11 +31,13 @@ protected:
     static constexpr uint32_t kState = UnitState::kVisible | UnitState::kTabStop;
     // Loads window 1 with edit box 2 (and a second box 3 to take the focus).
     EditBox* load(const std::function<void(PropertyStore&)>& edit, QSize size = {120, 24}) {
-        install({window(1, {unit(component_id(2), UnitType::kEditBox, QRect(QPoint(5, 5), size),
-                                 edit_box_blob(edit), kState),
-                            unit(component_id(3), UnitType::kEditBox, QRect(5, 150, 120, 24),
-                                 edit_box_blob(), kState)},
-                        window_blob([](PropertyStore& p) { p.set_word(FormProperty::kEnterMovesFocus, 1); }))});
+        install({window(
+            1,
+            {unit(component_id(2), UnitType::kEditBox, QRect(QPoint(5, 5), size),
+                  edit_box_blob(edit), kState),
+             unit(component_id(3), UnitType::kEditBox, QRect(5, 150, 120, 24), edit_box_blob(),
+                  kState)},
+            window_blob([](PropertyStore& p) { p.set_word(FormProperty::kEnterMovesFocus, 1); }))});
         EXPECT_EQ(load_window(window_id(1), nullptr, false), 0);
         QApplication::setActiveWindow(find_object(window_id(1), 0));
         return box(2);
@@ -56,7 +58,8 @@ protected:
         set_property(window_id(1), component_id(2), number, kWholeValue, uint32_t(value), 0);
     }
     static void write_text(int32_t number, const std::string& text) {
-        set_property(window_id(1), component_id(2), number, kWholeValue, TaggedArg::of_text(text.c_str()));
+        set_property(window_id(1), component_id(2), number, kWholeValue,
+                     TaggedArg::of_text(text.c_str()));
     }
     static void key(QWidget* w, int k, const QString& text = {}) {
         QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier, text);
@@ -80,25 +83,27 @@ protected:
 TEST_F(EditBoxTest, SelectionIsReadAndWrittenInGbkBytes) {
     load([](PropertyStore& p) { p.set_bytes(P::kContent, utf8_to_gbk("ab中文c")); });
     struct Row {
-        int32_t start, length;      // written in this order
+        int32_t start, length;  // written in this order
         int32_t read_start, read_length;
         const char* selected;
     };
     const Row rows[] = {
-        {-1, 0, 7, 0, ""},          // -1: caret at the end, nothing selected
-        {0, -1, 0, 7, "ab中文c"},   // -1: everything
-        {1, 3, 1, 3, "b中"},
-        {2, 2, 2, 2, "中"},
-        {3, 2, 2, 2, "中"},         // inside a character: from its start
-        {-5, 1, 0, 1, "a"},         // other negatives are 0
+        {-1, 0, 7, 0, ""},         // -1: caret at the end, nothing selected
+        {0, -1, 0, 7, "ab中文c"},  // -1: everything
+        {1, 3, 1, 3, "b中"},      {2, 2, 2, 2, "中"},
+        {3, 2, 2, 2, "中"},  // inside a character: from its start
+        {-5, 1, 0, 1, "a"},  // other negatives are 0
         {6, -9, 6, 0, ""},
     };
     for (const Row& r : rows) {
         write_word(8 + P::kSelectionStart, r.start);
         write_word(8 + P::kSelectionLength, r.length);
-        EXPECT_EQ(read_word(8 + P::kSelectionStart), uint32_t(r.read_start)) << r.start << "," << r.length;
-        EXPECT_EQ(read_word(8 + P::kSelectionLength), uint32_t(r.read_length)) << r.start << "," << r.length;
-        EXPECT_EQ(read_text(8 + P::kSelectedText), utf8_to_gbk(r.selected)) << r.start << "," << r.length;
+        EXPECT_EQ(read_word(8 + P::kSelectionStart), uint32_t(r.read_start))
+            << r.start << "," << r.length;
+        EXPECT_EQ(read_word(8 + P::kSelectionLength), uint32_t(r.read_length))
+            << r.start << "," << r.length;
+        EXPECT_EQ(read_text(8 + P::kSelectedText), utf8_to_gbk(r.selected))
+            << r.start << "," << r.length;
     }
     // Writing the selected text replaces the selection.
     write_word(8 + P::kSelectionStart, 2);
@@ -114,17 +119,23 @@ TEST_F(EditBoxTest, NumberModesNormaliseWhenTheFocusLeavesBeforeFocusLostFires) 
         const char* shown;
     };
     const Row rows[] = {
-        {InputMode::kByte, "300", "255"},        {InputMode::kByte, "-3", ""},
-        {InputMode::kByte, "0", ""},             {InputMode::kShort, "40000", "32767"},
-        {InputMode::kShort, "-40000", "-32768"}, {InputMode::kInteger, "99999999999", "2147483647"},
-        {InputMode::kLong, "-0012", "-12"},      {InputMode::kText, "0", "0"},
+        {InputMode::kByte, "300", "255"},
+        {InputMode::kByte, "-3", ""},
+        {InputMode::kByte, "0", ""},
+        {InputMode::kShort, "40000", "32767"},
+        {InputMode::kShort, "-40000", "-32768"},
+        {InputMode::kInteger, "99999999999", "2147483647"},
+        {InputMode::kLong, "-0012", "-12"},
+        {InputMode::kText, "0", "0"},
     };
     for (const Row& r : rows) {
         EditBox* b = load([&](PropertyStore& p) { p.set_word(P::kInputMode, r.mode); });
         write_text(8 + P::kContent, r.typed);
         b->setFocus();
         std::string seen_at_focus_loss = "unset";
-        recorder().actions[{component_id(2), -8}] = [&] { seen_at_focus_loss = read_text(8 + P::kContent); };
+        recorder().actions[{component_id(2), -8}] = [&] {
+            seen_at_focus_loss = read_text(8 + P::kContent);
+        };
         box(3)->setFocus();
         EXPECT_EQ(read_text(8 + P::kContent), r.shown) << r.mode << " " << r.typed;
         EXPECT_EQ(seen_at_focus_loss, r.shown) << r.mode << " " << r.typed;
@@ -161,7 +172,8 @@ TEST_F(EditBoxTest, SpinButtonFollowsTheBox) {
     ASSERT_NE(spin(b), nullptr);
     EXPECT_TRUE(spin(b)->isVisible());
     set_property(window_id(1), component_id(2), CommonProperty::kLeft, kWholeValue, 40, 0);
-    EXPECT_EQ(spin(b)->geometry(), QRect(b->geometry().right() + 1, b->y(), SpinButton::kWidth, b->height()));
+    EXPECT_EQ(spin(b)->geometry(),
+              QRect(b->geometry().right() + 1, b->y(), SpinButton::kWidth, b->height()));
     set_property(window_id(1), component_id(2), CommonProperty::kDisabled, kWholeValue, 1, 0);
     EXPECT_FALSE(spin(b)->isEnabled());
     set_property(window_id(1), component_id(2), CommonProperty::kVisible, kWholeValue, 0, 0);
@@ -180,16 +192,19 @@ TEST_F(EditBoxTest, SpinButtonFollowsTheBox) {
 }
 
 TEST_F(EditBoxTest, ColoursPaintTheFieldAndTheBandAroundIt) {
-    EditBox* b = load([](PropertyStore& p) {
-        p.set_word(P::kBorder, 0);
-        p.set_word(P::kBackground, 0x0000FF);
-        p.set_word(P::kTextColour, 0x00FF00);
-    }, {120, 40});
+    EditBox* b = load(
+        [](PropertyStore& p) {
+            p.set_word(P::kBorder, 0);
+            p.set_word(P::kBackground, 0x0000FF);
+            p.set_word(P::kTextColour, 0x00FF00);
+        },
+        {120, 40});
     const QImage image = b->grab().toImage();
     EXPECT_EQ(image.pixelColor(60, 1), QColor(255, 0, 0));  // the band above the text
     EXPECT_EQ(b->field()->palette().color(QPalette::Text), QColor(0, 255, 0));
     write_word(8 + P::kBackground, int32_t(0xFF000000u));
-    EXPECT_EQ(b->field()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(b->field()->palette().color(QPalette::Base),
+              QApplication::palette().color(QPalette::Button));
 }
 
 TEST_F(EditBoxTest, AutomaticSpinWrapsWithinTheOrderedRange) {
@@ -200,7 +215,7 @@ TEST_F(EditBoxTest, AutomaticSpinWrapsWithinTheOrderedRange) {
         const char* after;
     };
     const Row rows[] = {
-        {5, 10, "10", 1, "5"},  {5, 10, "5", -1, "10"}, {5, 10, "7", 1, "8"},
+        {5, 10, "10", 1, "5"},   {5, 10, "5", -1, "10"},   {5, 10, "7", 1, "8"},
         {50, 10, "50", 1, "10"}, {50, 10, "10", -1, "50"}, {50, 10, "30", 1, "31"},
     };
     for (const Row& r : rows) {
@@ -214,7 +229,8 @@ TEST_F(EditBoxTest, AutomaticSpinWrapsWithinTheOrderedRange) {
         recorder().calls.clear();
         EXPECT_EQ(spin(b)->geometry().left(), b->geometry().right() + 1);
         press(spin(b), r.direction);
-        EXPECT_EQ(read_text(8 + P::kContent), r.after) << r.lower << ".." << r.upper << " " << r.before;
+        EXPECT_EQ(read_text(8 + P::kContent), r.after)
+            << r.lower << ".." << r.upper << " " << r.before;
         EXPECT_EQ(read_word(8 + P::kSelectionLength), std::string(r.after).size());
         EXPECT_EQ(recorder().count(component_id(2), 0), 1);
         reset_form_engine();
@@ -251,10 +267,12 @@ TEST_F(EditBoxTest, ManualSpinOnlyReportsTheDirection) {
 }
 
 TEST_F(EditBoxTest, EnterMakesANewLineInAMultiLineBoxAndMovesOnFromASingleLineOne) {
-    EditBox* b = load([](PropertyStore& p) {
-        p.set_word(P::kMultiLine, 1);
-        p.set_bytes(P::kContent, "481010");
-    }, {120, 80});
+    EditBox* b = load(
+        [](PropertyStore& p) {
+            p.set_word(P::kMultiLine, 1);
+            p.set_bytes(P::kContent, "481010");
+        },
+        {120, 80});
     ASSERT_NE(dynamic_cast<QPlainTextEdit*>(b->field()), nullptr);
     write_word(8 + P::kSelectionStart, -1);
     b->setFocus();
@@ -265,7 +283,12 @@ TEST_F(EditBoxTest, EnterMakesANewLineInAMultiLineBoxAndMovesOnFromASingleLineOn
     EXPECT_EQ(read_word(8 + P::kSelectionStart), 14u);  // the line break counts two bytes
     reset_form_engine();
 
-    b = load([](PropertyStore& p) { p.set_word(P::kMultiLine, 1); p.set_word(P::kInputMode, 1); }, {120, 80});
+    b = load(
+        [](PropertyStore& p) {
+            p.set_word(P::kMultiLine, 1);
+            p.set_word(P::kInputMode, 1);
+        },
+        {120, 80});
     b->setFocus();
     key(b->field(), Qt::Key_Return, "\r");
     EXPECT_EQ(QApplication::focusWidget(), box(3)->field());  // read-only: the window's Enter
@@ -300,7 +323,7 @@ TEST_F(EditBoxTest, RecreatesOnlyWhenARecreatingValueChangesAndKeepsItsState) {
     EXPECT_EQ(read_text(8 + P::kPasswordCharacter), "#");
     write_text(8 + P::kContent, "secret");
     write_word(8 + P::kAlignment, 0);
-    EXPECT_EQ(box(2), b);  // same value: kept
+    EXPECT_EQ(box(2), b);              // same value: kept
     write_word(8 + P::kAlignment, 7);  // clamped to 2: differs
     EditBox* fresh = box(2);
     ASSERT_NE(fresh, b);

@@ -18,10 +18,10 @@ class FormWindowLookTest : public FormEngineTest {
 protected:
     FormWindowWidget* load(const std::string& picture, int32_t layout) {
         install({window(1, {}, window_blob([&](PropertyStore& p) {
-            p.set_word(FormProperty::kBackground, 0xFF0000);  // blue, as 0x00BBGGRR
-            p.set_bytes(FormProperty::kPicture, picture);
-            p.set_word(FormProperty::kPictureLayout, layout);
-        }))});
+                            p.set_word(FormProperty::kBackground, 0xFF0000);  // blue, as 0x00BBGGRR
+                            p.set_bytes(FormProperty::kPicture, picture);
+                            p.set_word(FormProperty::kPictureLayout, layout);
+                        }))});
         EXPECT_EQ(load_window(window_id(1), nullptr, false), 0);
         return static_cast<FormWindowWidget*>(find_object(window_id(1), 0));
     }
@@ -42,10 +42,9 @@ TEST_F(FormWindowLookTest, PictureIsDrawnByLayoutOverTheBackground) {
         QPoint at;
         QRgb expected;
     } rows[] = {
-        {0, {0, 0}, kRed},       {0, {1, 0}, kGreen},     {0, {5, 5}, kBlue},
-        {1, {5, 5}, kRed},       {1, {4, 5}, kGreen},     {1, {319, 199}, kRed},
-        {2, {5, 5}, kRed},       {2, {300, 5}, kGreen},   {2, {300, 190}, kRed},
-        {3, {0, 0}, kBlue},      {3, {159, 99}, kRed},    {3, {160, 99}, kGreen},
+        {0, {0, 0}, kRed},     {0, {1, 0}, kGreen},   {0, {5, 5}, kBlue},   {1, {5, 5}, kRed},
+        {1, {4, 5}, kGreen},   {1, {319, 199}, kRed}, {2, {5, 5}, kRed},    {2, {300, 5}, kGreen},
+        {2, {300, 190}, kRed}, {3, {0, 0}, kBlue},    {3, {159, 99}, kRed}, {3, {160, 99}, kGreen},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.layout);

@@ -30,9 +30,9 @@ protected:
     }
     FormWindowWidget* load(const std::string& music, int32_t mode) {
         install({window(1, {}, window_blob([&](PropertyStore& p) {
-            p.set_bytes(FormProperty::kMusic, music);
-            p.set_word(FormProperty::kMusicMode, mode);
-        }))});
+                            p.set_bytes(FormProperty::kMusic, music);
+                            p.set_word(FormProperty::kMusicMode, mode);
+                        }))});
         EXPECT_EQ(load_window(window_id(1), nullptr, false), 0);
         return static_cast<FormWindowWidget*>(find_object(window_id(1), 0));
     }
@@ -70,8 +70,11 @@ TEST_F(FormWindowMusicTest, ChangesRestartOrSilenceTheMusic) {
 }
 
 TEST_F(FormWindowMusicTest, AWindowDoesNotStopAnotherWindowsMusic) {
-    install({window(1, {}, window_blob([&](PropertyStore& p) { p.set_bytes(FormProperty::kMusic, kMidi); })),
-             window(2, {}, window_blob([&](PropertyStore& p) { p.set_bytes(FormProperty::kMusic, kMidi); }))});
+    install(
+        {window(1, {},
+                window_blob([&](PropertyStore& p) { p.set_bytes(FormProperty::kMusic, kMidi); })),
+         window(2, {},
+                window_blob([&](PropertyStore& p) { p.set_bytes(FormProperty::kMusic, kMidi); }))});
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
     ASSERT_EQ(load_window(window_id(2), nullptr, false), 0);
     auto* first = static_cast<FormWindowWidget*>(find_object(window_id(1), 0));

@@ -80,7 +80,8 @@ TEST_F(FormWindowTest, ComponentIsRecreatedInPlaceWithoutEvents) {
     EXPECT_EQ(fresh->geometry(), QRect(7, 8, 90, 22));
     EXPECT_EQ(fresh->property("qinghe_control_id"), control_id);
     EXPECT_TRUE(fresh->isVisible());
-    for (const auto& call : recorder().calls) EXPECT_NE(call.unit_id, component_id(2)) << call.event;
+    for (const auto& call : recorder().calls)
+        EXPECT_NE(call.unit_id, component_id(2)) << call.event;
     uint32_t w = 0, u = 0;
     EXPECT_TRUE(unit_of_object(fresh, &w, &u));
     EXPECT_EQ(u, component_id(2));
@@ -128,7 +129,9 @@ TEST_F(FormWindowTest, StartWindowThatCannotLoadIsARuntimeError) {
 TEST_F(FormWindowTest, LabelTextsAreEnumerated) {
     std::string font = encode_font_record(FontRecord::of(utf8_to_gbk("微软雅黑"), 19, 400));
     install({window(1, {unit(component_id(2), UnitType::kLabel, QRect(0, 0, 50, 20),
-                             label_blob([&](PropertyStore& p) { p.set_bytes(LabelProperty::kFont, font); }))})});
+                             label_blob([&](PropertyStore& p) {
+                                 p.set_bytes(LabelProperty::kFont, font);
+                             }))})});
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
     std::vector<std::string> texts;
     table_enumerate_texts(find_object(window_id(1), component_id(2)),

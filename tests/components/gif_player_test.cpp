@@ -24,7 +24,8 @@ image::GifAnimation animation(int32_t side, std::vector<int32_t> delays) {
     image::GifAnimation gif;
     gif.width = gif.height = side;
     uint32_t colour = 0xFF102030;
-    for (int32_t delay : delays) gif.frames.push_back(uniform_frame(side, colour += 0x010101, delay));
+    for (int32_t delay : delays)
+        gif.frames.push_back(uniform_frame(side, colour += 0x010101, delay));
     return gif;
 }
 
@@ -106,9 +107,8 @@ TEST(GifPlayer, StartsWithTheBackgroundAndStopWithoutStartIsHarmless) {
     GifPlayer player(std::move(gif), 0x00ABCDEF, nullptr);
     player.stop();
     EXPECT_FALSE(player.started());
-    player.with_screen([](const image::DecodedImage& screen) {
-        EXPECT_EQ(screen.at(1, 1), 0xFFABCDEFu);
-    });
+    player.with_screen(
+        [](const image::DecodedImage& screen) { EXPECT_EQ(screen.at(1, 1), 0xFFABCDEFu); });
 }
 
 }  // namespace

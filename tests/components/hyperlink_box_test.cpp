@@ -17,8 +17,7 @@ namespace {
 
 namespace H = HyperlinkProperty;
 
-constexpr uint32_t kWhite = 0xFFFFFF, kNotOpened = 0xFF0000, kOpened = 0x000080,
-                   kHover = 0x00C000;
+constexpr uint32_t kWhite = 0xFFFFFF, kNotOpened = 0xFF0000, kOpened = 0x000080, kHover = 0x00C000;
 
 QRgb rgb_of(uint32_t bgr) { return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
@@ -66,8 +65,10 @@ TEST(HyperlinkBox, PressOpensTheTargetOfItsKind) {
         bool visited;
     };
     const Row rows[] = {
-        {LinkKind::kEmail, "someone@example.org", "http://ignored/", "mailto:someone@example.org", true},
-        {LinkKind::kWeb, "ignored@example.org", "https://example.org/a", "https://example.org/a", true},
+        {LinkKind::kEmail, "someone@example.org", "http://ignored/", "mailto:someone@example.org",
+         true},
+        {LinkKind::kWeb, "ignored@example.org", "https://example.org/a", "https://example.org/a",
+         true},
         {LinkKind::kEmail, "", "http://ignored/", nullptr, false},
         {LinkKind::kWeb, "a@b.c", "", nullptr, false},
         {LinkKind::kWeb, "", "javascript:alert(1)", nullptr, false},

@@ -54,13 +54,15 @@ TEST(ImageDetection, KindByFirstBytes) {
         {std::string("GIF90a\1\0", 8), ImageKind::none},
         {std::string("\x0A\x05\x01\x08\0\0\0\0", 8), ImageKind::pcx},
         {std::string("\x0A\x03\x01\x01\0\0\0\0", 8), ImageKind::pcx},
-        {std::string("\x0A\x05\x01\x01\0\0\0\0", 8), ImageKind::none},  // monochrome needs version 3
+        {std::string("\x0A\x05\x01\x01\0\0\0\0", 8),
+         ImageKind::none},  // monochrome needs version 3
         {std::string("\x0A\x06\x01\x08\0\0\0\0", 8), ImageKind::none},
         {std::string("\x0A\x05\x00\x08\0\0\0\0", 8), ImageKind::none},  // not run-length encoded
         {"GIF89a\1", ImageKind::none},                                  // fewer than 8 bytes
         {"<html><body>", ImageKind::none},
     };
-    for (const auto& row : rows) EXPECT_EQ(detect_image_kind(bytes_of(row.start)), row.kind) << row.start;
+    for (const auto& row : rows)
+        EXPECT_EQ(detect_image_kind(bytes_of(row.start)), row.kind) << row.start;
 }
 
 TEST(BitmapReader, EveryDepthDecodesToItsPixels) {
@@ -68,7 +70,9 @@ TEST(BitmapReader, EveryDepthDecodesToItsPixels) {
         testing::Dib d = sample_dib(bpp);
         std::vector<uint32_t> expected = expected_pixels(d);
         if (bpp == 16)  // five bits per channel
-            for (uint32_t& p : expected) p = argb((p >> 19 & 31) * 255 / 31, (p >> 11 & 31) * 255 / 31, (p >> 3 & 31) * 255 / 31);
+            for (uint32_t& p : expected)
+                p = argb((p >> 19 & 31) * 255 / 31, (p >> 11 & 31) * 255 / 31,
+                         (p >> 3 & 31) * 255 / 31);
         auto image = decode_image(testing::bmp_file(d));
         ASSERT_TRUE(image) << bpp;
         EXPECT_EQ(image->width, 3);
@@ -124,8 +128,10 @@ TEST(IconReader, ChoosesFirst32PixelEntryWithSixteenColours) {
                              {32, 16, 4, square(32, kBlue)},
                              {32, 0, 24, square(32, kWhite)}}),
               kBlue);
-    EXPECT_EQ(chosen_colour({{32, 2, 1, square(32, kGreen)}, {32, 0, 32, square(32, kWhite)}}), kWhite);
-    EXPECT_EQ(chosen_colour({{16, 0, 24, square(16, kRed)}, {48, 0, 24, square(48, kGreen)}}), kGreen);
+    EXPECT_EQ(chosen_colour({{32, 2, 1, square(32, kGreen)}, {32, 0, 32, square(32, kWhite)}}),
+              kWhite);
+    EXPECT_EQ(chosen_colour({{16, 0, 24, square(16, kRed)}, {48, 0, 24, square(48, kGreen)}}),
+              kGreen);
 }
 
 TEST(IconReader, MaskAlphaAndEmbeddedPng) {
@@ -140,11 +146,13 @@ TEST(IconReader, MaskAlphaAndEmbeddedPng) {
 
     // A 32-bit entry with alpha of its own ignores its mask.
     testing::Dib alpha{2, 1, 32, {}, {argb(10, 20, 30, 0x80), kRed}, {true, true}};
-    auto blended = decode_image(testing::icon_file(1, {{2, 0, 32, testing::dib_bytes(alpha, true)}}));
+    auto blended =
+        decode_image(testing::icon_file(1, {{2, 0, 32, testing::dib_bytes(alpha, true)}}));
     ASSERT_TRUE(blended);
     EXPECT_EQ(blended->pixels, alpha.values);
 
-    auto png = decode_image(testing::icon_file(1, {{2, 0, 32, testing::png_file(2, 1, alpha.values)}}));
+    auto png =
+        decode_image(testing::icon_file(1, {{2, 0, 32, testing::png_file(2, 1, alpha.values)}}));
     ASSERT_TRUE(png);
     EXPECT_EQ(png->pixels, alpha.values);
 
@@ -181,7 +189,8 @@ TEST(JpegReader, DecodesOpaqueColour) {
 
 TEST(PcxReader, ColourAndMonochrome) {
     std::vector<uint8_t> values;
-    for (int i = 0; i < 70 * 3; ++i) values.push_back(uint8_t(i < 100 ? 0xC5 : i % 7));  // runs and high bytes
+    for (int i = 0; i < 70 * 3; ++i)
+        values.push_back(uint8_t(i < 100 ? 0xC5 : i % 7));  // runs and high bytes
     std::vector<uint32_t> palette(256);
     for (int i = 0; i < 256; ++i) palette[i] = argb(uint32_t(i), 255 - uint32_t(i), 7);
     auto image = decode_image(testing::pcx_file(70, 3, 8, values, palette));
@@ -191,7 +200,8 @@ TEST(PcxReader, ColourAndMonochrome) {
     std::vector<uint8_t> bits = {1, 0, 0, 1, 1, 1, 0, 0, 0, 1, 0, 1, 0, 1, 1, 0, 0, 0};
     auto mono = decode_image(testing::pcx_file(9, 2, 1, bits, {}));
     ASSERT_TRUE(mono);
-    for (size_t i = 0; i < bits.size(); ++i) EXPECT_EQ(mono->pixels[i], bits[i] ? kWhite : kBlack) << i;
+    for (size_t i = 0; i < bits.size(); ++i)
+        EXPECT_EQ(mono->pixels[i], bits[i] ? kWhite : kBlack) << i;
 
     Bytes no_palette = testing::pcx_file(70, 3, 8, values, palette);
     no_palette[no_palette.size() - 769] = 0;
@@ -216,7 +226,8 @@ TEST(GifReader, FramesDecodeWithDelaysAndTransparency) {
     std::vector<uint32_t> palette = {kBlack, kRed, kGreen, kBlue, kWhite};
     testing::GifTestFrame full{0, 0, 200, 150, busy_indices(200 * 150), 0, 0, -1, false, {}};
     testing::GifTestFrame small{2, 1, 3, 2, {1, 2, 3, 3, 2, 1}, 7, 2, 2, false, {}};
-    testing::GifTestFrame interlaced{0, 0, 1, 10, {0, 1, 2, 3, 4, 0, 1, 2, 3, 4}, 1, 0, -1, true, {kWhite, kRed, kGreen, kBlue, kBlack}};
+    testing::GifTestFrame interlaced{0, 0, 1,  10,   {0, 1, 2, 3, 4, 0, 1, 2, 3, 4},
+                                     1, 0, -1, true, {kWhite, kRed, kGreen, kBlue, kBlack}};
     auto gif = read_gif(testing::gif_file(200, 150, palette, {full, small, interlaced}));
     ASSERT_TRUE(gif);
     ASSERT_EQ(gif->frames.size(), 3u);
@@ -254,7 +265,8 @@ TEST(GifReader, DamagedWalksKeepWhatWasWhole) {
     EXPECT_EQ(still->at(3, 3), kRed);
     EXPECT_FALSE(still->has_alpha);
 
-    EXPECT_FALSE(read_gif(Bytes(file.begin(), file.begin() + 20)));  // cut inside the first frame header
+    EXPECT_FALSE(
+        read_gif(Bytes(file.begin(), file.begin() + 20)));  // cut inside the first frame header
     Bytes huge_screen = file;
     huge_screen[6] = huge_screen[7] = huge_screen[8] = huge_screen[9] = 0xFF;  // 65535 × 65535
     EXPECT_FALSE(read_gif(huge_screen));

@@ -20,16 +20,20 @@ constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kWhite 
 class LabelTest : public FormEngineTest {
 protected:
     Label* load_label(const std::function<void(PropertyStore&)>& edit, QSize size = {120, 40}) {
-        install({window(1, {unit(component_id(2), UnitType::kLabel,
-                                 QRect(QPoint(5, 5), size), label_blob(edit))})});
+        install({window(1, {unit(component_id(2), UnitType::kLabel, QRect(QPoint(5, 5), size),
+                                 label_blob(edit))})});
         EXPECT_EQ(load_window(window_id(1), nullptr, false), 0);
         return dynamic_cast<Label*>(find_object(window_id(1), component_id(2)));
     }
-    static QImage render(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    static QImage render(QWidget* w) {
+        return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
     static uint32_t bgr(QRgb c) {
         return uint32_t(qRed(c)) | uint32_t(qGreen(c)) << 8 | uint32_t(qBlue(c)) << 16;
     }
-    TaggedArg read(int32_t number) { return get_property(window_id(1), component_id(2), number, -1); }
+    TaggedArg read(int32_t number) {
+        return get_property(window_id(1), component_id(2), number, -1);
+    }
     void write(int32_t number, uint32_t value) {
         set_property(window_id(1), component_id(2), number, -1, value, 0);
     }
@@ -82,7 +86,8 @@ TEST_F(LabelTest, BorderFiveIsASingleBlackLineAndThreeAThinEdge) {
     write(8 + L::kBorder, 3);
     image = render(label);
     EXPECT_NE(image.pixel(0, 20), qRgb(255, 255, 255));
-    EXPECT_NE(image.pixel(0, 20), image.pixel(119, 20));  // shaded: dark top-left, light bottom-right
+    EXPECT_NE(image.pixel(0, 20),
+              image.pixel(119, 20));  // shaded: dark top-left, light bottom-right
     EXPECT_EQ(image.pixel(1, 20), qRgb(255, 255, 255));
 }
 
@@ -98,8 +103,9 @@ TEST_F(LabelTest, GradientBackgroundFollowsTheStops) {
                 p.set_bytes(L::kCaption, "");
                 p.set_word(L::kGradientMode, row.mode);
                 for (int i = 0; i < 3; ++i)
-                    p.set_word(L::kGradientStop1 + i,
-                               int32_t(i < int(row.stops.size()) ? row.stops[size_t(i)] : kNoColour));
+                    p.set_word(
+                        L::kGradientStop1 + i,
+                        int32_t(i < int(row.stops.size()) ? row.stops[size_t(i)] : kNoColour));
             },
             {100, 60});
         QImage image = render(label);
@@ -129,8 +135,8 @@ TEST_F(LabelTest, GradientFrameNeedsBorderSixAndTwoStops) {
         };
     };
     QImage image = render(load_label(frame(6, kBlue)));
-    EXPECT_EQ(bgr(image.pixel(60, 0)), kRed);   // top band starts with stop 1
-    EXPECT_EQ(bgr(image.pixel(0, 20)), kRed);   // left band likewise
+    EXPECT_EQ(bgr(image.pixel(60, 0)), kRed);     // top band starts with stop 1
+    EXPECT_EQ(bgr(image.pixel(0, 20)), kRed);     // left band likewise
     EXPECT_EQ(bgr(image.pixel(60, 20)), kWhite);  // inside the frame
     reset_form_engine();
     image = render(load_label(frame(6, kNoColour)));
@@ -191,10 +197,17 @@ TEST_F(LabelTest, OwnPropertiesAreClampedAsStored) {
         int32_t stored;
     };
     const Row rows[] = {
-        {L::kFrameWidth, 0, 5},  {L::kFrameWidth, 4, 5},       {L::kFrameWidth, -9, 5},
-        {L::kFrameWidth, 9, 9},  {L::kVerticalAlignment, 7, 2}, {L::kVerticalAlignment, -3, 0},
-        {L::kEffect, 8, 3},      {L::kBorder, 9, 6},            {L::kGradientMode, 12, 8},
-        {L::kAlignment, -1, 0},  {L::kPictureMode, 5, 2},
+        {L::kFrameWidth, 0, 5},
+        {L::kFrameWidth, 4, 5},
+        {L::kFrameWidth, -9, 5},
+        {L::kFrameWidth, 9, 9},
+        {L::kVerticalAlignment, 7, 2},
+        {L::kVerticalAlignment, -3, 0},
+        {L::kEffect, 8, 3},
+        {L::kBorder, 9, 6},
+        {L::kGradientMode, 12, 8},
+        {L::kAlignment, -1, 0},
+        {L::kPictureMode, 5, 2},
     };
     for (const Row& r : rows) {
         write(8 + r.own, uint32_t(r.written));
@@ -232,7 +245,8 @@ TEST_F(LabelTest, CaptionAndFontTravelAsTextsAndRecords) {
 }
 
 TEST_F(LabelTest, CommonPropertiesClampAndFallBackToTheResource) {
-    install({window(1, {unit(component_id(2), UnitType::kLabel, QRect(5, 6, 70, 20), label_blob())})});
+    install(
+        {window(1, {unit(component_id(2), UnitType::kLabel, QRect(5, 6, 70, 20), label_blob())})});
     // Not loaded: the stored values answer.
     EXPECT_EQ(get_property(window_id(1), component_id(2), 2, -1).as_int(), 70);
     set_property(window_id(1), component_id(2), 0, -1, 40000, 0);

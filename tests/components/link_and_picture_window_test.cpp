@@ -19,10 +19,10 @@ TEST_F(FormEngineTest, LinkAndPictureBoxesLoadAndAnswerByPropertyNumber) {
     link.set_bytes(HyperlinkProperty::kWebAddress, "http://fund.example/");
     PropertyStore picture(PictureBox::table());
     picture.set_word(PictureBoxProperty::kDisplayMode, PictureMode::kFitted);
-    install({window(1, {unit(component_id(2), UnitType::kHyperlinkBox, QRect(5, 5, 150, 20),
-                             link.write_blob()),
-                        unit(component_id(3), UnitType::kPictureBox, QRect(5, 30, 100, 50),
-                             picture.write_blob())})});
+    install({window(
+        1, {unit(component_id(2), UnitType::kHyperlinkBox, QRect(5, 5, 150, 20), link.write_blob()),
+            unit(component_id(3), UnitType::kPictureBox, QRect(5, 30, 100, 50),
+                 picture.write_blob())})});
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
     auto* box = dynamic_cast<HyperlinkBox*>(find_object(window_id(1), component_id(2)));
     auto* pictures = dynamic_cast<PictureBox*>(find_object(window_id(1), component_id(3)));

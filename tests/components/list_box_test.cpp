@@ -54,21 +54,28 @@ protected:
 
     ListBox* load(const std::string& blob = list_blob()) {
         FormUnit list = unit(component_id(2), UnitType::kListBox, QRect(5, 5, 300, 150), blob);
-        list.events.push_back({ListBoxEvent::kEditEnded, 100, &record_event<ListBoxEvent::kEditEnded>});
+        list.events.push_back(
+            {ListBoxEvent::kEditEnded, 100, &record_event<ListBoxEvent::kEditEnded>});
         install({window(1, {list})});
         if (load_window(window_id(1), nullptr, false) != 0) return nullptr;
         return box();
     }
-    static ListBox* box() { return dynamic_cast<ListBox*>(find_object(window_id(1), component_id(2))); }
+    static ListBox* box() {
+        return dynamic_cast<ListBox*>(find_object(window_id(1), component_id(2)));
+    }
 
-    static TaggedArg unit_ref() { return TaggedArg::of_unit(window_id(1), component_id(2), UnitType::kListBox); }
+    static TaggedArg unit_ref() {
+        return TaggedArg::of_unit(window_id(1), component_id(2), UnitType::kListBox);
+    }
     // Calls command `number` of the library with the unit reference first.
     static TaggedArg command(int32_t number, std::vector<TaggedArg> args = {}) {
         args.insert(args.begin(), unit_ref());
         const CommandEntry entry = library_record(kLibraryIndex)->commands[number];
         return call_library_command(kLibraryIndex, entry, int32_t(args.size()), args.data());
     }
-    static int32_t read(int32_t own) { return get_property(window_id(1), component_id(2), kOwn + own, -1).as_int(); }
+    static int32_t read(int32_t own) {
+        return get_property(window_id(1), component_id(2), kOwn + own, -1).as_int();
+    }
     static std::string read_text(int32_t own) {
         TaggedArg v = get_property(window_id(1), component_id(2), kOwn + own, -1);
         std::string s = v.text() ? v.text() : "";
@@ -120,10 +127,11 @@ TEST_F(ListBoxTest, InitialItemsColumnsAndTips) {
     EXPECT_TRUE(tree->model()->index(0, 0).data(Qt::DecorationRole).isNull());
 
     std::vector<std::string> texts;
-    auto enumerate = reinterpret_cast<EnumerateTextsEntry>(list_box_interface(InterfaceCode::kEnumerateTexts));
+    auto enumerate =
+        reinterpret_cast<EnumerateTextsEntry>(list_box_interface(InterfaceCode::kEnumerateTexts));
     enumerate(list, [&](const std::string& t) { texts.push_back(t); });
-    EXPECT_EQ(texts, (std::vector<std::string>{"name", "ratio", "count", "alpha", "tip a", "1.5", "", "beta",
-                                               "tip b"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"name", "ratio", "count", "alpha", "tip a", "1.5",
+                                               "", "beta", "tip b"}));
 }
 
 TEST_F(ListBoxTest, BlobRoundTripsAndANewerVersionFailsTheLoad) {
@@ -148,10 +156,12 @@ TEST_F(ListBoxTest, InsertRowArguments) {
     };
     static const std::string text = "gamma";
     const Row rows[] = {
-        {{}, 2, -1},                                                  // every argument omitted: appended
+        {{}, 2, -1},  // every argument omitted: appended
         {{kOmitted, kOmitted, kOmitted, kOmitted, kOmitted, kOmitted}, 3, -1},
         {{TaggedArg::of_int(-5), TaggedArg::of_text(text.c_str())}, 4, 4},  // negative: appended
-        {{TaggedArg::of_int(99), TaggedArg::of_text(text.c_str())}, 5, 5},  // past the end: appended
+        {{TaggedArg::of_int(99), TaggedArg::of_text(text.c_str())},
+         5,
+         5},  // past the end: appended
         {{TaggedArg::of_int(0), TaggedArg::of_text(text.c_str())}, 0, 0},
     };
     for (const Row& row : rows) {
@@ -263,7 +273,8 @@ TEST_F(ListBoxTest, ColoursAreReadBackFromTheControl) {
     write(P::kListBackground, int32_t(0xFF000000));
     write(P::kTextBackground, 0x9EC2BA);
     const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    const uint32_t face_bgr = uint32_t(face.red()) | uint32_t(face.green()) << 8 | uint32_t(face.blue()) << 16;
+    const uint32_t face_bgr =
+        uint32_t(face.red()) | uint32_t(face.green()) << 8 | uint32_t(face.blue()) << 16;
     EXPECT_EQ(uint32_t(read(P::kListBackground)), face_bgr);
     EXPECT_EQ(list->view()->palette().color(QPalette::Base), face);
     EXPECT_EQ(read(P::kTextColour), 0x0000FF);
@@ -280,15 +291,20 @@ TEST_F(ListBoxTest, ColoursAreReadBackFromTheControl) {
 // first pixel of the second image transparent.
 std::string image_list_bytes() {
     using namespace image::testing;
-    Dib images{4, 2, 24, {}, {0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00, 0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00}, {}};
+    Dib images{4,
+               2,
+               24,
+               {},
+               {0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00, 0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00},
+               {}};
     Dib mask{4, 2, 1, {0x000000, 0xFFFFFF}, {0, 0, 1, 0, 0, 0, 0, 0}, {}};
     std::string out = "MITL";
     out.append(4, '\0');
     const uint16_t header[] = {0x4C49, 0x101, 2, 4, 4, 2, 2};
     out.append(reinterpret_cast<const char*>(header), sizeof header);
-    out.append(4, '\xFF');        // background colour
-    out.append("\x01\x00", 2);    // has a mask
-    out.append(8, '\xFF');        // overlays
+    out.append(4, '\xFF');      // background colour
+    out.append("\x01\x00", 2);  // has a mask
+    out.append(8, '\xFF');      // overlays
     for (const Bytes& b : {bmp_file(images), bmp_file(mask)}) out.append(b.begin(), b.end());
     return out;
 }
@@ -316,11 +332,13 @@ TEST_F(ListBoxTest, ImageListsAreReadOrLeftEmpty) {
 
     ListBox* box = load(list_blob([&](PropertyStore& p) {
         p.set_bytes(P::kItemImages, good);
-        p.set_bytes(P::kItems, encode_item_table({{false, 1, -1, 0, 0, "one", ""}, {false, 2, -1, 0, 0, "two", ""}}));
+        p.set_bytes(P::kItems, encode_item_table({{false, 1, -1, 0, 0, "one", ""},
+                                                  {false, 2, -1, 0, 0, "two", ""}}));
     }));
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(box->view()->model()->index(0, 0).data(Qt::DecorationRole).isNull());
-    EXPECT_TRUE(box->view()->model()->index(1, 0).data(Qt::DecorationRole).isNull());  // index 2: none
+    EXPECT_TRUE(
+        box->view()->model()->index(1, 0).data(Qt::DecorationRole).isNull());  // index 2: none
 }
 
 TEST_F(ListBoxTest, LabelEditingEventsAndEditedText) {
@@ -337,7 +355,9 @@ TEST_F(ListBoxTest, LabelEditingEventsAndEditedText) {
 
     recorder().replies.clear();
     std::string seen;
-    recorder().actions[{component_id(2), ListBoxEvent::kEditEnded}] = [&] { seen = read_text(P::kEditedText); };
+    recorder().actions[{component_id(2), ListBoxEvent::kEditEnded}] = [&] {
+        seen = read_text(P::kEditedText);
+    };
     auto edit_to = [&](const char* text, Qt::Key key) {
         view->edit(first);
         auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(first));
@@ -445,10 +465,14 @@ TEST_F(ListBoxTest, WorkerFillsTheListWhileTheMainThreadRepaints) {
                     waiting_round = round;
                     while (waiting_round != -1) std::this_thread::yield();
                 }
-                const int32_t row = command(1, {kOmitted, kOmitted, kOmitted, kOmitted, kOmitted, kOmitted}).as_int();
+                const int32_t row =
+                    command(1, {kOmitted, kOmitted, kOmitted, kOmitted, kOmitted, kOmitted})
+                        .as_int();
                 for (int c = 0; c < 3; ++c) {
-                    const std::string text = std::to_string(round) + ":" + std::to_string(r) + ":" + std::to_string(c);
-                    command(2, {TaggedArg::of_int(row), TaggedArg::of_int(c), TaggedArg::of_text(text.c_str())});
+                    const std::string text =
+                        std::to_string(round) + ":" + std::to_string(r) + ":" + std::to_string(c);
+                    command(2, {TaggedArg::of_int(row), TaggedArg::of_int(c),
+                                TaggedArg::of_text(text.c_str())});
                 }
             }
         }
@@ -476,7 +500,8 @@ TEST_F(ListBoxTest, WorkerFillsTheListWhileTheMainThreadRepaints) {
     EXPECT_EQ(halfway, expected);
     ASSERT_EQ(list->row_count(), kRows);
     for (int r = 0; r < kRows; ++r)
-        EXPECT_EQ(list->cell_text(r, 2), std::to_string(kRounds - 1) + ":" + std::to_string(r) + ":2");
+        EXPECT_EQ(list->cell_text(r, 2),
+                  std::to_string(kRounds - 1) + ":" + std::to_string(r) + ":2");
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ Bytes solid_png(int32_t w, int32_t h, uint32_t colour) {
 
 Bytes two_frame_gif(int side) {
     const std::vector<uint8_t> red(size_t(side * side), 1), green(size_t(side * side), 2);
-    image::testing::GifTestFrame first{0, 0, uint16_t(side), uint16_t(side), red, 1, 0, -1, false, {}};
+    image::testing::GifTestFrame first{0,     0, uint16_t(side), uint16_t(side), red, 1, 0, -1,
+                                       false, {}};
     image::testing::GifTestFrame second = first;
     second.indices = green;
     return image::testing::gif_file(uint16_t(side), uint16_t(side), {argb(0, 0, 0), kRed, kGreen},
@@ -84,7 +85,8 @@ TEST(PictureBox, DisplayModesPlaceThePicture) {
     };
     for (const Row& row : rows) {
         auto box = make_box(row.box, [&](PropertyStore& p) {
-            p.set_bytes(P::kPicture, text_of(solid_png(row.picture.width(), row.picture.height(), kRed)));
+            p.set_bytes(P::kPicture,
+                        text_of(solid_png(row.picture.width(), row.picture.height(), kRed)));
             p.set_word(P::kDisplayMode, row.mode);
         });
         EXPECT_EQ(picture_area(render(*box), kBlue), row.expected) << "mode " << row.mode;
@@ -137,9 +139,8 @@ std::set<QRgb> colours_shown(PictureBox& box) {
 }
 
 TEST(PictureBox, AnimatedGifPlaysAndAReplacementStopsIt) {
-    auto box = make_box({16, 16}, [](PropertyStore& p) {
-        p.set_bytes(P::kPicture, text_of(two_frame_gif(16)));
-    });
+    auto box = make_box(
+        {16, 16}, [](PropertyStore& p) { p.set_bytes(P::kPicture, text_of(two_frame_gif(16))); });
     EXPECT_FALSE(box->animating());  // playback starts with the first paint
     const std::set<QRgb> seen = colours_shown(*box);
     EXPECT_TRUE(seen.count(qRgb(255, 0, 0)) && seen.count(qRgb(0, 255, 0)));
@@ -153,9 +154,8 @@ TEST(PictureBox, AnimatedGifPlaysAndAReplacementStopsIt) {
 
 TEST(PictureBox, PlayAnimationsTakesEffectOnlyWhileAGifIsShown) {
     const std::string gif = text_of(two_frame_gif(8));
-    auto box = make_box({8, 8}, [](PropertyStore& p) {
-        p.set_bytes(P::kPicture, text_of(solid_png(8, 8, kRed)));
-    });
+    auto box = make_box(
+        {8, 8}, [](PropertyStore& p) { p.set_bytes(P::kPicture, text_of(solid_png(8, 8, kRed))); });
     change(*box, P::kPlayAnimations, 0);  // a still is shown: only stored
     change(*box, P::kPicture, 0, gif);
     render(*box);

@@ -36,7 +36,8 @@ TEST(PropertyTables, ListBoxDefaultsSurviveTheBlock) {
     PropertyStore written(ListBox::table());
     const std::string blob = written.write_blob();
     PropertyStore read(ListBox::table());
-    ASSERT_TRUE(read.read_blob(reinterpret_cast<const uint8_t*>(blob.data()), int32_t(blob.size())));
+    ASSERT_TRUE(
+        read.read_blob(reinterpret_cast<const uint8_t*>(blob.data()), int32_t(blob.size())));
     for (const PropertyDecl& decl : ListBox::table().decls()) {
         EXPECT_EQ(read.word(decl.number), decl.default_word) << decl.number;
         EXPECT_EQ(read.bytes(decl.number), written.bytes(decl.number)) << decl.number;
@@ -55,14 +56,15 @@ TEST(PropertyTables, TypeInterfaceAnswersEachCodeWithItsEntry) {
         int32_t code;
         void* entry;
     };
-    for (Row r : {Row{InterfaceCode::kCreate, reinterpret_cast<void*>(&create_nothing)},
-                  Row{InterfaceCode::kPropertyChanged, reinterpret_cast<void*>(&table_property_changed)},
-                  Row{InterfaceCode::kSerialise, reinterpret_cast<void*>(&table_serialise)},
-                  Row{InterfaceCode::kGetProperty, reinterpret_cast<void*>(&table_get_property)},
-                  Row{InterfaceCode::kExtractIcon, nullptr},
-                  Row{InterfaceCode::kKeepsKey, reinterpret_cast<void*>(&keeps_no_key)},
-                  Row{InterfaceCode::kEnumerateTexts, reinterpret_cast<void*>(&table_enumerate_texts)},
-                  Row{InterfaceCode::kPreTranslate, nullptr}, Row{0, nullptr}, Row{-1, nullptr}})
+    for (Row r :
+         {Row{InterfaceCode::kCreate, reinterpret_cast<void*>(&create_nothing)},
+          Row{InterfaceCode::kPropertyChanged, reinterpret_cast<void*>(&table_property_changed)},
+          Row{InterfaceCode::kSerialise, reinterpret_cast<void*>(&table_serialise)},
+          Row{InterfaceCode::kGetProperty, reinterpret_cast<void*>(&table_get_property)},
+          Row{InterfaceCode::kExtractIcon, nullptr},
+          Row{InterfaceCode::kKeepsKey, reinterpret_cast<void*>(&keeps_no_key)},
+          Row{InterfaceCode::kEnumerateTexts, reinterpret_cast<void*>(&table_enumerate_texts)},
+          Row{InterfaceCode::kPreTranslate, nullptr}, Row{0, nullptr}, Row{-1, nullptr}})
         EXPECT_EQ(type_interface(r.code, entries), r.entry) << r.code;
 }
 

@@ -115,7 +115,7 @@ TEST_F(WindowKeysTest, TypesWithFocusByValueChooseByTheirOrderValue) {
                   r.expected)
             << r.from << (r.forward ? " forward" : " backward");
     probe_library().types[0].flags = TypeFlag::kRaisesEvents | TypeFlag::kFocusByValueFromZero;
-    EXPECT_EQ(focus_after(5, Qt::Key_Tab), 3u);     // from 0: the first candidate
+    EXPECT_EQ(focus_after(5, Qt::Key_Tab), 3u);  // from 0: the first candidate
     EXPECT_EQ(focus_after(5, Qt::Key_Backtab, Qt::ShiftModifier), 2u);  // none below 0: the last
 }
 

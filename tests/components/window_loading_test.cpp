@@ -215,8 +215,9 @@ TEST_F(LoadingTest, LoadWindowCommandGoesThroughTheHostServices) {
     const uint32_t kWindowType = UnitType::kWindow;
     TaggedArg none{};
     // A parent that is not open: false, nothing loaded.
-    TaggedArg r = load({TaggedArg::of_unit(window_id(2), 0, kWindowType),
-                        TaggedArg::of_unit(window_id(1), 0, kWindowType), TaggedArg::of_bool(false)});
+    TaggedArg r =
+        load({TaggedArg::of_unit(window_id(2), 0, kWindowType),
+              TaggedArg::of_unit(window_id(1), 0, kWindowType), TaggedArg::of_bool(false)});
     EXPECT_EQ(r.type, TypeTag::kBool);
     EXPECT_EQ(r.lo, 0u);
     EXPECT_EQ(find_object(window_id(2), 0), nullptr);

@@ -17,7 +17,8 @@ namespace {
 using WorkerThreadTest = FormEngineTest;
 
 TEST_F(WorkerThreadTest, WorkerWritesAndReadsWhileInputIsHandledThenTheLastCloseEndsAll) {
-    install({window(1, {unit(component_id(2), UnitType::kLabel, QRect(5, 5, 100, 20), label_blob())})});
+    install(
+        {window(1, {unit(component_id(2), UnitType::kLabel, QRect(5, 5, 100, 20), label_blob())})});
     ASSERT_EQ(load_window(window_id(1), nullptr, false), 0);
     QWidget* label = find_object(window_id(1), component_id(2));
     static const std::string progress = utf8_to_gbk("正在读取第1个基金");
@@ -30,7 +31,8 @@ TEST_F(WorkerThreadTest, WorkerWritesAndReadsWhileInputIsHandledThenTheLastClose
     };
     std::thread worker([&] {
         while (!stop) {
-            set_property(window_id(1), component_id(2), 8, -1, TaggedArg::of_text(progress.c_str()));
+            set_property(window_id(1), component_id(2), 8, -1,
+                         TaggedArg::of_text(progress.c_str()));
             TaggedArg width = get_property(window_id(1), component_id(2), 2, -1);
             if (width.as_int() == 100) ++rounds;
         }

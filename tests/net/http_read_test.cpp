@@ -19,11 +19,11 @@ namespace {
 
 using namespace std::chrono_literals;
 using qinghe::testing::Connection;
-using qinghe::testing::LoopbackServer;
-using qinghe::testing::TestCertificate;
 using qinghe::testing::gzip;
 using qinghe::testing::http_response;
 using qinghe::testing::keep_alive_response;
+using qinghe::testing::LoopbackServer;
+using qinghe::testing::TestCertificate;
 
 // Bytes that differ from position to position, so a lost or doubled piece shows.
 std::string pattern(size_t size) {
@@ -35,8 +35,8 @@ std::string pattern(size_t size) {
 // A read through the library's command table, as the application makes it.
 std::string read(const std::string& url) {
     TaggedArg argument = TaggedArg::of_text(url.c_str());
-    TaggedArg result = call_library_command(Library::kInternet - 1,
-                                            internet_library().commands[0], 1, &argument);
+    TaggedArg result =
+        call_library_command(Library::kInternet - 1, internet_library().commands[0], 1, &argument);
     EXPECT_EQ(result.type, TypeTag::kByteSet);
     ByteSet* bytes = result.byte_set();
     if (bytes) {
@@ -78,7 +78,8 @@ TEST(SplitUrl, MapsSchemePortAndPathWithoutFragment) {
         const char* request_url;
     };
     const Row rows[] = {
-        {"http://fund.test/000001.html", false, 80, "/000001.html", "http://fund.test:80/000001.html"},
+        {"http://fund.test/000001.html", false, 80, "/000001.html",
+         "http://fund.test:80/000001.html"},
         {"https://fund.test/x?y=1#top", true, 443, "/x?y=1", "https://fund.test:443/x?y=1"},
         {"https://fund.test:8443", true, 8443, "/", "https://fund.test:8443/"},
         {"HTTP://fund.test/a#b#c", false, 80, "/a", "http://fund.test:80/a"},
@@ -105,8 +106,12 @@ TEST(InitialCapacity, FollowsAnnouncedLengthUpToTheCap) {
         size_t cap, capacity;
     };
     const Row rows[] = {
-        {-1, 1000000, 10240}, {0, 1000000, 10240}, {1, 1000000, 1}, {500000, 1000000, 500000},
-        {int64_t(1) << 40, 1000000, 1000000}, {-1, 100, 100},
+        {-1, 1000000, 10240},
+        {0, 1000000, 10240},
+        {1, 1000000, 1},
+        {500000, 1000000, 500000},
+        {int64_t(1) << 40, 1000000, 1000000},
+        {-1, 100, 100},
     };
     for (const Row& r : rows)
         EXPECT_EQ(initial_capacity(r.announced, r.cap), r.capacity) << r.announced << " " << r.cap;
@@ -155,7 +160,7 @@ TEST_F(HttpRead, BodiesAsReceived) {
         {"/empty", ""},
         {"/not-http", ""},
         {"/moved", "hello"},
-        {"/loop", ""},  // endless redirects end
+        {"/loop", ""},     // endless redirects end
         {"/to-file", ""},  // a redirect never leaves http and https
     };
     for (const auto& [path, body] : rows) {
@@ -239,8 +244,10 @@ TEST_F(HttpRead, StatusOfTheLastResponseAfterRedirects) {
         const char* body;
     };
     const Row rows[] = {
-        {"/page", 200, true, "page"},         {"/created", 201, true, "made"},
-        {"/moved", 404, false, "holdings markup"}, {"/failing", 500, false, "oops"},
+        {"/page", 200, true, "page"},
+        {"/created", 201, true, "made"},
+        {"/moved", 404, false, "holdings markup"},
+        {"/failing", 500, false, "oops"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);

@@ -20,9 +20,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using qinghe::testing::Connection;
-using qinghe::testing::LoopbackServer;
 using qinghe::testing::gzip;
 using qinghe::testing::keep_alive_response;
+using qinghe::testing::LoopbackServer;
 
 // Threads of this process, to see that none outlives a prefetch.
 int thread_count() {
@@ -80,9 +80,10 @@ private:
 };
 
 TEST(ClampParallel, KeepsOneToEight) {
-    const std::pair<long long, int> rows[] = {{-3, 1}, {0, 1}, {1, 1}, {4, 4}, {8, 8}, {99, 8},
-                                              {1LL << 40, 8}, {-(1LL << 40), 1}};
-    for (auto [requested, clamped] : rows) EXPECT_EQ(clamp_parallel(requested), clamped) << requested;
+    const std::pair<long long, int> rows[] = {{-3, 1}, {0, 1},  {1, 1},         {4, 4},
+                                              {8, 8},  {99, 8}, {1LL << 40, 8}, {-(1LL << 40), 1}};
+    for (auto [requested, clamped] : rows)
+        EXPECT_EQ(clamp_parallel(requested), clamped) << requested;
 }
 
 TEST_F(PagePrefetchTest, PagesComeInOrderWithAtMostNUnderWay) {
@@ -166,8 +167,10 @@ TEST_F(PagePrefetchTest, FaultsEndTheirOwnPageOnly) {
                 return;
             }
             std::string answer = keep_alive_response(target);
-            if (target == "/bomb.html") answer = keep_alive_response(bomb, "Content-Encoding: gzip\r\n");
-            if (target == "/missing.html") answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone";
+            if (target == "/bomb.html")
+                answer = keep_alive_response(bomb, "Content-Encoding: gzip\r\n");
+            if (target == "/missing.html")
+                answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone";
             if (!c.send(answer)) return;
         } while (c.next_request());
     });

@@ -9,7 +9,6 @@
 
 namespace qinghe::testing {
 
-
 class QuickHttpSettings {
 public:
     QuickHttpSettings() : saved_(net::http_settings()) {

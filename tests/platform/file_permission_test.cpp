@@ -22,8 +22,8 @@ TEST(FilePermission, WriteBitOfTheUsersClassDecides) {
         bool writable;
     };
     const Row rows[] = {
-        {false, 0644, true}, {false, 0444, false}, {false, 0200, true}, {false, 0066, false},
-        {true, 0755, true},  {true, 0555, false},
+        {false, 0644, true},  {false, 0444, false}, {false, 0200, true},
+        {false, 0066, false}, {true, 0755, true},   {true, 0555, false},
     };
     std::string path = dir.file("x");
     for (const Row& row : rows) {

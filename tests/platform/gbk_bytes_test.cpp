@@ -12,23 +12,19 @@ namespace {
 TEST(GbkBytes, RulesAtTheirEdges) {
     struct Row {
         unsigned char byte;
-        bool lead;        // GBK proper
-        bool pair;        // the text commands
+        bool lead;  // GBK proper
+        bool pair;  // the text commands
         unsigned char folded;
     };
     const Row rows[] = {
-        {0x00, false, false, 0x00},
-        {'@', false, false, '@'},    // just below A
-        {'A', false, false, 'a'},
-        {'Z', false, false, 'z'},
-        {'[', false, false, '['},    // just above Z
-        {'a', false, false, 'a'},
-        {0x7F, false, false, 0x7F},
-        {0x80, false, true, 0x80},   // the euro sign: alone in GBK, a pair to the text commands
-        {0x81, true, true, 0x81},    // the first GBK lead byte
-        {0xC1, true, true, 0xC1},    // 'A' + 0x80: never folded
-        {0xFE, true, true, 0xFE},
-        {0xFF, true, true, 0xFF},
+        {0x00, false, false, 0x00}, {'@', false, false, '@'},  // just below A
+        {'A', false, false, 'a'},   {'Z', false, false, 'z'},
+        {'[', false, false, '['},  // just above Z
+        {'a', false, false, 'a'},   {0x7F, false, false, 0x7F},
+        {0x80, false, true, 0x80},  // the euro sign: alone in GBK, a pair to the text commands
+        {0x81, true, true, 0x81},   // the first GBK lead byte
+        {0xC1, true, true, 0xC1},   // 'A' + 0x80: never folded
+        {0xFE, true, true, 0xFE},   {0xFF, true, true, 0xFF},
     };
     for (const Row& row : rows) {
         const char c = char(row.byte);

@@ -25,7 +25,8 @@ struct Events {
         return *this;
     }
     StreamBuffer* done() {
-        buffer = StreamBuffer{bytes.data(), uint32_t(bytes.size()), uint32_t(bytes.size()), 0, nullptr};
+        buffer =
+            StreamBuffer{bytes.data(), uint32_t(bytes.size()), uint32_t(bytes.size()), 0, nullptr};
         return &buffer;
     }
 };
@@ -73,11 +74,13 @@ TEST_F(MidiStreamTest, EventTimesFollowDeltaTicksDivisionAndTempo) {
     ASSERT_TRUE(stream);
     stream->set_division(100);
     Events first, second;
-    first.add(0, 0x403C90)             // note at 0
+    first
+        .add(0, 0x403C90)              // note at 0
         .add(100, 0x403E90)            // a quarter later at the default 500000 us
         .add(0, 0x01000000 | 250000);  // twice as fast from here
-    second.add(100, 0x404090)          // the delta counts across buffers
-        .add(50, 0x02000000)           // a no-op still takes its time
+    second
+        .add(100, 0x404090)   // the delta counts across buffers
+        .add(50, 0x02000000)  // a no-op still takes its time
         .add(50, 0x404190);
     stream->queue(first.done());
     stream->queue(second.done());

@@ -46,28 +46,36 @@ TEST_F(Profile, ReadTable) {
     };
     const Row rows[] = {
         {"[A]\r\nk=v\r\n", "a", "K", "v"},
-        {"[A]\nk=v", "A", "k", "v"},                       // no final newline
+        {"[A]\nk=v", "A", "k", "v"},                         // no final newline
         {"  [ A ]  \n\t k \t=  v w \t\n", "A", "k", "v w"},  // blanks trimmed
-        {"\xEF\xBB\xBF[A]\nk=v\n", "A", "k", "v"},        // UTF-8 byte-order mark
-        {"[A]\nk=1\n[A]\nk=2\nj=3\n", "A", "k", "1"},      // first section wins
-        {"[A]\nk=1\n[A]\nj=3\n", "A", "j", std::nullopt},  // ...and only it is searched
-        {"[A]\nk=1\nK=2\n", "A", "k", "1"},                 // first key wins
+        {"\xEF\xBB\xBF[A]\nk=v\n", "A", "k", "v"},           // UTF-8 byte-order mark
+        {"[A]\nk=1\n[A]\nk=2\nj=3\n", "A", "k", "1"},        // first section wins
+        {"[A]\nk=1\n[A]\nj=3\n", "A", "j", std::nullopt},    // ...and only it is searched
+        {"[A]\nk=1\nK=2\n", "A", "k", "1"},                  // first key wins
         {"[B]\nk=1\n", "A", "k", std::nullopt},
-        {"k=1\n[A]\n", "A", "k", std::nullopt},             // key outside any section
-        {"[A]\n;k=1\n", "A", "k", std::nullopt},            // comment
-        {"[A]\nk\n", "A", "k", std::nullopt},               // no '='
+        {"k=1\n[A]\n", "A", "k", std::nullopt},   // key outside any section
+        {"[A]\n;k=1\n", "A", "k", std::nullopt},  // comment
+        {"[A]\nk\n", "A", "k", std::nullopt},     // no '='
         {"[A]\nk=\n", "A", "k", ""},
-        {"[A]\nk=\"q\" \n", "A", "k", "\"q\""},             // quotes are kept
+        {"[A]\nk=\"q\" \n", "A", "k", "\"q\""},  // quotes are kept
         {"[A]\nk=a=b\n", "A", "k", "a=b"},
-        {"[A\nk=1\n", "A", "k", "1"},                       // header without ']'
+        {"[A\nk=1\n", "A", "k", "1"},  // header without ']'
         {"[A]\r\n" + kLongLine + "\r\nk=1\r\n", "A", "k", "1"},
         {"[A]\nk=" + kLongLine + "\n", "A", "k", std::string(10239, 'y')},
         {"[A]\nk=\xD6\xD0\xCE\xC4\n", "A", "k", "\xD6\xD0", 4},  // no half character
-        {"[\xB0\x41]\nk=1\n", "\xB0\x61", "k", std::nullopt},   // trail bytes exact
+        {"[\xB0\x41]\nk=1\n", "\xB0\x61", "k", std::nullopt},    // trail bytes exact
         {"[\xB0\x41]\nk=1\n", "\xB0\x41", "k", "1"},
-        {"[\xB0\x5D]\nk=1\n", "\xB0\x5D", "k", "1"},            // ']' as a trail byte
-        {"[\x80" "A]\nk=1\n", "\x80" "a", "k", "1"},             // 0x80 stands alone: A folds
-        {"[\x81" "A]\nk=1\n", "\x81" "a", "k", std::nullopt},    // 0x81 leads: A is exact
+        {"[\xB0\x5D]\nk=1\n", "\xB0\x5D", "k", "1"},  // ']' as a trail byte
+        {"[\x80"
+         "A]\nk=1\n",
+         "\x80"
+         "a",
+         "k", "1"},  // 0x80 stands alone: A folds
+        {"[\x81"
+         "A]\nk=1\n",
+         "\x81"
+         "a",
+         "k", std::nullopt},  // 0x81 leads: A is exact
         {"\0\xFF\xFE junk\n[A]\n\x01\x02=\x03\nk=v\0w\n"s, "A", "k", "v\0w"s},
         {"[A]\rk=1\r", "A", "k", std::nullopt},  // lone CR is not a line end
     };
@@ -180,7 +188,7 @@ TEST_F(Profile, ConcurrentWritesLoseNoItem) {
 TEST_F(Profile, SettingFilesKeepTheirCharset) {
     struct Row {
         const char* what;
-        std::string before;  // bytes on disk
+        std::string before;         // bytes on disk
         const char *section, *key;  // UTF-8 here, GBK to the calls
         std::optional<std::string> read;
         const char* written;
@@ -201,8 +209,8 @@ TEST_F(Profile, SettingFilesKeepTheirCharset) {
          "[设置]\n颜色=1\n网址=页\n"},
         {"UTF-8, new section", "; 注释\n", "设置", "颜色", std::nullopt, "1",
          "; 注释\n[设置]\n颜色=1\n"},
-        {"overlong UTF-8 is GBK", "[Set]\nk=\xC0\xAF\n", "Set", "k", utf8_from_gbk("\xC0\xAF"), "绿",
-         "[Set]\nk=" + gbk_from_utf8("绿") + "\n"},
+        {"overlong UTF-8 is GBK", "[Set]\nk=\xC0\xAF\n", "Set", "k", utf8_from_gbk("\xC0\xAF"),
+         "绿", "[Set]\nk=" + gbk_from_utf8("绿") + "\n"},
     };
     for (const Row& row : rows) {
         write_whole_file(path, row.before);
@@ -210,7 +218,8 @@ TEST_F(Profile, SettingFilesKeepTheirCharset) {
         std::optional<std::string> expected;
         if (row.read) expected = gbk_from_utf8(*row.read);
         EXPECT_EQ(read(section, key), expected) << row.what;
-        EXPECT_TRUE(write_profile_string(path, section, key, gbk_from_utf8(row.written))) << row.what;
+        EXPECT_TRUE(write_profile_string(path, section, key, gbk_from_utf8(row.written)))
+            << row.what;
         EXPECT_EQ(read_whole_file(path), row.after) << row.what;
         EXPECT_EQ(read(section, key), gbk_from_utf8(row.written)) << row.what;
     }
@@ -246,7 +255,7 @@ TEST_F(Profile, FileThatNeverEndsIsUnreadableAndNeverRewritten) {
 TEST_F(Profile, ReadOnlyFileOrFolderStaysAsItIs) {
     struct Row {
         const char* what;
-        mode_t file_mode;    // 0: no file
+        mode_t file_mode;  // 0: no file
         mode_t folder_mode;
         bool ok;
     };
@@ -317,9 +326,27 @@ std::vector<std::string> lines_of(std::string bytes) {
 // Random files built from INI-like pieces and junk bytes: reading never
 // crashes, and adding a new key changes nothing but the added lines.
 TEST_F(Profile, RandomFilesKeepUntouchedLines) {
-    const std::vector<std::string> pieces = {
-        "[", "]", "=", "\r\n", "\n", "\r", ";", " ", "\t", "A", "a", "k", "K", "v",
-        "\xD6\xD0", "\xB0", "\xEF\xBB\xBF", std::string(1, '\0'), "\xFF", "[A]\n", "k=1\n"};
+    const std::vector<std::string> pieces = {"[",
+                                             "]",
+                                             "=",
+                                             "\r\n",
+                                             "\n",
+                                             "\r",
+                                             ";",
+                                             " ",
+                                             "\t",
+                                             "A",
+                                             "a",
+                                             "k",
+                                             "K",
+                                             "v",
+                                             "\xD6\xD0",
+                                             "\xB0",
+                                             "\xEF\xBB\xBF",
+                                             std::string(1, '\0'),
+                                             "\xFF",
+                                             "[A]\n",
+                                             "k=1\n"};
     std::mt19937 random(20261208);
     for (int round = 0; round < 200; ++round) {
         std::string file;

@@ -22,9 +22,7 @@ protected:
         object->release();
         ASSERT_TRUE(stream);
     }
-    void TearDown() override {
-        stream->release();
-    }
+    void TearDown() override { stream->release(); }
 
     HRESULT invoke(const char16_t* name, uint16_t kind, std::vector<Variant> args,
                    Variant* result = nullptr) {
@@ -38,12 +36,15 @@ protected:
             params.named_count = 1;
         }
         Variant ignored{};
-        HRESULT hr = stream->invoke(b.function->id, kind, params, result ? result : &ignored, nullptr);
+        HRESULT hr =
+            stream->invoke(b.function->id, kind, params, result ? result : &ignored, nullptr);
         variant_clear(&ignored);
         for (Variant& v : reversed) variant_clear(&v);
         return hr;
     }
-    HRESULT put(const char16_t* name, Variant value) { return invoke(name, INVOKE_PROPERTYPUT, {value}); }
+    HRESULT put(const char16_t* name, Variant value) {
+        return invoke(name, INVOKE_PROPERTYPUT, {value});
+    }
     int32_t get_int(const char16_t* name) {
         Variant r{};
         EXPECT_EQ(invoke(name, INVOKE_PROPERTYGET, {}, &r), S_OK);
@@ -135,8 +136,8 @@ TEST_F(Stream, TypeChangesOnlyAtTheStart) {
 }
 
 TEST_F(Stream, CharsetNames) {
-    for (const char16_t* name : {u"utf-8", u"UTF-8", u"gb2312", u"GBK", u"gb18030", u"big5",
-                                 u"Unicode", u"us-ascii"})
+    for (const char16_t* name :
+         {u"utf-8", u"UTF-8", u"gb2312", u"GBK", u"gb18030", u"big5", u"Unicode", u"us-ascii"})
         EXPECT_EQ(put(u"Charset", text(name)), S_OK);
     EXPECT_EQ(put(u"Charset", text(u"klingon")), DISP_E_EXCEPTION);
     EXPECT_STREQ(stream_charset_encoding("GB2312"), "GBK");
@@ -154,7 +155,10 @@ TEST_F(Stream, TextRoundTripsThroughCharsets) {
         {u"utf-8", u"持", "\xE6\x8C\x81"},
         {u"us-ascii", u"a持", "a?"},
         {u"big5", u"中", "\xA4\xA4"},
-        {u"unicode", u"A", std::string("\xFF\xFE" "A\0", 4)},  // with byte-order mark
+        {u"unicode", u"A",
+         std::string("\xFF\xFE"
+                     "A\0",
+                     4)},  // with byte-order mark
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(gbk_from_utf16(row.charset));
@@ -191,7 +195,9 @@ TEST_F(Stream, TextConversionNeverFailsAsAWhole) {
 }
 
 TEST_F(Stream, ReadTextWithACountAdvancesByThoseCharacters) {
-    open_binary("\xEF\xBB\xBF\xE6\x8C\x81\xE4\xBB\x93" "ab");
+    open_binary(
+        "\xEF\xBB\xBF\xE6\x8C\x81\xE4\xBB\x93"
+        "ab");
     ASSERT_EQ(put(u"Type", number(StreamType::kText)), S_OK);
     ASSERT_EQ(put(u"Charset", text(u"utf-8")), S_OK);
     EXPECT_EQ(read_text({number(1)}), u"持");  // the byte-order mark is skipped
@@ -205,8 +211,9 @@ TEST(ClassRegistry, ClassIdsParseAndPrint) {
     ASSERT_EQ(class_id_from_string("{5a1e7c40-2d9b-4f63-9c1e-7b3a0d6e8f21}", &id), S_OK);
     EXPECT_EQ(id, stream_class_id());
     EXPECT_EQ(class_id_to_string(id), "{5A1E7C40-2D9B-4F63-9C1E-7B3A0D6E8F21}");
-    for (const char* bad : {"", "{}", "5A1E7C40-2D9B-4F63-9C1E-7B3A0D6E8F21",
-                            "{5A1E7C40-2D9B-4F63-9C1E-7B3A0D6E8F2G}", "{5A1E7C40+2D9B-4F63-9C1E-7B3A0D6E8F21}"})
+    for (const char* bad :
+         {"", "{}", "5A1E7C40-2D9B-4F63-9C1E-7B3A0D6E8F21",
+          "{5A1E7C40-2D9B-4F63-9C1E-7B3A0D6E8F2G}", "{5A1E7C40+2D9B-4F63-9C1E-7B3A0D6E8F21}"})
         EXPECT_EQ(class_id_from_string(bad, &id), CO_E_CLASSSTRING) << bad;
     EXPECT_EQ(class_id_from_prog_id("ADODB.STREAM", &id), S_OK);
 }

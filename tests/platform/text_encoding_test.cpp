@@ -65,8 +65,8 @@ struct Pair {
     const char* to;
 };
 constexpr Pair kPairs[] = {
-    {"UTF-8", "GBK"}, {"UTF-8", "UTF-16LE"}, {"GBK", "UTF-16LE"}, {"GBK", "UTF-8"},
-    {"UTF-16LE", "GBK"}, {"UTF-16LE", "UTF-8"}, {"UTF-8", "UTF-8"}, {"UTF-16LE", "UTF-16LE"},
+    {"UTF-8", "GBK"},    {"UTF-8", "UTF-16LE"}, {"GBK", "UTF-16LE"}, {"GBK", "UTF-8"},
+    {"UTF-16LE", "GBK"}, {"UTF-16LE", "UTF-8"}, {"UTF-8", "UTF-8"},  {"UTF-16LE", "UTF-16LE"},
 };
 
 // Every conversion path agrees with iconv on `input`.
@@ -100,21 +100,44 @@ TEST(TextEncoding, TrickyCasesConvertAsIconvDoes) {
     const std::string cases[] = {
         "",
         "plain ASCII, longer than eight bytes",
-        "\x80",                            // the euro sign in GBK, a stray byte in UTF-8
-        "\xE2\x82\xAC",                    // the euro sign in UTF-8
-        "\xC3(", "x\xC3(y\xE6\x8C",        // cut and broken sequences
-        "\xE6\x8C", "\xF0\x9F\x98",        // cut at the end
-        "\xC0\x80", "\xE0\x80\x80", "\xF0\x80\x80\x80",  // overlong
-        "\xED\xA0\x80", "\xED\xBF\xBF",    // surrogates in UTF-8
-        "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xF8\x88\x80\x80\x80",  // beyond U+10FFFF
-        "\xF0\x9F\x98\x80",                // a character outside the BMP (no GBK)
-        "a\xF3\xA0\x80\x81" "b",          // a tag character: GBK drops it
-        "\xFF\xFE", "\xFE\xFF",            // byte-order marks as data
-        "\x81\x40", "\xFE\xFE", "\xFE\x4F", "\x81\x7F", "\x81\xFF", "\xFF\x40",  // GBK edges
-        "\xA1\xA1\xB3\xD6\xB2\xD6\xA8\x8B", "\xAA\xA1", "\xA1\x40",  // GBK areas
-        "\x81", "a\x81",                   // a lead byte at the end
-        std::string("\x00\xD8", 2), std::string("\x00\xD8" "A\0", 4),  // lone high surrogates
-        std::string("\x00\xDC" "A\0", 4), std::string("=\xD8\x00\xDE", 4),  // lone low, a pair
+        "\x80",          // the euro sign in GBK, a stray byte in UTF-8
+        "\xE2\x82\xAC",  // the euro sign in UTF-8
+        "\xC3(",
+        "x\xC3(y\xE6\x8C",  // cut and broken sequences
+        "\xE6\x8C",
+        "\xF0\x9F\x98",  // cut at the end
+        "\xC0\x80",
+        "\xE0\x80\x80",
+        "\xF0\x80\x80\x80",  // overlong
+        "\xED\xA0\x80",
+        "\xED\xBF\xBF",  // surrogates in UTF-8
+        "\xF4\x90\x80\x80",
+        "\xF5\x80\x80\x80",
+        "\xF8\x88\x80\x80\x80",  // beyond U+10FFFF
+        "\xF0\x9F\x98\x80",      // a character outside the BMP (no GBK)
+        "a\xF3\xA0\x80\x81"
+        "b",  // a tag character: GBK drops it
+        "\xFF\xFE",
+        "\xFE\xFF",  // byte-order marks as data
+        "\x81\x40",
+        "\xFE\xFE",
+        "\xFE\x4F",
+        "\x81\x7F",
+        "\x81\xFF",
+        "\xFF\x40",  // GBK edges
+        "\xA1\xA1\xB3\xD6\xB2\xD6\xA8\x8B",
+        "\xAA\xA1",
+        "\xA1\x40",  // GBK areas
+        "\x81",
+        "a\x81",  // a lead byte at the end
+        std::string("\x00\xD8", 2),
+        std::string("\x00\xD8"
+                    "A\0",
+                    4),  // lone high surrogates
+        std::string("\x00\xDC"
+                    "A\0",
+                    4),
+        std::string("=\xD8\x00\xDE", 4),  // lone low, a pair
         std::string("A\0\x00\xD8\x00\xD8\x00\xDC", 8),
         std::string("\0\0\0", 3),
         "<td><a title=\"\xE8\xB4\xB5\xE5\xB7\x9E\xE8\x8C\x85\xE5\x8F\xB0\">9.87%</a></td>",
@@ -127,11 +150,16 @@ TEST(TextEncoding, AsciiRunsBrokenAtEveryOffsetConvertAsIconvDoes) {
     // that is not ASCII at every offset of a 48-byte run ends a block at
     // each of its positions and straddles the block boundaries.
     const std::string inserts[] = {
-        "\xC3\xA9", "\xE6\x8C\x81", "\xF0\x9F\x98\x80", "\xFF",  // UTF-8 forms, a stray byte
-        "\xB3\xD6", "\x80", "\x81",                                // GBK pair, single, cut lead
+        "\xC3\xA9", "\xE6\x8C\x81", "\xF0\x9F\x98\x80",
+        "\xFF",                              // UTF-8 forms, a stray byte
+        "\xB3\xD6", "\x80",         "\x81",  // GBK pair, single, cut lead
     };
-    const std::u16string unit_inserts[] = {u"\u00E9", u"持", u"\U0001F600", std::u16string(1, char16_t(0xD800)),
-                                           std::u16string(1, char16_t(0xDC00)), std::u16string(1, u'\0')};
+    const std::u16string unit_inserts[] = {u"\u00E9",
+                                           u"持",
+                                           u"\U0001F600",
+                                           std::u16string(1, char16_t(0xD800)),
+                                           std::u16string(1, char16_t(0xDC00)),
+                                           std::u16string(1, u'\0')};
     const std::string run = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL";
     for (size_t at = 0; at <= run.size(); ++at) {
         for (const std::string& insert : inserts) {
@@ -165,7 +193,8 @@ TEST(TextEncoding, EveryOneAndTwoByteSequenceConvertsAsIconvDoes) {
 TEST(TextEncoding, UtfEightSequencesAroundTheLimitsConvertAsIconvDoes) {
     // Leads of three- and four-byte forms with continuation bytes at the
     // edges of the valid ranges, followed by a second character or not.
-    const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
+    const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90,
+                                   0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
     for (unsigned lead = 0xE0; lead < 0x100; ++lead)
         for (unsigned char b : edges)
             for (unsigned char c : edges)
@@ -213,7 +242,8 @@ void convert_on_eight_threads_at_first_use() {
         });
     for (std::thread& t : threads) t.join();
     for (size_t i = 0; i < seen.size(); ++i)
-        if (seen[i] != seen[0] || converted[i] != "\xB3\xD6\xB2\xD6\xD5\xBC\xB1\xC8 \x80") std::exit(1);
+        if (seen[i] != seen[0] || converted[i] != "\xB3\xD6\xB2\xD6\xD5\xBC\xB1\xC8 \x80")
+            std::exit(1);
     std::exit(0);
 }
 

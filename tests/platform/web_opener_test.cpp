@@ -100,8 +100,8 @@ protected:
         fs::path out = dir_ / (name + ".args");
         std::ostringstream body;
         body << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << out.string()
-             << ".tmp'\nmv '" << out.string() << ".tmp' '" << out.string() << "'\nexit "
-             << status << "\n";
+             << ".tmp'\nmv '" << out.string() << ".tmp' '" << out.string() << "'\nexit " << status
+             << "\n";
         return script(name, body.str());
     }
 

@@ -13,28 +13,21 @@ namespace {
 
 bool inside_constant_area(const void* p) {
     auto* b = static_cast<const unsigned char*>(p);
-    return b >= resources::constant_area && b < resources::constant_area + resources::constant_area_size;
+    return b >= resources::constant_area &&
+           b < resources::constant_area + resources::constant_area_size;
 }
 
 TEST(ProgramConstants, TextsAreGbkInTheConstantArea) {
     using namespace resources;
     const std::pair<const char*, const char*> rows[] = {
-        {config_file_name(), "配置.ini"},
-        {config_section(), "设置"},
-        {config_colour_key(), "颜色"},
-        {progress_prefix(), "解析基金代码 "},
-        {progress_suffix(), " 中…… "},
-        {line_separator(), "\r\n"},
-        {section_start_marker(), "持仓占比"},
-        {section_end_marker(), "持仓截止日期:"},
-        {row_start_marker(), "<a href=\""},
-        {row_end_marker(), "%</td>"},
-        {title_marker(), "title=\""},
-        {charset_utf8(), "utf-8"},
-        {charset_gb2312(), "gb2312"},
-        {section_dump_file(), "333.txt"},
-        {stream_class(), "Adodb.Stream"},
-        {backslash(), "\\"},
+        {config_file_name(), "配置.ini"},     {config_section(), "设置"},
+        {config_colour_key(), "颜色"},        {progress_prefix(), "解析基金代码 "},
+        {progress_suffix(), " 中…… "},        {line_separator(), "\r\n"},
+        {section_start_marker(), "持仓占比"}, {section_end_marker(), "持仓截止日期:"},
+        {row_start_marker(), "<a href=\""},   {row_end_marker(), "%</td>"},
+        {title_marker(), "title=\""},         {charset_utf8(), "utf-8"},
+        {charset_gb2312(), "gb2312"},         {section_dump_file(), "333.txt"},
+        {stream_class(), "Adodb.Stream"},     {backslash(), "\\"},
     };
     for (auto [constant, utf8] : rows) {
         EXPECT_TRUE(inside_constant_area(constant)) << utf8;
@@ -83,7 +76,8 @@ TEST(ProgramConstants, AboutPictureIsA632By280PngWithHalfTransparentPixels) {
     DecodedBlock block;
     ASSERT_EQ(decode_property_block(unit->type, unit->property_block, block), BlockStatus::Ok);
     const std::string& png = block.find("picture")->bytes;
-    QImage image = QImage::fromData(reinterpret_cast<const uchar*>(png.data()), int(png.size()), "PNG");
+    QImage image =
+        QImage::fromData(reinterpret_cast<const uchar*>(png.data()), int(png.size()), "PNG");
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.width(), 632);
     EXPECT_EQ(image.height(), 280);

@@ -84,11 +84,14 @@ TEST_F(DllCommandsTest, WrongWordCountIsErrorSixAndDoesNotCall) {
 TEST_F(DllCommandsTest, UnresolvableCommandsNameFileAndExport) {
     ReportCapture capture;
     std::string no_file = testing::gbk("不存在.dll");
-    declare({{no_file.c_str(), "Foo"}, {"", "NoSuchExport"}, {"probe.dll", "Missing"},
+    declare({{no_file.c_str(), "Foo"},
+             {"", "NoSuchExport"},
+             {"probe.dll", "Missing"},
              {"libc.so.6", "#12"}});
     exit_code_of([] { call_dll_command(0); });
-    EXPECT_EQ(capture.utf8(), "运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“不存在.dll”"
-                              "中的输出命令“Foo”\r\n\r\n0, 0\r\n");
+    EXPECT_EQ(capture.utf8(),
+              "运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“不存在.dll”"
+              "中的输出命令“Foo”\r\n\r\n0, 0\r\n");
     exit_code_of([] { call_dll_command(1); });
     EXPECT_NE(capture.utf8().find("无法找到指定DLL库文件中的输出命令“NoSuchExport”"),
               std::string::npos);

@@ -38,8 +38,8 @@ protected:
         initialise_libraries(libraries_, 1);
         FormWindow w;
         w.id = kWindow;
-        w.units = {make(kOwn, kEventType), make(kFirst, kEventType),
-                   make(kArrayMember, kEventType), make(kSilent, kSilentType)};
+        w.units = {make(kOwn, kEventType), make(kFirst, kEventType), make(kArrayMember, kEventType),
+                   make(kSilent, kSilentType)};
         w.units[1].events = {{-1, 0, &remember}, {-2, 0xFFFFFFFF, nullptr}};
         w.units[2].array_base = kFirst;
         WindowTable table;
@@ -72,8 +72,8 @@ TEST_F(EventDispatchTest, TypedArgumentsAreWidenedAsTheHandlerExpects) {
     r.args[0] = {0xFFFFFF80, 0, TypeTag::kByte, 0};
     r.args[1] = {0x0000FF80, 0, TypeTag::kShort, 0};
     r.args[2] = {1, 2, TypeTag::kDouble, 0};
-    r.args[3] = {3, 4, TypeTag::kInt, 1};        // by reference: lo only
-    r.args[4] = {5, 6, TypeTag::kInt, 2};        // both words asked for
+    r.args[3] = {3, 4, TypeTag::kInt, 1};  // by reference: lo only
+    r.args[4] = {5, 6, TypeTag::kInt, 2};  // both words asked for
     r.args[5] = {7, 8, TypeTag::kText, 0};
     EXPECT_EQ(fire_typed_event(&r), 1);
     EXPECT_EQ(g_words, (std::vector<uint32_t>{0x80, 0xFFFFFF80, 1, 2, 3, 5, 6, 7}));

@@ -11,10 +11,14 @@ TEST(FontFields, WritesAreNormalisedAndReadBack) {
     struct Row {
         int32_t index, written, stored_read;
     };
-    const Row rows[] = {{FontField::kEscapement, -10, 3590}, {FontField::kEscapement, 7300, 100},
-                        {FontField::kBold, 5, 1},            {FontField::kBold, 0, 0},
-                        {FontField::kItalic, 9, 1},          {FontField::kUnderline, 1, 1},
-                        {FontField::kStrikeOut, 1, 1},       {FontField::kSize, 12, 12}};
+    const Row rows[] = {{FontField::kEscapement, -10, 3590},
+                        {FontField::kEscapement, 7300, 100},
+                        {FontField::kBold, 5, 1},
+                        {FontField::kBold, 0, 0},
+                        {FontField::kItalic, 9, 1},
+                        {FontField::kUnderline, 1, 1},
+                        {FontField::kStrikeOut, 1, 1},
+                        {FontField::kSize, 12, 12}};
     for (const Row& r : rows) {
         FontRecord font = default_gui_font_record();
         set_font_field(font, r.index, r.written);

@@ -258,7 +258,7 @@ TEST(WindowTableLocations, TagsForTheErrorReport) {
     WindowTableLocations locations(t);
     EXPECT_EQ(locations.window_tag(0x52010001), "main-tag");
     EXPECT_EQ(locations.window_tag(0x52010009), std::nullopt);
-    EXPECT_EQ(locations.unit_tag(0x52010001, 0), "main-tag");           // the own unit
+    EXPECT_EQ(locations.unit_tag(0x52010001, 0), "main-tag");  // the own unit
     EXPECT_EQ(locations.unit_tag(0x52010001, 0x16010001), "tag");
     EXPECT_EQ(locations.unit_tag(0x52010001, 0x26010009), std::nullopt);  // menu item
     EXPECT_EQ(locations.unit_tag(0x52010001, 0x16010077), std::nullopt);

@@ -42,7 +42,8 @@ TEST(HostServices, NonNumericIsARuntimeError) {
     for (TaggedArg value : {TaggedArg::of_text("12"), TaggedArg::of_bool(true), TaggedArg{},
                             TaggedArg{5, 0, TypeTag::kUnsigned32}}) {
         EXPECT_EQ(exit_code_of([&] { to_integer(value); }), -1);
-        EXPECT_EQ(capture.utf8(), "运行时出错!\r\n\r\n错误信息：欲转换数据类型不是数值\r\n\r\n0, 0\r\n");
+        EXPECT_EQ(capture.utf8(),
+                  "运行时出错!\r\n\r\n错误信息：欲转换数据类型不是数值\r\n\r\n0, 0\r\n");
     }
 }
 

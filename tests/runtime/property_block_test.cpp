@@ -12,16 +12,16 @@ namespace {
 std::string label_blob(uint32_t version) {
     ByteWriter w;
     w.u32(version);
-    for (uint32_t v : {3u, 9u, 6u,                      // effect, frame width, border
+    for (uint32_t v : {3u, 9u, 6u,                         // effect, frame width, border
                        0x808080u, 0xFFFFFFu, 0xFF000000u,  // frame stops
-                       0x123456u, 0xFF000000u,          // text, background colour
-                       2u, 4u,                          // picture mode, gradient mode
-                       1u, 2u, 3u,                      // gradient stops
-                       2u, 1u, 1u})                     // h align, v align, word wrap
+                       0x123456u, 0xFF000000u,             // text, background colour
+                       2u, 4u,                             // picture mode, gradient mode
+                       1u, 2u, 3u,                         // gradient stops
+                       2u, 1u, 1u})                        // h align, v align, word wrap
         w.u32(v);
-    w.counted("");       // font
-    w.counted("");       // picture
-    w.counted("abc");    // caption
+    w.counted("");     // font
+    w.counted("");     // picture
+    w.counted("abc");  // caption
     if (version == 2) {
         w.counted("src");
         w.counted("col");
@@ -36,8 +36,8 @@ TEST(PropertyBlock, LabelFieldsLandOnTheirOwnPropertyNumbers) {
         int32_t property;
         uint32_t word;
     };
-    for (Row r : {Row{1, 3}, Row{3, 9}, Row{2, 6}, Row{6, 0xFF000000}, Row{8, 0x123456},
-                  Row{11, 2}, Row{12, 4}, Row{16, 2}, Row{18, 1}, Row{17, 1}}) {
+    for (Row r : {Row{1, 3}, Row{3, 9}, Row{2, 6}, Row{6, 0xFF000000}, Row{8, 0x123456}, Row{11, 2},
+                  Row{12, 4}, Row{16, 2}, Row{18, 1}, Row{17, 1}}) {
         ASSERT_NE(b.find(r.property), nullptr) << r.property;
         EXPECT_EQ(b.find(r.property)->word, r.word) << r.property;
     }
@@ -127,7 +127,8 @@ TEST(PropertyBlock, EveryLayoutRoundTripsAndWritesItsVersion) {
         uint32_t n = 100;
         for (const auto& f : layout.fields.subspan(1)) {
             ++n;
-            if (f.storage == FieldStorage::Bytes) values.push_back({&f, 0, std::string(n % 7, 'x')});
+            if (f.storage == FieldStorage::Bytes)
+                values.push_back({&f, 0, std::string(n % 7, 'x')});
             else values.push_back({&f, f.storage == FieldStorage::Short ? n & 0xFF : n, ""});
         }
         std::string blob = encode_property_block(layout, values);
@@ -154,16 +155,37 @@ TEST(PropertyBlock, ListBoxFieldsStandInTheStoredOrder) {
     };
     constexpr auto W = FieldStorage::Word, B = FieldStorage::Bytes;
     const Row rows[] = {
-        {"version", -1, W}, {"border", 0, W}, {"text_colour", 1, W},
-        {"text_background_colour", 2, W}, {"background_colour", 3, W}, {"layout", 5, W},
-        {"icon_arrangement", 6, W}, {"auto_arrange", 7, W}, {"wrap_labels", 8, W},
-        {"hide_header", 10, W}, {"clickable_captions", 12, W}, {"whole_row_selection", 13, W},
-        {"grid_lines", 14, W}, {"header_drag", 15, W}, {"hot_tracking", 18, W},
-        {"hand_cursor", 19, W}, {"underline_cold", 20, W}, {"underline_hot", 21, W},
-        {"editable_labels", 22, W}, {"sorting", 23, W}, {"check_boxes", 24, W},
-        {"flat_scroll_bars", 25, W}, {"single_selection", 26, W}, {"current_selection", 27, W},
-        {"keep_selection_visible", 28, W}, {"font", 4, B}, {"header_images", 11, B},
-        {"item_images", 16, B}, {"columns", 9, B}, {"state_images", 17, B}, {"items", 29, B},
+        {"version", -1, W},
+        {"border", 0, W},
+        {"text_colour", 1, W},
+        {"text_background_colour", 2, W},
+        {"background_colour", 3, W},
+        {"layout", 5, W},
+        {"icon_arrangement", 6, W},
+        {"auto_arrange", 7, W},
+        {"wrap_labels", 8, W},
+        {"hide_header", 10, W},
+        {"clickable_captions", 12, W},
+        {"whole_row_selection", 13, W},
+        {"grid_lines", 14, W},
+        {"header_drag", 15, W},
+        {"hot_tracking", 18, W},
+        {"hand_cursor", 19, W},
+        {"underline_cold", 20, W},
+        {"underline_hot", 21, W},
+        {"editable_labels", 22, W},
+        {"sorting", 23, W},
+        {"check_boxes", 24, W},
+        {"flat_scroll_bars", 25, W},
+        {"single_selection", 26, W},
+        {"current_selection", 27, W},
+        {"keep_selection_visible", 28, W},
+        {"font", 4, B},
+        {"header_images", 11, B},
+        {"item_images", 16, B},
+        {"columns", 9, B},
+        {"state_images", 17, B},
+        {"items", 29, B},
     };
     ASSERT_EQ(layout.fields.size(), std::size(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
@@ -174,7 +196,8 @@ TEST(PropertyBlock, ListBoxFieldsStandInTheStoredOrder) {
 }
 
 TEST(FontRecordLayout, SixtyBytesWithNegativeHeightAndCharset) {
-    std::string bytes = encode_font_record(FontRecord::of("\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA", 19, 700));
+    std::string bytes =
+        encode_font_record(FontRecord::of("\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA", 19, 700));
     ASSERT_EQ(bytes.size(), 60u);
     ByteReader r(bytes);
     EXPECT_EQ(r.i32(), -19);

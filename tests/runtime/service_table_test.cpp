@@ -52,8 +52,7 @@ TEST_F(FileSearchTest, MatchesByPatternAndAttributes) {
     EXPECT_EQ(find_all("*", 0x02, false), (S{".hidden"}));
     EXPECT_EQ(find_all("*", 0x01, false), (S{"readonly.txt"}));
     EXPECT_EQ(find_all("*", 0xC8, false), (S{"a.txt", "B.TXT", "noext"}));  // reduced to 0
-    EXPECT_EQ(find_all("*.*", 0, true),
-              (S{"a.txt", "B.TXT", ".hidden", "readonly.txt", "noext"}));
+    EXPECT_EQ(find_all("*.*", 0, true), (S{"a.txt", "B.TXT", ".hidden", "readonly.txt", "noext"}));
     EXPECT_EQ(find_all("?.TxT", 0, false), (S{"a.txt", "B.TXT"}));
     EXPECT_EQ(find_all("n*", 0, false), (S{"noext"}));
     EXPECT_EQ(find_all("missing/*", 0, true), S{});

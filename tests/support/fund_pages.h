@@ -60,7 +60,9 @@ inline std::vector<GeneratedRow> generated_rows() {
 }
 
 inline std::string real_pages_dir() {
-    return std::filesystem::path(QINGHE_SHARED_FIXTURE_DIR "/fund-pages").lexically_normal().string();
+    return std::filesystem::path(QINGHE_SHARED_FIXTURE_DIR "/fund-pages")
+        .lexically_normal()
+        .string();
 }
 
 // The path of a saved real page, or "" where the real pages are absent.
@@ -72,6 +74,7 @@ inline std::string real_page_path(const std::string& code) {
 }  // namespace qinghe::testing_support
 
 // Ends a test of the real pages as skipped, naming the missing folder.
-#define SKIP_WITHOUT_REAL_FUND_PAGES()                                                         \
-    if (!std::filesystem::is_directory(qinghe::testing_support::real_pages_dir()))             \
-    GTEST_SKIP() << "real fund pages absent: no folder " << qinghe::testing_support::real_pages_dir()
+#define SKIP_WITHOUT_REAL_FUND_PAGES()                                             \
+    if (!std::filesystem::is_directory(qinghe::testing_support::real_pages_dir())) \
+    GTEST_SKIP() << "real fund pages absent: no folder "                           \
+                 << qinghe::testing_support::real_pages_dir()

@@ -129,7 +129,8 @@ void Connection::read_head() {
     char block[4096];
     while (head_.find("\r\n\r\n") == std::string::npos && head_.size() < kMaxHeadBytes) {
         if (!wait_readable()) break;
-        long got = tls_ ? SSL_read(tls_, block, sizeof block) : recv(socket_, block, sizeof block, 0);
+        long got =
+            tls_ ? SSL_read(tls_, block, sizeof block) : recv(socket_, block, sizeof block, 0);
         if (got <= 0) break;
         head_.append(block, size_t(got));
     }
@@ -262,7 +263,8 @@ void LoopbackServer::answer_page(Connection& connection) {
     auto status = statuses_.find(path);
     connection.send("HTTP/1.1 " +
                     (status != statuses_.end() ? status->second
-                                               : found ? "200 OK" : "404 Not Found") +
+                     : found                   ? "200 OK"
+                                               : "404 Not Found") +
                     "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
                     std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
 }

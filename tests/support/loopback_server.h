@@ -116,11 +116,9 @@ private:
 };
 
 // A whole response: status line, Content-Length when asked, body.
-std::string http_response(std::string_view status, std::string_view body,
-                          bool with_length = true);
+std::string http_response(std::string_view status, std::string_view body, bool with_length = true);
 // A 200 response that keeps the connection open for the next request.
-std::string keep_alive_response(std::string_view body,
-                                std::string_view extra_headers = {});
+std::string keep_alive_response(std::string_view body, std::string_view extra_headers = {});
 // `bytes` gzip-compressed.
 std::string gzip(std::string_view bytes);
 

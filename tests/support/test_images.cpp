@@ -42,7 +42,8 @@ Bytes packed_row(const Dib& d, int32_t y) {
             row[x * 2] = uint8_t(p);
             row[x * 2 + 1] = uint8_t(p >> 8);
         } else {
-            for (int i = 0; i < bpp / 8; ++i) row[size_t(x) * (bpp / 8) + i] = uint8_t(v >> (8 * i));
+            for (int i = 0; i < bpp / 8; ++i)
+                row[size_t(x) * (bpp / 8) + i] = uint8_t(v >> (8 * i));
         }
     }
     return row;
@@ -117,7 +118,8 @@ std::vector<uint8_t> interlace(const std::vector<uint8_t>& rows_in_order, int wi
     const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
     for (int pass = 0; pass < 4; ++pass)
         for (int y = starts[pass]; y < height; y += steps[pass])
-            out.insert(out.end(), rows_in_order.begin() + y * width, rows_in_order.begin() + (y + 1) * width);
+            out.insert(out.end(), rows_in_order.begin() + y * width,
+                       rows_in_order.begin() + (y + 1) * width);
     return out;
 }
 
@@ -145,7 +147,8 @@ Bytes dib_bytes(const Dib& d, bool icon) {
         for (int32_t y = d.height - 1; y >= 0; --y) {
             Bytes row(stride(d.width, 1), 0);
             for (int32_t x = 0; x < d.width; ++x)
-                if (!d.mask.empty() && d.mask[size_t(y) * d.width + x]) row[x / 8] |= uint8_t(0x80 >> (x % 8));
+                if (!d.mask.empty() && d.mask[size_t(y) * d.width + x])
+                    row[x / 8] |= uint8_t(0x80 >> (x % 8));
             b.insert(b.end(), row.begin(), row.end());
         }
     }
@@ -207,10 +210,12 @@ Bytes gif_file(uint16_t width, uint16_t height, const std::vector<uint32_t>& pal
         put16(b, f.height);
         Bytes local;
         int local_bits = f.local_palette.empty() ? 0 : put_palette(local, f.local_palette);
-        b.push_back(uint8_t((f.local_palette.empty() ? 0 : 0x80 | local_bits) | (f.interlaced ? 0x40 : 0)));
+        b.push_back(
+            uint8_t((f.local_palette.empty() ? 0 : 0x80 | local_bits) | (f.interlaced ? 0x40 : 0)));
         b.insert(b.end(), local.begin(), local.end());
         b.push_back(8);
-        put_sub_blocks(b, lzw_encode(f.interlaced ? interlace(f.indices, f.width, f.height) : f.indices, 8));
+        put_sub_blocks(
+            b, lzw_encode(f.interlaced ? interlace(f.indices, f.width, f.height) : f.indices, 8));
     }
     b.push_back(0x3B);
     return b;

@@ -43,8 +43,8 @@ Bytes gif_file(uint16_t width, uint16_t height, const std::vector<uint32_t>& pal
                const std::vector<GifTestFrame>& frames);
 
 // 256 colours (bits 8, palette of 256) or monochrome (bits 1, version 3).
-Bytes pcx_file(int32_t width, int32_t height, int bits_per_pixel, const std::vector<uint8_t>& values,
-               const std::vector<uint32_t>& palette);
+Bytes pcx_file(int32_t width, int32_t height, int bits_per_pixel,
+               const std::vector<uint8_t>& values, const std::vector<uint32_t>& palette);
 
 Bytes png_file(int32_t width, int32_t height, const std::vector<uint32_t>& argb_pixels);
 Bytes jpeg_file(int32_t width, int32_t height, const std::vector<uint32_t>& argb_pixels);

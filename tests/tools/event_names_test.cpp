@@ -36,7 +36,7 @@ TEST(EventNames, KindAndUnknowns) {
     };
     for (const Row& r : rows) EXPECT_EQ(event_number(r.name, r.window_unit), r.number) << r.label;
     EXPECT_EQ(event_name(FormEvent::kShown, false), "10");  // not a component's event
-    EXPECT_EQ(event_name(7, true), "7");                     // no window event 7
+    EXPECT_EQ(event_name(7, true), "7");                    // no window event 7
     EXPECT_EQ(event_name(-13, false), "-13");
 }
 

@@ -43,7 +43,8 @@ TEST(GeneratedFundPages, CodesAreManyDistinctSixDigitsAndNoneTakenElsewhere) {
     for (const std::string& code : codes) {
         EXPECT_EQ(code.find_first_not_of("0123456789"), std::string::npos) << code;
         EXPECT_EQ(code.size(), 6u) << code;
-        for (const char* taken : {"160127", "006309", "900001", "900002", "900003"}) EXPECT_NE(code, taken);
+        for (const char* taken : {"160127", "006309", "900001", "900002", "900003"})
+            EXPECT_NE(code, taken);
     }
 }
 

@@ -67,8 +67,10 @@ TEST(TuneCheck, AcceptsOnlyTheStatedKind) {
 }
 
 TEST(ConstantLayout, AlignedTerminatedAndByteSetsWithHeader) {
-    std::vector<Constant> constants{
-        {"a", false, "abc", "abc"}, {"b", true, "xyz", ""}, {"c", true, "", ""}, {"d", false, "", ""}};
+    std::vector<Constant> constants{{"a", false, "abc", "abc"},
+                                    {"b", true, "xyz", ""},
+                                    {"c", true, "", ""},
+                                    {"d", false, "", ""}};
     ConstantArea area = lay_out_constants(constants);
     ASSERT_EQ(area.offsets.size(), 4u);
     EXPECT_EQ(area.offsets[0], 0u);
@@ -138,7 +140,8 @@ TEST_F(SourceTree, CompilesAndReadsBack) {
     EXPECT_EQ(u.mouse_pointer, std::string(4, '\0'));
     std::string block = compile_form_resource(p);
     WindowTable back;
-    EXPECT_TRUE(parse_form_resource(reinterpret_cast<const uint8_t*>(block.data()), block.size(), back));
+    EXPECT_TRUE(
+        parse_form_resource(reinterpret_cast<const uint8_t*>(block.data()), block.size(), back));
     GeneratedFiles files = generate_sources(p, block);
     EXPECT_NE(files.header.find("inline constexpr uint32_t on_b = 1;"), std::string::npos);
     EXPECT_NE(files.header.find("inline const char* t()"), std::string::npos);
@@ -153,7 +156,8 @@ TEST_F(SourceTree, DllCommandNamesMustBeUniqueIdentifiers) {
     };
     for (const char* list : lists) {
         write("program.json", std::string(R"({"run_mode": 3, "word1": 0, "word2": 0,
-            "library_count": 5, "windows": ["w.json"], "dll_commands": )") + list + "}");
+            "library_count": 5, "windows": ["w.json"], "dll_commands": )") +
+                                  list + "}");
         std::string error = error_with("", "");
         EXPECT_NE(error.find("dll_commands"), std::string::npos) << list << " -> " << error;
     }

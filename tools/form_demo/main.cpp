@@ -122,7 +122,6 @@ FormWindow demo_window() {
     return w;
 }
 
-
 // The program's windows, with a handler table of empty entries.
 uint32_t start_from_program_resources() {
     static std::vector<EventHandler> handlers(resources::handler_count, nullptr);
@@ -152,7 +151,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     register_component_types();
     const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
-    static const uint32_t window = about ? start_from_program_resources() : start_from_demo_window();
+    static const uint32_t window =
+        about ? start_from_program_resources() : start_from_demo_window();
     load_start_window(window);
     if (const char* seconds = std::getenv("QINGHE_DEMO_SECONDS"))
         QTimer::singleShot(std::atoi(seconds) * 1000, [] {

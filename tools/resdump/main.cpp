@@ -32,8 +32,9 @@ int main(int argc, char** argv) {
         block = reinterpret_cast<const uint8_t*>(file.data());
         length = file.size();
     }
-    std::vector<std::string> names(qinghe::resources::handler_names,
-                                   qinghe::resources::handler_names + qinghe::resources::handler_count);
+    std::vector<std::string> names(
+        qinghe::resources::handler_names,
+        qinghe::resources::handler_names + qinghe::resources::handler_count);
     auto result = qinghe::tools::dump_form_resource(block, length, names, properties);
     std::fputs(result.text.c_str(), result.ok ? stdout : stderr);
     return result.ok ? 0 : 1;

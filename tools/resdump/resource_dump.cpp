@@ -53,7 +53,9 @@ std::string bytes_value(const BlockValue& v) {
     case FieldMeaning::Text: return quoted(v.bytes);
     case FieldMeaning::Font: {
         auto f = decode_font_record(v.bytes);
-        if (!f) return v.bytes.empty() ? "none" : "invalid (" + std::to_string(v.bytes.size()) + " bytes)";
+        if (!f)
+            return v.bytes.empty() ? "none"
+                                   : "invalid (" + std::to_string(v.bytes.size()) + " bytes)";
         return quoted(f->face) + " " + std::to_string(f->pixel_height()) + "px weight " +
                std::to_string(f->weight) + " charset " + std::to_string(f->charset);
     }

@@ -56,7 +56,8 @@ std::string comment_text(const std::string& utf8) {
 void verify_block(const std::string& block) {
     WindowTable table;
     std::string why;
-    if (!parse_form_resource(reinterpret_cast<const uint8_t*>(block.data()), block.size(), table, &why))
+    if (!parse_form_resource(reinterpret_cast<const uint8_t*>(block.data()), block.size(), table,
+                             &why))
         throw CompileError("the compiled window resource does not read back: " + why);
     for (const auto& window : table.windows) {
         for (const auto& unit : window.units) {
@@ -79,7 +80,8 @@ std::string header_text(const ProgramSource& program, const std::string& block,
     h += "extern const unsigned char form_resource[];\n";
     h += "inline constexpr size_t form_resource_size = " + std::to_string(block.size()) + ";\n";
     h += "extern const unsigned char constant_area[];\n";
-    h += "inline constexpr size_t constant_area_size = " + std::to_string(area.bytes.size()) + ";\n\n";
+    h += "inline constexpr size_t constant_area_size = " + std::to_string(area.bytes.size()) +
+         ";\n\n";
     h += "// The program header; the application sets code_base, handler_count and\n"
          "// libraries before it initialises the runtime.\n"
          "extern const ProgramHeader program_header;\n\n";
@@ -89,7 +91,8 @@ std::string header_text(const ProgramSource& program, const std::string& block,
     h += "}  // namespace window_id\n\nnamespace unit_id {\n";
     for (const auto& u : program.unit_ids)
         h += "inline constexpr uint32_t " + u.symbol + " = " + hex(u.id) + ";\n";
-    h += "}  // namespace unit_id\n\n// Positions in the application's handler table.\nnamespace handler {\n";
+    h += "}  // namespace unit_id\n\n// Positions in the application's handler table.\nnamespace "
+         "handler {\n";
     for (size_t i = 0; i < program.handlers.size(); ++i)
         h += "inline constexpr uint32_t " + program.handlers[i] + " = " + std::to_string(i) + ";\n";
     h += "}  // namespace handler\ninline constexpr size_t handler_count = " +
@@ -109,8 +112,8 @@ std::string header_text(const ProgramSource& program, const std::string& block,
                                            : "reinterpret_cast<const ByteSet*>(" + at + ")") +
                  "; }  // " + std::to_string(c.bytes.size()) + " bytes\n";
         } else {
-            h += "inline const char* " + c.name + "() { return reinterpret_cast<const char*>(" + at +
-                 "); }  // \"" + comment_text(c.source) + "\"\n";
+            h += "inline const char* " + c.name + "() { return reinterpret_cast<const char*>(" +
+                 at + "); }  // \"" + comment_text(c.source) + "\"\n";
         }
     }
     return h + "\n}  // namespace qinghe::resources\n";

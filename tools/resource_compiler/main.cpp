@@ -54,8 +54,9 @@ Arguments parse_arguments(int argc, char** argv) {
         }
     }
     if (a.source_dir.empty() || a.output_dir.empty())
-        throw CompileError("usage: qinghe-rc --source-dir DIR --output-dir DIR "
-                           "[--file NAME=PATH]... [--tune PATH]");
+        throw CompileError(
+            "usage: qinghe-rc --source-dir DIR --output-dir DIR "
+            "[--file NAME=PATH]... [--tune PATH]");
     return a;
 }
 

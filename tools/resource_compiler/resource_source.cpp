@@ -35,7 +35,8 @@ QJsonObject read_json(const std::string& path) {
     QJsonParseError parse{};
     QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(read_file(path)), &parse);
     if (parse.error != QJsonParseError::NoError)
-        error(path, "byte " + std::to_string(parse.offset) + ": " + parse.errorString().toStdString());
+        error(path,
+              "byte " + std::to_string(parse.offset) + ": " + parse.errorString().toStdString());
     if (!doc.isObject()) error(path, "is not a JSON object");
     return doc.object();
 }
@@ -45,7 +46,8 @@ void expect_keys(const QJsonObject& o, std::initializer_list<const char*> allowe
     QSet<QString> known;
     for (const char* k : allowed) known.insert(QString::fromLatin1(k));
     for (const QString& key : o.keys())
-        if (!known.contains(key) && key != "comment") error(where, "unknown key \"" + key.toStdString() + "\"");
+        if (!known.contains(key) && key != "comment")
+            error(where, "unknown key \"" + key.toStdString() + "\"");
 }
 
 QJsonValue member(const QJsonObject& o, const char* key, const std::string& where) {
@@ -148,7 +150,8 @@ std::string items(const QJsonValue& v, const std::string& where) {
                 cell.text = text(member(o, "text", at), at);
                 cell.tip = text(o.value("tip").isUndefined() ? QJsonValue("") : o.value("tip"), at);
                 if (o.contains("image")) cell.image = int32_t(word(o.value("image"), at));
-                if (o.contains("state_image")) cell.state_image = int32_t(word(o.value("state_image"), at));
+                if (o.contains("state_image"))
+                    cell.state_image = int32_t(word(o.value("state_image"), at));
                 if (o.contains("indent")) cell.indent = int32_t(word(o.value("indent"), at));
                 if (o.contains("row_tag")) cell.row_tag = word(o.value("row_tag"), at);
             } else {
@@ -219,7 +222,8 @@ uint32_t state_flags(const QJsonValue& v, const std::string& where) {
 
 std::string hex_bytes(const QJsonValue& v, const std::string& where) {
     QByteArray hex = v.toString().toLatin1();
-    bool digits = std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(uint8_t(c)); });
+    bool digits =
+        std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(uint8_t(c)); });
     if (!v.isString() || !digits || hex.size() % 2 != 0) error(where, "is not a hex byte string");
     QByteArray bytes = QByteArray::fromHex(hex);
     return std::string(bytes.constData(), size_t(bytes.size()));
@@ -239,7 +243,8 @@ std::vector<EventBinding> events(const QJsonValue& v, bool window_unit,
         uint32_t offset = kNoHandler;
         if (!handler.empty()) {
             auto it = std::find(handlers.begin(), handlers.end(), handler);
-            if (it == handlers.end()) error(where, "handler \"" + handler + "\" is not in handlers.json");
+            if (it == handlers.end())
+                error(where, "handler \"" + handler + "\" is not in handlers.json");
             offset = uint32_t(it - handlers.begin());
         }
         list.push_back(EventBinding{*number, offset, nullptr});
@@ -256,11 +261,13 @@ void check_unit_id(uint32_t id, bool window_unit, const std::string& where) {
 
 FormUnit read_unit(const QJsonObject& o, bool window_unit, const ProgramSource& program,
                    const NamedFiles& files, const std::string& where) {
-    expect_keys(o, {"symbol", "name", "type", "id", "left", "top", "width", "height", "state",
-                    "focus_order", "tag", "mouse_pointer", "events", "properties"},
+    expect_keys(o,
+                {"symbol", "name", "type", "id", "left", "top", "width", "height", "state",
+                 "focus_order", "tag", "mouse_pointer", "events", "properties"},
                 where);
     FormUnit unit;
-    const BlockLayout& layout = layout_named(member(o, "type", where).toString().toStdString(), where);
+    const BlockLayout& layout =
+        layout_named(member(o, "type", where).toString().toStdString(), where);
     if ((layout.unit_type == UnitType::kWindow) != window_unit)
         error(where, "unit 0, and only unit 0, is the window's own unit");
     unit.type = layout.unit_type;
@@ -301,8 +308,8 @@ void read_window(const std::string& path, ProgramSource& program, const NamedFil
         window.units.push_back(read_unit(u, i == 0, program, files, where));
         if (!ids.insert(window.units.back().id).second) error(where, "unit id is used twice");
         if (u.contains("symbol"))
-            program.unit_ids.push_back({u.value("symbol").toString().toStdString(),
-                                        window.units.back().id});
+            program.unit_ids.push_back(
+                {u.value("symbol").toString().toStdString(), window.units.back().id});
     }
     if (window.units.empty()) error(path, "a window needs its own unit");
     program.windows.windows.push_back(std::move(window));
@@ -325,7 +332,8 @@ void read_constants(const std::string& path, ProgramSource& program, const Named
         expect_keys(c, {"name", "file", "optional", "check"}, where);
         std::string file = member(c, "file", where).toString().toStdString();
         std::string bytes;
-        if (files.count(file)) bytes = file_bytes(QJsonObject{{"file", QString::fromStdString(file)}}, files, where);
+        if (files.count(file))
+            bytes = file_bytes(QJsonObject{{"file", QString::fromStdString(file)}}, files, where);
         else if (!c.value("optional").toBool()) error(where, "file \"" + file + "\" was not given");
         if (!bytes.empty() && c.value("check").toString() == "midi_tune") check_midi_tune(bytes);
         program.constants.push_back({name, true, bytes, {}});
@@ -395,14 +403,15 @@ ProgramSource read_program_source(const std::string& dir, const NamedFiles& file
     ProgramSource program;
     const std::string path = dir + "/program.json";
     QJsonObject o = read_json(path);
-    expect_keys(o, {"run_mode", "word1", "word2", "library_count", "dll_commands", "windows"}, path);
+    expect_keys(o, {"run_mode", "word1", "word2", "library_count", "dll_commands", "windows"},
+                path);
     program.run_mode = word(member(o, "run_mode", path), path);
     program.word1 = word(member(o, "word1", path), path);
     program.word2 = word(member(o, "word2", path), path);
     program.library_count = int32_t(word(member(o, "library_count", path), path));
     for (const QJsonValue& v : member(o, "dll_commands", path).toArray())
-        program.dll_commands.push_back({text(v.toObject().value("file"), path),
-                                        text(v.toObject().value("name"), path)});
+        program.dll_commands.push_back(
+            {text(v.toObject().value("file"), path), text(v.toObject().value("name"), path)});
     QJsonObject handlers = read_json(dir + "/handlers.json");
     for (const QJsonValue& v : member(handlers, "handlers", dir + "/handlers.json").toArray())
         program.handlers.push_back(v.toString().toStdString());

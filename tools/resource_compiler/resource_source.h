@@ -16,8 +16,8 @@ namespace qinghe::tools {
 struct Constant {
     std::string name;
     bool byte_set = false;
-    std::string bytes;    // GBK text (without terminator) or raw bytes
-    std::string source;   // the UTF-8 text, for comments; empty for byte sets
+    std::string bytes;   // GBK text (without terminator) or raw bytes
+    std::string source;  // the UTF-8 text, for comments; empty for byte sets
 };
 
 struct NamedId {
