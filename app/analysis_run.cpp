@@ -73,7 +73,7 @@ bool start_thread(ThreadProcedure procedure, int32_t parameter, int32_t* handle,
 void analysis_run() {
     std::lock_guard run(g_run_lock);
     OwnedText base_url(fund_site_base_url());
-    HoldingsCollector collector(base_url.get(), read_prefetched_page);
+    HoldingsCollector collector(base_url.get(), read_prefetched_page, convert_prefetched_page);
     ArrayBlock* lines = typed_lines();
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) { set_progress(text); };

@@ -34,12 +34,14 @@ void dump_section(const char* section) {
 
 }  // namespace
 
-HoldingsCollector::HoldingsCollector(const char* base_url, PageReader read_page)
+HoldingsCollector::HoldingsCollector(const char* base_url, PageReader read_page,
+                                     PageConverter convert_page)
     : row_start_marker_(copy_of(app_text(AppText::row_start))),
       row_end_marker_(copy_of(app_text(AppText::row_end))),
       holdings_(new_record_array()),
       base_url_(copy_of(base_url)),
-      read_page_(read_page) {}
+      read_page_(read_page),
+      convert_page_(convert_page) {}
 
 void HoldingsCollector::destroy() {
     replace(section_, nullptr);
@@ -58,6 +60,7 @@ void HoldingsCollector::copy(const HoldingsCollector& source) {
     replace(base_url_, copy_of(source.base_url_));
     replace(page_url_, copy_of(source.page_url_));
     read_page_ = source.read_page_;
+    convert_page_ = source.convert_page_;
     page_facts_ = source.page_facts_;
     assign_record_array(holdings_, source.holdings_);
 }
@@ -66,7 +69,7 @@ bool HoldingsCollector::fetch_fund(const char* code) {
     // The code is one path segment, whatever it holds.
     replace(page_url_, make_text(fund_page_url(base_url_, code)));
     OwnedBytes page(read_page_(page_url_));
-    OwnedBytes converted(convert_page_charset(page.get()));
+    OwnedBytes converted(convert_page_(page.get()));
     OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));
     page_facts_ = read_fund_page_facts(code, page.get(), whole.get());
     replace(section_, text_between(whole.get(), app_text(AppText::section_start),

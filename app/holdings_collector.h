@@ -12,10 +12,13 @@ class HoldingsCollector {
 public:
     // Reads a page: the body at a URL, null when nothing could be read.
     using PageReader = ByteSet* (*)(const char* url);
+    // Converts a page read into the program's charset.
+    using PageConverter = ByteSet* (*)(const ByteSet* page);
 
     // Construction sets the row markers; `base_url` is the fund site's
     // base URL (the fund code and ".html" are appended to it).
-    explicit HoldingsCollector(const char* base_url, PageReader read_page = download_page);
+    explicit HoldingsCollector(const char* base_url, PageReader read_page = download_page,
+                               PageConverter convert_page = convert_page_charset);
     ~HoldingsCollector() { destroy(); }
     HoldingsCollector(const HoldingsCollector&) = delete;
     HoldingsCollector& operator=(const HoldingsCollector&) = delete;
@@ -40,6 +43,7 @@ private:
     char* base_url_ = nullptr;
     char* page_url_ = nullptr;  // the page `section_` came from
     PageReader read_page_;
+    PageConverter convert_page_;
     FundPageFacts page_facts_;
 };
 

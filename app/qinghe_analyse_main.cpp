@@ -127,7 +127,7 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
 
 int analyse(const AnalyseOptions& options) {
     OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
-    HoldingsCollector collector(base.get(), read_prefetched_page);
+    HoldingsCollector collector(base.get(), read_prefetched_page, convert_prefetched_page);
     std::vector<FundReport> reports = collect(options, base.get(), collector);
     ArrayBlock* merged = new_record_array();
     collector.merge_into(merged);

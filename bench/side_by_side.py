@@ -1,9 +1,14 @@
 #!/usr/bin/python3
 """qinghe-analyse side by side with bench/fund_holdings.py (urllib + lxml) on
 50 fund pages served on loopback: alternating runs, several rounds, the
-median wall time of each and their ratio.
+median wall time of each and their ratio. Both clients run against two
+servers in turn: the native keep-alive server of the build
+(bench_page_server, beside qinghe-analyse's folder) and the Python server of
+the other benchmarks, whose own time per page weighs on both clients. A
+third line gives the floor of the machine: curl fetching the same pages.
 usage: side_by_side.py PATH-TO-qinghe-analyse [ROUNDS]"""
-import os
+import pathlib
+import shutil
 import statistics
 import subprocess
 import sys
@@ -15,34 +20,67 @@ from pages import HERE, fund_pages
 CODES = 50
 
 
+class NativeServer:
+    """bench_page_server as a child process; it stops when its input ends."""
+
+    def __init__(self, program, folder):
+        self.process = subprocess.Popen([str(program), str(folder)], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE)
+        self.base_url = "http://127.0.0.1:%d/" % int(self.process.stdout.readline())
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait()
+
+
 def timed(command):
     start = time.perf_counter()
     done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     return time.perf_counter() - start, done.stdout.count(b"\n")
 
 
+def compare(analyse, codes, server, rounds):
+    base = server.base_url
+    commands = {
+        "qinghe-analyse": [analyse, "--base-url", base] + codes,
+        "python script": ["/usr/bin/python3", str(HERE / "fund_holdings.py"), base] + codes,
+    }
+    if shutil.which("curl"):
+        commands["curl (fetch only)"] = ["curl", "-s", "-o", "/dev/null"] + \
+            ["%s%s.html" % (base, c) for c in codes]
+    times = {name: [] for name in commands}
+    lines = {}
+    for _ in range(rounds):
+        for name, command in commands.items():
+            seconds, count = timed(command)
+            times[name].append(seconds)
+            lines[name] = count
+    for name, values in times.items():
+        print("    %-18s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
+              (name, statistics.median(values) * 1000, min(values) * 1000,
+               max(values) * 1000, lines[name]))
+    ratio = statistics.median(times["python script"]) / statistics.median(times["qinghe-analyse"])
+    print("    qinghe-analyse runs at %.2f x the script's speed" % ratio)
+
+
 def main():
     analyse = sys.argv[1]
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 7
     codes, pages = fund_pages(CODES)
-    server = Server(Settings(pages))
-    ours = [analyse, "--base-url", server.base_url] + codes
-    script = ["/usr/bin/python3", str(HERE / "fund_holdings.py"), server.base_url] + codes
-    times = {"qinghe-analyse": [], "python script": []}
-    lines = {}
-    for _ in range(rounds):
-        for name, command in (("qinghe-analyse", ours), ("python script", script)):
-            seconds, count = timed(command)
-            times[name].append(seconds)
-            lines[name] = count
-    server.close()
+    native = pathlib.Path(analyse).resolve().parent.parent / "bench" / "bench_page_server"
     print("%d pages on loopback, %d rounds, alternating" % (len(codes), rounds))
-    for name, values in times.items():
-        print("  %-15s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
-              (name, statistics.median(values) * 1000, min(values) * 1000,
-               max(values) * 1000, lines[name]))
-    ratio = statistics.median(times["python script"]) / statistics.median(times["qinghe-analyse"])
-    print("  qinghe-analyse runs at %.2f x the script's speed" % ratio)
+    if native.exists():
+        folder = pathlib.Path(analyse).resolve().parent.parent / "fixtures" / "fund-pages"
+        print("  native keep-alive server (bench_page_server)")
+        server = NativeServer(native, folder)
+        compare(analyse, codes, server, rounds)
+        server.close()
+    else:
+        print("  (no %s: build the target bench_page_server for the native server)" % native)
+    print("  Python server (bench_server.py)")
+    server = Server(Settings(pages))
+    compare(analyse, codes, server, rounds)
+    server.close()
 
 
 if __name__ == "__main__":

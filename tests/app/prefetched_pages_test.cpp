@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,14 +8,18 @@
 #include <vector>
 
 #include "app/core_calls.h"
+#include "app/page_download.h"
 #include "app/prefetched_pages.h"
 #include "runtime/memory.h"
+#include "support/fund_pages.h"
 #include "support/loopback_server.h"
 
 namespace qinghe::app {
 namespace {
 
 using testing::LoopbackServer;
+using testing_support::generated_codes;
+using testing_support::generated_page;
 
 TEST(ParallelDownloads, DefaultsAndClampsEveryText) {
     const std::pair<const char*, int> rows[] = {
@@ -82,6 +87,83 @@ TEST(PrefetchedPages, ReaderTakesTheAcceptedCodesInOrderAndFetchesAnythingElseIt
     EXPECT_EQ(std::count(requested.begin(), requested.end(), "/111111.html"), 1);
     EXPECT_EQ(std::count(requested.begin(), requested.end(), "/22222.html"), 0);
     EXPECT_EQ(requested.size(), 6u);
+}
+
+int thread_count() {
+    int count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(tasks))
+            if (entry->d_name[0] != '.') ++count;
+        closedir(tasks);
+    }
+    return count;
+}
+
+std::string converted_by_itself(const std::string& page) {
+    OwnedBytes bytes(make_byte_set(page));
+    OwnedBytes converted(convert_page_charset(bytes.get()));
+    return std::string(byte_set_view(converted.get()));
+}
+
+// What the collector does with each page: read it, then convert it.
+std::string read_and_convert(const std::string& url) {
+    OwnedBytes page(read_prefetched_page(url.c_str()));
+    OwnedBytes converted(convert_prefetched_page(page.get()));
+    return std::string(byte_set_view(converted.get()));
+}
+
+// With several downloads at once the pages are converted ahead on worker
+// threads; the collector must get exactly what converting each page itself
+// gives, whatever the number of downloads, and no worker outlives the run.
+TEST(PrefetchedPages, ConvertedAheadIsWhatTheCollectorWouldConvert) {
+    const std::vector<std::string> codes = {"701001", "702001", "703001", "704001", "705001"};
+    LoopbackServer::Pages pages;
+    for (const std::string& code : codes) pages["/" + code + ".html"] = generated_page(code);
+    pages["/000000.html"] = "";  // an empty body converts to nothing
+    LoopbackServer server(pages);
+    const std::string base = server.base_url();
+    std::vector<std::string> texts = codes;
+    texts.insert(texts.begin() + 2, "000000");
+    texts.push_back("999999");  // not served: no page
+    ArrayBlock* lines = lines_of(texts);
+    const int threads_before = thread_count();
+    for (int parallel : {1, 2, 4, 8}) {
+        {
+            PrefetchedPages prefetched(base.c_str(), lines, parallel);
+            for (const std::string& code : texts) {
+                auto found = pages.find("/" + code + ".html");
+                std::string expected =
+                    found == pages.end() ? "" : converted_by_itself(found->second);
+                EXPECT_EQ(read_and_convert(base + code + ".html"), expected)
+                    << code << " with " << parallel << " downloads";
+            }
+            const std::string other = generated_page("701002");
+            OwnedBytes page(make_byte_set(other));
+            OwnedBytes converted(convert_prefetched_page(page.get()));
+            EXPECT_EQ(byte_set_view(converted.get()), converted_by_itself(other))
+                << "a page not handed out is converted on its own";
+        }
+        EXPECT_EQ(thread_count(), threads_before) << parallel << " downloads";
+    }
+    release(lines);
+}
+
+TEST(PrefetchedPages, EndingARunUntakenCancelsTheConversionWorkers) {
+    LoopbackServer::Pages pages;
+    std::vector<std::string> texts;
+    for (const std::string& code : generated_codes()) {
+        pages["/" + code + ".html"] = generated_page(code);
+        texts.push_back(code);
+    }
+    LoopbackServer server(pages);
+    ArrayBlock* lines = lines_of(texts);
+    const int threads_before = thread_count();
+    for (size_t taken : {0u, 1u, 3u}) {
+        PrefetchedPages prefetched(server.base_url().c_str(), lines, 8);
+        for (size_t i = 0; i < taken; ++i) read(server.base_url() + texts[i] + ".html");
+    }
+    EXPECT_EQ(thread_count(), threads_before);
+    release(lines);
 }
 
 }  // namespace
