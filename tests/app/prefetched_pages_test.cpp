@@ -120,8 +120,6 @@ TEST(PrefetchedPages, ConvertedAheadIsWhatTheCollectorWouldConvert) {
     LoopbackServer::Pages pages;
     for (const std::string& code : codes) pages["/" + code + ".html"] = generated_page(code);
     pages["/000000.html"] = "";  // an empty body converts to nothing
-    LoopbackServer server(pages);
-    const std::string base = server.base_url();
     std::vector<std::string> texts = codes;
     texts.insert(texts.begin() + 2, "000000");
     texts.push_back("999999");  // not served: no page
@@ -129,6 +127,9 @@ TEST(PrefetchedPages, ConvertedAheadIsWhatTheCollectorWouldConvert) {
     const int threads_before = thread_count();
     for (int parallel : {1, 2, 4, 8}) {
         {
+            // The server's own threads end with it.
+            LoopbackServer server(pages);
+            const std::string base = server.base_url();
             PrefetchedPages prefetched(base.c_str(), lines, parallel);
             for (const std::string& code : texts) {
                 auto found = pages.find("/" + code + ".html");
@@ -155,12 +156,15 @@ TEST(PrefetchedPages, EndingARunUntakenCancelsTheConversionWorkers) {
         pages["/" + code + ".html"] = generated_page(code);
         texts.push_back(code);
     }
-    LoopbackServer server(pages);
     ArrayBlock* lines = lines_of(texts);
     const int threads_before = thread_count();
-    for (size_t taken : {0u, 1u, 3u}) {
-        PrefetchedPages prefetched(server.base_url().c_str(), lines, 8);
-        for (size_t i = 0; i < taken; ++i) read(server.base_url() + texts[i] + ".html");
+    {
+        // The server's own threads end with it.
+        LoopbackServer server(pages);
+        for (size_t taken : {0u, 1u, 3u}) {
+            PrefetchedPages prefetched(server.base_url().c_str(), lines, 8);
+            for (size_t i = 0; i < taken; ++i) read(server.base_url() + texts[i] + ".html");
+        }
     }
     EXPECT_EQ(thread_count(), threads_before);
     release(lines);
