@@ -54,7 +54,8 @@ void ConversionAhead::work() {
     while (claim(index)) {
         Converted pages;
         pages.page = page_of(prefetch_.take(index));
-        if (pages.page) pages.converted = convert_page_charset(pages.page);
+        pages.ahead = pages.page && byte_set_size(pages.page) <= kLargestPageAhead;
+        if (pages.ahead) pages.converted = convert_page_charset(pages.page);
         std::lock_guard lock(mutex_);
         slots_[index] = {true, pages};
         changed_.notify_all();

@@ -18,12 +18,19 @@ namespace qinghe::app {
 
 class ConversionAhead {
 public:
-    // A page and its converted copy, both owned by whoever takes them; both
-    // null when the download gave nothing.
+    // A page and its converted copy, both owned by whoever takes them. A
+    // page that is missing, or too big to be a fund page, is not converted
+    // ahead: the collector converts it itself.
     struct Converted {
         ByteSet* page = nullptr;
+        bool ahead = false;  // `converted` holds the conversion
         ByteSet* converted = nullptr;
     };
+
+    // Pages above this size wait for the collector, so that a site sending
+    // bodies up to the download cap cannot make the workers hold several
+    // conversions of that size at once.
+    static constexpr int32_t kLargestPageAhead = 4 << 20;
 
     ConversionAhead(net::PagePrefetch& prefetch, size_t workers, size_t ahead);
     // Cancels the downloads, waits for the workers and frees what nobody took.

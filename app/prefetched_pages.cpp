@@ -58,10 +58,9 @@ ByteSet* PrefetchedPages::take(const char* url, bool& due) {
 }
 
 ByteSet* PrefetchedPages::take_converted(const ByteSet* page, bool& found) {
-    found = page && page == handed_.page;
+    found = page && page == handed_.page && handed_.ahead;
     if (!found) return nullptr;
-    handed_.page = nullptr;
-    return std::exchange(handed_.converted, nullptr);
+    return std::exchange(handed_, {}).converted;
 }
 
 ByteSet* read_prefetched_page(const char* url) {

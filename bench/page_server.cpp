@@ -29,8 +29,7 @@ Responses responses_of(const std::filesystem::path& folder) {
     return responses;
 }
 
-const std::string kNotFound =
-    "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found";
+const std::string kNotFound = "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found";
 
 }  // namespace
 

@@ -120,8 +120,13 @@ TEST(PrefetchedPages, ConvertedAheadIsWhatTheCollectorWouldConvert) {
     LoopbackServer::Pages pages;
     for (const std::string& code : codes) pages["/" + code + ".html"] = generated_page(code);
     pages["/000000.html"] = "";  // an empty body converts to nothing
+    std::string large;           // too big to be converted ahead
+    while (large.size() <= size_t(ConversionAhead::kLargestPageAhead))
+        large += pages["/701001.html"];
+    pages["/555555.html"] = large;
     std::vector<std::string> texts = codes;
     texts.insert(texts.begin() + 2, "000000");
+    texts.push_back("555555");
     texts.push_back("999999");  // not served: no page
     ArrayBlock* lines = lines_of(texts);
     const int threads_before = thread_count();
