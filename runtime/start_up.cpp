@@ -145,8 +145,10 @@ void register_form_services() {
                          find_object(uint32_t(window_id), uint32_t(unit_id)));
         return intptr_t(0);
     });
-    register_host_service(2003, [](intptr_t, intptr_t) { return intptr_t(program_directory().c_str()); });
-    register_host_service(2004, [](intptr_t, intptr_t) { return intptr_t(program_file_name().c_str()); });
+    register_host_service(2003,
+                          [](intptr_t, intptr_t) { return intptr_t(program_directory().c_str()); });
+    register_host_service(2004,
+                          [](intptr_t, intptr_t) { return intptr_t(program_file_name().c_str()); });
     register_host_service(2005, &load_window_service);
     register_host_service(2006, [](intptr_t window_id, intptr_t unit_id) {
         return intptr_t(find_object(uint32_t(window_id), uint32_t(unit_id)));
