@@ -1,5 +1,6 @@
-// The program's library table, in library-number order: core, internet,
-// special-function, extended-UI, application-interface.
+// The desktop program's library table, in library-number order: core,
+// internet, special-function (as in analysis_start.h), extended-UI,
+// application-interface.
 #pragma once
 
 #include "runtime/frame.h"

@@ -3,6 +3,8 @@
 #include "app/program_handlers.h"
 #include "app/program_libraries.h"
 #include "app/settings_location.h"
+#include "commands/music_commands.h"
+#include "commands/window_commands.h"
 #include "platform/heap_policy.h"
 #include "program_resources.h"
 #include "runtime/service_table.h"
@@ -24,6 +26,8 @@ const ProgramHeader& program_header() {
 
 void initialise_runtime() {
     platform::keep_freed_memory_for_reuse();
+    install_window_commands();
+    install_music_commands();
     set_program_header(&program_header());
     register_form_services();
     call_service(Service::kInitialise);

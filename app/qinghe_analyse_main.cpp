@@ -10,12 +10,12 @@
 
 #include "app/analyse_options.h"
 #include "app/analysis_output.h"
+#include "app/analysis_start.h"
 #include "app/app_files.h"
 #include "app/core_calls.h"
 #include "app/holdings_pipeline.h"
 #include "app/output_file.h"
 #include "app/prefetched_pages.h"
-#include "app/program_start.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_exit.h"
@@ -168,6 +168,6 @@ int main(int argc, char** argv) {
         options.output = std::filesystem::absolute(options.output).string();
         if (!app::output_folder_writable(options.output, error)) return app::usage_error(error);
     }
-    app::initialise_runtime();
+    app::initialise_analysis_runtime();
     runtime_exit(app::analyse(options));
 }

@@ -5,16 +5,14 @@
 #include "commands/automation_commands.h"
 #include "commands/config_file_commands.h"
 #include "commands/conversion_commands.h"
-#include "commands/music_commands.h"
 #include "commands/random_commands.h"
 #include "commands/text_commands.h"
 #include "commands/variant_commands.h"
-#include "commands/window_commands.h"
 
 namespace qinghe {
 namespace {
 
-#define QINGHE_CORE_COMMAND_NUMBER(number, name, entry) number,
+#define QINGHE_CORE_COMMAND_NUMBER(number, name, entry, group) number,
 constexpr std::array<int32_t, kCoreCommandCount> kNumbers{
     QINGHE_CORE_COMMANDS(QINGHE_CORE_COMMAND_NUMBER)};
 #undef QINGHE_CORE_COMMAND_NUMBER
@@ -26,14 +24,24 @@ constexpr bool numbered_in_order() {
 }
 static_assert(numbered_in_order(), "the core command list must be numbered 0, 1, 2, ... in order");
 
-#define QINGHE_CORE_COMMAND_ENTRY(number, name, entry) entry,
-constexpr CommandEntry kTable[kCoreCommandCount] = {
-    QINGHE_CORE_COMMANDS(QINGHE_CORE_COMMAND_ENTRY)};
+// Only the core group's entries are named here; the others are installed.
+#define QINGHE_CORE_SLOT_core(entry) entry
+#define QINGHE_CORE_SLOT_window(entry) nullptr
+#define QINGHE_CORE_SLOT_music(entry) nullptr
+#define QINGHE_CORE_COMMAND_ENTRY(number, name, entry, group) QINGHE_CORE_SLOT_##group(entry),
+CommandEntry g_table[kCoreCommandCount] = {QINGHE_CORE_COMMANDS(QINGHE_CORE_COMMAND_ENTRY)};
 #undef QINGHE_CORE_COMMAND_ENTRY
+#undef QINGHE_CORE_SLOT_music
+#undef QINGHE_CORE_SLOT_window
+#undef QINGHE_CORE_SLOT_core
 
 }  // namespace
 
-const CommandEntry* core_command_table() { return kTable; }
-CommandEntry core_command(CoreCommand number) { return kTable[int32_t(number)]; }
+const CommandEntry* core_command_table() { return g_table; }
+CommandEntry core_command(CoreCommand number) { return g_table[int32_t(number)]; }
+
+void install_core_command(CoreCommand number, CommandEntry entry) {
+    g_table[int32_t(number)] = entry;
+}
 
 }  // namespace qinghe

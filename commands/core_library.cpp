@@ -4,7 +4,6 @@
 #include <string>
 
 #include "commands/core_commands.h"
-#include "commands/music_commands.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe {
@@ -26,12 +25,6 @@ constexpr TypeName kUsedTypes[] = {
     {CoreType::kComObject, "对象", "ComObject", TypeFlag::kNoWindow},
     {CoreType::kVariant, "变体型", "Variant", TypeFlag::kNoWindow},
 };
-
-// At start the library's services join the runtime.
-intptr_t notify_core_library(int32_t code, intptr_t, intptr_t, intptr_t) {
-    if (code == kNotifyStart) register_music_services();
-    return 0;
-}
 
 struct CoreLibrary {
     std::array<std::string, std::size(kUsedTypes)> gbk_names;
@@ -58,7 +51,6 @@ struct CoreLibrary {
         record.types = types.data();
         record.command_count = kCoreCommandCount;
         record.commands = core_command_table();
-        record.notify = &notify_core_library;
     }
 };
 

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "commands/core_commands.h"
 #include "commands/midi_player.h"
 #include "platform/event.h"
 #include "platform/text_encoding.h"
@@ -218,6 +219,12 @@ void register_music_services() {
         stop_all_playback();
         return 0;
     });
+}
+
+void install_music_commands() {
+    install_core_command(CoreCommand::play_midi, &play_midi);
+    install_core_command(CoreCommand::stop_playback, &stop_playback);
+    register_music_services();
 }
 
 }  // namespace qinghe

@@ -23,6 +23,10 @@ void stop_all_playback();
 // host service that stops all media playback (2016).
 void register_music_services();
 
+// Puts play_midi and stop_playback into their slots of the core command
+// table and registers the music services.
+void install_music_commands();
+
 // 0 idle, 1 playing, 2 stop requested.
 int32_t music_state();
 

@@ -1,5 +1,7 @@
 #include "commands/window_commands.h"
 
+#include "commands/core_commands.h"
+
 #include "runtime/host_services.h"
 #include "runtime/start_up.h"
 
@@ -16,6 +18,10 @@ void load_window_command(TaggedArg* result, int32_t count, TaggedArg* args) {
     }
     request.modal = count > 2 && args[2].as_bool() ? 1 : 0;
     result->lo = host_service(2005, reinterpret_cast<intptr_t>(&request), 0) == 0 ? 1 : 0;
+}
+
+void install_window_commands() {
+    install_core_command(CoreCommand::load_window, &load_window_command);
 }
 
 }  // namespace qinghe

@@ -4,12 +4,10 @@
 #include <QMessageBox>
 #include <QWidget>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "platform/text_encoding.h"
-#include "runtime/dll_commands.h"
 #include "runtime/event_dispatch.h"
 #include "runtime/event_suspension.h"
 #include "runtime/form_resource.h"
@@ -28,8 +26,6 @@ namespace qinghe {
 namespace {
 
 const ProgramHeader* g_header = nullptr;
-std::string g_directory;
-std::string g_file_name;
 std::unique_ptr<QWidget> g_hidden_owner;
 
 // The window table answers for the location lines of an error report.
@@ -47,15 +43,6 @@ public:
         return u->tag;
     }
 };
-
-void make_program_directory_current() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return;
-    g_directory = platform::gbk_from_utf8(exe.parent_path().string());
-    g_file_name = platform::gbk_from_utf8(exe.filename().string());
-    std::filesystem::current_path(exe.parent_path(), ec);
-}
 
 void create_hidden_owner() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || g_hidden_owner) return;
@@ -112,19 +99,10 @@ intptr_t object_property_service(const intptr_t* words, int32_t count, bool writ
 
 void set_program_header(const ProgramHeader* header) { g_header = header; }
 
-const std::string& program_directory() { return g_directory; }
-const std::string& program_file_name() { return g_file_name; }
-
 void initialise(const ProgramHeader& header) {
-    set_run_mode(int32_t(header.run_mode));
-    make_program_directory_current();
     record_main_thread();
     create_hidden_owner();
-    if (header.constant_area_length > 0)
-        set_constant_area(header.constant_area, header.constant_area_length);
-    set_dll_command_tables(header.dll_command_count, header.dll_file_names,
-                           header.dll_exported_names);
-    initialise_libraries(const_cast<LibraryRecord* const*>(header.libraries), header.library_count);
+    initialise_core(header);
     WindowTable table;
     std::string error;
     if (header.form_resource &&
@@ -167,8 +145,10 @@ void register_form_services() {
                          find_object(uint32_t(window_id), uint32_t(unit_id)));
         return intptr_t(0);
     });
-    register_host_service(2003, [](intptr_t, intptr_t) { return intptr_t(g_directory.c_str()); });
-    register_host_service(2004, [](intptr_t, intptr_t) { return intptr_t(g_file_name.c_str()); });
+    register_host_service(2003,
+                          [](intptr_t, intptr_t) { return intptr_t(program_directory().c_str()); });
+    register_host_service(2004,
+                          [](intptr_t, intptr_t) { return intptr_t(program_file_name().c_str()); });
     register_host_service(2005, &load_window_service);
     register_host_service(2006, [](intptr_t window_id, intptr_t unit_id) {
         return intptr_t(find_object(uint32_t(window_id), uint32_t(unit_id)));

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/core_start.h"
+
 class QWidget;
 
 namespace qinghe {
@@ -19,9 +21,9 @@ struct ProgramHeader;
 // The header that service 6 initialises from.
 void set_program_header(const ProgramHeader* header);
 
-// Run mode, program directory made current, hidden owner and main thread,
-// constant area, DLL tables, library notify entries, the window table read
-// from the resource, the exit sequence and the error message box.
+// Main thread and hidden owner, the core's start-up (core_start.h), the
+// window table read from the resource, the exit sequence and the error
+// message box.
 void initialise(const ProgramHeader& header);
 
 // Lets the error report name windows and units by their tags.
@@ -33,10 +35,6 @@ void register_form_services();
 // Shows runtime errors in a modal message box captioned "错误" while a
 // QApplication exists (standard error otherwise).
 void install_error_box();
-
-// The program's directory (without trailing separator) and file name, GBK.
-const std::string& program_directory();
-const std::string& program_file_name();
 
 // Host service 2005: what `load_window` passes.
 struct WindowLoadRequest {

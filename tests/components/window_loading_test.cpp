@@ -6,6 +6,7 @@
 
 #include "form_fixture.h"
 #include "commands/core_commands.h"
+#include "commands/window_commands.h"
 #include "support/report_capture.h"
 #include "runtime/start_up.h"
 #include "runtime/property_access.h"
@@ -207,6 +208,7 @@ TEST_F(LoadingTest, ADestroyedWindowLoadsAgainFromItsResourceState) {
 
 TEST_F(LoadingTest, LoadWindowCommandGoesThroughTheHostServices) {
     register_form_services();
+    install_window_commands();
     install({window(1, {}), window(2, {})});
     auto load = [](std::vector<TaggedArg> args) {
         return call_core_command(core_command(CoreCommand::load_window), int32_t(args.size()),

@@ -1,0 +1,42 @@
+#include "runtime/core_start.h"
+
+#include <filesystem>
+
+#include "platform/text_encoding.h"
+#include "runtime/dll_commands.h"
+#include "runtime/frame.h"
+#include "runtime/memory.h"
+#include "runtime/program_header.h"
+#include "runtime/runtime_error.h"
+
+namespace qinghe {
+namespace {
+
+std::string g_directory;
+std::string g_file_name;
+
+void make_program_directory_current() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return;
+    g_directory = platform::gbk_from_utf8(exe.parent_path().string());
+    g_file_name = platform::gbk_from_utf8(exe.filename().string());
+    std::filesystem::current_path(exe.parent_path(), ec);
+}
+
+}  // namespace
+
+const std::string& program_directory() { return g_directory; }
+const std::string& program_file_name() { return g_file_name; }
+
+void initialise_core(const ProgramHeader& header) {
+    set_run_mode(int32_t(header.run_mode));
+    make_program_directory_current();
+    if (header.constant_area_length > 0)
+        set_constant_area(header.constant_area, header.constant_area_length);
+    set_dll_command_tables(header.dll_command_count, header.dll_file_names,
+                           header.dll_exported_names);
+    initialise_libraries(const_cast<LibraryRecord* const*>(header.libraries), header.library_count);
+}
+
+}  // namespace qinghe
