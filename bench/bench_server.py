@@ -108,6 +108,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             pass
 
 
+class QueueingServer(http.server.ThreadingHTTPServer):
+    # The default queue of 5 pending connections drops the SYN of a client
+    # that opens 8 at once, which then waits a second to retry.
+    request_queue_size = 64
+
+
 class Server:
     """The server on an ephemeral loopback port, on a thread of its own."""
 
@@ -116,7 +122,7 @@ class Server:
             Handler.bomb = bomb_body()
         handler = type("BoundHandler", (Handler,), {"settings": settings})
         self.settings = settings
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.httpd = QueueingServer(("127.0.0.1", 0), handler)
         self.httpd.daemon_threads = True
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
