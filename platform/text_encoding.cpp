@@ -69,9 +69,9 @@ size_t utf16_into(std::string_view input, const char* from, char16_t* out) {
     return count;
 }
 
-size_t gbk_room(std::u16string_view units) { return encoded_room(units, Codec::kGbk); }
 size_t gbk_into(std::u16string_view units, char* out) {
     return direct_from_units_into(units, Codec::kGbk, out);
 }
+size_t gbk_over(std::u16string_view units, char* out) { return gbk_over_units(units, out); }
 
 }  // namespace qinghe::platform

@@ -21,6 +21,8 @@ std::u16string direct_units(std::string_view input, Codec from);
 size_t encoded_room(std::u16string_view units, Codec to);
 size_t direct_from_units_into(std::u16string_view units, Codec to, char* out);
 std::string direct_from_units(std::u16string_view units, Codec to);
+// GBK written over the units themselves (out <= the first unit's address).
+size_t gbk_over_units(std::u16string_view units, char* out);
 
 // Any charset iconv knows, through UTF-32 (text_encoding_iconv.cpp).
 std::u32string iconv_decode(std::string_view input, const char* from);

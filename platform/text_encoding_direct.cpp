@@ -152,6 +152,10 @@ size_t direct_from_units_into(std::u16string_view units, Codec to, char* out) {
     }
 }
 
+size_t gbk_over_units(std::u16string_view units, char* out) {
+    return encode_units_into(units, GbkOverWriter{{gbk_tables(), nullptr}}, out);
+}
+
 std::string direct_from_units(std::u16string_view units, Codec to) {
     std::string out(encoded_room(units, to), '\0');
     out.resize(direct_from_units_into(units, to, out.data()));

@@ -1,10 +1,11 @@
 #include "platform/automation/stream_object.h"
 
-#include "platform/ascii_case.h"
 #include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "platform/ascii_case.h"
+#include "platform/automation/stream_bytes.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::platform {
@@ -176,17 +177,16 @@ private:
         if (!open_) return DISP_E_EXCEPTION;
         open_ = false;
         buffer_.clear();
-        buffer_.shrink_to_fit();
         position_ = 0;
         return S_OK;
     }
 
     bool ready_for(int32_t type) const { return open_ && type_ == type; }
 
-    void write_at_position(std::string_view bytes) {
-        size_t overwritten = std::min(bytes.size(), buffer_.size() - position_);
-        buffer_.replace(position_, overwritten, bytes);
+    HRESULT write_at_position(std::string_view bytes) {
+        if (!buffer_.write(position_, bytes)) return E_OUTOFMEMORY;
         position_ += bytes.size();
+        return S_OK;
     }
 
     HRESULT write(const Variant& data) {
@@ -194,8 +194,7 @@ private:
         if (data.vt == VT_EMPTY || data.vt == VT_NULL) return S_OK;
         if (data.vt != (VT_ARRAY | VT_UI1) || !data.array) return DISP_E_TYPEMISMATCH;
         const auto& bytes = data.array->data;
-        write_at_position({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-        return S_OK;
+        return write_at_position({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     }
 
     HRESULT read(int32_t count, Variant* result) {
@@ -211,7 +210,7 @@ private:
             result->vt = VT_NULL;  // nothing left to read
             return S_OK;
         }
-        SafeArray* array = safe_array_from_bytes(0, std::string_view(buffer_).substr(position_, n));
+        SafeArray* array = safe_array_from_bytes(0, buffer_.view().substr(position_, n));
         if (!array) return E_OUTOFMEMORY;
         position_ += n;
         result->vt = VT_ARRAY | VT_UI1;
@@ -222,26 +221,27 @@ private:
     HRESULT write_text(const char16_t* text, int32_t options) {
         if (!ready_for(StreamType::kText)) return DISP_E_EXCEPTION;
         const char* encoding = stream_charset_encoding(charset_);
-        std::string bytes =
-            options == kWriteLine
-                ? text_from_utf16(std::u16string(bstr_view(text)) + u"\r\n", encoding)
-                : text_from_utf16(bstr_view(text), encoding);
-        // A Unicode stream starts with its byte-order mark.
-        if (buffer_.empty() && std::strcmp(encoding, "UTF-16LE") == 0)
-            bytes.insert(0, byte_order_mark(encoding));
-        if (buffer_.empty()) {
-            buffer_ = std::move(bytes);  // the common case: no copy
+        std::u16string line;
+        std::u16string_view units = bstr_view(text);
+        if (options == kWriteLine) units = line = std::u16string(units) + u"\r\n";
+        if (buffer_.size() == 0 && std::strcmp(encoding, "GBK") == 0) {
+            // A page's text, encoded straight into the stream's storage.
+            auto encode = [units](char* out) { return gbk_into(units, out); };
+            if (!buffer_.assign(units.size() * kGbkBytesPerUnit, encode)) return E_OUTOFMEMORY;
             position_ = buffer_.size();
-        } else {
-            write_at_position(bytes);
+            return S_OK;
         }
-        return S_OK;
+        std::string bytes = text_from_utf16(units, encoding);
+        // A Unicode stream starts with its byte-order mark.
+        if (buffer_.size() == 0 && std::strcmp(encoding, "UTF-16LE") == 0)
+            bytes.insert(0, byte_order_mark(encoding));
+        return write_at_position(bytes);
     }
 
     HRESULT read_text(int32_t count, Variant* result) {
         if (!ready_for(StreamType::kText) || count < kReadAll) return DISP_E_EXCEPTION;
         const char* encoding = stream_charset_encoding(charset_);
-        std::string_view rest = std::string_view(buffer_).substr(position_);
+        std::string_view rest = buffer_.view().substr(position_);
         std::string_view mark = byte_order_mark(encoding);
         size_t skipped = 0;
         if (position_ == 0 && !mark.empty() && rest.starts_with(mark)) {
@@ -274,7 +274,7 @@ private:
     bool open_ = false;
     int32_t type_ = StreamType::kText;
     std::string charset_ = "Unicode";
-    std::string buffer_;
+    StreamBytes buffer_;
     size_t position_ = 0;
 };
 

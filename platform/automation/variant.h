@@ -59,6 +59,22 @@ Bstr bstr_from_gbk(std::string_view gbk);
 Bstr bstr_from_text(std::string_view bytes, const char* charset);
 std::string gbk_from_bstr(const char16_t* s);
 
+// The GBK text of a BSTR, written over the BSTR's own storage, which then
+// shrinks to the bytes: the BSTR is consumed, and a page's text needs no
+// second block on its way to GBK. The storage is freed with the object.
+class GbkOverBstr {
+public:
+    explicit GbkOverBstr(Bstr s);
+    ~GbkOverBstr();
+    GbkOverBstr(const GbkOverBstr&) = delete;
+    GbkOverBstr& operator=(const GbkOverBstr&) = delete;
+    std::string_view bytes() const { return {block_, size_}; }
+
+private:
+    char* block_;
+    size_t size_;
+};
+
 struct SafeArrayBound {
     uint32_t count;
     int32_t lower;
