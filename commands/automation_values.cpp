@@ -1,5 +1,6 @@
 #include "commands/automation_values.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/text_encoding.h"
@@ -90,6 +91,17 @@ char* text_from_bstr(const char16_t* s) {
 char* text_taking_bstr(Bstr s) {
     const GbkOverBstr gbk(s);
     return gbk.bytes().empty() ? nullptr : make_text(gbk.bytes());
+}
+
+// Program text from a member: the block itself becomes the text where
+// values live in malloc's heap, else a copy does.
+char* text_taking_program_text(char* block) {
+    if (!block || !*block || !heap_is_process_heap()) {
+        char* text = block && *block ? make_text(block) : nullptr;
+        std::free(block);
+        return text;
+    }
+    return block;
 }
 
 bool is_byte_array(const Variant& v) {
@@ -314,8 +326,9 @@ bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
 }
 
 bool take_value_from_variant(Variant& v, uint32_t tag, TaggedArg* out) {
-    if (tag == TypeTag::kText && v.vt == VT_BSTR) {
-        *out = TaggedArg::of_text(text_taking_bstr(v.bstr));
+    if (tag == TypeTag::kText && (v.vt == VT_BSTR || v.vt == VT_LPSTR)) {
+        *out = TaggedArg::of_text(v.vt == VT_BSTR ? text_taking_bstr(v.bstr)
+                                                  : text_taking_program_text(v.lpstr));
         variant_init(&v);
         return true;
     }

@@ -30,6 +30,10 @@ std::string gbk_from_utf16(std::u16string_view utf16);
 inline constexpr size_t kGbkBytesPerUnit = 2;
 size_t utf16_into(std::string_view input, const char* from, char16_t* out);
 size_t gbk_into(std::u16string_view units, char* out);
+// Text in any charset straight to GBK, at most kGbkBytesPerUnit bytes per
+// input byte (every character takes at least one input byte). From GBK it
+// gives what a round trip through UTF-16 gives: malformed bytes become '?'.
+size_t gbk_from_text_into(std::string_view input, const char* from, char* out);
 // GBK written over the units' own storage: `out` may be the address of the
 // first unit or lie before it (by any amount), never after it.
 size_t gbk_over(std::u16string_view units, char* out);

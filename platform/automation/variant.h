@@ -38,6 +38,11 @@ enum VarType : uint16_t {
     VT_I8 = 20,
     VT_INT = 22,
     VT_UINT = 23,
+    // The program's own GBK text, NUL-terminated, in a malloc block (or
+    // borrowed, by reference). It crosses to a member only where both sides
+    // say they take it (see ParamFlag::kProgramText and Dispatch::invoke),
+    // sparing a page's text its UTF-16 form; it converts like a BSTR.
+    VT_LPSTR = 30,
     VT_RECORD = 36,
     VT_ARRAY = 0x2000,
     VT_BYREF = 0x4000,
@@ -126,6 +131,7 @@ struct Variant {
         int16_t boolean;  // -1 true, 0 false
         HRESULT error;
         Bstr bstr;
+        char* lpstr;
         Object* unknown;
         Dispatch* dispatch;
         SafeArray* array;
