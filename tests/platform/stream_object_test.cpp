@@ -70,7 +70,7 @@ protected:
         Variant v{};
         v.vt = VT_ARRAY | VT_UI1;
         v.array = safe_array_create_vector(VT_UI1, 1, uint32_t(b.size()));
-        std::memcpy(v.array->data.data(), b.data(), b.size());
+        if (!b.empty()) std::memcpy(v.array->data.data(), b.data(), b.size());
         return v;
     }
     std::string read_bytes(std::vector<Variant> args = {}) {
