@@ -52,7 +52,8 @@ GbkOverBstr::GbkOverBstr(Bstr s) : block_(nullptr), size_(0) {
     if (!s) return;
     block_ = reinterpret_cast<char*>(bstr_header(s));
     size_ = gbk_over(bstr_view(s), block_);
-    if (void* smaller = std::realloc(block_, size_ ? size_ : 1)) block_ = static_cast<char*>(smaller);
+    if (void* smaller = std::realloc(block_, size_ ? size_ : 1))
+        block_ = static_cast<char*>(smaller);
 }
 
 GbkOverBstr::~GbkOverBstr() { std::free(block_); }

@@ -71,9 +71,8 @@ protected:
             return S_OK;
         case kKeep: return S_OK;
         case kSay:
-            recorder->said = args[0].vt == VT_BSTR
-                                 ? gbk_from_bstr(args[0].bstr)
-                                 : *static_cast<const char* const*>(args[0].ref);
+            recorder->said = args[0].vt == VT_BSTR ? gbk_from_bstr(args[0].bstr)
+                                                   : *static_cast<const char* const*>(args[0].ref);
             return S_OK;
         case kGive:  // program text when asked for it, else a BSTR
             if (result->vt == VT_LPSTR) {

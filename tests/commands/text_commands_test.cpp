@@ -209,9 +209,9 @@ TEST(FindText, AgreesWithSteppingSearchOnRandomTexts) {
         if (pick(3)) start = int32_t(pick(text.size() + 4)) - 1;
         for (bool ignore_case : {false, true}) {
             for (bool backwards : {false, true}) {
-                std::vector<TaggedArg> args = {TaggedArg::of_text(text.c_str()),
-                                               TaggedArg::of_text(sought.c_str()),
-                                               optional_int(start), TaggedArg::of_bool(ignore_case)};
+                std::vector<TaggedArg> args = {
+                    TaggedArg::of_text(text.c_str()), TaggedArg::of_text(sought.c_str()),
+                    optional_int(start), TaggedArg::of_bool(ignore_case)};
                 const CoreCommand command =
                     backwards ? CoreCommand::find_text_reverse : CoreCommand::find_text;
                 const int32_t got =

@@ -223,7 +223,7 @@ TEST_F(Stream, ProgramTextWritesTheBytesOfItsBstr) {
     };
     const Row rows[] = {
         {u"gb2312", "\xB3\xD6\xB2\xD6 9.87%", false, nullptr},
-        {u"gb2312", "a\x80z\xA8\x8B", true, nullptr},     // euro, a wide-table character
+        {u"gb2312", "a\x80z\xA8\x8B", true, nullptr},          // euro, a wide-table character
         {u"gb2312", "bad \xFF and cut \x81", false, nullptr},  // malformed, lead at the end
         {u"gb2312", "", false, nullptr},
         {u"gb2312", "tail", false, "head "},  // not the first write
@@ -266,9 +266,9 @@ TEST_F(Stream, ReadTextAskedForProgramTextGivesTheGbkOfItsBstr) {
     };
     const Row rows[] = {
         {u"utf-8", "\xEF\xBB\xBF\xE6\x8C\x81\xE4\xBB\x93 ab"},  // mark skipped
-        {u"utf-8", "x\xC3(y\xF0\x9F\x98\x80\xE6\x8C"},       // malformed, no GBK, cut short
+        {u"utf-8", "x\xC3(y\xF0\x9F\x98\x80\xE6\x8C"},          // malformed, no GBK, cut short
         {u"gb2312", "\xB3\xD6\xFF\x81"},
-        {u"unicode", std::string("\xFF\xFE\x01\xD8x", 5)},    // lone surrogate, odd length
+        {u"unicode", std::string("\xFF\xFE\x01\xD8x", 5)},  // lone surrogate, odd length
         {u"big5", "\xA4\xA4"},
         {u"utf-8", ""},
     };

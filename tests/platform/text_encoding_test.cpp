@@ -65,9 +65,9 @@ struct Pair {
     const char* to;
 };
 constexpr Pair kPairs[] = {
-    {"UTF-8", "GBK"},    {"UTF-8", "UTF-16LE"}, {"GBK", "UTF-16LE"}, {"GBK", "UTF-8"},
-    {"UTF-16LE", "GBK"}, {"UTF-16LE", "UTF-8"}, {"UTF-8", "UTF-8"},  {"UTF-16LE", "UTF-16LE"},
-    {"GBK", "GBK"},
+    {"UTF-8", "GBK"},   {"UTF-8", "UTF-16LE"},    {"GBK", "UTF-16LE"},
+    {"GBK", "UTF-8"},   {"UTF-16LE", "GBK"},      {"UTF-16LE", "UTF-8"},
+    {"UTF-8", "UTF-8"}, {"UTF-16LE", "UTF-16LE"}, {"GBK", "GBK"},
 };
 
 // GBK into worst-case room, and over the units' own storage with the output
@@ -197,9 +197,14 @@ TEST(TextEncoding, GbkOverItsOwnUnitsMatchesGbkIntoOtherStorage) {
     // Dense two-byte characters let the output catch up with the input, so
     // that a 16-byte ASCII store would reach units not yet read; lone
     // surrogates and pairs shift the reading; a random mix finds the edges.
-    const std::u16string pieces[] = {u"a",         u"Z",      u"持",
-                                     u"仓",        u"€",      u"\uFFFD",
-                                     u"\U0001F600", std::u16string(1, char16_t(0xD800)),
+    const std::u16string pieces[] = {u"a",
+                                     u"Z",
+                                     u"持",
+                                     u"仓",
+                                     u"€",
+                                     u"\uFFFD",
+                                     u"\U0001F600",
+                                     std::u16string(1, char16_t(0xD800)),
                                      std::u16string(1, char16_t(0xDC00)),
                                      u"0123456789abcdefghij"};
     std::mt19937 random(11);
