@@ -97,19 +97,25 @@ private:
         return p;
     }
 };
+enum class Direction { forwards, backwards };
+
 // Where the sought bytes occur in a region, found at memory speed: memmem
 // for an exact forward search, else Horspool over ASCII-folded bytes when
 // case is ignored. Occurrences inside a two-byte character are found too:
 // the caller keeps those that start a character.
 class Occurrences {
 public:
-    Occurrences(std::string_view sought, bool ignore_case)
+    Occurrences(std::string_view sought, bool ignore_case, Direction direction)
         : sought_(sought), fold_(ignore_case && has_ascii_letter(sought)) {
+        const bool backwards = direction == Direction::backwards;
+        if (!fold_ && !backwards) return;  // memmem needs no table
         const size_t m = sought.size();
-        std::fill(std::begin(shift_up_), std::end(shift_up_), m);
-        std::fill(std::begin(shift_down_), std::end(shift_down_), m);
-        for (size_t j = 0; j + 1 < m; ++j) shift_up_[key(sought[j])] = m - 1 - j;
-        for (size_t j = m - 1; j > 0; --j) shift_down_[key(sought[j])] = j;
+        std::fill(std::begin(shift_), std::end(shift_), m);
+        if (backwards) {
+            for (size_t j = m - 1; j > 0; --j) shift_[key(sought[j])] = j;
+        } else {
+            for (size_t j = 0; j + 1 < m; ++j) shift_[key(sought[j])] = m - 1 - j;
+        }
     }
 
     // The first occurrence starting at or after `from` and ending by `end`.
@@ -120,7 +126,7 @@ public:
         if (!fold_) return static_cast<const char*>(memmem(from, size, sought_.data(), m));
         for (const char* p = from;;) {
             if (matches(p)) return p;
-            const size_t shift = shift_up_[key(p[m - 1])];
+            const size_t shift = shift_[key(p[m - 1])];
             if (size_t(end - p) - m < shift) return nullptr;
             p += shift;
         }
@@ -130,7 +136,7 @@ public:
     const char* last(const char* begin, const char* last) const {
         for (const char* p = last;;) {
             if (matches(p)) return p;
-            const size_t shift = shift_down_[key(*p)];
+            const size_t shift = shift_[key(*p)];
             if (size_t(p - begin) < shift) return nullptr;
             p -= shift;
         }
@@ -147,11 +153,10 @@ private:
 
     std::string_view sought_;
     bool fold_;
-    size_t shift_up_[256];    // forwards: by the window's last byte
-    size_t shift_down_[256];  // backwards: by the window's first byte
+    // Horspool's shifts: forwards by the window's last byte, backwards by
+    // its first byte.
+    size_t shift_[256];
 };
-
-enum class Direction { forwards, backwards };
 
 // The search behind find_text and find_text_reverse: the first (or last)
 // occurrence at a character start of the region; a backward search takes
@@ -178,7 +183,7 @@ int32_t search_text(std::string_view text, std::string_view sought, const Tagged
 
     const char* const begin = text.data() + region_begin;
     const char* const end = begin + region_length;
-    const Occurrences occurrences(sought, ignore_case);
+    const Occurrences occurrences(sought, ignore_case, direction);
     CharacterStarts starts(begin);
     const char* p = backwards ? occurrences.last(begin, end - m) : occurrences.first(begin, end);
     while (p && !starts.at(p)) {
