@@ -89,6 +89,7 @@ struct ArgumentSlot {
     Variant value;
     Variant holder;
     bool uses_holder = false;
+    const char* program_text = nullptr;  // lent as it is, see lend_program_text
 };
 
 // Points `slot.value` into the holder the way the declared by-reference
@@ -136,6 +137,9 @@ public:
             params.named_ids = &kPutValue;
             params.named_count = 1;
         }
+        // A text result is asked for as program text: a member that can
+        // give it so spares a page's text its UTF-16 form.
+        if (result_tag == TypeTag::kText) result_.vt = VT_LPSTR;
         uint32_t arg_error = 0;
         HRESULT hr = dispatch_->invoke(call_.id, call_.flags, params, &result_, &arg_error);
         if (failed(hr)) return status_of(hr);
@@ -181,7 +185,8 @@ private:
             converted = missing_argument();
         } else {
             TaggedArg value = TypeTag::is_array(arg.type) ? read_variable(arg) : arg;
-            if (lend_variant(value, param, slot)) return true;
+            if (lend_variant(value, param, slot) || lend_program_text(value, param, slot))
+                return true;
             uint16_t object_type = base_type(param.type) == VT_DISPATCH ? VT_DISPATCH : VT_UNKNOWN;
             if (!variant_from_value(value, &converted, object_type)) return false;
         }
@@ -205,6 +210,19 @@ private:
             return false;
         slot.value.vt = VT_BYREF | VT_VARIANT;
         slot.value.ref = block;
+        return true;
+    }
+
+    // A text for a BSTR parameter that takes program text is lent as it is,
+    // by reference: the member reads the caller's GBK bytes, no BSTR is made.
+    static bool lend_program_text(const TaggedArg& value, const ParamDesc& param,
+                                  ArgumentSlot& slot) {
+        if (value.type != TypeTag::kText || param.type != VT_BSTR ||
+            !(param.flags & ParamFlag::kProgramText))
+            return false;
+        slot.program_text = value.text();
+        slot.value.vt = VT_BYREF | VT_LPSTR;
+        slot.value.ref = &slot.program_text;
         return true;
     }
 

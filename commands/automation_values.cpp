@@ -1,5 +1,6 @@
 #include "commands/automation_values.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/text_encoding.h"
@@ -68,11 +69,12 @@ bool element_payload(uint32_t tag, const ArrayBlock* array, int64_t i, Variant* 
     }
 }
 
-// The GBK text of a BSTR, encoded straight into a new text block.
+// The GBK text of a BSTR, encoded straight into a new text block sized for
+// the worst case and then cut to what the text takes.
 char* text_from_bstr(const char16_t* s) {
     const std::u16string_view units = bstr_view(s);
-    const size_t room = gbk_room(units);
-    if (room == 0) return nullptr;
+    if (units.empty()) return nullptr;
+    const size_t room = units.size() * kGbkBytesPerUnit;
     auto text = static_cast<char*>(mem_alloc(room + 1));
     const size_t size = gbk_into(units, text);
     if (size == 0) {
@@ -82,6 +84,24 @@ char* text_from_bstr(const char16_t* s) {
     if (size < room) text = static_cast<char*>(mem_realloc(text, size + 1));
     text[size] = 0;
     return text;
+}
+
+// The same for a BSTR the caller gives up: encoded over its own storage,
+// so that a page's UTF-16 text and its GBK text never live side by side.
+char* text_taking_bstr(Bstr s) {
+    const GbkOverBstr gbk(s);
+    return gbk.bytes().empty() ? nullptr : make_text(gbk.bytes());
+}
+
+// Program text from a member: the block itself becomes the text where
+// values live in malloc's heap, else a copy does.
+char* text_taking_program_text(char* block) {
+    if (!block || !*block || !heap_is_process_heap()) {
+        char* text = block && *block ? make_text(block) : nullptr;
+        std::free(block);
+        return text;
+    }
+    return block;
 }
 
 bool is_byte_array(const Variant& v) {
@@ -306,6 +326,12 @@ bool value_from_variant(const Variant& v, uint32_t result_tag, TaggedArg* out) {
 }
 
 bool take_value_from_variant(Variant& v, uint32_t tag, TaggedArg* out) {
+    if (tag == TypeTag::kText && (v.vt == VT_BSTR || v.vt == VT_LPSTR)) {
+        *out = TaggedArg::of_text(v.vt == VT_BSTR ? text_taking_bstr(v.bstr)
+                                                  : text_taking_program_text(v.lpstr));
+        variant_init(&v);
+        return true;
+    }
     if (conversion_tag(tag) != TypeTag::kVariant || (v.vt & VT_BYREF))
         return value_from_variant(v, tag, out);
     VariantBlock* block = new_variant_block();

@@ -57,10 +57,111 @@ bool equal_ignoring_case(const char* a, const char* b, size_t n) {
     return true;
 }
 
+bool has_ascii_letter(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+        const char lower = ascii::fold(c);
+        return lower >= 'a' && lower <= 'z';
+    });
+}
+
+// Where characters start for a scan that steps over two-byte characters
+// from `origin` on. A byte below 0x80 never opens a pair, so whatever
+// follows one starts a character; in a run of bytes from 0x80 up,
+// characters start at every second byte from the run's start. Queries may
+// go up or down: each remembers the run it found, so a search asks about
+// every byte at most about twice.
+class CharacterStarts {
+public:
+    explicit CharacterStarts(const char* origin) : origin_(origin), run_(origin), known_(origin) {}
+
+    bool at(const char* p) {
+        if (p > known_) {
+            const char* low = run_start(p, known_);
+            if (low > known_) run_ = low;
+            known_ = p;
+        } else if (p < run_) {
+            run_ = run_start(p, origin_);
+            known_ = p;
+        }
+        return (p - run_) % 2 == 0;
+    }
+
+private:
+    const char* origin_;
+    const char* run_;    // [run_, known_) holds only bytes from 0x80 up,
+    const char* known_;  // and run_ is origin_ or follows a byte below 0x80
+
+    // The lowest q in [floor, p] with only bytes from 0x80 up in [q, p).
+    static const char* run_start(const char* p, const char* floor) {
+        while (p > floor && gbk::opens_pair_in_text_commands(p[-1])) --p;
+        return p;
+    }
+};
 enum class Direction { forwards, backwards };
 
-// The search behind find_text and find_text_reverse. `start` is the 1-based
-// start position, or null when omitted.
+// Where the sought bytes occur in a region, found at memory speed: memmem
+// for an exact forward search, else Horspool over ASCII-folded bytes when
+// case is ignored. Occurrences inside a two-byte character are found too:
+// the caller keeps those that start a character.
+class Occurrences {
+public:
+    Occurrences(std::string_view sought, bool ignore_case, Direction direction)
+        : sought_(sought), fold_(ignore_case && has_ascii_letter(sought)) {
+        const bool backwards = direction == Direction::backwards;
+        if (!fold_ && !backwards) return;  // memmem needs no table
+        const size_t m = sought.size();
+        std::fill(std::begin(shift_), std::end(shift_), m);
+        if (backwards) {
+            for (size_t j = m - 1; j > 0; --j) shift_[key(sought[j])] = j;
+        } else {
+            for (size_t j = 0; j + 1 < m; ++j) shift_[key(sought[j])] = m - 1 - j;
+        }
+    }
+
+    // The first occurrence starting at or after `from` and ending by `end`.
+    const char* first(const char* from, const char* end) const {
+        const size_t m = sought_.size();
+        const size_t size = size_t(end - from);
+        if (size < m) return nullptr;
+        if (!fold_) return static_cast<const char*>(memmem(from, size, sought_.data(), m));
+        for (const char* p = from;;) {
+            if (matches(p)) return p;
+            const size_t shift = shift_[key(p[m - 1])];
+            if (size_t(end - p) - m < shift) return nullptr;
+            p += shift;
+        }
+    }
+
+    // The last occurrence starting at or before `last` and at or after `begin`.
+    const char* last(const char* begin, const char* last) const {
+        for (const char* p = last;;) {
+            if (matches(p)) return p;
+            const size_t shift = shift_[key(*p)];
+            if (size_t(p - begin) < shift) return nullptr;
+            p -= shift;
+        }
+    }
+
+private:
+    unsigned char key(char c) const {
+        return static_cast<unsigned char>(fold_ ? ascii::fold(c) : c);
+    }
+    bool matches(const char* p) const {
+        return fold_ ? equal_ignoring_case(p, sought_.data(), sought_.size())
+                     : std::memcmp(p, sought_.data(), sought_.size()) == 0;
+    }
+
+    std::string_view sought_;
+    bool fold_;
+    // Horspool's shifts: forwards by the window's last byte, backwards by
+    // its first byte.
+    size_t shift_[256];
+};
+
+// The search behind find_text and find_text_reverse: the first (or last)
+// occurrence at a character start of the region; a backward search takes
+// only occurrences that end before the start position. `start` is the
+// 1-based start position, or null when omitted.
 int32_t search_text(std::string_view text, std::string_view sought, const TaggedArg* start,
                     bool ignore_case, Direction direction) {
     const int64_t len = int64_t(text.size());
@@ -78,22 +179,18 @@ int32_t search_text(std::string_view text, std::string_view sought, const Tagged
     }
 
     if (m == 0) return region_length > 0 ? 1 : -1;
+    if (region_length < m) return -1;
 
-    const char* const text_end = text.data() + len;
-    const char* cursor = text.data() + region_begin;
-    int64_t remaining = region_length;
-    int32_t found = -1;
-    while (remaining >= m) {
-        bool match = ignore_case ? equal_ignoring_case(cursor, sought.data(), size_t(m))
-                                 : (*cursor == sought[0] &&
-                                    std::memcmp(cursor, sought.data(), size_t(m)) == 0);
-        if (match) {
-            found = int32_t(cursor - text.data() + 1);
-            if (!backwards) break;
-        }
-        if (!step_character(cursor, text_end, remaining)) break;
+    const char* const begin = text.data() + region_begin;
+    const char* const end = begin + region_length;
+    const Occurrences occurrences(sought, ignore_case, direction);
+    CharacterStarts starts(begin);
+    const char* p = backwards ? occurrences.last(begin, end - m) : occurrences.first(begin, end);
+    while (p && !starts.at(p)) {
+        if (!backwards) p = occurrences.first(p + 1, end);
+        else p = p == begin ? nullptr : occurrences.last(begin, p - 1);
     }
-    return found;
+    return p ? int32_t(p - text.data() + 1) : -1;
 }
 
 void find_in_direction(TaggedArg* result, int32_t count, TaggedArg* args, Direction direction) {

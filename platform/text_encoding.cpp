@@ -69,9 +69,17 @@ size_t utf16_into(std::string_view input, const char* from, char16_t* out) {
     return count;
 }
 
-size_t gbk_room(std::u16string_view units) { return encoded_room(units, Codec::kGbk); }
+size_t gbk_from_text_into(std::string_view input, const char* from, char* out) {
+    const Codec source = codec_of(from);
+    if (source != Codec::kOther) return direct_bytes_into(input, source, Codec::kGbk, out);
+    const std::string gbk = convert_text(input, from, "GBK");
+    std::copy(gbk.begin(), gbk.end(), out);
+    return gbk.size();
+}
+
 size_t gbk_into(std::u16string_view units, char* out) {
     return direct_from_units_into(units, Codec::kGbk, out);
 }
+size_t gbk_over(std::u16string_view units, char* out) { return gbk_over_units(units, out); }
 
 }  // namespace qinghe::platform

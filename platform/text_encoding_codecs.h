@@ -238,4 +238,15 @@ struct GbkWriter {
     }
 };
 
+// GBK written over the units being encoded, the output starting at or before
+// the first unit. Every character takes no more bytes than its units, so the
+// output never overtakes the input; only the 16-byte store of an ASCII block
+// could, and it is taken only while it stays clear of the units not yet read.
+struct GbkOverWriter : GbkWriter {
+    size_t ascii16(const char16_t* p) {
+        if (end + 16 > reinterpret_cast<const char*>(p)) return 0;
+        return GbkWriter::ascii16(p);
+    }
+};
+
 }  // namespace qinghe::platform::detail

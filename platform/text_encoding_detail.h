@@ -16,11 +16,14 @@ enum class Codec { kUtf8, kUtf16, kGbk, kOther };
 // text_encoding_direct.cpp. The *_into forms write into room the caller
 // keeps: one unit per input byte for units, encoded_room() for bytes.
 std::string direct_bytes(std::string_view input, Codec from, Codec to);
+size_t direct_bytes_into(std::string_view input, Codec from, Codec to, char* out);
 size_t direct_units_into(std::string_view input, Codec from, char16_t* out);
 std::u16string direct_units(std::string_view input, Codec from);
 size_t encoded_room(std::u16string_view units, Codec to);
 size_t direct_from_units_into(std::u16string_view units, Codec to, char* out);
 std::string direct_from_units(std::u16string_view units, Codec to);
+// GBK written over the units themselves (out <= the first unit's address).
+size_t gbk_over_units(std::u16string_view units, char* out);
 
 // Any charset iconv knows, through UTF-32 (text_encoding_iconv.cpp).
 std::u32string iconv_decode(std::string_view input, const char* from);

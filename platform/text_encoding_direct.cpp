@@ -27,16 +27,6 @@ char* decode_into(std::string_view input, Codec from, Writer w) {
     return w.end;
 }
 
-size_t direct_bytes_into(std::string_view input, Codec from, Codec to, char* out) {
-    char* end;
-    switch (to) {
-    case Codec::kUtf8: end = decode_into(input, from, Utf8Writer{out}); break;
-    case Codec::kUtf16: end = decode_into(input, from, Utf16ByteWriter{out}); break;
-    default: end = decode_into(input, from, GbkWriter{gbk_tables(), out}); break;
-    }
-    return size_t(end - out);
-}
-
 bool lone_surrogate_at(std::u16string_view units, size_t i) {
     const char16_t c = units[i];
     if (c < 0xD800 || c >= 0xE000) return false;
@@ -94,6 +84,16 @@ size_t encode_units_into(std::u16string_view units, Writer w, char* out) {
 
 }  // namespace
 
+size_t direct_bytes_into(std::string_view input, Codec from, Codec to, char* out) {
+    char* end;
+    switch (to) {
+    case Codec::kUtf8: end = decode_into(input, from, Utf8Writer{out}); break;
+    case Codec::kUtf16: end = decode_into(input, from, Utf16ByteWriter{out}); break;
+    default: end = decode_into(input, from, GbkWriter{gbk_tables(), out}); break;
+    }
+    return size_t(end - out);
+}
+
 std::string direct_bytes(std::string_view input, Codec from, Codec to) {
     std::string out(input.size() * bytes_per_input_byte(from, to), '\0');
     out.resize(direct_bytes_into(input, from, to, out.data()));
@@ -150,6 +150,10 @@ size_t direct_from_units_into(std::u16string_view units, Codec to, char* out) {
     case Codec::kUtf16: return encode_units_into(units, Utf16ByteWriter{nullptr}, out);
     default: return encode_units_into(units, GbkWriter{gbk_tables(), nullptr}, out);
     }
+}
+
+size_t gbk_over_units(std::u16string_view units, char* out) {
+    return encode_units_into(units, GbkOverWriter{{gbk_tables(), nullptr}}, out);
 }
 
 std::string direct_from_units(std::u16string_view units, Codec to) {

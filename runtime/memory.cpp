@@ -36,6 +36,8 @@ const Heap& process_heap() { return kProcessHeap; }
 
 void set_heap(const Heap& heap) { g_heap = heap; }
 
+bool heap_is_process_heap() { return g_heap.allocate == kProcessHeap.allocate; }
+
 void* mem_try_alloc(size_t size) { return g_heap.allocate(size ? size : 1); }
 
 void* mem_alloc(size_t size) {

@@ -28,6 +28,9 @@ struct Heap {
 };
 const Heap& process_heap();
 void set_heap(const Heap& heap);
+// Whether values live in the process heap (malloc), so that a malloc block
+// can become a value as it is.
+bool heap_is_process_heap();
 
 // The program's read-only constant area: [start, start + length).
 void set_constant_area(const void* start, size_t length);

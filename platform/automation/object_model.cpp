@@ -53,6 +53,11 @@ HRESULT coerce(const Variant& arg, const ParamDesc& param, Variant* slot, bool* 
         *slot = missing_argument();
         return S_OK;
     }
+    if (arg.vt == (VT_BYREF | VT_LPSTR) && param.type == VT_BSTR &&
+        (param.flags & ParamFlag::kProgramText)) {
+        std::memcpy(static_cast<void*>(slot), &arg, sizeof arg);  // borrowed program text
+        return S_OK;
+    }
     if (param.type & VT_BYREF) {
         if (arg.vt != param.type) return DISP_E_TYPEMISMATCH;
         std::memcpy(static_cast<void*>(slot), &arg, sizeof arg);  // shares the caller's storage

@@ -55,6 +55,9 @@ namespace ParamFlag {
 inline constexpr uint16_t kIn = 0x01;
 inline constexpr uint16_t kOut = 0x02;
 inline constexpr uint16_t kOptional = 0x10;
+// A BSTR parameter that also takes the program's text as it is: a
+// VT_BYREF | VT_LPSTR argument reaches the member unconverted.
+inline constexpr uint16_t kProgramText = 0x100;
 }  // namespace ParamFlag
 
 // A parameter: its VARIANT type (with VT_BYREF for a by-reference
@@ -116,7 +119,9 @@ public:
     // The object's type information, or null when it provides none.
     virtual const TypeInfo* type_info() const = 0;
     // Calls a member. On failure *arg_error may name the offending
-    // argument (its index in params.args).
+    // argument (its index in params.args). A caller that wants a text
+    // result as program text presets *result to VT_LPSTR (null): a member
+    // that can answers in that form, any other answers as it always does.
     virtual HRESULT invoke(MemberId member, uint16_t flags, const DispParams& params,
                            Variant* result, uint32_t* arg_error) = 0;
 };

@@ -1,10 +1,12 @@
 #include "platform/automation/stream_object.h"
 
-#include "platform/ascii_case.h"
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/ascii_case.h"
+#include "platform/automation/stream_bytes.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::platform {
@@ -60,6 +62,7 @@ const TypeInfo& stream_type_info() {
     };
     constexpr uint16_t kIn = ParamFlag::kIn;
     constexpr uint16_t kOpt = ParamFlag::kIn | ParamFlag::kOptional;
+    constexpr uint16_t kText = ParamFlag::kIn | ParamFlag::kProgramText;
     static const TypeInfo info(
         {
             get(kType, "Type", VT_I4),
@@ -78,7 +81,7 @@ const TypeInfo& stream_type_info() {
             {kClose, "Close", INVOKE_FUNC, {}},
             {kWrite, "Write", INVOKE_FUNC, {{VT_VARIANT, kIn}}},
             {kRead, "Read", INVOKE_FUNC, {{VT_I4, kOpt}}, VT_VARIANT},
-            {kWriteText, "WriteText", INVOKE_FUNC, {{VT_BSTR, kIn}, {VT_I4, kOpt}}},
+            {kWriteText, "WriteText", INVOKE_FUNC, {{VT_BSTR, kText}, {VT_I4, kOpt}}},
             {kReadText, "ReadText", INVOKE_FUNC, {{VT_I4, kOpt}}, VT_BSTR},
         },
         {});
@@ -109,7 +112,7 @@ protected:
         case kClose: return close();
         case kWrite: return write(args[0]);
         case kRead: return read(optional_int(args[0], kReadAll), result);
-        case kWriteText: return write_text(args[0].bstr, optional_int(args[1], 0));
+        case kWriteText: return write_text(args[0], optional_int(args[1], 0));
         case kReadText: return read_text(optional_int(args[0], kReadAll), result);
         default: return DISP_E_MEMBERNOTFOUND;
         }
@@ -176,17 +179,16 @@ private:
         if (!open_) return DISP_E_EXCEPTION;
         open_ = false;
         buffer_.clear();
-        buffer_.shrink_to_fit();
         position_ = 0;
         return S_OK;
     }
 
     bool ready_for(int32_t type) const { return open_ && type_ == type; }
 
-    void write_at_position(std::string_view bytes) {
-        size_t overwritten = std::min(bytes.size(), buffer_.size() - position_);
-        buffer_.replace(position_, overwritten, bytes);
+    HRESULT write_at_position(std::string_view bytes) {
+        if (!buffer_.write(position_, bytes)) return E_OUTOFMEMORY;
         position_ += bytes.size();
+        return S_OK;
     }
 
     HRESULT write(const Variant& data) {
@@ -194,8 +196,7 @@ private:
         if (data.vt == VT_EMPTY || data.vt == VT_NULL) return S_OK;
         if (data.vt != (VT_ARRAY | VT_UI1) || !data.array) return DISP_E_TYPEMISMATCH;
         const auto& bytes = data.array->data;
-        write_at_position({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-        return S_OK;
+        return write_at_position({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     }
 
     HRESULT read(int32_t count, Variant* result) {
@@ -211,7 +212,7 @@ private:
             result->vt = VT_NULL;  // nothing left to read
             return S_OK;
         }
-        SafeArray* array = safe_array_from_bytes(0, std::string_view(buffer_).substr(position_, n));
+        SafeArray* array = safe_array_from_bytes(0, buffer_.view().substr(position_, n));
         if (!array) return E_OUTOFMEMORY;
         position_ += n;
         result->vt = VT_ARRAY | VT_UI1;
@@ -219,35 +220,58 @@ private:
         return S_OK;
     }
 
-    HRESULT write_text(const char16_t* text, int32_t options) {
+    // A BSTR, or the program's GBK text as it is; either gives the same bytes.
+    HRESULT write_text(const Variant& text, int32_t options) {
         if (!ready_for(StreamType::kText)) return DISP_E_EXCEPTION;
         const char* encoding = stream_charset_encoding(charset_);
-        std::string bytes =
-            options == kWriteLine
-                ? text_from_utf16(std::u16string(bstr_view(text)) + u"\r\n", encoding)
-                : text_from_utf16(bstr_view(text), encoding);
-        // A Unicode stream starts with its byte-order mark.
-        if (buffer_.empty() && std::strcmp(encoding, "UTF-16LE") == 0)
-            bytes.insert(0, byte_order_mark(encoding));
-        if (buffer_.empty()) {
-            buffer_ = std::move(bytes);  // the common case: no copy
-            position_ = buffer_.size();
-        } else {
-            write_at_position(bytes);
+        const bool page_sized = buffer_.size() == 0 && std::strcmp(encoding, "GBK") == 0;
+        if (text.vt == (VT_BYREF | VT_LPSTR)) {
+            const char* gbk = *static_cast<const char* const*>(text.ref);
+            std::string line;
+            std::string_view bytes = gbk ? gbk : "";
+            if (options == kWriteLine) bytes = line = std::string(bytes) + "\r\n";
+            if (page_sized)
+                return fill(bytes.size() * kGbkBytesPerUnit,
+                            [bytes](char* out) { return gbk_from_text_into(bytes, "GBK", out); });
+            return write_bytes(convert_text(bytes, "GBK", encoding), encoding);
         }
+        std::u16string line;
+        std::u16string_view units = bstr_view(text.bstr);
+        if (options == kWriteLine) units = line = std::u16string(units) + u"\r\n";
+        if (page_sized)
+            return fill(units.size() * kGbkBytesPerUnit,
+                        [units](char* out) { return gbk_into(units, out); });
+        return write_bytes(text_from_utf16(units, encoding), encoding);
+    }
+
+    // Text encoded straight into the empty stream's storage: a page's text
+    // goes there without an intermediate.
+    template <typename Encode>
+    HRESULT fill(size_t room, Encode encode) {
+        if (!buffer_.assign(room, encode)) return E_OUTOFMEMORY;
+        position_ = buffer_.size();
         return S_OK;
+    }
+
+    HRESULT write_bytes(std::string bytes, const char* encoding) {
+        // A Unicode stream starts with its byte-order mark.
+        if (buffer_.size() == 0 && std::strcmp(encoding, "UTF-16LE") == 0)
+            bytes.insert(0, byte_order_mark(encoding));
+        return write_at_position(bytes);
     }
 
     HRESULT read_text(int32_t count, Variant* result) {
         if (!ready_for(StreamType::kText) || count < kReadAll) return DISP_E_EXCEPTION;
         const char* encoding = stream_charset_encoding(charset_);
-        std::string_view rest = std::string_view(buffer_).substr(position_);
+        std::string_view rest = buffer_.view().substr(position_);
         std::string_view mark = byte_order_mark(encoding);
         size_t skipped = 0;
         if (position_ == 0 && !mark.empty() && rest.starts_with(mark)) {
             skipped = mark.size();
             rest.remove_prefix(skipped);
         }
+        if (count == kReadAll && result && result->vt == VT_LPSTR)
+            return read_program_text(rest, encoding, result);
         Bstr text = bstr_from_text(rest, encoding);
         // A partial read advances by the bytes its characters take in the
         // charset (exact for well-formed text).
@@ -271,10 +295,25 @@ private:
         return S_OK;
     }
 
+    // The rest of the stream decoded straight to the program's GBK text, for
+    // a caller that asked for it (see Dispatch::invoke).
+    HRESULT read_program_text(std::string_view rest, const char* encoding, Variant* result) {
+        auto gbk = static_cast<char*>(std::malloc(rest.size() * kGbkBytesPerUnit + 1));
+        if (!gbk) return E_OUTOFMEMORY;
+        const size_t size = gbk_from_text_into(rest, encoding, gbk);
+        gbk[size] = 0;
+        if (void* smaller = std::realloc(gbk, size + 1)) gbk = static_cast<char*>(smaller);
+        position_ = buffer_.size();
+        variant_clear(result);
+        result->vt = VT_LPSTR;
+        result->lpstr = gbk;
+        return S_OK;
+    }
+
     bool open_ = false;
     int32_t type_ = StreamType::kText;
     std::string charset_ = "Unicode";
-    std::string buffer_;
+    StreamBytes buffer_;
     size_t position_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/automation/variant.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/automation/object_model.h"
@@ -27,6 +28,8 @@ void variant_clear(Variant* v) {
             safe_array_destroy(v->array);
         } else if (v->vt == VT_BSTR) {
             bstr_free(v->bstr);
+        } else if (v->vt == VT_LPSTR) {
+            std::free(v->lpstr);
         } else if ((v->vt == VT_UNKNOWN || v->vt == VT_DISPATCH) && v->unknown) {
             v->unknown->release();
         }
@@ -42,6 +45,9 @@ HRESULT variant_copy(Variant* dst, const Variant* src) {
     if ((src->vt & VT_ARRAY) && !(src->vt & VT_BYREF)) {
         copy.array = src->array ? safe_array_copy(src->array) : nullptr;
         if (src->array && !copy.array) return E_OUTOFMEMORY;
+    } else if (src->vt == VT_LPSTR) {
+        copy.lpstr = src->lpstr ? strdup(src->lpstr) : nullptr;
+        if (src->lpstr && !copy.lpstr) return E_OUTOFMEMORY;
     } else if (src->vt == VT_BSTR || src->vt == VT_UNKNOWN || src->vt == VT_DISPATCH) {
         copy_element(VarType(src->vt), reinterpret_cast<uint8_t*>(&copy.ref),
                      reinterpret_cast<const uint8_t*>(&src->ref));
@@ -62,6 +68,8 @@ HRESULT variant_copy_ind(Variant* dst, const Variant* src) {
     value.vt = target;
     if (target & VT_ARRAY) {
         value.ref = *static_cast<SafeArray* const*>(src->ref);
+    } else if (target == VT_LPSTR) {
+        value.lpstr = *static_cast<char* const*>(src->ref);
     } else {
         uint32_t size = element_size_of(VarType(target));
         if (size == 0) return DISP_E_BADVARTYPE;

@@ -38,6 +38,11 @@ enum VarType : uint16_t {
     VT_I8 = 20,
     VT_INT = 22,
     VT_UINT = 23,
+    // The program's own GBK text, NUL-terminated, in a malloc block (or
+    // borrowed, by reference). It crosses to a member only where both sides
+    // say they take it (see ParamFlag::kProgramText and Dispatch::invoke),
+    // sparing a page's text its UTF-16 form; it converts like a BSTR.
+    VT_LPSTR = 30,
     VT_RECORD = 36,
     VT_ARRAY = 0x2000,
     VT_BYREF = 0x4000,
@@ -58,6 +63,22 @@ Bstr bstr_from_gbk(std::string_view gbk);
 // Text in a charset as iconv names it, decoded straight into a new BSTR.
 Bstr bstr_from_text(std::string_view bytes, const char* charset);
 std::string gbk_from_bstr(const char16_t* s);
+
+// The GBK text of a BSTR, written over the BSTR's own storage, which then
+// shrinks to the bytes: the BSTR is consumed, and a page's text needs no
+// second block on its way to GBK. The storage is freed with the object.
+class GbkOverBstr {
+public:
+    explicit GbkOverBstr(Bstr s);
+    ~GbkOverBstr();
+    GbkOverBstr(const GbkOverBstr&) = delete;
+    GbkOverBstr& operator=(const GbkOverBstr&) = delete;
+    std::string_view bytes() const { return {block_, size_}; }
+
+private:
+    char* block_;
+    size_t size_;
+};
 
 struct SafeArrayBound {
     uint32_t count;
@@ -110,6 +131,7 @@ struct Variant {
         int16_t boolean;  // -1 true, 0 false
         HRESULT error;
         Bstr bstr;
+        char* lpstr;
         Object* unknown;
         Dispatch* dispatch;
         SafeArray* array;

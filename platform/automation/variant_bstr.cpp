@@ -48,6 +48,16 @@ uint32_t bstr_length(const char16_t* s) { return s ? bstr_header(s)[0] / 2 : 0; 
 
 std::u16string_view bstr_view(const char16_t* s) { return {s, bstr_length(s)}; }
 
+GbkOverBstr::GbkOverBstr(Bstr s) : block_(nullptr), size_(0) {
+    if (!s) return;
+    block_ = reinterpret_cast<char*>(bstr_header(s));
+    size_ = gbk_over(bstr_view(s), block_);
+    if (void* smaller = std::realloc(block_, size_ ? size_ : 1))
+        block_ = static_cast<char*>(smaller);
+}
+
+GbkOverBstr::~GbkOverBstr() { std::free(block_); }
+
 Bstr bstr_from_gbk(std::string_view gbk) { return bstr_from_text(gbk, "GBK"); }
 
 std::string gbk_from_bstr(const char16_t* s) { return gbk_from_utf16(bstr_view(s)); }

@@ -198,9 +198,32 @@ HRESULT to_byte_array(const Variant& src, Variant* out) {
     return S_OK;
 }
 
+// Program text converts by way of its BSTR, in either direction.
+HRESULT via_bstr(const Variant& src, uint16_t target, Variant* out) {
+    Variant text;
+    variant_init(&text);
+    HRESULT hr = S_OK;
+    if (src.vt == VT_LPSTR) {
+        text.vt = VT_BSTR;
+        text.bstr = bstr_from_gbk(src.lpstr ? src.lpstr : "");
+    } else {
+        hr = variant_change_type(&text, &src, VT_BSTR);
+    }
+    if (succeeded(hr) && target == VT_LPSTR) {
+        out->vt = VT_LPSTR;
+        out->lpstr = strdup(gbk_from_bstr(text.bstr).c_str());
+        if (!out->lpstr) hr = E_OUTOFMEMORY;
+    } else if (succeeded(hr)) {
+        hr = variant_change_type(out, &text, target);
+    }
+    variant_clear(&text);
+    return hr;
+}
+
 }  // namespace
 
 HRESULT detail::convert(const Variant& src, uint16_t target, Variant* out) {
+    if (src.vt == VT_LPSTR || target == VT_LPSTR) return via_bstr(src, target, out);
     if (target == VT_EMPTY || target == VT_NULL) {
         out->vt = target;
         return S_OK;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,13 +24,14 @@ using namespace platform;
 // A recording test class: "Note" exists only as a method, "Fill" has
 // output parameters, "Sum" takes a variable argument list, "Label" is a
 // data member.
-enum Member : MemberId { kNote = 1, kFill, kSum, kLabel, kFail, kKeep, kLook };
+enum Member : MemberId { kNote = 1, kFill, kSum, kLabel, kFail, kKeep, kLook, kSay, kGive };
 
 struct Recorder {
     int calls = 0;
     std::u16string last_text;
     std::string last_bytes;
     std::vector<uint16_t> arg_types;
+    std::string said;  // what "Say" was given, as GBK
 };
 
 class TestObject : public TypedDispatch {
@@ -48,6 +51,8 @@ public:
                 {kFail, "Fail", INVOKE_FUNC, {}},
                 {kKeep, "Keep", INVOKE_FUNC, {{VT_UNKNOWN}}},
                 {kLook, "Look", INVOKE_FUNC, {{VT_VARIANT}}},
+                {kSay, "Say", INVOKE_FUNC, {{VT_BSTR, ParamFlag::kIn | ParamFlag::kProgramText}}},
+                {kGive, "Give", INVOKE_FUNC, {}, VT_BSTR},
             },
             {{kLabel, "Label", VT_BSTR}});
         return &info;
@@ -65,6 +70,18 @@ protected:
             *static_cast<Bstr*>(args[1].ref) = bstr_alloc(u"填好");
             return S_OK;
         case kKeep: return S_OK;
+        case kSay:
+            recorder->said = args[0].vt == VT_BSTR ? gbk_from_bstr(args[0].bstr)
+                                                   : *static_cast<const char* const*>(args[0].ref);
+            return S_OK;
+        case kGive:  // program text when asked for it, else a BSTR
+            if (result->vt == VT_LPSTR) {
+                result->lpstr = strdup(gbk_from_utf8("持仓").c_str());
+            } else {
+                result->vt = VT_BSTR;
+                result->bstr = bstr_alloc(u"持仓");
+            }
+            return S_OK;
         case kLook:
             if (args[0].vt == (VT_ARRAY | VT_UI1))
                 recorder->last_bytes.assign(args[0].array->data.begin(), args[0].array->data.end());
@@ -246,6 +263,57 @@ TEST_F(AutomationCommands, VariantResultIsHandedToTheCaller) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->vt, VT_I4);
     EXPECT_EQ(v->i4, 7);
+    mem_free(v);
+}
+
+TEST_F(AutomationCommands, ProgramTextIsLentOnlyWhereTheParameterTakesIt) {
+    ASSERT_TRUE(create("Qinghe.TestObject"));
+    const std::string text = gbk("持仓 9.87%");
+    const char* variable = text.c_str();
+    const TaggedArg by_reference =
+        TaggedArg::of_pointer(&variable, TypeTag::kText | TypeTag::kArrayFlag);
+    for (const TaggedArg& arg : {TaggedArg::of_text(text.c_str()), by_reference}) {
+        recorder.arg_types.clear();
+        call(CoreCommand::object_call_method, {arg}, "Say");
+        EXPECT_EQ(last_object_call_status(), ObjectCallStatus::kOk);
+        EXPECT_EQ(recorder.arg_types, std::vector<uint16_t>{VT_BYREF | VT_LPSTR});
+        EXPECT_EQ(recorder.said, text);
+    }
+    EXPECT_EQ(variable, text.c_str());  // the caller's variable is left as it was
+    recorder.arg_types.clear();
+    call(CoreCommand::object_call_method, {by_reference}, "Note");
+    EXPECT_EQ(recorder.arg_types, std::vector<uint16_t>{VT_BSTR});
+    EXPECT_EQ(recorder.last_text, u"持仓 9.87%");
+}
+
+// The process heap under other entry points: values then never take over
+// a block the object made with malloc.
+int g_other_heap_allocations = 0;
+void* other_allocate(size_t size) {
+    ++g_other_heap_allocations;
+    return std::malloc(size);
+}
+void* other_reallocate(void* block, size_t size) { return std::realloc(block, size); }
+void other_release(void* block) { std::free(block); }
+
+TEST_F(AutomationCommands, TextResultIsTakenAsProgramTextWhereTheObjectGivesIt) {
+    ASSERT_TRUE(create("Qinghe.TestObject"));
+    TaggedArg r = call(CoreCommand::object_call_text_method, {}, "Give");
+    EXPECT_EQ(r.text(), gbk("持仓"));
+    mem_free(r.pointer());
+    set_heap({other_allocate, other_reallocate, other_release});
+    g_other_heap_allocations = 0;
+    r = call(CoreCommand::object_call_text_method, {}, "Give");
+    set_heap(process_heap());
+    EXPECT_EQ(r.text(), gbk("持仓"));
+    EXPECT_EQ(g_other_heap_allocations, 1);  // the text was copied into that heap
+    mem_free(r.pointer());
+    // Asked for a variant, the member answers with its BSTR.
+    r = call(CoreCommand::object_call_variant_method, {}, "Give");
+    auto v = static_cast<VariantBlock*>(r.pointer());
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->vt, VT_BSTR);
+    variant_clear(v);
     mem_free(v);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -164,6 +165,64 @@ TEST(FindText, IgnoreCaseOnlyForLowWordOne) {
     EXPECT_EQ(call_core_command(core_command(CoreCommand::find_text), 2, args).as_int(), -1);
     args[1] = TaggedArg::of_text("Bc");
     EXPECT_EQ(call_core_command(core_command(CoreCommand::find_text), 2, args).as_int(), 2);
+}
+
+// The search as the commands define it: a cursor stepping one character at
+// a time from the region's start, compared at every step.
+int32_t stepping_search(std::string_view text, std::string_view sought,
+                        std::optional<int32_t> start, bool ignore_case, bool backwards) {
+    const int64_t len = int64_t(text.size());
+    const int64_t m = int64_t(sought.size());
+    const int64_t b = start ? std::max<int64_t>(*start - 1, 0) : (backwards ? len : 0);
+    const int64_t from = backwards || b >= len ? 0 : b;
+    const int64_t to = backwards ? std::min(b, len) : (b >= len ? 0 : len);
+    if (m == 0) return to > from ? 1 : -1;
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    int32_t found = -1;
+    for (int64_t i = from; i + m <= to;) {
+        bool match = true;
+        for (int64_t k = 0; k < m && match; ++k)
+            match = ignore_case ? fold(text[size_t(i + k)]) == fold(sought[size_t(k)])
+                                : text[size_t(i + k)] == sought[size_t(k)];
+        if (match) {
+            found = int32_t(i + 1);
+            if (!backwards) break;
+        }
+        i += (static_cast<unsigned char>(text[size_t(i)]) >= 0x80 && i + 1 < len) ? 2 : 1;
+    }
+    return found;
+}
+
+TEST(FindText, AgreesWithSteppingSearchOnRandomTexts) {
+    // Few distinct bytes, so that matches are frequent and fall inside
+    // two-byte characters, at run edges and next to the start position.
+    const char alphabet[] = {'a', 'A', 'b', 'B', '<', '\x80', '\x81', '\xB3', '\xD6'};
+    std::mt19937 random(7);
+    auto pick = [&](size_t n) { return size_t(random() % n); };
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (size_t n = pick(40); n > 0; --n) text += alphabet[pick(sizeof alphabet)];
+        std::string sought;
+        for (size_t n = 1 + pick(3); n > 0; --n) sought += alphabet[pick(sizeof alphabet)];
+        if (!text.empty() && pick(2)) sought = text.substr(pick(text.size()), 1 + pick(3));
+        std::optional<int32_t> start;
+        if (pick(3)) start = int32_t(pick(text.size() + 4)) - 1;
+        for (bool ignore_case : {false, true}) {
+            for (bool backwards : {false, true}) {
+                std::vector<TaggedArg> args = {
+                    TaggedArg::of_text(text.c_str()), TaggedArg::of_text(sought.c_str()),
+                    optional_int(start), TaggedArg::of_bool(ignore_case)};
+                const CoreCommand command =
+                    backwards ? CoreCommand::find_text_reverse : CoreCommand::find_text;
+                const int32_t got =
+                    call_core_command(core_command(command), 4, args.data()).as_int();
+                ASSERT_EQ(got, stepping_search(text, sought, start, ignore_case, backwards))
+                    << testing::PrintToString(text) << " / " << testing::PrintToString(sought)
+                    << " start " << start.value_or(0) << (backwards ? " backwards" : "")
+                    << (ignore_case ? " ignoring case" : "");
+            }
+        }
+    }
 }
 
 struct SplitRow {

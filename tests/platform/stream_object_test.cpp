@@ -70,7 +70,7 @@ protected:
         Variant v{};
         v.vt = VT_ARRAY | VT_UI1;
         v.array = safe_array_create_vector(VT_UI1, 1, uint32_t(b.size()));
-        std::memcpy(v.array->data.data(), b.data(), b.size());
+        if (!b.empty()) std::memcpy(v.array->data.data(), b.data(), b.size());
         return v;
     }
     std::string read_bytes(std::vector<Variant> args = {}) {
@@ -204,6 +204,98 @@ TEST_F(Stream, ReadTextWithACountAdvancesByThoseCharacters) {
     EXPECT_EQ(get_int(u"Position"), 6);
     EXPECT_EQ(read_text(), u"仓ab");
     EXPECT_EQ(read_text(), u"");
+}
+
+// The program's own GBK text, lent by reference as the frame lends it.
+Variant program_text(const char* const* gbk) {
+    Variant v{};
+    v.vt = VT_BYREF | VT_LPSTR;
+    v.ref = const_cast<char**>(gbk);
+    return v;
+}
+
+TEST_F(Stream, ProgramTextWritesTheBytesOfItsBstr) {
+    struct Row {
+        const char16_t* charset;
+        const char* gbk;
+        bool as_line;
+        const char* before;  // written first, as a BSTR; null for none
+    };
+    const Row rows[] = {
+        {u"gb2312", "\xB3\xD6\xB2\xD6 9.87%", false, nullptr},
+        {u"gb2312", "a\x80z\xA8\x8B", true, nullptr},          // euro, a wide-table character
+        {u"gb2312", "bad \xFF and cut \x81", false, nullptr},  // malformed, lead at the end
+        {u"gb2312", "", false, nullptr},
+        {u"gb2312", "tail", false, "head "},  // not the first write
+        {u"utf-8", "\xB3\xD6\x81", false, nullptr},
+        {u"unicode", "A\xB3\xD6", true, nullptr},
+        {u"us-ascii", "a\xB3\xD6", false, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::string(row.gbk)));
+        std::string written[2];
+        for (int lent = 0; lent < 2; ++lent) {
+            ASSERT_EQ(call(u"Open"), S_OK);
+            ASSERT_EQ(put(u"Charset", text(row.charset)), S_OK);
+            if (row.before) {
+                ASSERT_EQ(call(u"WriteText", {text(utf16_from_gbk(row.before))}), S_OK);
+            }
+            std::vector<Variant> args = {lent ? program_text(&row.gbk)
+                                              : text(utf16_from_gbk(row.gbk))};
+            if (row.as_line) args.push_back(number(1));
+            ASSERT_EQ(call(u"WriteText", std::move(args)), S_OK);
+            ASSERT_EQ(put(u"Position", number(0)), S_OK);
+            ASSERT_EQ(put(u"Type", number(StreamType::kBinary)), S_OK);
+            written[lent] = read_bytes();
+            ASSERT_EQ(put(u"Position", number(0)), S_OK);
+            ASSERT_EQ(put(u"Type", number(StreamType::kText)), S_OK);
+            ASSERT_EQ(call(u"Close"), S_OK);
+        }
+        EXPECT_EQ(written[1], written[0]);
+    }
+    const char* none = nullptr;  // a null text writes nothing
+    ASSERT_EQ(call(u"Open"), S_OK);
+    ASSERT_EQ(call(u"WriteText", {program_text(&none)}), S_OK);
+    EXPECT_EQ(get_int(u"Size"), 0);
+}
+
+TEST_F(Stream, ReadTextAskedForProgramTextGivesTheGbkOfItsBstr) {
+    struct Row {
+        const char16_t* charset;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {u"utf-8", "\xEF\xBB\xBF\xE6\x8C\x81\xE4\xBB\x93 ab"},  // mark skipped
+        {u"utf-8", "x\xC3(y\xF0\x9F\x98\x80\xE6\x8C"},          // malformed, no GBK, cut short
+        {u"gb2312", "\xB3\xD6\xFF\x81"},
+        {u"unicode", std::string("\xFF\xFE\x01\xD8x", 5)},  // lone surrogate, odd length
+        {u"big5", "\xA4\xA4"},
+        {u"utf-8", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.bytes));
+        open_binary(row.bytes);
+        ASSERT_EQ(put(u"Type", number(StreamType::kText)), S_OK);
+        ASSERT_EQ(put(u"Charset", text(row.charset)), S_OK);
+        const std::string expected = gbk_from_utf16(read_text());
+        ASSERT_EQ(put(u"Position", number(0)), S_OK);
+        Variant r{};
+        r.vt = VT_LPSTR;
+        ASSERT_EQ(call(u"ReadText", {}, &r), S_OK);
+        ASSERT_EQ(r.vt, VT_LPSTR);
+        EXPECT_EQ(std::string(r.lpstr), expected);
+        EXPECT_EQ(get_int(u"Position"), int32_t(row.bytes.size()));
+        variant_clear(&r);
+        ASSERT_EQ(call(u"Close"), S_OK);
+    }
+    // A read of some characters answers with a BSTR, asked or not.
+    open_binary("abc");
+    ASSERT_EQ(put(u"Type", number(StreamType::kText)), S_OK);
+    Variant r{};
+    r.vt = VT_LPSTR;
+    ASSERT_EQ(call(u"ReadText", {number(1)}, &r), S_OK);
+    ASSERT_EQ(r.vt, VT_BSTR);
+    variant_clear(&r);
 }
 
 TEST(ClassRegistry, ClassIdsParseAndPrint) {

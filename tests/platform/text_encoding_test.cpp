@@ -65,9 +65,26 @@ struct Pair {
     const char* to;
 };
 constexpr Pair kPairs[] = {
-    {"UTF-8", "GBK"},    {"UTF-8", "UTF-16LE"}, {"GBK", "UTF-16LE"}, {"GBK", "UTF-8"},
-    {"UTF-16LE", "GBK"}, {"UTF-16LE", "UTF-8"}, {"UTF-8", "UTF-8"},  {"UTF-16LE", "UTF-16LE"},
+    {"UTF-8", "GBK"},   {"UTF-8", "UTF-16LE"},    {"GBK", "UTF-16LE"},
+    {"GBK", "UTF-8"},   {"UTF-16LE", "GBK"},      {"UTF-16LE", "UTF-8"},
+    {"UTF-8", "UTF-8"}, {"UTF-16LE", "UTF-16LE"}, {"GBK", "GBK"},
 };
+
+// GBK into worst-case room, and over the units' own storage with the output
+// starting at the first unit or some units before it (the frame writes over
+// a BSTR from its length word on).
+void expect_gbk_into_and_over(std::u16string_view units, const std::string& expected) {
+    std::string into(units.size() * kGbkBytesPerUnit, '\0');
+    into.resize(gbk_into(units, into.data()));
+    ASSERT_EQ(into, expected);
+    for (size_t before : {0, 1, 2, 8}) {
+        std::u16string block(before, u'\0');
+        block += units;
+        char* out = reinterpret_cast<char*>(block.data());
+        const size_t written = gbk_over(std::u16string_view(block).substr(before), out);
+        ASSERT_EQ(std::string(out, written), expected) << before << " units before";
+    }
+}
 
 // Every conversion path agrees with iconv on `input`.
 void expect_as_iconv(std::string_view input) {
@@ -75,6 +92,11 @@ void expect_as_iconv(std::string_view input) {
         const std::string expected = reference(input, p.from, p.to);
         ASSERT_EQ(convert_text(input, p.from, p.to), expected)
             << p.from << " -> " << p.to << " on " << testing::PrintToString(std::string(input));
+        if (std::strcmp(p.to, "GBK") == 0) {
+            std::string into(input.size() * kGbkBytesPerUnit, '\0');
+            into.resize(gbk_from_text_into(input, p.from, into.data()));
+            ASSERT_EQ(into, expected) << p.from << " -> GBK, into";
+        }
         if (std::strcmp(p.to, "UTF-16LE") == 0) {
             ASSERT_EQ(bytes_of(utf16_from_text(input, p.from)), expected);
             std::u16string into(input.size(), u'\0');
@@ -85,13 +107,7 @@ void expect_as_iconv(std::string_view input) {
             std::u16string units(input.size() / 2, u'\0');
             std::memcpy(units.data(), input.data(), input.size());
             ASSERT_EQ(text_from_utf16(units, p.to), expected);
-            if (std::strcmp(p.to, "GBK") == 0) {
-                std::string into(gbk_room(units), '\0');
-                const size_t written = gbk_into(units, into.data());
-                ASSERT_LE(written, into.size());
-                into.resize(written);
-                ASSERT_EQ(into, expected);
-            }
+            if (std::strcmp(p.to, "GBK") == 0) expect_gbk_into_and_over(units, expected);
         }
     }
 }
@@ -173,7 +189,38 @@ TEST(TextEncoding, AsciiRunsBrokenAtEveryOffsetConvertAsIconvDoes) {
         // The room for GBK is exact where every character has its two bytes.
         const std::u16string text = std::u16string(run.begin(), run.begin() + at) + u"持仓" +
                                     std::u16string(run.begin() + at, run.end());
-        ASSERT_EQ(gbk_room(text), run.size() + 4);
+        ASSERT_EQ(gbk_into(text, std::string(text.size() * 2, 0).data()), run.size() + 4);
+    }
+}
+
+TEST(TextEncoding, GbkOverItsOwnUnitsMatchesGbkIntoOtherStorage) {
+    // Dense two-byte characters let the output catch up with the input, so
+    // that a 16-byte ASCII store would reach units not yet read; lone
+    // surrogates and pairs shift the reading; a random mix finds the edges.
+    const std::u16string pieces[] = {u"a",
+                                     u"Z",
+                                     u"持",
+                                     u"仓",
+                                     u"€",
+                                     u"\uFFFD",
+                                     u"\U0001F600",
+                                     std::u16string(1, char16_t(0xD800)),
+                                     std::u16string(1, char16_t(0xDC00)),
+                                     u"0123456789abcdefghij"};
+    std::mt19937 random(11);
+    for (int round = 0; round < 3000; ++round) {
+        std::u16string units;
+        for (size_t n = random() % 60; n > 0; --n) units += pieces[random() % std::size(pieces)];
+        std::string expected(units.size() * kGbkBytesPerUnit, '\0');
+        expected.resize(gbk_into(units, expected.data()));
+        for (size_t before : {0, 1, 2}) {
+            std::u16string block(before, u'\0');
+            block += units;
+            char* out = reinterpret_cast<char*>(block.data());
+            const size_t written = gbk_over(std::u16string_view(block).substr(before), out);
+            ASSERT_EQ(std::string(out, written), expected)
+                << testing::PrintToString(gbk_from_utf16(units)) << ", " << before << " before";
+        }
     }
 }
 

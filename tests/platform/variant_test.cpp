@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/automation/variant.h"
+#include "platform/text_encoding.h"
 
 namespace qinghe::platform {
 namespace {
@@ -93,6 +94,36 @@ TEST(VariantChangeType, TextAndByteArrays) {
     ASSERT_EQ(variant_change_type(&copy, &copy, VT_I4), S_OK);
     EXPECT_EQ(copy.i4, -42);
     for (Variant* v : {&text, &bytes, &back}) variant_clear(v);
+}
+
+TEST(VariantChangeType, ProgramTextConvertsLikeItsBstr) {
+    const std::string gbk = gbk_from_utf16(u"持仓 12");  // the program's own bytes
+    char* borrowed = const_cast<char*>(gbk.c_str());
+    Variant by_ref{};
+    by_ref.vt = VT_BYREF | VT_LPSTR;
+    by_ref.ref = &borrowed;
+    Variant owned{};
+    ASSERT_EQ(variant_copy_ind(&owned, &by_ref), S_OK);  // a copy of its own
+    ASSERT_EQ(owned.vt, VT_LPSTR);
+    EXPECT_NE(owned.lpstr, borrowed);
+    EXPECT_EQ(std::string(owned.lpstr), gbk);
+    Variant text{};
+    ASSERT_EQ(variant_change_type(&text, &by_ref, VT_BSTR), S_OK);
+    EXPECT_EQ(bstr_view(text.bstr), u"持仓 12");
+    Variant back{};
+    ASSERT_EQ(variant_change_type(&back, &text, VT_LPSTR), S_OK);
+    EXPECT_EQ(std::string(back.lpstr), gbk);
+    Variant number{};
+    EXPECT_EQ(variant_change_type(&number, &owned, VT_I4), DISP_E_TYPEMISMATCH);
+    owned.lpstr[0] = '7';
+    owned.lpstr[1] = 0;
+    ASSERT_EQ(variant_change_type(&number, &owned, VT_I4), S_OK);
+    EXPECT_EQ(number.i4, 7);
+    Variant copy{};
+    ASSERT_EQ(variant_copy(&copy, &owned), S_OK);
+    EXPECT_STREQ(copy.lpstr, "7");
+    for (Variant* v : {&owned, &text, &back, &copy, &by_ref}) variant_clear(v);
+    EXPECT_EQ(borrowed, gbk.c_str());  // clearing a reference frees nothing
 }
 
 TEST(SafeArray, BoundsAndElements) {
