@@ -247,7 +247,13 @@ std::string bytes_of(const TaggedArg& a) {
 }  // namespace
 
 void to_text(TaggedArg* result, int32_t count, TaggedArg* args) {
-    *result = TaggedArg::of_text(make_text(text_of(first_argument(count, args))));
+    const TaggedArg& a = first_argument(count, args);
+    // A byte set (a whole page, say) becomes text in one copy.
+    if (a.type == TypeTag::kByteSet) {
+        *result = TaggedArg::of_text(make_text(up_to_zero(byte_set_view(a.byte_set()))));
+        return;
+    }
+    *result = TaggedArg::of_text(make_text(text_of(a)));
 }
 
 void to_number(TaggedArg* result, int32_t count, TaggedArg* args) {
