@@ -1,7 +1,7 @@
-// GBK <-> UTF-16 tables, filled once per process from iconv on first use
-// (thread-safe: several threads may ask at once). They answer exactly what
-// iconv's "GBK" answers for one character, so table-driven conversion gives
-// the same bytes as iconv.
+// GBK <-> UTF-16 tables as constant data. The build fills them from iconv
+// (tools/gbk_tables) and compiles them into this library, so they answer
+// exactly what iconv's "GBK" answers for one character, and table-driven
+// conversion gives the same bytes as iconv with no work at start-up.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,9 @@ struct GbkTables {
     uint16_t encode[0x10000];
 };
 
-const GbkTables& gbk_tables();
+// Defined in the generated source of the build tree.
+extern constinit const GbkTables kGbkTables;
+
+inline const GbkTables& gbk_tables() { return kGbkTables; }
 
 }  // namespace qinghe::platform

@@ -2,7 +2,7 @@
 // Conversion never fails as a whole: malformed input bytes become U+FFFD
 // (or '?' where the target cannot hold it) and a character the target
 // cannot hold becomes '?'. UTF-8, UTF-16LE and GBK convert in one direct
-// pass (GBK through tables built once per process); other charsets go
+// pass (GBK through tables compiled in at build time); other charsets go
 // through iconv with the same results.
 #pragma once
 

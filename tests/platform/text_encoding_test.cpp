@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <iconv.h>
 #include <map>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "platform/charset_tables.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::platform {
@@ -274,29 +271,6 @@ TEST(TextEncoding, EveryBmpUnitEncodesToGbkAsIconvDoes) {
     for (char16_t u : all) expected += reference(bytes_of({&u, 1}), "UTF-16LE", "GBK");
     EXPECT_EQ(gbk_from_utf16(all), expected);
     EXPECT_EQ(utf16_from_gbk(gbk_from_utf16(u"持仓占比€")), u"持仓占比€");
-}
-
-// Eight threads convert at once in a fresh process, where the tables are
-// not built yet: each sees the same tables and converts correctly.
-void convert_on_eight_threads_at_first_use() {
-    std::vector<std::thread> threads;
-    std::vector<const GbkTables*> seen(8);
-    std::vector<std::string> converted(8);
-    for (size_t i = 0; i < seen.size(); ++i)
-        threads.emplace_back([&, i] {
-            converted[i] = gbk_from_utf8("持仓占比 €");
-            seen[i] = &gbk_tables();
-        });
-    for (std::thread& t : threads) t.join();
-    for (size_t i = 0; i < seen.size(); ++i)
-        if (seen[i] != seen[0] || converted[i] != "\xB3\xD6\xB2\xD6\xD5\xBC\xB1\xC8 \x80")
-            std::exit(1);
-    std::exit(0);
-}
-
-TEST(TextEncoding, TablesAreBuiltOnceWhenManyThreadsAskAtOnce) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");  // runs the test in a new process
-    EXPECT_EXIT(convert_on_eight_threads_at_first_use(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(TextEncoding, OtherCharsetsStillGoThroughIconv) {

@@ -1,28 +1,31 @@
-#include "platform/charset_tables.h"
+#include "tools/gbk_tables/iconv_tables.h"
 
 #include <algorithm>
 #include <iconv.h>
-#include <memory>
+#include <iterator>
 
-namespace qinghe::platform {
+namespace qinghe::tools {
 namespace {
+
+using platform::GbkTables;
 
 // One iconv descriptor used for single-character conversions.
 class OneCharacter {
 public:
     OneCharacter(const char* from, const char* to) : cd_(iconv_open(to, from)) {}
     ~OneCharacter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+        if (opened()) iconv_close(cd_);
     }
     OneCharacter(const OneCharacter&) = delete;
     OneCharacter& operator=(const OneCharacter&) = delete;
 
+    bool opened() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
     // Converts `in` whole; the output byte count, or -1 when iconv refuses
     // any of it. The descriptor is reset only after a refusal: after a whole
-    // character it is in its initial state already, and resetting costs more
-    // than the conversion (5 of 8 ms of building the tables).
+    // character it is in its initial state already.
     int convert(const char* in, size_t in_size, char* out, size_t out_size) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) return -1;
+        if (!opened()) return -1;
         if (refused_) iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* src = const_cast<char*>(in);
         char* dst = out;
@@ -46,7 +49,7 @@ char16_t decode_one(OneCharacter& decoder, const unsigned char* bytes, size_t si
     return char16_t(c);
 }
 
-void fill_decoding(GbkTables& t) {
+bool fill_decoding(GbkTables& t) {
     OneCharacter decoder("GBK", "UTF-32LE");
     for (unsigned b = 0; b < 256; ++b) {
         const unsigned char byte = static_cast<unsigned char>(b);
@@ -62,9 +65,10 @@ void fill_decoding(GbkTables& t) {
             t.pair[lead - 0x80][trail] = decode_one(decoder, bytes, 2);
         }
     }
+    return decoder.opened();
 }
 
-void fill_encoding(GbkTables& t) {
+bool fill_encoding(GbkTables& t) {
     OneCharacter encoder("UTF-32LE", "GBK");
     for (char32_t c = 0; c < 0x10000; ++c) {
         unsigned char out[4];
@@ -76,21 +80,18 @@ void fill_encoding(GbkTables& t) {
                       : n == 2 ? uint16_t(out[0] << 8 | out[1])
                                : GbkTables::kNoBytes;
     }
+    return encoder.opened();
 }
 
 }  // namespace
 
-const GbkTables& gbk_tables() {
-    static const std::unique_ptr<const GbkTables> tables = [] {
-        auto t = std::make_unique<GbkTables>();
-        fill_decoding(*t);
-        fill_encoding(*t);
-        t->ascii_as_is = true;
-        for (char16_t c = 0; c < 0x80; ++c)
-            t->ascii_as_is = t->ascii_as_is && t->single[c] == c && t->encode[c] == c;
-        return t;
-    }();
-    return *tables;
+bool fill_gbk_tables_from_iconv(GbkTables& t) {
+    const bool decodes = fill_decoding(t);
+    const bool encodes = fill_encoding(t);
+    t.ascii_as_is = true;
+    for (char16_t c = 0; c < 0x80; ++c)
+        t.ascii_as_is = t.ascii_as_is && t.single[c] == c && t.encode[c] == c;
+    return decodes && encodes;
 }
 
-}  // namespace qinghe::platform
+}  // namespace qinghe::tools
