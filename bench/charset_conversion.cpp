@@ -140,8 +140,8 @@ void bench_peak_memory() {
     page.resize(16u << 20);
     ByteSet* input = make_byte_set(page);
     page = std::string();
-    // The GBK tables and the code are built and paged in once per process,
-    // not per page: a small conversion first keeps them out of the figure.
+    // The GBK tables and the code are paged in once per process, not per
+    // page: a small conversion first keeps them out of the figure.
     ByteSet* small = make_byte_set(one);
     mem_free(convert_charset(small, "utf-8", "gb2312"));
     mem_free(small);
