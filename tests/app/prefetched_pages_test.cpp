@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,11 +12,13 @@
 #include "runtime/memory.h"
 #include "support/fund_pages.h"
 #include "support/loopback_server.h"
+#include "support/thread_count.h"
 
 namespace qinghe::app {
 namespace {
 
 using testing::LoopbackServer;
+using testing::thread_count;
 using testing_support::generated_codes;
 using testing_support::generated_page;
 
@@ -87,16 +88,6 @@ TEST(PrefetchedPages, ReaderTakesTheAcceptedCodesInOrderAndFetchesAnythingElseIt
     EXPECT_EQ(std::count(requested.begin(), requested.end(), "/111111.html"), 1);
     EXPECT_EQ(std::count(requested.begin(), requested.end(), "/22222.html"), 0);
     EXPECT_EQ(requested.size(), 6u);
-}
-
-int thread_count() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(tasks);
-    }
-    return count;
 }
 
 std::string converted_by_itself(const std::string& page) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <dirent.h>
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +9,7 @@
 
 #include "quick_http_settings.h"
 #include "support/loopback_server.h"
+#include "support/thread_count.h"
 #include "net/http_settings.h"
 #include "net/internet_library.h"
 #include "net/page_prefetch.h"
@@ -23,17 +23,7 @@ using qinghe::testing::Connection;
 using qinghe::testing::gzip;
 using qinghe::testing::keep_alive_response;
 using qinghe::testing::LoopbackServer;
-
-// Threads of this process, to see that none outlives a prefetch.
-int thread_count() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(tasks);
-    }
-    return count;
-}
+using qinghe::testing::thread_count;
 
 std::vector<std::string> urls_of(const LoopbackServer& server, int count) {
     std::vector<std::string> urls;
