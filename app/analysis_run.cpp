@@ -3,15 +3,15 @@
 #include <atomic>
 #include <mutex>
 
-#include "app/app_files.h"
-#include "app/core_calls.h"
-#include "app/holdings_pipeline.h"
-#include "app/holdings_sorting.h"
-#include "app/prefetched_pages.h"
+#include "analysis/app_files.h"
+#include "analysis/core_calls.h"
+#include "analysis/holdings_pipeline.h"
+#include "analysis/holdings_sorting.h"
+#include "analysis/prefetched_pages.h"
 #include "app/program_state.h"
 #include "app/progress_label.h"
 #include "app/result_display.h"
-#include "app/unread_codes.h"
+#include "analysis/unread_codes.h"
 #include "components/edit_box.h"
 #include "components/label.h"
 #include "platform/kernel32_module.h"

@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "app/analysis_run.h"
-#include "app/app_files.h"
+#include "analysis/app_files.h"
 #include "app/colour_scheme.h"
-#include "app/core_calls.h"
+#include "analysis/core_calls.h"
 #include "app/library_calls.h"
 #include "app/program_state.h"
 #include "app/result_display.h"

@@ -1,6 +1,6 @@
 #include "app/program_libraries.h"
 
-#include "app/analysis_start.h"
+#include "analysis/analysis_start.h"
 #include "commands/application_interface_library.h"
 #include "commands/core_library.h"
 #include "components/extended_ui_library.h"

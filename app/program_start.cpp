@@ -2,7 +2,7 @@
 
 #include "app/program_handlers.h"
 #include "app/program_libraries.h"
-#include "app/settings_location.h"
+#include "analysis/settings_location.h"
 #include "commands/music_commands.h"
 #include "commands/window_commands.h"
 #include "platform/heap_policy.h"

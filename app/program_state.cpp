@@ -1,6 +1,6 @@
 #include "app/program_state.h"
 
-#include "app/holding_list.h"
+#include "analysis/holding_list.h"
 #include "runtime/memory.h"
 
 namespace qinghe::app {

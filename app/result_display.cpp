@@ -3,12 +3,12 @@
 #include <mutex>
 #include <string>
 
-#include "app/core_calls.h"
-#include "app/holder_tips.h"
-#include "app/holding_list.h"
-#include "app/holdings_sorting.h"
+#include "analysis/core_calls.h"
+#include "analysis/holder_tips.h"
+#include "analysis/holding_list.h"
+#include "analysis/holdings_sorting.h"
 #include "app/library_calls.h"
-#include "app/link_resolution.h"
+#include "analysis/link_resolution.h"
 #include "app/program_state.h"
 #include "components/list_box.h"
 #include "program_resources.h"

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "app/holder_tips.h"
+#include "analysis/holder_tips.h"
 
 namespace qinghe::app {
 

@@ -25,7 +25,7 @@ CODES = [str(c) for c in range(100000, 110000)]
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    analyse = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build", "app", "qinghe-analyse"))
+    analyse = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build", "analysis", "qinghe-analyse"))
     extra = sys.argv[2:]
     server = fund_page_server.Server(("127.0.0.1", 0), fund_page_server.Handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "app/charset_conversion.h"
-#include "app/holdings_collector.h"
+#include "analysis/charset_conversion.h"
+#include "analysis/holdings_collector.h"
 #include "platform/heap_policy.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/holding_list.h"
-#include "app/holdings_merge.h"
-#include "app/holdings_sorting.h"
+#include "analysis/holding_list.h"
+#include "analysis/holdings_merge.h"
+#include "analysis/holdings_sorting.h"
 #include "runtime/memory.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // program's does, so a library's number and data word mean the same in both.
 #include <gtest/gtest.h>
 
-#include "app/analysis_start.h"
+#include "analysis/analysis_start.h"
 #include "app/program_libraries.h"
 
 namespace qinghe::app {

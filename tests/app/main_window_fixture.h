@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_files.h"
-#include "app/core_calls.h"
-#include "app/holding_list.h"
+#include "analysis/app_files.h"
+#include "analysis/core_calls.h"
+#include "analysis/holding_list.h"
 #include "app/library_calls.h"
 #include "app/program_start.h"
 #include "app/program_state.h"

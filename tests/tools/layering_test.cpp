@@ -33,8 +33,10 @@ const std::vector<Layer>& layers() {
         {"commands", {"commands", "runtime", "platform"}},
         {"components", {"components", "components/image", "runtime", "platform"}},
         {"net", {"net", "runtime", "platform"}},
+        {"analysis", {"analysis", "commands", "net", "runtime", "platform"}},
         {"app",
-         {"app", "commands", "components", "components/image", "net", "runtime", "platform"}},
+         {"app", "analysis", "commands", "components", "components/image", "net", "runtime",
+          "platform"}},
     };
     return table;
 }

@@ -1,0 +1,33 @@
+// The command line of qinghe-analyse: options, codes and the amounts of
+// money weighting (CODE=AMOUNT), checked before anything is fetched.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/analysis_output.h"
+#include "net/page_prefetch.h"
+
+namespace qinghe::app {
+
+struct AnalyseOptions {
+    std::string base_url;  // empty: the desktop program's setting
+    SortKey sort = SortKey::ratio;
+    OutputFormat format = OutputFormat::tsv;
+    std::string output;                      // empty: standard output
+    int parallel = net::parallel::kDefault;  // pages downloaded at once
+    std::vector<std::string> codes;          // UTF-8 as typed, amounts cut off
+    std::vector<double> amounts;             // one per code, or none
+};
+
+// Parses the arguments after the program name. On bad usage returns false
+// and sets `error` to a message naming the argument at fault (empty when
+// the usage text alone says it).
+bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions& options,
+                           std::string& error);
+
+// A positive, finite decimal amount ("20000", "1500.50", "2e4"); false for
+// anything else.
+bool parse_amount(const std::string& text, double& amount);
+
+}  // namespace qinghe::app

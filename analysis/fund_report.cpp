@@ -1,0 +1,69 @@
+#include "analysis/fund_report.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "analysis/app_texts.h"
+
+namespace qinghe::app {
+namespace {
+
+// The title's text before "(CODE)"; ASCII markers cannot be the trail byte
+// of a GBK character, so plain byte search is exact.
+std::string fund_name(std::string_view page, std::string_view code) {
+    const size_t open = page.find("<title>");
+    if (open == std::string_view::npos) return {};
+    const size_t start = open + 7;
+    const size_t close = page.find("</title>", start);
+    std::string_view title =
+        page.substr(start, close == std::string_view::npos ? 0 : close - start);
+    const size_t at = title.find("(" + std::string(code) + ")");
+    if (at == std::string_view::npos) return {};
+    std::string_view name = title.substr(0, at);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front())))
+        name.remove_prefix(1);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+        name.remove_suffix(1);
+    return std::string(name);
+}
+
+bool is_date(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+    return true;
+}
+
+// The date right after the first report-date marker, blanks skipped.
+std::string report_date(std::string_view page) {
+    const std::string_view marker = app_text(AppText::section_end);
+    const size_t at = page.find(marker);
+    if (at == std::string_view::npos) return {};
+    std::string_view rest = page.substr(at + marker.size());
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+    rest = rest.substr(0, 10);
+    return is_date(rest) ? std::string(rest) : std::string();
+}
+
+}  // namespace
+
+FundPageFacts read_fund_page_facts(std::string_view code, const ByteSet* page, const char* text) {
+    FundPageFacts facts;
+    facts.received = byte_set_size(page) > 0;
+    const std::string_view whole = text ? text : "";
+    facts.name = fund_name(whole, code);
+    facts.report_date = report_date(whole);
+    return facts;
+}
+
+std::vector<std::string> report_dates(const std::vector<FundReport>& funds) {
+    std::vector<std::string> dates;
+    for (const FundReport& fund : funds)
+        if (fund.outcome == FundOutcome::read && !fund.facts.report_date.empty())
+            dates.push_back(fund.facts.report_date);
+    std::sort(dates.begin(), dates.end());
+    dates.erase(std::unique(dates.begin(), dates.end()), dates.end());
+    return dates;
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,33 @@
+// The part of an analysis run shared by the window and the command line:
+// the lines of input are taken one after the other, every line of exactly
+// six bytes is a fund code, fetched and cut into the run's collector.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "analysis/fund_report.h"
+#include "analysis/holdings_collector.h"
+
+namespace qinghe::app {
+
+struct CodeProgress {
+    // Before a code is fetched, with the progress text for it (GBK).
+    std::function<void(const char* code, const char* progress_text)> starting;
+    // After it, with what it gave.
+    std::function<void(const FundReport& report)> finished;
+};
+
+// "解析基金代码 " + code + " 中…… "; a new text.
+char* progress_text(const char* code);
+
+// Whether a line is taken as a code: exactly six bytes, nothing trimmed.
+bool is_accepted_code(const char* line);
+
+// Fetches and parses every accepted line of `lines` (an array of texts).
+// Returns one report per line, in line order; lines not taken as codes
+// are reported too (not_six_bytes), without progress calls.
+std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,
+                                         const CodeProgress& progress);
+
+}  // namespace qinghe::app

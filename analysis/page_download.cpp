@@ -1,0 +1,24 @@
+#include "analysis/page_download.h"
+
+#include "analysis/app_texts.h"
+#include "analysis/charset_conversion.h"
+#include "net/http_read.h"
+#include "runtime/memory.h"
+
+namespace qinghe::app {
+
+// The page goes through the reader itself, not the library command
+// http_read: the command returns the body of any status, and an error page
+// (a 404 holding holdings markup, say) must not count as the fund's page.
+ByteSet* download_page(const char* url) { return page_of(net::fetch(url ? url : "")); }
+
+ByteSet* page_of(const net::FetchResult& result) {
+    return result.ok() ? make_byte_set(result.body) : nullptr;
+}
+
+ByteSet* convert_page_charset(const ByteSet* page) {
+    return convert_charset(page, app_text(AppText::charset_page),
+                           app_text(AppText::charset_program));
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,173 @@
+// qinghe-analyse: the analysis of the desktop program for scripts and for
+// people without a desktop. Same collector, same rules, same merge and
+// sort; the merged list goes to standard output (or --output FILE) as
+// TSV, CSV or JSON, progress and warnings to standard error. Exit status:
+// 0 when every code was fetched, 1 when some were not, 2 on bad usage.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analysis/analyse_options.h"
+#include "analysis/analysis_output.h"
+#include "analysis/analysis_start.h"
+#include "analysis/app_files.h"
+#include "analysis/core_calls.h"
+#include "analysis/holdings_pipeline.h"
+#include "analysis/output_file.h"
+#include "analysis/prefetched_pages.h"
+#include "platform/text_encoding.h"
+#include "runtime/memory.h"
+#include "runtime/runtime_exit.h"
+
+namespace qinghe::app {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qinghe-analyse [OPTION]... CODE[=AMOUNT]...\n"
+    "  Downloads each fund's page, merges the top-ten stock holdings of all funds\n"
+    "  by stock name and prints one stock a line:\n"
+    "  name<TAB>ratio<TAB>occurrences<TAB>link (UTF-8).\n"
+    "\n"
+    "  CODE              a six-digit fund code, e.g. 160127\n"
+    "  CODE=AMOUNT       the money you hold in the fund, e.g. 160127=20000; then every\n"
+    "                    code needs one, and a last column gives each stock's share of\n"
+    "                    your money in percent\n"
+    "  --base-url URL    the fund site, an http or https URL ending in '/'\n"
+    "                    (default: the setting of the desktop program),\n"
+    "                    e.g. --base-url http://127.0.0.1:8080/\n"
+    "  --sort ratio      largest summed ratio first (default)\n"
+    "  --sort count      most appearances first, e.g. --sort count\n"
+    "  --sort exposure   largest share of your money first (needs amounts)\n"
+    "  --format tsv      tab-separated lines as above (default)\n"
+    "  --format csv      comma-separated values with a header line, UTF-8 with a\n"
+    "                    byte-order mark for spreadsheet programs, e.g. --format csv\n"
+    "  --format json     one JSON document: the funds (code, name, report date,\n"
+    "                    outcome, rows) and the stocks with the funds that hold them\n"
+    "  --parallel N      pages downloaded at once, 1 to 8 (default 4), e.g. --parallel 1\n"
+    "  --output FILE     write to FILE instead of standard output; FILE is replaced\n"
+    "                    only when the whole result is written, e.g. --output my.csv\n"
+    "  --help            this text\n"
+    "  --version         the program's version\n"
+    "\n"
+    "  Example: qinghe-analyse --format csv --output funds.csv 160127=20000 006309=10000\n"
+    "  Exit status: 0 every code read, 1 some code gave nothing, 2 bad usage.\n";
+
+std::string utf8(const std::string& gbk) { return platform::utf8_from_gbk(gbk); }
+
+ArrayBlock* code_lines(const std::vector<std::string>& codes) {
+    ArrayBlock* lines = make_array(int32_t(codes.size()), int32_t(sizeof(void*)));
+    for (size_t i = 0; i < codes.size(); ++i)
+        lines->set_pointer_at(int64_t(i), make_text(platform::gbk_from_utf8(codes[i])));
+    return lines;
+}
+
+void release_lines(ArrayBlock* lines) {
+    for (int32_t i = 0; i < lines->sizes()[0]; ++i) mem_free(lines->pointer_at(i));
+    mem_free(lines);
+}
+
+const char* reason(FundOutcome outcome) {
+    switch (outcome) {
+    case FundOutcome::download_failed: return "download failed";
+    case FundOutcome::no_holdings: return "no holdings";
+    case FundOutcome::not_six_bytes: return "not six bytes";
+    case FundOutcome::read: break;
+    }
+    return "";
+}
+
+// Names every code that gave nothing, in argument order, and the warnings
+// of the look-through; true when every code was read.
+bool report_to_stderr(const AnalysisResult& result) {
+    bool all_read = true;
+    for (const FundReport& report : result.funds) {
+        if (report.outcome == FundOutcome::read) continue;
+        all_read = false;
+        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s' (%s)\n",
+                     utf8(report.code).c_str(), reason(report.outcome));
+    }
+    for (const auto& [a, b] : result.same_holdings)
+        std::fprintf(stderr,
+                     "qinghe-analyse: warning: '%s' and '%s' hold the same top ten (likely share "
+                     "classes of one portfolio); both are counted\n",
+                     utf8(result.funds[a].code).c_str(), utf8(result.funds[b].code).c_str());
+    const std::string dates = differing_dates(result.funds);
+    if (!dates.empty())
+        std::fprintf(stderr, "qinghe-analyse: report dates differ: %s\n", dates.c_str());
+    return all_read;
+}
+
+std::vector<FundReport> collect(const AnalyseOptions& options, const char* base_url,
+                                HoldingsCollector& collector) {
+    CodeProgress progress;
+    progress.starting = [](const char*, const char* text) {
+        std::fprintf(stderr, "%s\n", utf8(text).c_str());
+    };
+    ArrayBlock* lines = code_lines(options.codes);
+    std::vector<FundReport> reports;
+    {
+        PrefetchedPages pages(base_url, lines, options.parallel);
+        reports = collect_holdings(collector, lines, progress);
+    }
+    release_lines(lines);
+    return reports;
+}
+
+bool write_out(const AnalyseOptions& options, const std::string& text) {
+    if (options.output.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0;
+    }
+    std::string error;
+    if (write_output_file(options.output, text, error)) return true;
+    std::fprintf(stderr, "qinghe-analyse: %s\n", error.c_str());
+    return false;
+}
+
+int analyse(const AnalyseOptions& options) {
+    OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
+    HoldingsCollector collector(base.get(), read_prefetched_page, convert_prefetched_page);
+    std::vector<FundReport> reports = collect(options, base.get(), collector);
+    ArrayBlock* merged = new_record_array();
+    collector.merge_into(merged);
+    const AnalysisResult result =
+        analysis_result(std::move(reports), merged, options.amounts, options.sort);
+    const bool written = write_out(options, format_result(result, options.format));
+    const bool all_read = report_to_stderr(result);
+    release_record_array(merged);
+    return !written ? 2 : all_read ? 0 : 1;
+}
+
+// Bad usage: the message naming the argument, or the usage text.
+int usage_error(const std::string& error) {
+    if (error.empty()) std::fputs(kUsage, stderr);
+    else std::fprintf(stderr, "qinghe-analyse: %s\n(see qinghe-analyse --help)\n", error.c_str());
+    return 2;
+}
+
+}  // namespace
+}  // namespace qinghe::app
+
+int main(int argc, char** argv) {
+    using namespace qinghe;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(app::kUsage, stdout);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("qinghe-analyse %s\n", QINGHE_VERSION);
+        return 0;
+    }
+    app::AnalyseOptions options;
+    std::string error;
+    if (!app::parse_analyse_options(args, options, error)) return app::usage_error(error);
+    if (!options.output.empty()) {
+        // Relative to the caller's folder, which start-up leaves.
+        options.output = std::filesystem::absolute(options.output).string();
+        if (!app::output_folder_writable(options.output, error)) return app::usage_error(error);
+    }
+    app::initialise_analysis_runtime();
+    runtime_exit(app::analyse(options));
+}

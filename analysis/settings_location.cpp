@@ -1,0 +1,88 @@
+#include "analysis/settings_location.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <pwd.h>
+#include <unistd.h>
+
+#include "platform/file_permission.h"
+
+namespace qinghe::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A shipped file larger than a setting file is not copied.
+constexpr std::uintmax_t kMaxShippedBytes = std::uintmax_t(1) << 20;
+
+struct UserLocation {
+    std::string program_folder;
+    std::string settings_folder;
+};
+
+// Empty while the files live beside the program.
+std::optional<UserLocation> g_location;
+
+bool is_absolute(const char* path) { return path && path[0] == '/'; }
+
+const char* home_folder() {
+    const char* home = std::getenv("HOME");
+    if (is_absolute(home)) return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry ? entry->pw_dir : nullptr;
+}
+
+bool exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+// The bytes only: the copy gets the user's default mode, writable even
+// when the shipped file is read-only.
+void copy_shipped_file(const std::string& shipped, const std::string& own) {
+    std::error_code error;
+    if (!fs::is_regular_file(shipped, error) || fs::file_size(shipped, error) > kMaxShippedBytes)
+        return;
+    std::ifstream in(shipped, std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    if (in.bad()) return;
+    std::ofstream(own, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+}  // namespace
+
+std::optional<std::string> user_settings_folder(const char* xdg_config_home, const char* home) {
+    if (is_absolute(xdg_config_home)) return std::string(xdg_config_home) + "/qinghe";
+    if (is_absolute(home)) return std::string(home) + "/.config/qinghe";
+    return std::nullopt;
+}
+
+void choose_settings_location() {
+    g_location.reset();
+    std::error_code error;
+    std::string program_folder = fs::current_path(error).string();
+    if (error || platform::writable_by_user(program_folder)) return;
+    std::optional<std::string> folder =
+        user_settings_folder(std::getenv("XDG_CONFIG_HOME"), home_folder());
+    if (folder) g_location = UserLocation{program_folder, *folder};
+}
+
+bool settings_beside_program() { return !g_location; }
+
+std::string settings_file_to_read(const std::string& name) {
+    std::string own = g_location->settings_folder + "/" + name;
+    std::string shipped = g_location->program_folder + "/" + name;
+    return !exists(own) && exists(shipped) ? shipped : own;
+}
+
+std::string settings_file_to_write(const std::string& name) {
+    std::error_code error;
+    fs::create_directories(g_location->settings_folder, error);
+    std::string own = g_location->settings_folder + "/" + name;
+    if (!exists(own)) copy_shipped_file(g_location->program_folder + "/" + name, own);
+    return own;
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,67 @@
+#include "analysis/unread_codes.h"
+
+#include "platform/gbk_bytes.h"
+#include "platform/text_encoding.h"
+
+namespace qinghe::app {
+namespace {
+
+// Longer lines (a pasted paragraph) are cut, so the line stays readable.
+constexpr size_t kMostShownBytes = 24;
+
+const char* reason_utf8(FundOutcome outcome) {
+    switch (outcome) {
+    case FundOutcome::download_failed: return "下载失败";
+    case FundOutcome::no_holdings: return "无持仓";
+    case FundOutcome::not_six_bytes: return "不是6位";
+    case FundOutcome::read: break;
+    }
+    return "";
+}
+
+std::string gbk(const char* utf8) { return platform::gbk_from_utf8(utf8); }
+
+// The length of the longest prefix of `text` within `limit` bytes that does
+// not cut a GBK character in two.
+size_t whole_characters(const std::string& text, size_t limit) {
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t step = gbk::is_lead_byte(text[at]) ? 2 : 1;
+        if (at + step > limit) break;
+        at += step;
+    }
+    return at;
+}
+
+}  // namespace
+
+std::string visible_code(const std::string& line) {
+    const std::string box = gbk("□"), ellipsis = gbk("…");
+    const size_t kept = whole_characters(line, kMostShownBytes);
+    std::string shown;
+    for (size_t i = 0; i < kept; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(line[i]);
+        if (gbk::is_lead_byte(line[i]) && i + 1 < kept) {
+            shown.append(line, i++, 2);
+        } else if (byte <= 0x20 || byte == 0x7F) {
+            shown += box;
+        } else {
+            shown += char(byte);
+        }
+    }
+    if (kept < line.size()) shown += ellipsis;
+    return shown;
+}
+
+std::string unread_codes_line(const std::vector<FundReport>& reports) {
+    std::string line;
+    for (const FundReport& report : reports) {
+        if (report.outcome == FundOutcome::read || report.code.empty()) continue;
+        line += ' ';
+        line += visible_code(report.code);
+        line += '(' + gbk(reason_utf8(report.outcome)) + ')';
+    }
+    return line.empty() ? line : gbk("未读到:") + line;
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,111 @@
+// The pieces of qinghe-analyse's output: CSV and JSON escaping, amounts,
+// the look-through of merged stocks to their funds, exposure and funds
+// with the same top ten.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "analysis/analyse_options.h"
+#include "analysis/analysis_output.h"
+#include "analysis/holding_list.h"
+#include "analysis/look_through.h"
+
+namespace qinghe::app {
+namespace {
+
+TEST(AnalysisOutput, CsvFieldsAreQuotedOnlyWhenTheyMustBe) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"贵州茅台", "贵州茅台"},
+        {"", ""},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\nlines", "\"two\nlines\""},
+        {"cr\rhere", "\"cr\rhere\""},
+        {"tab\there", "tab\there"},
+    };
+    for (auto [field, expected] : cases) EXPECT_EQ(csv_field(field), expected) << field;
+}
+
+TEST(AnalysisOutput, JsonStringsEscapeControlsAndCarryOnlyValidUtf8) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"泸州老窖", "\"泸州老窖\""},
+        {"q\"b\\s", "\"q\\\"b\\\\s\""},
+        {"t\tn\nc\x01", "\"t\\u0009n\\u000ac\\u0001\""},
+        {"bad\xff\xfe", "\"bad\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"cut \xE6\xB3", "\"cut \xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"overlong \xC0\xAF", "\"overlong \xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"surrogate \xED\xA0\x80", "\"surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"emoji \xF0\x9F\x98\x80", "\"emoji \xF0\x9F\x98\x80\""},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(json_string(text), expected) << text;
+}
+
+TEST(AnalyseOptions, AmountsArePositiveFiniteDecimals) {
+    const std::pair<const char*, bool> cases[] = {
+        {"20000", true}, {"1500.50", true}, {"2e4", true},   {".5", true},  {"", false},
+        {"abc", false},  {"-5", false},     {"+5", false},   {"0", false},  {"1e400", false},
+        {"inf", false},  {"nan", false},    {"0x10", false}, {"5 ", false}, {"5,000", false},
+    };
+    for (auto [text, valid] : cases) {
+        double amount = 0;
+        EXPECT_EQ(parse_amount(text, amount), valid) << text;
+    }
+}
+
+FundReport fund(const char* code, std::vector<FundRow> rows, const char* date = "2022-09-30") {
+    FundReport report{code, FundOutcome::read, {true, "", date}, std::move(rows)};
+    return report;
+}
+
+TEST(LookThrough, EachStockListsItsFundsInTypedOrderAndWeighsTheMoney) {
+    const std::vector<FundReport> funds = {
+        fund("000001", {{"X", 10}, {"Y", 2}}),
+        {"bad", FundOutcome::not_six_bytes, {}, {}},
+        fund("000002", {{"Z", 5}, {"X", 4}}),
+    };
+    ArrayBlock* merged = new_record_array();
+    for (const char* name : {"X", "Z", "Y"}) {  // as sorted, not as typed
+        HoldingRecord record{const_cast<char*>(name), 0, 1, nullptr};
+        append_record_copy(merged, record);
+    }
+    const auto holders = look_through(merged, funds);
+    ASSERT_EQ(holders.size(), 3u);
+    ASSERT_EQ(holders[0].size(), 2u);
+    EXPECT_EQ(holders[0][0].fund, 0u);
+    EXPECT_EQ(holders[0][0].ratio, 10.0f);
+    EXPECT_EQ(holders[0][1].fund, 2u);
+    EXPECT_EQ(holders[0][1].ratio, 4.0f);
+    ASSERT_EQ(holders[1].size(), 1u);
+    EXPECT_EQ(holders[1][0].fund, 2u);
+
+    // 30000 in 000001, 5000 in the bad line, 10000 in 000002:
+    // X = (30000 × 10 + 10000 × 4) / 45000, Y = 30000 × 2 / 45000.
+    const std::vector<double> amounts = {30000, 5000, 10000};
+    EXPECT_DOUBLE_EQ(exposure(holders[0], amounts), 340000.0 / 45000);
+    EXPECT_DOUBLE_EQ(exposure(holders[2], amounts), 60000.0 / 45000);
+    release_record_array(merged);
+}
+
+TEST(LookThrough, FundsWithTheSameTopTenArePaired) {
+    const std::vector<FundReport> funds = {
+        fund("A", {{"X", 1}, {"Y", 2}}),
+        fund("B", {{"X", 1}, {"Y", 2.5}}),
+        fund("C", {{"X", 1}, {"Y", 2}}),
+        fund("D", {{"Y", 2}, {"X", 1}}),
+        fund("E", {}),
+        fund("F", {}),
+        fund("G", {{"X", 1}, {"Y", 2}}),
+    };
+    const std::vector<std::pair<size_t, size_t>> expected = {{0, 2}, {0, 6}, {2, 6}};
+    EXPECT_EQ(same_holdings(funds), expected);
+}
+
+TEST(LookThrough, DifferingReportDatesAreNamedOnceInOrder) {
+    EXPECT_EQ(differing_dates({fund("A", {}), fund("B", {})}), "");
+    EXPECT_EQ(differing_dates({fund("A", {}, "2022-09-30"), fund("B", {}, ""),
+                               fund("C", {}, "2022-06-30"), fund("D", {}, "2022-09-30")}),
+              "2022-06-30, 2022-09-30");
+}
+
+}  // namespace
+}  // namespace qinghe::app

@@ -1,0 +1,81 @@
+// A line is a fund code only when it is exactly six bytes long. Any other
+// line must not reach the network at all: the run below is wired as the
+// window's run is (download ahead plus the collector reading through it), and
+// the page server counts every request it gets.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "analysis/holdings_pipeline.h"
+#include "analysis/prefetched_pages.h"
+#include "platform/text_encoding.h"
+#include "runtime/memory.h"
+#include "support/loopback_server.h"
+#include "support/temp_directory.h"
+
+namespace qinghe::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CodeLengthTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        fs::current_path(directory_.path());  // where a fetch would leave its dump
+        server_.on_request([this](const std::string&) {
+            std::lock_guard lock(mutex_);
+            ++requests_;
+        });
+    }
+    void TearDown() override { fs::current_path(previous_); }
+
+    // Runs one line through the pipeline; returns the requests it made.
+    int requests_for(const std::string& line) {
+        {
+            std::lock_guard lock(mutex_);
+            requests_ = 0;
+        }
+        const std::string base = server_.base_url();
+        ArrayBlock* lines = make_array(1, int32_t(sizeof(void*)));
+        lines->set_pointer_at(0, make_text(line));
+        {
+            PrefetchedPages pages(base.c_str(), lines, 4);
+            HoldingsCollector collector(base.c_str(), read_prefetched_page);
+            collect_holdings(collector, lines, {});
+        }
+        mem_free(lines->pointer_at(0));
+        mem_free(lines);
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+
+    testing_support::TempDirectory directory_;
+    fs::path previous_;
+    std::mutex mutex_;
+    int requests_ = 0;
+    testing::LoopbackServer server_{
+        testing::LoopbackServer::Pages{}};  // every page is missing: a request is all that counts
+};
+
+TEST_F(CodeLengthTest, OnlyASixByteLineIsRequested) {
+    struct Row {
+        const char* label;
+        std::string line;
+        int requests;
+    };
+    const Row rows[] = {
+        {"six digits", "123456", 1},
+        {"six bytes that are not digits", platform::gbk_from_utf8("一二三"), 1},
+        {"seven digits", "1234567", 0},
+        {"six digits and a blank", "123456 ", 0},
+        {"five digits", "12345", 0},
+        {"an empty line", "", 0},
+    };
+    for (const Row& row : rows) EXPECT_EQ(requests_for(row.line), row.requests) << row.label;
+}
+
+}  // namespace
+}  // namespace qinghe::app

@@ -1,0 +1,141 @@
+// What each typed line gave: the outcome of the pipeline with a fake page
+// reader, the facts read from a page, and the end-of-run line naming the
+// lines that gave nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "analysis/core_calls.h"
+#include "analysis/holdings_pipeline.h"
+#include "analysis/unread_codes.h"
+#include "platform/text_encoding.h"
+#include "runtime/memory.h"
+#include "support/temp_directory.h"
+
+namespace qinghe::app {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::gbk_from_utf8;
+using platform::utf8_from_gbk;
+
+constexpr const char* kBase = "http://fund.test/";
+
+std::map<std::string, std::string>& pages() {
+    static std::map<std::string, std::string> served;
+    return served;
+}
+
+// Null for an unknown URL (nothing received), else the page's bytes.
+ByteSet* read_page(const char* url) {
+    auto found = pages().find(url);
+    return found == pages().end() ? nullptr : make_byte_set(found->second);
+}
+
+std::string page(const std::string& title, const std::string& rows, const std::string& date) {
+    return "<html><head><title>" + title + "</title></head><body>持仓占比" + rows +
+           "持仓截止日期:" + date + "</body></html>";
+}
+
+std::string row(const std::string& name, const std::string& ratio) {
+    return "<a href=\"/s\" title=\"" + name + "\">" + name + "</a></td><td>" + ratio + "%</td>";
+}
+
+ArrayBlock* lines_of(const std::vector<std::string>& utf8_lines) {
+    ArrayBlock* lines = make_array(int32_t(utf8_lines.size()), int32_t(sizeof(void*)));
+    for (size_t i = 0; i < utf8_lines.size(); ++i)
+        lines->set_pointer_at(int64_t(i), make_text(gbk_from_utf8(utf8_lines[i])));
+    return lines;
+}
+
+void release(ArrayBlock* lines) {
+    for (int32_t i = 0; i < lines->sizes()[0]; ++i) mem_free(lines->pointer_at(i));
+    mem_free(lines);
+}
+
+class PipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        fs::current_path(directory_.path());  // the dump file goes here
+        pages().clear();
+    }
+    void TearDown() override { fs::current_path(previous_); }
+
+    std::vector<FundReport> run(const std::vector<std::string>& utf8_lines) {
+        HoldingsCollector collector(kBase, read_page);
+        ArrayBlock* lines = lines_of(utf8_lines);
+        auto reports = collect_holdings(collector, lines, {});
+        release(lines);
+        return reports;
+    }
+
+    testing_support::TempDirectory directory_;
+    fs::path previous_;
+};
+
+TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
+    pages()["http://fund.test/160127.html"] =
+        page("南方新兴消费增长股票(LOF)A(160127)基金净值",
+             row("泸州老窖", "9.66") + row("贵州茅台", "9.17"), " 2022-09-30</span>");
+    pages()["http://fund.test/222222.html"] = page("无表(222222)", "<p>暂无数据</p>", "2022-06-30");
+    pages()["http://fund.test/333333.html"] = "";
+    pages()["http://fund.test/444444.html"] = page("示例基金", row("A", "1"), "未知");
+    struct Expected {
+        const char* code;
+        FundOutcome outcome;
+        const char* name;
+        const char* date;
+        size_t rows;
+    };
+    const Expected expected[] = {
+        {"160127", FundOutcome::read, "南方新兴消费增长股票(LOF)A", "2022-09-30", 2},
+        {"", FundOutcome::not_six_bytes, "", "", 0},
+        {"16012", FundOutcome::not_six_bytes, "", "", 0},
+        {"222222", FundOutcome::no_holdings, "无表", "2022-06-30", 0},
+        {"333333", FundOutcome::download_failed, "", "", 0},  // an empty body
+        {"999999", FundOutcome::download_failed, "", "", 0},  // nothing at all
+        {"444444", FundOutcome::read, "", "", 1},             // no "(CODE)" in the title, no date
+    };
+    std::vector<std::string> lines;
+    for (const Expected& e : expected) lines.push_back(e.code);
+    const auto reports = run(lines);
+    ASSERT_EQ(reports.size(), std::size(expected));
+    for (size_t i = 0; i < reports.size(); ++i) {
+        SCOPED_TRACE(expected[i].code);
+        EXPECT_EQ(utf8_from_gbk(reports[i].code), expected[i].code);
+        EXPECT_EQ(reports[i].outcome, expected[i].outcome);
+        EXPECT_EQ(utf8_from_gbk(reports[i].facts.name), expected[i].name);
+        EXPECT_EQ(reports[i].facts.report_date, expected[i].date);
+        EXPECT_EQ(reports[i].rows.size(), expected[i].rows);
+    }
+    EXPECT_EQ(utf8_from_gbk(reports[0].rows[1].stock_name), "贵州茅台");
+    EXPECT_FLOAT_EQ(reports[0].rows[1].ratio, 9.17f);
+}
+
+TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {
+    auto report = [](const char* utf8_code, FundOutcome outcome) {
+        return FundReport{gbk_from_utf8(utf8_code), outcome, {}, {}};
+    };
+    using O = FundOutcome;
+    struct Case {
+        std::vector<FundReport> reports;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{report("160127", O::read), report("", O::not_six_bytes)}, ""},
+        {{report("160127", O::read), report("16012", O::not_six_bytes),
+          report("006309 ", O::not_six_bytes), report("999999", O::no_holdings)},
+         "未读到: 16012(不是6位) 006309□(不是6位) 999999(无持仓)"},
+        {{report("123456", O::download_failed), report("\t示例", O::not_six_bytes)},
+         "未读到: 123456(下载失败) □示例(不是6位)"},
+        {{report("一二三四五六七八九十一二三四五六七八九十", O::not_six_bytes)},
+         "未读到: 一二三四五六七八九十一二…(不是6位)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(utf8_from_gbk(unread_codes_line(c.reports)), c.line);
+}
+
+}  // namespace
+}  // namespace qinghe::app
