@@ -13,6 +13,7 @@
 #include "analysis/app_files.h"
 #include "analysis/app_texts.h"
 #include "analysis/core_calls.h"
+#include "analysis/history_location.h"
 #include "analysis/settings_location.h"
 #include "platform/text_encoding.h"
 #include "support/temp_directory.h"
@@ -170,6 +171,35 @@ TEST_F(SettingsPlace, FolderThatCannotBeCreatedLosesOnlyTheSetting) {
     EXPECT_STREQ(site.get(), app_text(AppText::default_site));
     EXPECT_EQ(fs::directory_iterator(program), fs::directory_iterator())
         << "nothing beside the program";
+}
+
+// The history lives beside 配置.ini, or in the user's data folder when the
+// settings live in the user's configuration folder.
+TEST_F(SettingsPlace, HistoryFollowsTheSettings) {
+    const std::string home = dir.file("home");
+    const std::string previous_home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", home.c_str(), 1);
+    const char* previous_data = std::getenv("XDG_DATA_HOME");
+    const std::string kept_data = previous_data ? previous_data : "";
+    const struct {
+        mode_t program_mode;
+        const char* xdg_data_home;  // null: unset
+        std::string history;
+    } rows[] = {
+        {0755, "/data", program + "/history.sqlite3"},
+        {0555, "/data", "/data/qinghe/history.sqlite3"},
+        {0555, nullptr, home + "/.local/share/qinghe/history.sqlite3"},
+        {0555, "relative", home + "/.local/share/qinghe/history.sqlite3"},
+    };
+    for (const auto& row : rows) {
+        if (row.xdg_data_home) ::setenv("XDG_DATA_HOME", row.xdg_data_home, 1);
+        else ::unsetenv("XDG_DATA_HOME");
+        start(row.program_mode, xdg);
+        EXPECT_EQ(history_file_path(), row.history);
+    }
+    ::setenv("HOME", previous_home.c_str(), 1);
+    if (previous_data) ::setenv("XDG_DATA_HOME", kept_data.c_str(), 1);
+    else ::unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace
