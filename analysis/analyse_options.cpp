@@ -81,13 +81,22 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         } else if (arg == "--output" && has_value) {
             options.output = args[++i];
             if (options.output.empty()) return false;
+        } else if (arg == "--offline") {
+            options.offline = true;
+        } else if (arg == "--history") {
+            options.history = true;
         } else if (arg.starts_with("--")) {
             return false;
         } else {
             code_args.push_back(arg);
         }
     }
-    if (code_args.empty() || !take_codes(code_args, options, error)) return false;
+    if ((code_args.empty() && !options.history) || !take_codes(code_args, options, error))
+        return false;
+    if (options.history && !options.amounts.empty()) {
+        error = "--history takes fund codes without amounts";
+        return false;
+    }
     if (options.sort == SortKey::exposure && options.amounts.empty()) {
         error = "--sort exposure needs an amount for every code (CODE=AMOUNT)";
         return false;

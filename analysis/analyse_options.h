@@ -18,6 +18,8 @@ struct AnalyseOptions {
     int parallel = net::parallel::kDefault;  // pages downloaded at once
     std::vector<std::string> codes;          // UTF-8 as typed, amounts cut off
     std::vector<double> amounts;             // one per code, or none
+    bool offline = false;                    // every code from the history, no request
+    bool history = false;                    // list the history instead of analysing
 };
 
 // Parses the arguments after the program name. On bad usage returns false

@@ -34,12 +34,15 @@ const HoldingRecord& record(const AnalysisResult& result, size_t index) {
 
 // --- TSV ---------------------------------------------------------------
 
-// Each control character becomes one blank: a record stays one line.
+}  // namespace
+
 std::string tsv_field(std::string field) {
     for (char& c : field)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     return field;
 }
+
+namespace {
 
 std::string tsv(const AnalysisResult& result) {
     std::string out;

@@ -34,6 +34,9 @@ AnalysisResult analysis_result(std::vector<FundReport> funds, ArrayBlock* merged
 
 std::string format_result(const AnalysisResult& result, OutputFormat format);
 
+// One TSV field: each control character becomes one blank, so a record
+// stays one line.
+std::string tsv_field(std::string field);
 // One CSV field (RFC 4180): quoted when it holds a comma, quote or line
 // break, quotes doubled.
 std::string csv_field(const std::string& field);

@@ -129,17 +129,6 @@ std::optional<double> optional_number(sqlite3_stmt* stmt, int column) {
     return sqlite3_column_double(stmt, column);
 }
 
-// The ratio as the double of its shortest decimal ("9.66", not
-// 9.65999984741211), so the file reads as the page did; it converts back
-// to the same float.
-double stored_ratio(float ratio) {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, ratio).ptr;
-    double value = 0;
-    std::from_chars(text, end, value);
-    return value;
-}
-
 std::string local_time(const char* format) {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -243,6 +232,14 @@ struct HistoryStore::Statements {
     Statement upsert_report, delete_rows, upsert_stock, insert_row, select_rows;
     Statement newest, in_range, of_code, funds;
 };
+
+double decimal_ratio(float ratio) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, ratio).ptr;
+    double value = 0;
+    std::from_chars(text, end, value);
+    return value;
+}
 
 HistoryStore::HistoryStore(std::string path) : path_(std::move(path)) { open(); }
 
@@ -379,7 +376,7 @@ bool HistoryStore::store(const StoredReport& report) {
                 const sqlite3_int64 stock = sqlite3_column_int64(s.upsert_stock.get(), 0);
                 s.upsert_stock.run();
                 s.insert_row
-                    .with(id, exited, int(i + 1), stock, stored_ratio(row.ratio), row.change,
+                    .with(id, exited, int(i + 1), stock, decimal_ratio(row.ratio), row.change,
                           row.change_points)
                     .run();
             }

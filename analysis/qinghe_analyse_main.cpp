@@ -5,6 +5,7 @@
 // 0 when every code was fetched, 1 when some were not, 2 on bad usage.
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@
 #include "analysis/analysis_start.h"
 #include "analysis/app_files.h"
 #include "analysis/core_calls.h"
+#include "analysis/history_listing.h"
+#include "analysis/history_location.h"
+#include "analysis/history_messages.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output_file.h"
 #include "analysis/prefetched_pages.h"
@@ -47,8 +51,18 @@ constexpr const char* kUsage =
     "  --parallel N      pages downloaded at once, 1 to 8 (default 4), e.g. --parallel 1\n"
     "  --output FILE     write to FILE instead of standard output; FILE is replaced\n"
     "                    only when the whole result is written, e.g. --output my.csv\n"
+    "  --offline         no request at all: every code from the history of earlier\n"
+    "                    runs; a code with nothing stored gives nothing\n"
+    "  --history [CODE]...\n"
+    "                    list the stored reports of each CODE, newest first (code,\n"
+    "                    report date, source, read at, rows; --format json adds the\n"
+    "                    rows); without a code, every stored fund once\n"
     "  --help            this text\n"
     "  --version         the program's version\n"
+    "\n"
+    "  Every fund read is kept in history.sqlite3, beside the settings (配置.ini) or\n"
+    "  in $XDG_DATA_HOME/qinghe/ (default ~/.local/share/qinghe/); a code no source\n"
+    "  answers is then analysed from its newest stored report.\n"
     "\n"
     "  Example: qinghe-analyse --format csv --output funds.csv 160127=20000 006309=10000\n"
     "  Exit status: 0 every code read, 1 some code gave nothing, 2 bad usage.\n";
@@ -139,6 +153,28 @@ int analyse(const AnalyseOptions& options) {
     return !written ? 2 : all_read ? 0 : 1;
 }
 
+void tell_history_notice(HistoryStore& store) {
+    const std::string notice = history_notice_for_stderr(store.take_notice());
+    if (!notice.empty()) std::fprintf(stderr, "qinghe-analyse: %s\n", notice.c_str());
+}
+
+// --history: the listing; status 1 when a code has nothing stored or the
+// history cannot be read. A missing file is not made.
+int list_history(const AnalyseOptions& options) {
+    const std::string path = history_file_path();
+    std::optional<HistoryStore> store;
+    std::error_code error;
+    if (!path.empty() && std::filesystem::exists(path, error)) store.emplace(path);
+    if (store) tell_history_notice(*store);
+    std::vector<std::string> missing;
+    const std::string text = history_listing(store && store->on() ? &*store : nullptr,
+                                             options.codes, options.format, missing);
+    for (const std::string& code : missing)
+        std::fprintf(stderr, "qinghe-analyse: nothing stored for '%s'\n", code.c_str());
+    if (!write_out(options, text)) return 2;
+    return missing.empty() && (!store || store->on()) ? 0 : 1;
+}
+
 // Bad usage: the message naming the argument, or the usage text.
 int usage_error(const std::string& error) {
     if (error.empty()) std::fputs(kUsage, stderr);
@@ -169,5 +205,5 @@ int main(int argc, char** argv) {
         if (!app::output_folder_writable(options.output, error)) return app::usage_error(error);
     }
     app::initialise_analysis_runtime();
-    runtime_exit(app::analyse(options));
+    runtime_exit(options.history ? app::list_history(options) : app::analyse(options));
 }
