@@ -154,6 +154,7 @@ const char* outcome_name(FundOutcome outcome) {
     case FundOutcome::download_failed: return "download_failed";
     case FundOutcome::no_holdings: return "no_holdings";
     case FundOutcome::not_six_bytes: return "not_six_bytes";
+    case FundOutcome::nothing_stored: return "nothing_stored";
     }
     return "";
 }
@@ -164,7 +165,8 @@ std::string json_fund(const AnalysisResult& result, size_t f) {
                       ", \"name\": " + json_text_or_null(fund.facts.name) +
                       ", \"report_date\": " + json_text_or_null(fund.facts.report_date) +
                       ", \"outcome\": \"" + outcome_name(fund.outcome) +
-                      "\", \"rows\": " + std::to_string(fund.rows.size());
+                      "\", \"cached\": " + (fund.cached ? "true" : "false") +
+                      ", \"rows\": " + std::to_string(fund.rows.size());
     if (!result.amounts.empty()) out += ", \"amount\": " + two_decimals(result.amounts[f]);
     return out + "}";
 }

@@ -1,5 +1,7 @@
 #include "analysis/analysis_start.h"
 
+#include <csignal>
+
 #include "analysis/settings_location.h"
 #include "commands/core_library.h"
 #include "net/internet_library.h"
@@ -32,6 +34,9 @@ void initialise_analysis_runtime() {
         return h;
     }();
     platform::keep_freed_memory_for_reuse();
+    // A file-size limit fails a write (the history turns off) instead of
+    // ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     initialise_core(header);
     choose_settings_location();
 }

@@ -18,7 +18,8 @@ LibraryRecord* const* analysis_libraries();
 
 // The runtime's core started over that table (program directory made
 // current, constant area, DLL command tables, libraries); then the place of
-// the program's own files chosen.
+// the program's own files chosen. A file-size limit no longer ends the
+// process.
 void initialise_analysis_runtime();
 
 }  // namespace qinghe::app

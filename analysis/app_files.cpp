@@ -13,6 +13,7 @@ namespace qinghe::app {
 namespace {
 
 constexpr char kParallelKey[] = "\xCD\xAC\xCA\xB1\xCF\xC2\xD4\xD8";  // "同时下载"
+constexpr char kOfflineKey[] = "\xC0\xEB\xCF\xDF";                   // "离线"
 
 }  // namespace
 
@@ -59,6 +60,13 @@ int parallel_download_setting() {
     OwnedText setting(
         read_config_item(config.get(), app_text(AppText::config_section), kParallelKey));
     return parallel_downloads(setting.get());
+}
+
+bool offline_setting() {
+    OwnedText config(program_file_path(app_text(AppText::config_file)));
+    OwnedText setting(
+        read_config_item(config.get(), app_text(AppText::config_section), kOfflineKey));
+    return setting && std::string_view(setting.get()) == "1";
 }
 
 }  // namespace qinghe::app

@@ -20,5 +20,8 @@ char* fund_site_base_url();
 // Downloads at once in a run: the setting 同时下载, 4 when it is missing or
 // not a whole number, else clamped to 1..8.
 int parallel_download_setting();
+// Whether runs ask nothing of the network and analyse every code from the
+// history: the setting 离线 is "1".
+bool offline_setting();
 
 }  // namespace qinghe::app

@@ -19,6 +19,7 @@ enum class FundOutcome {
     download_failed,  // nothing was received (no page, error status, time-out)
     no_holdings,      // a page came but without holdings rows
     not_six_bytes,    // the line is not a code: never fetched
+    nothing_stored,   // offline, and the history holds no report of the code
 };
 
 struct FundRow {
@@ -47,6 +48,9 @@ struct FundReport {
     // Stocks of the previous quarter's top ten missing from `rows`, with
     // their ratio then; no change fields.
     std::vector<FundRow> exited{};
+    // The rows are the newest stored report's: no source gave rows (or the
+    // run is offline).
+    bool cached = false;
 };
 
 // Reads the facts of a fund's page: `page` as received (null when nothing

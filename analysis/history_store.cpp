@@ -254,7 +254,7 @@ void HistoryStore::open() {
     // Checked by the mode bits, so a read-only file stays read-only for root.
     if (!platform::writable_by_user(folder.string()) ||
         (fs::exists(path_, error) && !platform::writable_by_user(path_)))
-        return turn_off(HistoryFault::cannot_write, "read-only");
+        return turn_off(HistoryFault::cannot_write, "read-only file or folder");
     try {
         const ino_t checked = inode_of(path_);
         connect();

@@ -13,7 +13,8 @@ std::string tip_line(const FundReport& fund, float ratio) {
     std::string line = fund.code;
     if (!fund.facts.name.empty()) line += ' ' + fund.facts.name;
     line += ' ' + std::string(ratio_text ? ratio_text.get() : "") + '%';
-    if (!fund.facts.report_date.empty()) line += " (" + fund.facts.report_date + ')';
+    if (fund.cached) line += " (" + platform::gbk_from_utf8("缓存 ") + fund.facts.report_date + ')';
+    else if (!fund.facts.report_date.empty()) line += " (" + fund.facts.report_date + ')';
     return line;
 }
 

@@ -1,7 +1,8 @@
 // The info tips of the result list: for each stock, one line per fund that
 // holds it, in the order of the typed codes,
 //   160127 南方新兴消费增长股票(LOF)A 9.66% (2022-09-30)
-// and one more line when the funds of the run report different quarters.
+// ("(缓存 2022-09-30)" for a fund analysed from its stored report), and one
+// more line when the funds of the run report different quarters.
 #pragma once
 
 #include <string>

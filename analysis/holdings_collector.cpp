@@ -100,6 +100,11 @@ void HoldingsCollector::parse_rows() {
     }
 }
 
+void HoldingsCollector::append_row(const char* stock_name, float ratio, const char* link) {
+    HoldingRecord record{const_cast<char*>(stock_name), ratio, 1, const_cast<char*>(link)};
+    append_record_copy(holdings_, record);
+}
+
 void HoldingsCollector::merge_into(ArrayBlock*& result_list) {
     merge_by_stock_name(holdings_);
     // The outcome is assigned whatever the count, so a run never shows the

@@ -29,6 +29,8 @@ public:
     bool fetch_fund(const char* code);
     void parse_rows();
     void merge_into(ArrayBlock*& result_list);
+    // Appends one row to the run's holdings as a read would (a stored row).
+    void append_row(const char* stock_name, float ratio, const char* link);
 
     const char* section() const { return section_; }
     const ArrayBlock* holdings() const { return holdings_; }

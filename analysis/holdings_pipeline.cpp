@@ -42,7 +42,7 @@ char* progress_text(const char* code) {
 bool is_accepted_code(const char* line) { return text_length(line) == 6; }
 
 std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,
-                                         const CodeProgress& progress) {
+                                         const CodeProgress& progress, RunHistory* history) {
     std::vector<FundReport> reports;
     int32_t count = lines ? lines->sizes()[0] : 0;
     for (int32_t i = 0; i < count; ++i) {
@@ -53,7 +53,11 @@ std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const Arr
         }
         OwnedText text(progress_text(line));
         if (progress.starting) progress.starting(line, text.get());
-        reports.push_back(fetch_one(collector, line));
+        const int32_t first = record_count(collector.holdings()) + 1;
+        reports.push_back(history && history->offline()
+                              ? FundReport{line, FundOutcome::nothing_stored, {}, {}}
+                              : fetch_one(collector, line));
+        if (history) history->fund_read(reports.back(), collector, first);
         if (progress.finished) progress.finished(reports.back());
     }
     return reports;

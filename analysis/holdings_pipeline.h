@@ -8,6 +8,7 @@
 
 #include "analysis/fund_report.h"
 #include "analysis/holdings_collector.h"
+#include "analysis/run_history.h"
 
 namespace qinghe::app {
 
@@ -26,8 +27,11 @@ bool is_accepted_code(const char* line);
 
 // Fetches and parses every accepted line of `lines` (an array of texts).
 // Returns one report per line, in line order; lines not taken as codes
-// are reported too (not_six_bytes), without progress calls.
+// are reported too (not_six_bytes), without progress calls. With a
+// history, each fund's read ends there (stored, or taken from it); an
+// offline history fetches nothing.
 std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,
-                                         const CodeProgress& progress);
+                                         const CodeProgress& progress,
+                                         RunHistory* history = nullptr);
 
 }  // namespace qinghe::app

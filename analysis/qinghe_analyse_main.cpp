@@ -86,6 +86,7 @@ const char* reason(FundOutcome outcome) {
     case FundOutcome::download_failed: return "download failed";
     case FundOutcome::no_holdings: return "no holdings";
     case FundOutcome::not_six_bytes: return "not six bytes";
+    case FundOutcome::nothing_stored: return "nothing stored";
     case FundOutcome::read: break;
     }
     return "";
@@ -96,6 +97,9 @@ const char* reason(FundOutcome outcome) {
 bool report_to_stderr(const AnalysisResult& result) {
     bool all_read = true;
     for (const FundReport& report : result.funds) {
+        if (report.cached)
+            std::fprintf(stderr, "qinghe-analyse: '%s' from history, report date %s\n",
+                         utf8(report.code).c_str(), report.facts.report_date.c_str());
         if (report.outcome == FundOutcome::read) continue;
         all_read = false;
         std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s' (%s)\n",
@@ -112,6 +116,11 @@ bool report_to_stderr(const AnalysisResult& result) {
     return all_read;
 }
 
+void tell_history_notice(const HistoryNotice& notice) {
+    const std::string line = history_notice_for_stderr(notice);
+    if (!line.empty()) std::fprintf(stderr, "qinghe-analyse: %s\n", line.c_str());
+}
+
 std::vector<FundReport> collect(const AnalyseOptions& options, const char* base_url,
                                 HoldingsCollector& collector) {
     CodeProgress progress;
@@ -121,8 +130,12 @@ std::vector<FundReport> collect(const AnalyseOptions& options, const char* base_
     ArrayBlock* lines = code_lines(options.codes);
     std::vector<FundReport> reports;
     {
-        PrefetchedPages pages(base_url, lines, options.parallel);
-        reports = collect_holdings(collector, lines, progress);
+        // Offline, not one request.
+        std::optional<PrefetchedPages> pages;
+        if (!options.offline) pages.emplace(base_url, lines, options.parallel);
+        RunHistory history(history_file_path(), options.offline);
+        reports = collect_holdings(collector, lines, progress, &history);
+        tell_history_notice(history.take_notice());
     }
     release_lines(lines);
     return reports;
@@ -153,11 +166,6 @@ int analyse(const AnalyseOptions& options) {
     return !written ? 2 : all_read ? 0 : 1;
 }
 
-void tell_history_notice(HistoryStore& store) {
-    const std::string notice = history_notice_for_stderr(store.take_notice());
-    if (!notice.empty()) std::fprintf(stderr, "qinghe-analyse: %s\n", notice.c_str());
-}
-
 // --history: the listing; status 1 when a code has nothing stored or the
 // history cannot be read. A missing file is not made.
 int list_history(const AnalyseOptions& options) {
@@ -165,7 +173,7 @@ int list_history(const AnalyseOptions& options) {
     std::optional<HistoryStore> store;
     std::error_code error;
     if (!path.empty() && std::filesystem::exists(path, error)) store.emplace(path);
-    if (store) tell_history_notice(*store);
+    if (store) tell_history_notice(store->take_notice());
     std::vector<std::string> missing;
     const std::string text = history_listing(store && store->on() ? &*store : nullptr,
                                              options.codes, options.format, missing);

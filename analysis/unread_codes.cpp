@@ -14,6 +14,7 @@ const char* reason_utf8(FundOutcome outcome) {
     case FundOutcome::download_failed: return "下载失败";
     case FundOutcome::no_holdings: return "无持仓";
     case FundOutcome::not_six_bytes: return "不是6位";
+    case FundOutcome::nothing_stored: return "无缓存";
     case FundOutcome::read: break;
     }
     return "";
@@ -54,14 +55,18 @@ std::string visible_code(const std::string& line) {
 }
 
 std::string unread_codes_line(const std::vector<FundReport>& reports) {
-    std::string line;
+    std::string unread, cached;
     for (const FundReport& report : reports) {
+        if (report.cached)
+            cached += ' ' + visible_code(report.code) + '(' + report.facts.report_date + ')';
         if (report.outcome == FundOutcome::read || report.code.empty()) continue;
-        line += ' ';
-        line += visible_code(report.code);
-        line += '(' + gbk(reason_utf8(report.outcome)) + ')';
+        unread += ' ';
+        unread += visible_code(report.code);
+        unread += '(' + gbk(reason_utf8(report.outcome)) + ')';
     }
-    return line.empty() ? line : gbk("未读到:") + line;
+    std::string line = unread.empty() ? unread : gbk("未读到:") + unread;
+    if (!cached.empty()) line += (line.empty() ? "" : " ") + gbk("用缓存:") + cached;
+    return line;
 }
 
 }  // namespace qinghe::app

@@ -1,5 +1,7 @@
 // The end-of-run line naming the typed lines that gave nothing, with a short
-// reason each: "未读到: 16012(不是6位) 006309□(不是6位) 999999(无持仓)".
+// reason each, then the codes analysed from the history with the report
+// date of their stored report:
+// "未读到: 16012(不是6位) 999999(无持仓) 用缓存: 601002(2026-06-30)".
 #pragma once
 
 #include <string>
@@ -10,7 +12,7 @@
 namespace qinghe::app {
 
 // The line (GBK) for a run's reports in line order; empty when every
-// non-empty line was read. Empty lines are never named.
+// non-empty line was read from a source. Empty lines are never named.
 std::string unread_codes_line(const std::vector<FundReport>& reports);
 
 // A line as it is named: every blank or control byte shown as "□" (GBK has

@@ -2,9 +2,13 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
+#include <string>
 
 #include "analysis/app_files.h"
 #include "analysis/core_calls.h"
+#include "analysis/history_location.h"
+#include "analysis/history_messages.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/holdings_sorting.h"
 #include "analysis/prefetched_pages.h"
@@ -50,6 +54,12 @@ void release_lines(ArrayBlock* lines) {
     mem_free(lines);
 }
 
+std::string run_end_line(const std::vector<FundReport>& reports, const HistoryNotice& notice) {
+    const std::string codes = unread_codes_line(reports);
+    const std::string history = history_notice_for_label(notice);
+    return codes.empty() || history.empty() ? codes + history : codes + ' ' + history;
+}
+
 void merge_and_sort(HoldingsCollector& collector, const std::vector<FundReport>& reports) {
     std::lock_guard lock(result_list_lock());
     if (!result_list_alive()) return;
@@ -79,13 +89,21 @@ void analysis_run() {
     progress.starting = [](const char*, const char* text) { set_progress(text); };
     clear_progress_tip();
     std::vector<FundReport> reports;
+    HistoryNotice notice;
     {
-        PrefetchedPages pages(base_url.get(), lines, parallel_download_setting());
-        reports = collect_holdings(collector, lines, progress);
+        // Offline, not one request.
+        const bool offline = offline_setting();
+        std::optional<PrefetchedPages> pages;
+        if (!offline) pages.emplace(base_url.get(), lines, parallel_download_setting());
+        // Used on this worker thread only.
+        RunHistory history(history_file_path(), offline);
+        reports = collect_holdings(collector, lines, progress, &history);
+        notice = history.take_notice();
     }
     merge_and_sort(collector, reports);
-    // The label is emptied, or names the lines that gave nothing.
-    show_run_end(unread_codes_line(reports));
+    // The label is emptied, or names the lines that gave nothing, the codes
+    // taken from the history and a fault of its file.
+    show_run_end(run_end_line(reports, notice));
     show_results();
     release_lines(lines);
 }

@@ -1,5 +1,7 @@
 #include "app/program_start.h"
 
+#include <csignal>
+
 #include "app/program_handlers.h"
 #include "app/program_libraries.h"
 #include "analysis/settings_location.h"
@@ -26,6 +28,9 @@ const ProgramHeader& program_header() {
 
 void initialise_runtime() {
     platform::keep_freed_memory_for_reuse();
+    // A file-size limit fails a write (the history turns off) instead of
+    // ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     install_window_commands();
     install_music_commands();
     set_program_header(&program_header());

@@ -99,10 +99,11 @@ TEST_F(AnalyseProgramTest, EachCodeNotReadIsNamedWithItsReasonInArgumentOrder) {
     EXPECT_LT(r.err.find("'70100'"), r.err.find("'702001 ' (not six bytes)\n")) << r.err;
     EXPECT_LT(r.err.find("'704001'"), r.err.find("'70100'")) << r.err;
 
-    // Nobody listens on port 1 of the loopback address: nothing is received.
-    r = run({"--base-url", "http://127.0.0.1:1/", "701001"});
+    // Nobody listens on port 1 of the loopback address: nothing is received
+    // (and 702001 was never read, so the history has nothing either).
+    r = run({"--base-url", "http://127.0.0.1:1/", "702001"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("'701001' (download failed)\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'702001' (download failed)\n"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
 }
 

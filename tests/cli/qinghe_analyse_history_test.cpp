@@ -1,0 +1,155 @@
+// qinghe-analyse and the history of earlier runs (history.sqlite3 beside
+// the copied program): a code no source answers is analysed from its stored
+// report, --offline asks nothing, --history lists what is stored, and each
+// fault of the file is told once while the result stays what it was.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "analyse_program_fixture.h"
+
+namespace qinghe {
+namespace {
+
+using namespace analyse_testing;
+
+constexpr const char* kNobody = "http://127.0.0.1:1/";  // nothing listens there
+
+size_t count_of(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+class AnalyseHistoryTest : public AnalyseProgramTest {
+protected:
+    std::string history() const { return program_dir() + "/history.sqlite3"; }
+    Outcome analyse(const std::string& base, std::vector<std::string> args) {
+        args.insert(args.begin(), {"--base-url", base});
+        return run(args);
+    }
+};
+
+TEST_F(AnalyseHistoryTest, CodeNoSourceAnswersIsAnalysedFromItsStoredReport) {
+    const Outcome read = analyse(server_.base_url(), {fund_code::demo, fund_code::foreign});
+    ASSERT_EQ(read.status, 0) << read.err;
+
+    Outcome r = analyse(kNobody, {fund_code::demo, fund_code::foreign});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, read.out) << "the stored rows join the merge as if read";
+    EXPECT_EQ(count_of(r.err, "'701001' from history, report date 2022-09-30\n"), 1u) << r.err;
+
+    r = analyse(kNobody, {"--format", "json", fund_code::demo, "999999"});
+    EXPECT_EQ(r.status, 1) << "999999 gave rows neither way";
+    EXPECT_NE(r.out.find("\"code\": \"701001\", \"name\": \"青禾新兴消费混合A\", \"report_date\": "
+                         "\"2022-09-30\", \"outcome\": \"read\", \"cached\": true"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.err.find("'999999' (download failed)"), std::string::npos) << r.err;
+}
+
+TEST_F(AnalyseHistoryTest, OfflineAsksNothingAndTakesEveryCodeFromTheHistory) {
+    ASSERT_EQ(analyse(server_.base_url(), {fund_code::demo}).status, 0);
+    std::atomic<int> requests = 0;
+    server_.on_request([&requests](const std::string&) { ++requests; });
+
+    Outcome r = analyse(server_.base_url(), {"--offline", fund_code::demo, fund_code::foreign});
+    EXPECT_EQ(requests, 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(parse_lines(r.out).size(), 10u);
+    EXPECT_NE(r.err.find("'701001' from history"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'702001' (nothing stored)"), std::string::npos) << r.err;
+    EXPECT_EQ(analyse(server_.base_url(), {"--offline", fund_code::demo}).status, 0);
+}
+
+TEST_F(AnalyseHistoryTest, HistoryListsEachStoredReportNewestFirst) {
+    Outcome r = run({"--history"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(history())) << "listing makes no file";
+
+    // The same fund read in two quarters.
+    std::string older = generated_page(fund_code::demo);
+    older.replace(older.find("2022-09-30"), 10, "2022-06-30");
+    LoopbackServer before({{"/701001.html", older}});
+    ASSERT_EQ(analyse(before.base_url(), {fund_code::demo}).status, 0);
+    ASSERT_EQ(analyse(server_.base_url(), {fund_code::demo, fund_code::foreign}).status, 0);
+
+    r = run({"--history", fund_code::demo});
+    EXPECT_EQ(r.status, 0);
+    const std::vector<Line> lines = parse_lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(Line(lines[0].begin(), lines[0].begin() + 3), Line({"701001", "2022-09-30", "page"}));
+    EXPECT_EQ(lines[0][4], "10");
+    EXPECT_EQ(lines[1][1], "2022-06-30");
+
+    r = run({"--history"});
+    EXPECT_EQ(r.out, "701001\t青禾新兴消费混合A\t2022-09-30\t2\n702001\t" +
+                         parse_lines(r.out).at(1).at(1) + "\t2022-09-30\t1\n");
+
+    r = run({"--history", "--format", "json", fund_code::demo, "999999"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nothing stored for '999999'"), std::string::npos) << r.err;
+    EXPECT_EQ(count_of(r.out, "\"report_date\": "), 2u) << r.out;
+    EXPECT_NE(r.out.find("\"name\": \"岚溪酒业\",\n          \"ratio\": 9.41,"), std::string::npos)
+        << r.out;
+}
+
+// Each fault: made after a first run stored the funds, then one run that
+// must give the first run's output, status 0, and one line about the file.
+TEST_F(AnalyseHistoryTest, FaultOfTheFileIsToldOnceAndTheResultStaysTheSame) {
+    const std::vector<std::string> codes = {fund_code::demo, fund_code::foreign};
+    const Outcome first = analyse(server_.base_url(), codes);
+    ASSERT_EQ(first.status, 0);
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& file)> make;
+        const char* told;
+        rlim_t file_size_limit = RLIM_INFINITY;
+    };
+    const Case cases[] = {
+        {"not a database", [](const std::string& f) { write_whole_file(f, "notes, not data\n"); },
+         "damaged or not a database; moved aside as "},
+        {"read-only file", [](const std::string& f) { ::chmod(f.c_str(), 0444); },
+         "history off for this run: cannot use "},
+        {"newer schema",
+         [](const std::string& f) {
+             // PRAGMA user_version: the big-endian word at byte 60 of the header.
+             std::string bytes = read_whole_file(f);
+             bytes.replace(60, 4, std::string("\0\0\0\x07", 4));
+             write_whole_file(f, bytes);
+         },
+         "written by a newer version (schema 7), left untouched"},
+        {"full disk", [](const std::string&) {}, "history off for this run: cannot use ", 4096},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& entry : fs::directory_iterator(program_dir()))
+            if (entry.path().filename().string().starts_with("history")) fs::remove(entry);
+        ASSERT_EQ(analyse(server_.base_url(), codes).status, 0);
+        c.make(history());
+        const std::string made = read_whole_file(history());
+        rlimit unlimited{}, limited{};
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        limited = unlimited;
+        limited.rlim_cur = c.file_size_limit;
+        ::setrlimit(RLIMIT_FSIZE, &limited);  // the program inherits it
+        const Outcome r = analyse(server_.base_url(), codes);
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, first.out);
+        EXPECT_EQ(count_of(r.err, c.told), 1u) << r.err;
+        EXPECT_EQ(count_of(r.err, "history.sqlite3"), 1u) << "told once: " << r.err;
+        if (std::string(c.name) != "not a database") {
+            EXPECT_EQ(read_whole_file(history()), made);
+        }
+        ::chmod(history().c_str(), 0644);
+    }
+}
+
+}  // namespace
+}  // namespace qinghe
