@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <atomic>
+#include <fstream>
 #include <mutex>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "app/analysis_run.h"
+#include "components/list_box.h"
 #include "main_window_fixture.h"
 
 namespace qinghe::app {
@@ -192,6 +196,50 @@ TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun
     EXPECT_EQ(text_property(unit::label_progress), "");
     EXPECT_EQ(object(unit::label_progress)->toolTip().toStdString(), "");
     EXPECT_EQ(rows().size(), 17u);  // 杉屿服饰-W in both; two rows of 702001 have no link
+}
+
+// The history in the window: a damaged file is told in the label once; a
+// code the site does not answer comes from its stored report (label and
+// tip say so); offline (离线=1) asks nothing.
+TEST_F(AnalysisTest, CodesTheSiteDoesNotAnswerComeFromTheHistory) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    namespace code = testing_support::fund_code;
+    LoopbackServer server(pages({"Generated", false, {code::demo, code::foreign}}));
+    std::atomic<int> requests = 0;
+    server.on_request([&requests](const std::string&) { ++requests; });
+    auto run_end_line = [] {  // whole, also when the label shows it cut
+        const std::string tip = object(unit::label_progress)->toolTip().toStdString();
+        return tip.empty() ? text_property(unit::label_progress) : tip;
+    };
+    auto analyse = [this](const std::string& codes) {
+        type_codes(codes);
+        click(unit::label_analyse);
+        return wait_until([] { return runs_in_progress() == 0; });
+    };
+    std::ofstream(directory_.file("history.sqlite3")) << "not a database";
+    point_at(server);
+    ASSERT_TRUE(analyse("701001\r\n702001"));
+    EXPECT_TRUE(std::regex_match(
+        run_end_line(),
+        std::regex("历史记录已损坏, 另存为 history\\.sqlite3\\.broken-\\d{8}-\\d{6}, 已新建")))
+        << run_end_line();
+    EXPECT_EQ(rows().size(), 17u);
+
+    point_at("http://127.0.0.1:1/");
+    ASSERT_TRUE(analyse("701001\r\n999999"));
+    EXPECT_EQ(run_end_line(), "未读到: 999999(下载失败) 用缓存: 701001(2022-09-30)");
+    ASSERT_EQ(rows().size(), 10u);
+    EXPECT_EQ(rows()[0][0], "岚溪酒业");
+    auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
+    EXPECT_EQ(utf8_from_gbk(box->row_tip(0)), "701001 青禾新兴消费混合A 9.41% (缓存 2022-09-30)");
+
+    write_config("[设置]\r\n基金网址=" + server.base_url() + "\r\n离线=1\r\n");
+    requests = 0;
+    ASSERT_TRUE(analyse("701001\r\n702001\r\n704001"));
+    EXPECT_EQ(requests, 0);
+    EXPECT_EQ(run_end_line(),
+              "未读到: 704001(无缓存) 用缓存: 701001(2022-09-30) 702001(2022-09-30)");
+    EXPECT_EQ(rows().size(), 17u);
 }
 
 }  // namespace
