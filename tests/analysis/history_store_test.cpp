@@ -10,7 +10,6 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
 
 #include "analysis/history_store.h"
 #include "support/temp_directory.h"
@@ -227,22 +226,6 @@ TEST_F(HistoryStoreTest, FullDiskTurnsTheHistoryOffAndKeepsWhatWasStored) {
     EXPECT_EQ(query(path, "PRAGMA integrity_check"), "ok");
     HistoryStore later(path);
     EXPECT_EQ(later.newest("160127")->rows.size(), 10u);
-}
-
-// Two connections (as two programs would) making the file and writing at
-// once lose nothing.
-TEST_F(HistoryStoreTest, WritersAtOnceLoseNothing) {
-    auto write = [&](int first) {
-        HistoryStore store(path);
-        for (int i = first; i < first + 150; ++i)
-            store.store(report(std::to_string(300000 + i), "2026-06-30", 10));
-    };
-    std::thread a(write, 0), b(write, 150);
-    a.join();
-    b.join();
-    HistoryStore store(path);
-    EXPECT_EQ(store.funds().size(), 300u);
-    EXPECT_EQ(query(path, "SELECT COUNT(*) FROM holding"), "3000");
 }
 
 }  // namespace
