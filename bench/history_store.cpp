@@ -2,6 +2,8 @@
 // percentile over every store) while 10,000 funds x 8 quarters of ten rows
 // go into a new file, and the file's size on disk afterwards. Stocks come
 // from a pool of 5,000, as a market's do; every third row carries a change.
+// Then the whole qinghe-analyse process analysing 1,000 stored funds
+// offline (its history beside a copy of it), median of 5 runs.
 //   bench_history_store [FUNDS [QUARTERS]]   (default 10000 8)
 #include <algorithm>
 #include <chrono>
@@ -10,10 +12,15 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <vector>
 
 #include "analysis/history_store.h"
+
+extern char** environ;
 
 namespace {
 
@@ -65,6 +72,50 @@ uintmax_t size_on_disk(const std::string& path) {
     return total;
 }
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Seconds of one whole run of `argv`, standard output and error dropped.
+double run_seconds(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t pid = -1;
+    int status = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+        ::waitpid(pid, &status, 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void offline_run(const std::string& folder) {
+    constexpr int kFunds = 1000;
+    fs::create_directories(folder);
+    const std::string program = folder + "/qinghe-analyse";
+    fs::copy_file(QINGHE_ANALYSE_PATH, program);
+    std::mt19937 random(7);
+    std::vector<std::string> args = {program, "--offline"};
+    {
+        HistoryStore store(folder + "/history.sqlite3");
+        for (int fund = 0; fund < kFunds; ++fund) {
+            const StoredReport report = fund_read(fund, 7, random);
+            store.store(report);
+            args.push_back(report.code);
+        }
+    }
+    std::vector<double> runs;
+    for (int i = 0; i < 5; ++i) runs.push_back(run_seconds(args));
+    std::printf("qinghe-analyse --offline over %d stored funds, whole process: median %.3f s\n",
+                kFunds, median(runs));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,5 +149,7 @@ int main(int argc, char** argv) {
     std::printf("store one fund's read: median %.3f ms, 90th percentile %.3f ms, max %.1f ms\n",
                 times[times.size() / 2], times[times.size() * 9 / 10], times.back());
     std::printf("file on disk after closing: %.1f MB\n", double(size_on_disk(path)) / 1e6);
+    fs::remove_all(folder);
+    offline_run(folder);
     fs::remove_all(folder);
 }
