@@ -2,7 +2,8 @@
 // people without a desktop. Same collector, same rules, same merge and
 // sort; the merged list goes to standard output (or --output FILE) as
 // TSV, CSV or JSON, progress and warnings to standard error. Exit status:
-// 0 when every code was fetched, 1 when some were not, 2 on bad usage.
+// 0 when every code gave rows (read, or from the history), 1 when some did
+// not, 2 on bad usage. --history lists the history instead.
 #include <cstdio>
 #include <filesystem>
 #include <optional>

@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "  青禾基金持仓查看器: merges the top-ten stock holdings of the funds typed into\n"
     "  its window. Settings live in 配置.ini beside the program when its folder is\n"
     "  writable, else in $XDG_CONFIG_HOME/qinghe/ (default ~/.config/qinghe/).\n"
+    "  Every fund read is kept in history.sqlite3 beside 配置.ini, or else in\n"
+    "  $XDG_DATA_HOME/qinghe/ (default ~/.local/share/qinghe/).\n"
     "  --help      print this text and exit\n"
     "  --version   print the version and exit\n";
 
