@@ -81,6 +81,8 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         } else if (arg == "--output" && has_value) {
             options.output = args[++i];
             if (options.output.empty()) return false;
+        } else if (arg == "--overlap") {
+            options.overlap = true;
         } else if (arg.starts_with("--")) {
             return false;
         } else {
@@ -88,6 +90,10 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         }
     }
     if (code_args.empty() || !take_codes(code_args, options, error)) return false;
+    if (options.overlap && !options.amounts.empty()) {
+        error = "--overlap compares the funds' holdings and takes no amounts (CODE=AMOUNT)";
+        return false;
+    }
     if (options.sort == SortKey::exposure && options.amounts.empty()) {
         error = "--sort exposure needs an amount for every code (CODE=AMOUNT)";
         return false;
