@@ -239,12 +239,15 @@ void OverlapWindow::restyle() {
     window.setColor(QPalette::Base, colours.window);
     setPalette(window);
     setAutoFillBackground(true);
-    for (QHeaderView* header : {table_->horizontalHeader(), table_->verticalHeader()}) {
-        QPalette p = header->palette();
+    // The headers and the corner between them in the button colours.
+    for (QWidget* part : std::initializer_list<QWidget*>{table_, table_->horizontalHeader(),
+                                                         table_->verticalHeader()}) {
+        QPalette p = part->palette();
         p.setColor(QPalette::Button, colours.header);
         p.setColor(QPalette::ButtonText, colours.header_text);
         p.setColor(QPalette::Window, colours.header);
-        header->setPalette(p);
+        p.setColor(QPalette::Base, colours.window);
+        part->setPalette(p);
     }
     painter_->colours = colours;
     legend_->colours = colours;

@@ -47,8 +47,11 @@ void colour_menu(QMenu& menu) {
     const SchemeColours& c = scheme_colours(colour_setting());
     const QColor background = colour_of(c.buttons), text = colour_of(c.button_text);
     QPalette palette = menu.palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, background);  // the panel's colour
         palette.setColor(group, QPalette::Window, background);
+    }
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::WindowText, text);
         palette.setColor(group, QPalette::ButtonText, text);
         palette.setColor(group, QPalette::Text, text);
@@ -56,7 +59,6 @@ void colour_menu(QMenu& menu) {
         palette.setColor(group, QPalette::HighlightedText, colour_of(c.area_text));
     }
     const QColor greyed = mixed_colour(background, text, 0.45);
-    palette.setColor(QPalette::Disabled, QPalette::Window, background);
     for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
         palette.setColor(QPalette::Disabled, role, greyed);
     palette.setColor(QPalette::Disabled, QPalette::Light, background);  // no etched shadow
