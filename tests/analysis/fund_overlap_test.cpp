@@ -32,29 +32,39 @@ struct Case {
     double points;
     std::vector<std::string> common;
     bool identical;
+    double similarity;  // of the larger total
 };
 
 TEST(FundOverlap, CellsMatchHandComputedFigures) {
     const FundReport twice = fund("400001", {{"X", 2.0f}, {"V", 1.0f}, {"X", 3.0f}});
     const FundReport nan_ratio =
         fund("500001", {{"X", std::numeric_limits<float>::quiet_NaN()}, {"Y", 1.0f}});
+    const FundReport no_rows = fund("600001", {});
     const Case cases[] = {
-        {"disjoint funds share nothing", {kA, kDisjoint}, 0, 1, 0.0, {}, false},
-        {"a fund with itself is its total", {kA, kOther}, 1, 1, 14.5, {"Y", "Z", "W"}, false},
-        {"min per stock: Y 6.25, Z 1.5", {kA, kOther}, 0, 1, 7.75, {"Y", "Z"}, false},
-        {"the same pair the other way", {kA, kOther}, 1, 0, 7.75, {"Y", "Z"}, false},
-        {"an A/C pair: all of it, marked", {kA, kOther, kC}, 0, 2, 17.75, {"X", "Y", "Z"}, true},
-        {"a stock listed twice counts summed", {twice, kA}, 0, 1, 5.0, {"X"}, false},
-        {"its total counts both rows", {twice, kA}, 0, 0, 6.0, {"X", "V"}, false},
-        {"a ratio that is no number counts 0", {nan_ratio, kA}, 0, 1, 1.0, {"X", "Y"}, false},
+        {"disjoint funds share nothing", {kA, kDisjoint}, 0, 1, 0.0, {}, false, 0.0},
+        {"a fund with itself is its total", {kA, kOther}, 1, 1, 14.5, {"Y", "Z", "W"}, false, 1},
+        {"min per stock: Y 6.25, Z 1.5", {kA, kOther}, 0, 1, 7.75, {"Y", "Z"}, false, 7.75 / 17.75},
+        {"the same pair the other way", {kA, kOther}, 1, 0, 7.75, {"Y", "Z"}, false, 7.75 / 17.75},
+        {"an A/C pair: all, marked", {kA, kOther, kC}, 0, 2, 17.75, {"X", "Y", "Z"}, true, 1},
+        {"a stock listed twice counts summed", {twice, kA}, 0, 1, 5.0, {"X"}, false, 5 / 17.75},
+        {"its total counts both rows", {twice, kA}, 0, 0, 6.0, {"X", "V"}, false, 1},
+        {"a ratio that is no number counts 0",
+         {nan_ratio, kA},
+         0,
+         1,
+         1,
+         {"X", "Y"},
+         false,
+         1 / 17.75},
         // Funds without rows take no place: the positions skip them.
         {"funds without rows are left out",
-         {kA, fund("600001", {}), kC},
+         {kA, no_rows, kC},
          0,
          1,
          17.75,
          {"X", "Y", "Z"},
-         true},
+         true,
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -66,19 +76,11 @@ TEST(FundOverlap, CellsMatchHandComputedFigures) {
         for (const CommonStock& s : cell.common) names.push_back(s.name);
         EXPECT_EQ(names, c.common);
         EXPECT_EQ(overlap.is_identical(c.a, c.b), c.identical);
+        EXPECT_NEAR(overlap.similarity(c.a, c.b), c.similarity, 1e-6);
     }
-}
-
-TEST(FundOverlap, SimilarityRunsFromNothingSharedToIdenticalAndKeepsBothRatios) {
-    const FundOverlap overlap = fund_overlap({kA, kOther, kC, kDisjoint});
-    EXPECT_EQ(overlap.funds, (std::vector<size_t>{0, 1, 2, 3}));
-    EXPECT_DOUBLE_EQ(overlap.similarity(0, 3), 0.0);
-    EXPECT_DOUBLE_EQ(overlap.similarity(0, 2), 1.0);
-    EXPECT_DOUBLE_EQ(overlap.similarity(1, 1), 1.0);
-    EXPECT_NEAR(overlap.similarity(0, 1), 7.75 / 17.75, 1e-9);  // of the larger total
-    const CommonStock& y = overlap.cells[0][1].common[0];
-    EXPECT_EQ(std::make_pair(y.ratio_a, y.ratio_b), std::make_pair(6.25f, 9.0f));
-    EXPECT_EQ(overlap.identical, (std::vector<std::pair<size_t, size_t>>{{0, 2}}));
+    // Each common stock keeps the row fund's ratio first.
+    const CommonStock y = fund_overlap({kA, kOther}).cells[1][0].common[0];
+    EXPECT_EQ(std::make_pair(y.ratio_a, y.ratio_b), std::make_pair(9.0f, 6.25f));
 }
 
 }  // namespace
