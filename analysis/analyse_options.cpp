@@ -85,6 +85,8 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
             options.offline = true;
         } else if (arg == "--history") {
             options.history = true;
+        } else if (arg == "--overlap") {
+            options.overlap = true;
         } else if (arg.starts_with("--")) {
             return false;
         } else {
@@ -95,6 +97,10 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         return false;
     if (options.history && !options.amounts.empty()) {
         error = "--history takes fund codes without amounts";
+        return false;
+    }
+    if (options.overlap && !options.amounts.empty()) {
+        error = "--overlap compares the funds' holdings and takes no amounts (CODE=AMOUNT)";
         return false;
     }
     if (options.sort == SortKey::exposure && options.amounts.empty()) {

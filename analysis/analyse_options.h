@@ -16,6 +16,7 @@ struct AnalyseOptions {
     OutputFormat format = OutputFormat::tsv;
     std::string output;                      // empty: standard output
     int parallel = net::parallel::kDefault;  // pages downloaded at once
+    bool overlap = false;                    // the funds' overlap matrix instead of the list
     std::vector<std::string> codes;          // UTF-8 as typed, amounts cut off
     std::vector<double> amounts;             // one per code, or none
     bool offline = false;                    // every code from the history, no request

@@ -1,9 +1,10 @@
 // qinghe-analyse: the analysis of the desktop program for scripts and for
 // people without a desktop. Same collector, same rules, same merge and
-// sort; the merged list goes to standard output (or --output FILE) as
-// TSV, CSV or JSON, progress and warnings to standard error. Exit status:
-// 0 when every code gave rows (read, or from the history), 1 when some did
-// not, 2 on bad usage. --history lists the history instead.
+// sort; the merged list (or, with --overlap, the funds' overlap matrix)
+// goes to standard output (or --output FILE) as TSV, CSV or JSON, progress
+// and warnings to standard error. Exit status: 0 when every code gave rows
+// (read, or from the history), 1 when some did not, 2 on bad usage.
+// --history lists the history instead.
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -20,6 +21,7 @@
 #include "analysis/history_messages.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output_file.h"
+#include "analysis/overlap_output.h"
 #include "analysis/prefetched_pages.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -52,6 +54,12 @@ constexpr const char* kUsage =
     "  --parallel N      pages downloaded at once, 1 to 8 (default 4), e.g. --parallel 1\n"
     "  --output FILE     write to FILE instead of standard output; FILE is replaced\n"
     "                    only when the whole result is written, e.g. --output my.csv\n"
+    "  --overlap         instead of the list, how much the funds hold the same stocks:\n"
+    "                    for each pair, the sum over the stocks both hold of the\n"
+    "                    smaller of the two ratios, in percentage points (a fund\n"
+    "                    with itself: its top-ten total), then the number of those\n"
+    "                    stocks; a table with a header row of codes in each format,\n"
+    "                    e.g. --overlap 701001 701002 702001\n"
     "  --offline         no request at all: every code from the history of earlier\n"
     "                    runs; a code with nothing stored gives nothing\n"
     "  --history [CODE]...\n"
@@ -161,7 +169,10 @@ int analyse(const AnalyseOptions& options) {
     collector.merge_into(merged);
     const AnalysisResult result =
         analysis_result(std::move(reports), merged, options.amounts, options.sort);
-    const bool written = write_out(options, format_result(result, options.format));
+    const std::string text =
+        options.overlap ? format_overlap(fund_overlap(result.funds), result.funds, options.format)
+                        : format_result(result, options.format);
+    const bool written = write_out(options, text);
     const bool all_read = report_to_stderr(result);
     release_record_array(merged);
     return !written ? 2 : all_read ? 0 : 1;
