@@ -1,6 +1,7 @@
 #include "app/analysis_run.h"
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 
 #include "analysis/app_files.h"
@@ -14,6 +15,7 @@
 #include "analysis/unread_codes.h"
 #include "components/edit_box.h"
 #include "components/label.h"
+#include "net/http_settings.h"
 #include "platform/kernel32_module.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
@@ -79,6 +81,7 @@ void analysis_run() {
     progress.starting = [](const char*, const char* text) { set_progress(text); };
     clear_progress_tip();
     std::vector<FundReport> reports;
+    net::set_transfer_timeout(std::chrono::seconds(download_timeout_setting()));
     {
         PrefetchedPages pages(base_url.get(), lines, parallel_download_setting());
         reports = collect_holdings(collector, lines, progress);
