@@ -23,8 +23,8 @@ struct Target {
     struct stat status {};
 };
 
-// `path` with links followed while its last part is one; a link to a
-// missing file gives that file's path, so it is created where the link says.
+// `path` with links followed while its last part is one: for a link to a
+// missing file, that file's path, so it is created where the link says.
 std::string followed(fs::path path) {
     for (int i = 0; i < kMaxLinks; ++i) {
         std::error_code error;
@@ -36,22 +36,31 @@ std::string followed(fs::path path) {
     return path.string();
 }
 
-// False with errno set when the target cannot be examined (a loop of
-// links, a folder that may not be searched).
+// False with errno set when the target cannot be written (a folder) or
+// examined (a loop of links, a folder that may not be searched). The
+// kernel follows the links of an existing target, /proc's links to pipes
+// (/dev/stdout) too; a file's real path is where its replacement goes.
 bool examine(const std::string& path, Target& target) {
-    target.path = followed(path);
-    if (::stat(target.path.c_str(), &target.status) != 0) {
+    if (::stat(path.c_str(), &target.status) != 0) {
         if (errno != ENOENT) return false;
         target.kind = Target::Kind::new_file;
+        target.path = followed(path);
         return true;
     }
     if (S_ISDIR(target.status.st_mode)) {
         errno = EISDIR;
         return false;
     }
-    target.kind =
-        S_ISREG(target.status.st_mode) ? Target::Kind::regular_file : Target::Kind::in_place;
-    return true;
+    target.path = path;
+    if (!S_ISREG(target.status.st_mode)) {
+        target.kind = Target::Kind::in_place;
+        return true;
+    }
+    target.kind = Target::Kind::regular_file;
+    std::error_code error;
+    target.path = fs::canonical(path, error).string();
+    if (error) errno = error.value();
+    return !error;
 }
 
 // A hidden temporary file beside `path`, opened for writing; -1 on failure.

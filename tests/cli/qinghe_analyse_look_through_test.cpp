@@ -284,6 +284,19 @@ TEST_F(LookThroughProgramTest, OutputWritesThroughLinksAndInPlaceAndKeepsTheMode
     EXPECT_EQ(received.substr(0, size_t(std::max<ssize_t>(n, 0))), expected);
     EXPECT_TRUE(fs::is_fifo(fifo));
 
+    // A pipe through /proc's link, as /dev/stdout is when the output is piped;
+    // the program inherits the pipe's end under the same number.
+    int pipe_ends[2];
+    ASSERT_EQ(::pipe(pipe_ends), 0);
+    const std::string pipe_link = temp_.file("pipe");
+    fs::create_symlink("/proc/self/fd/" + std::to_string(pipe_ends[1]), pipe_link);
+    write_to(pipe_link);
+    ::close(pipe_ends[1]);
+    received.assign(65536, '\0');
+    const ssize_t piped = ::read(pipe_ends[0], received.data(), received.size());
+    ::close(pipe_ends[0]);
+    EXPECT_EQ(received.substr(0, size_t(std::max<ssize_t>(piped, 0))), expected);
+
     const std::string private_file = temp_.file("private.tsv");
     write_whole_file(private_file, "old");
     ::chmod(private_file.c_str(), 0600);
