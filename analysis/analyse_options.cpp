@@ -1,14 +1,15 @@
 #include "analysis/analyse_options.h"
 
+#include <cctype>
 #include <charconv>
-#include <cmath>
 
 #include "analysis/link_resolution.h"
 
 namespace qinghe::app {
 namespace {
 
-// --- One helper per kind of value: true when `value` is of the kind ------
+// --- One helper per kind of value: true, with the value stored, when it
+// --- is of the kind; a new option takes one of these or adds its kind.
 
 template <class T>
 bool one_of(const std::string& value, std::initializer_list<std::pair<const char*, T>> choices,

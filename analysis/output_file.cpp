@@ -64,7 +64,7 @@ bool examine(const std::string& path, Target& target) {
 }
 
 // A hidden temporary file beside `path`, opened for writing; -1 on failure.
-// mkstemp creates it 0600, and it stays so until it is whole.
+// mkstemp creates it 0600, private until it gets its final mode.
 int create_temporary(const std::string& path, std::string& temporary) {
     const fs::path target(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");

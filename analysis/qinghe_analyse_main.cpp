@@ -3,6 +3,7 @@
 // sort; the merged list goes to standard output (or --output FILE) as
 // TSV, CSV or JSON, progress and warnings to standard error. Exit status:
 // 0 when every code was fetched, 1 when some were not, 2 on bad usage.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -162,11 +163,15 @@ int usage_error(const std::string& error) {
 int main(int argc, char** argv) {
     using namespace qinghe;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    // --help and --version win wherever they stand.
+    const auto given = [&](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (given("--help") || given("-h")) {
         std::fputs(app::kUsage, stdout);
         return 0;
     }
-    if (args.size() == 1 && args[0] == "--version") {
+    if (given("--version")) {
         std::printf("qinghe-analyse %s\n", QINGHE_VERSION);
         return 0;
     }

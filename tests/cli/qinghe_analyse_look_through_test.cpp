@@ -319,6 +319,9 @@ TEST_F(LookThroughProgramTest, HelpDescribesEveryOptionAndVersionPrintsIt) {
           "--format csv", "--format json", "--output FILE", "--parallel N", "--timeout SECONDS",
           "--version", "CODE=AMOUNT", "Example:"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    Outcome among_others = run({"--parallel", "4x", "160127", "--help"});
+    EXPECT_EQ(among_others.status, 0);
+    EXPECT_EQ(among_others.out, help.out);
     Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("qinghe-analyse ") && version.out.size() > 16)
