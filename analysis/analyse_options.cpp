@@ -86,6 +86,22 @@ const ValueOption kValueOptions[] = {
      [](const std::string& v, AnalyseOptions& o) { return non_empty(v, o.output); }},
 };
 
+// The options that stand alone.
+struct FlagOption {
+    const char* name;
+    void (*set)(AnalyseOptions& options);
+};
+
+const FlagOption kFlagOptions[] = {
+    {"--overlap", [](AnalyseOptions& o) { o.overlap = true; }},
+};
+
+const FlagOption* flag_option(const std::string& name) {
+    for (const FlagOption& option : kFlagOptions)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
 const ValueOption* value_option(const std::string& name) {
     for (const ValueOption& option : kValueOptions)
         if (name == option.name) return &option;
@@ -99,6 +115,10 @@ bool take_options(const std::vector<std::string>& args, AnalyseOptions& options,
         const std::string& arg = args[i];
         if (!arg.starts_with("--")) {
             codes.push_back(arg);
+            continue;
+        }
+        if (const FlagOption* flag = flag_option(arg)) {
+            flag->set(options);
             continue;
         }
         const ValueOption* option = value_option(arg);
@@ -159,6 +179,10 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         return false;
     }
     if (!take_codes(codes, options, error)) return false;
+    if (options.overlap && !options.amounts.empty()) {
+        error = "--overlap compares the funds' holdings and takes no amounts (CODE=AMOUNT)";
+        return false;
+    }
     if (options.sort == SortKey::exposure && options.amounts.empty()) {
         error = "--sort exposure needs an amount for every code (CODE=AMOUNT)";
         return false;

@@ -18,6 +18,7 @@ struct AnalyseOptions {
     std::string output;                      // empty: standard output
     int parallel = net::parallel::kDefault;  // pages downloaded at once
     int timeout_seconds = 0;                 // whole-transfer limit; 0: the desktop's setting
+    bool overlap = false;                    // the funds' overlap matrix instead of the list
     std::vector<std::string> codes;          // UTF-8 as typed, amounts cut off
     std::vector<double> amounts;             // one per code, or none
 };

@@ -1,8 +1,9 @@
 // qinghe-analyse: the analysis of the desktop program for scripts and for
 // people without a desktop. Same collector, same rules, same merge and
-// sort; the merged list goes to standard output (or --output FILE) as
-// TSV, CSV or JSON, progress and warnings to standard error. Exit status:
-// 0 when every code was fetched, 1 when some were not, 2 on bad usage.
+// sort; the merged list (or, with --overlap, the funds' overlap matrix)
+// goes to standard output (or --output FILE) as TSV, CSV or JSON, progress
+// and warnings to standard error. Exit status: 0 when every code was
+// fetched, 1 when some were not, 2 on bad usage.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "analysis/core_calls.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output_file.h"
+#include "analysis/overlap_output.h"
 #include "analysis/prefetched_pages.h"
 #include "net/http_settings.h"
 #include "platform/text_encoding.h"
@@ -55,6 +57,12 @@ constexpr const char* kUsage =
     "                    only when the whole result is written (keeping its mode),\n"
     "                    a link writes the file it names, a FIFO or device is\n"
     "                    written in place, e.g. --output my.csv\n"
+    "  --overlap         instead of the list, how much the funds hold the same stocks:\n"
+    "                    for each pair, the sum over the stocks both hold of the\n"
+    "                    smaller of the two ratios, in percentage points (a fund\n"
+    "                    with itself: its top-ten total), then the number of those\n"
+    "                    stocks; a table with a header row of codes in each format,\n"
+    "                    e.g. --overlap 701001 701002 702001\n"
     "  --help            this text\n"
     "  --version         the program's version\n"
     "\n"
@@ -144,7 +152,10 @@ int analyse(const AnalyseOptions& options) {
     collector.merge_into(merged);
     const AnalysisResult result =
         analysis_result(std::move(reports), merged, options.amounts, options.sort);
-    const bool written = write_out(options, format_result(result, options.format));
+    const std::string text =
+        options.overlap ? format_overlap(fund_overlap(result.funds), result.funds, options.format)
+                        : format_result(result, options.format);
+    const bool written = write_out(options, text);
     const bool all_read = report_to_stderr(result);
     release_record_array(merged);
     return !written ? 2 : all_read ? 0 : 1;

@@ -9,10 +9,11 @@
 #include "analysis/holdings_pipeline.h"
 #include "analysis/holdings_sorting.h"
 #include "analysis/prefetched_pages.h"
+#include "analysis/unread_codes.h"
+#include "app/overlap_window.h"
 #include "app/program_state.h"
 #include "app/progress_label.h"
 #include "app/result_display.h"
-#include "analysis/unread_codes.h"
 #include "components/edit_box.h"
 #include "components/label.h"
 #include "net/http_settings.h"
@@ -58,6 +59,7 @@ void merge_and_sort(HoldingsCollector& collector, const std::vector<FundReport>&
     collector.merge_into(result_list());
     sort_by_ratio(result_list(), 1, record_count(result_list()));
     set_holder_tips(holder_tips(result_list(), reports));
+    run_reports() = reports;
 }
 
 }  // namespace
@@ -100,6 +102,7 @@ uint32_t analysis_thread(void*) {
 }
 
 void start_analysis() {
+    close_overlap_window();  // it shows the run this one replaces
     uint32_t thread_id = 0;
     ++g_runs;
     if (!start_thread(&analysis_thread, 0, nullptr, &thread_id)) --g_runs;

@@ -70,6 +70,7 @@ TEST_F(LookThroughProgramTest, BadAmountsGiveStatusTwoNamingTheArgumentAndFetchN
         {{"160127=20000", "006309"}, "'006309'"},
         {{"160127", "006309=1"}, "'160127'"},
         {{"--sort", "exposure", "160127"}, "--sort exposure"},
+        {{"--overlap", "160127=1", "006309=1"}, "--overlap"},
     };
     for (const auto& [codes, named] : cases) {
         std::vector<std::string> args = {"--base-url", base};
@@ -230,6 +231,64 @@ TEST_F(LookThroughProgramTest, ShareClassesWithTheSameTopTenAreNamedAndMarked) {
               std::string::npos);
 }
 
+// 701001 and 701002 are one portfolio; 701001 shares 杉屿服饰-W (5.48 and
+// 5.73) with 702001, 澄岫食品 (8.87, 6.43) and 泓樾汽车 (3.64, 5.21) with
+// 705001; totals 54.20, 31.81 (702001's eight linked rows) and 52.99.
+TEST_F(LookThroughProgramTest, OverlapMatrixMatchesHandComputedFiguresInEachFormat) {
+    std::map<std::string, std::string> pages;
+    for (const char* code : {"701001", "701002", "702001", "705001"})
+        pages["/" + std::string(code) + ".html"] = generated_page(code);
+    LoopbackServer server(pages);
+    const std::vector<std::string> args = {"--base-url", server.base_url(), "--overlap", "701001",
+                                           "701002",     "702001",          "705001",    "704001"};
+    Outcome r = run(args);
+    EXPECT_EQ(r.status, 1) << r.err;  // 704001 gave nothing and is left out
+    EXPECT_EQ(r.out,
+              "重合百分点\t701001\t701002\t702001\t705001\n"
+              "701001\t54.20\t54.20\t5.48\t10.07\n"
+              "701002\t54.20\t54.20\t5.48\t10.07\n"
+              "702001\t5.48\t5.48\t31.81\t0.00\n"
+              "705001\t10.07\t10.07\t0.00\t52.99\n"
+              "\n"
+              "共同股票数\t701001\t701002\t702001\t705001\n"
+              "701001\t10\t10\t1\t2\n"
+              "701002\t10\t10\t1\t2\n"
+              "702001\t1\t1\t8\t0\n"
+              "705001\t2\t2\t0\t10\n");
+    EXPECT_NE(r.err.find("'701001' and '701002' hold the same top ten"), std::string::npos);
+
+    const std::string csv = temp_.file("overlap.csv"), json = temp_.file("overlap.json");
+    std::vector<std::string> csv_args = args, json_args = args;
+    csv_args.insert(csv_args.end(), {"--format", "csv", "--output", csv});
+    json_args.insert(json_args.end(), {"--format", "json", "--output", json});
+    ASSERT_EQ(run(csv_args).status, 1);
+    ASSERT_EQ(run(json_args).status, 1);
+    std::string as_csv = "\xEF\xBB\xBF";  // the same tables, commas and CRLF
+    for (char c : r.out) as_csv += c == '\t' ? "," : c == '\n' ? "\r\n" : std::string(1, c);
+    EXPECT_EQ(read_whole_file(csv), as_csv);
+    Outcome doc = python(
+        "import json,sys\n"
+        "d = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+        "print([(f['code'], f['name'], f['total'], f['stocks']) for f in d['funds']])\n"
+        "print(d['points'][0], d['common'][3])\n"
+        "for p in d['pairs']:\n"
+        "    if p['identical'] or p['stocks'] and p['codes'][0] == '701001':\n"
+        "        print(p['codes'], p['points'], p['identical'], [(s['name'], s['ratios']) "
+        "for s in p['stocks']][:2])\n",
+        json);
+    EXPECT_EQ(doc.out,
+              "[('701001', '青禾新兴消费混合A', 54.2, 10), ('701002', '青禾新兴消费混合C', 54.2, "
+              "10), ('702001', '澄川全球消费精选混合人民币C', 31.81, 8), ('705001', "
+              "'篁岭科技先锋股票', 52.99, 10)]\n"
+              "[54.2, 54.2, 5.48, 10.07] [2, 2, 0, 10]\n"
+              "['701001', '701002'] 54.2 True [('岚溪酒业', [9.41, 9.41]), ('澄岫食品', [8.87, "
+              "8.87])]\n"
+              "['701001', '702001'] 5.48 False [('杉屿服饰-W', [5.48, 5.73])]\n"
+              "['701001', '705001'] 10.07 False [('澄岫食品', [8.87, 6.43]), ('泓樾汽车', [3.64, "
+              "5.21])]\n")
+        << doc.err;
+}
+
 TEST_F(LookThroughProgramTest, OutputIntoAFolderThatCannotTakeItIsStatusTwoAndLeavesNothing) {
     std::atomic<int> requests = 0;
     own_.on_request([&requests](const std::string&) { ++requests; });
@@ -317,7 +376,7 @@ TEST_F(LookThroughProgramTest, HelpDescribesEveryOptionAndVersionPrintsIt) {
     for (const char* option :
          {"--base-url", "--sort ratio", "--sort count", "--sort exposure", "--format tsv",
           "--format csv", "--format json", "--output FILE", "--parallel N", "--timeout SECONDS",
-          "--version", "CODE=AMOUNT", "Example:"})
+          "--overlap", "--version", "CODE=AMOUNT", "Example:"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     Outcome among_others = run({"--parallel", "4x", "160127", "--help"});
     EXPECT_EQ(among_others.status, 0);
