@@ -1,5 +1,7 @@
 #include "analysis/app_files.h"
 
+#include <algorithm>
+#include <charconv>
 #include <string_view>
 
 #include "analysis/app_texts.h"
@@ -7,6 +9,7 @@
 #include "analysis/link_resolution.h"
 #include "analysis/prefetched_pages.h"
 #include "analysis/settings_location.h"
+#include "net/http_settings.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::app {
@@ -14,6 +17,13 @@ namespace {
 
 constexpr char kParallelKey[] = "\xCD\xAC\xCA\xB1\xCF\xC2\xD4\xD8";  // "同时下载"
 constexpr char kOfflineKey[] = "\xC0\xEB\xCF\xDF";                   // "离线"
+constexpr char kTimeoutKey[] = "\xCF\xC2\xD4\xD8\xB3\xAC\xCA\xB1";   // "下载超时"
+
+// The text of a key of section 设置; a new text, null when missing.
+char* setting_text(const char* key) {
+    OwnedText config(program_file_path(app_text(AppText::config_file)));
+    return read_config_item(config.get(), app_text(AppText::config_section), key);
+}
 
 }  // namespace
 
@@ -56,16 +66,30 @@ char* fund_site_base_url() {
 }
 
 int parallel_download_setting() {
-    OwnedText config(program_file_path(app_text(AppText::config_file)));
-    OwnedText setting(
-        read_config_item(config.get(), app_text(AppText::config_section), kParallelKey));
+    OwnedText setting(setting_text(kParallelKey));
     return parallel_downloads(setting.get());
 }
 
+int download_timeout_setting() {
+    OwnedText setting(setting_text(kTimeoutKey));
+    return whole_number_setting(setting.get(), int(net::limit::kTransferTimeout.count()),
+                                int(net::limit::kMinTransferTimeout.count()),
+                                int(net::limit::kMaxTransferTimeout.count()));
+}
+
+int whole_number_setting(const char* text, int fallback, int min, int max) {
+    std::string_view digits = text ? std::string_view(text) : std::string_view();
+    long long number = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (digits.empty() || error == std::errc::invalid_argument ||
+        end != digits.data() + digits.size())
+        return fallback;
+    if (error == std::errc::result_out_of_range) return digits.starts_with('-') ? min : max;
+    return int(std::clamp<long long>(number, min, max));
+}
+
 bool offline_setting() {
-    OwnedText config(program_file_path(app_text(AppText::config_file)));
-    OwnedText setting(
-        read_config_item(config.get(), app_text(AppText::config_section), kOfflineKey));
+    OwnedText setting(setting_text(kOfflineKey));
     return setting && std::string_view(setting.get()) == "1";
 }
 

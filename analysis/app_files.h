@@ -20,6 +20,13 @@ char* fund_site_base_url();
 // Downloads at once in a run: the setting 同时下载, 4 when it is missing or
 // not a whole number, else clamped to 1..8.
 int parallel_download_setting();
+// The whole-transfer limit of a download in seconds: the setting 下载超时,
+// 120 when it is missing or not a whole number, else clamped to 5..600.
+int download_timeout_setting();
+// A number setting's text (GBK, null when missing): `fallback` for anything
+// but a whole number, else brought into min..max. A setting file is not a
+// command line: a value out of bounds is clamped, not refused.
+int whole_number_setting(const char* text, int fallback, int min, int max);
 // Whether runs ask nothing of the network and analyse every code from the
 // history: the setting 离线 is "1".
 bool offline_setting();

@@ -4,6 +4,7 @@
 
 #include "analysis/app_files.h"
 #include "analysis/app_texts.h"
+#include "analysis/character_references.h"
 #include "analysis/core_calls.h"
 #include "analysis/holdings_merge.h"
 #include "analysis/link_resolution.h"
@@ -95,7 +96,8 @@ void HoldingsCollector::parse_rows() {
             text_length(row.get())));
         OwnedText href(text_between(row.get(), "", quote, 0, false));
         std::string link = resolve_link(href ? href.get() : "", page_url_ ? page_url_ : "");
-        HoldingRecord record{name.get(), to_number(ratio ? ratio.get() : ""), 1, link.data()};
+        std::string stock = decode_character_references(name.get());
+        HoldingRecord record{stock.data(), to_number(ratio ? ratio.get() : ""), 1, link.data()};
         append_record_copy(holdings_, record);
     }
 }

@@ -1,11 +1,10 @@
 #include "analysis/prefetched_pages.h"
 
-#include <charconv>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "analysis/app_files.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/page_download.h"
 #include "analysis/url_encoding.h"
@@ -76,15 +75,8 @@ ByteSet* convert_prefetched_page(const ByteSet* page) {
 }
 
 int parallel_downloads(const char* text) {
-    std::string_view digits = text ? std::string_view(text) : std::string_view();
-    long long requested = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), requested);
-    if (digits.empty() || error == std::errc::invalid_argument ||
-        end != digits.data() + digits.size())
-        return net::parallel::kDefault;
-    if (error == std::errc::result_out_of_range)
-        return digits.starts_with('-') ? net::parallel::kMin : net::parallel::kMax;
-    return net::clamp_parallel(requested);
+    return whole_number_setting(text, net::parallel::kDefault, net::parallel::kMin,
+                                net::parallel::kMax);
 }
 
 }  // namespace qinghe::app

@@ -5,6 +5,8 @@
 // and warnings to standard error. Exit status: 0 when every code gave rows
 // (read, or from the history), 1 when some did not, 2 on bad usage.
 // --history lists the history instead.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -23,6 +25,7 @@
 #include "analysis/output_file.h"
 #include "analysis/overlap_output.h"
 #include "analysis/prefetched_pages.h"
+#include "net/http_settings.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_exit.h"
@@ -52,8 +55,13 @@ constexpr const char* kUsage =
     "  --format json     one JSON document: the funds (code, name, report date,\n"
     "                    outcome, rows) and the stocks with the funds that hold them\n"
     "  --parallel N      pages downloaded at once, 1 to 8 (default 4), e.g. --parallel 1\n"
-    "  --output FILE     write to FILE instead of standard output; FILE is replaced\n"
-    "                    only when the whole result is written, e.g. --output my.csv\n"
+    "  --timeout SECONDS a page not downloaded whole within this time counts as\n"
+    "                    failed, 5 to 600 (default: the desktop program's setting\n"
+    "                    下载超时, else 120), e.g. --timeout 30\n"
+    "  --output FILE     write to FILE instead of standard output; a file is replaced\n"
+    "                    only when the whole result is written (keeping its mode),\n"
+    "                    a link writes the file it names, a FIFO or device is\n"
+    "                    written in place, e.g. --output my.csv\n"
     "  --overlap         instead of the list, how much the funds hold the same stocks:\n"
     "                    for each pair, the sum over the stocks both hold of the\n"
     "                    smaller of the two ratios, in percentage points (a fund\n"
@@ -162,6 +170,9 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
 }
 
 int analyse(const AnalyseOptions& options) {
+    const int timeout =
+        options.timeout_seconds ? options.timeout_seconds : download_timeout_setting();
+    net::set_transfer_timeout(std::chrono::seconds(timeout));
     OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
     HoldingsCollector collector(base.get(), read_prefetched_page, convert_prefetched_page);
     std::vector<FundReport> reports = collect(options, base.get(), collector);
@@ -208,11 +219,15 @@ int usage_error(const std::string& error) {
 int main(int argc, char** argv) {
     using namespace qinghe;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    // --help and --version win wherever they stand.
+    const auto given = [&](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (given("--help") || given("-h")) {
         std::fputs(app::kUsage, stdout);
         return 0;
     }
-    if (args.size() == 1 && args[0] == "--version") {
+    if (given("--version")) {
         std::printf("qinghe-analyse %s\n", QINGHE_VERSION);
         return 0;
     }
@@ -222,7 +237,7 @@ int main(int argc, char** argv) {
     if (!options.output.empty()) {
         // Relative to the caller's folder, which start-up leaves.
         options.output = std::filesystem::absolute(options.output).string();
-        if (!app::output_folder_writable(options.output, error)) return app::usage_error(error);
+        if (!app::output_target_writable(options.output, error)) return app::usage_error(error);
     }
     app::initialise_analysis_runtime();
     runtime_exit(options.history ? app::list_history(options) : app::analyse(options));

@@ -1,6 +1,7 @@
 #include "app/analysis_run.h"
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "app/result_display.h"
 #include "components/edit_box.h"
 #include "components/label.h"
+#include "net/http_settings.h"
 #include "platform/kernel32_module.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
@@ -91,6 +93,7 @@ void analysis_run() {
     progress.starting = [](const char*, const char* text) { set_progress(text); };
     clear_progress_tip();
     std::vector<FundReport> reports;
+    net::set_transfer_timeout(std::chrono::seconds(download_timeout_setting()));
     HistoryNotice notice;
     {
         // Offline, not one request.

@@ -113,7 +113,7 @@ void PagePrefetch::start_due(std::vector<Running>& running) {
         std::unique_ptr<Transfer> transfer =
             Transfer::create(urls_[index], root_->share(), settings_);
         if (transfer && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK)
-            running.push_back({index, std::move(transfer)});
+            running.push_back({index, std::move(transfer), false});
         else finish(index, {});
         lock.lock();
     }
@@ -136,10 +136,25 @@ void PagePrefetch::collect_finished(std::vector<Running>& running) {
             return r.transfer->easy() == message->easy_handle;
         });
         if (found == running.end()) continue;
+        const CURLcode code = message->data.result;  // gone once the handle is removed
         curl_multi_remove_handle(multi_, found->transfer->easy());
-        finish(found->index, found->transfer->finish());
+        if (!found->retried && found->transfer->failed_on_reused_connection(code) &&
+            retry_on_new_connection(*found))
+            continue;
+        finish(found->index, found->transfer->finish(code));
         running.erase(found);
     }
+}
+
+// One more try of a page whose reused connection was spoiled; false when
+// it cannot start, and the page ends with what the first try gave.
+bool PagePrefetch::retry_on_new_connection(Running& page) {
+    std::unique_ptr<Transfer> transfer =
+        Transfer::create(urls_[page.index], root_->share(), settings_, true);
+    if (!transfer || curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) return false;
+    page.transfer = std::move(transfer);
+    page.retried = true;
+    return true;
 }
 
 void PagePrefetch::finish(size_t index, FetchResult result) {

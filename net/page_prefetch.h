@@ -61,12 +61,14 @@ private:
     struct Running {
         size_t index;
         std::unique_ptr<Transfer> transfer;
+        bool retried = false;
     };
 
     void run();
     void start_due(std::vector<Running>& running);
     bool wait_for_work();
     void collect_finished(std::vector<Running>& running);
+    bool retry_on_new_connection(Running& page);
     void finish(size_t index, FetchResult result);
     void end_all(std::vector<Running>& running);
     void wake();

@@ -83,6 +83,9 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     pages()["http://fund.test/222222.html"] = page("无表(222222)", "<p>暂无数据</p>", "2022-06-30");
     pages()["http://fund.test/333333.html"] = "";
     pages()["http://fund.test/444444.html"] = page("示例基金", row("A", "1"), "未知");
+    pages()["http://fund.test/555555.html"] = page("示例(555555)", row("A", "1"), "2022-09/30");
+    pages()["http://fund.test/666666.html"] =
+        page("青禾&amp;&#26524;&nbsp;(666666)", row("A", "1"), "2022-09-30");
     struct Expected {
         const char* code;
         FundOutcome outcome;
@@ -98,6 +101,8 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
         {"333333", FundOutcome::download_failed, "", "", 0},  // an empty body
         {"999999", FundOutcome::download_failed, "", "", 0},  // nothing at all
         {"444444", FundOutcome::read, "", "", 1},             // no "(CODE)" in the title, no date
+        {"555555", FundOutcome::read, "示例", "", 1},         // no date: the second "-" is not one
+        {"666666", FundOutcome::read, "青禾&果?", "2022-09-30", 1},  // references decoded
     };
     std::vector<std::string> lines;
     for (const Expected& e : expected) lines.push_back(e.code);
