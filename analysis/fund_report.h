@@ -1,12 +1,15 @@
-// What one typed line of a run gave: its outcome, the fund's facts read
-// from its page (name, report date) and the rows cut out of it. Texts are
-// GBK, as everywhere in the program.
+// What one typed line of a run gave: its outcome, the source that answered,
+// the fund's facts (name, report date), the rows with each stock's change
+// since the previous quarter where the source knows it, and the stocks that
+// left the top ten. Texts are GBK, as everywhere in the program.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/source_kind.h"
 #include "runtime/values.h"
 
 namespace qinghe::app {
@@ -21,6 +24,11 @@ enum class FundOutcome {
 struct FundRow {
     std::string stock_name;
     float ratio = 0;
+    // The change since the previous quarter: the word (新增, 增持, 减持, 持平,
+    // or another the site uses) and the difference of the ratio in
+    // percentage points, signed. An empty word: no change known.
+    std::string change{};
+    std::optional<float> change_points{};
 };
 
 // The facts of a page beside its rows; empty texts when the page lacks them.
@@ -35,6 +43,10 @@ struct FundReport {
     FundOutcome outcome = FundOutcome::not_six_bytes;
     FundPageFacts facts;
     std::vector<FundRow> rows;
+    std::optional<SourceKind> source{};  // the source that gave the rows
+    // Stocks of the previous quarter's top ten missing from `rows`, with
+    // their ratio then; no change fields.
+    std::vector<FundRow> exited{};
 };
 
 // Reads the facts of a fund's page: `page` as received (null when nothing
