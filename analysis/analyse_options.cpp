@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "analysis/link_resolution.h"
-#include "analysis/prefetched_pages.h"
+#include "analysis/funds_ahead.h"
 
 namespace qinghe::app {
 namespace {
@@ -23,6 +23,18 @@ bool parse_format(const std::string& name, OutputFormat& format) {
     else if (name == "json") format = OutputFormat::json;
     else return false;
     return true;
+}
+
+bool is_base_url(const std::string& url) { return is_web_address(url) && url.back() == '/'; }
+
+bool parse_sources(const std::string& names, std::vector<SourceKind>& sources, std::string& error) {
+    std::vector<std::string_view> unknown;
+    sources = source_order(names, &unknown);
+    if (!unknown.empty())
+        error = "--source: '" + std::string(unknown[0]) +
+                "' names no source (page, archive, mobile or 页面, 档案, 移动)";
+    else if (sources.empty()) error = "--source: no source named";
+    return error.empty();
 }
 
 // Splits CODE=AMOUNT at the last '='; every code needs an amount once one
@@ -71,7 +83,17 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         const bool has_value = i + 1 < args.size();
         if (arg == "--base-url" && has_value) {
             options.base_url = args[++i];
-            if (!is_web_address(options.base_url) || options.base_url.back() != '/') return false;
+            if (!is_base_url(options.base_url)) return false;
+        } else if (arg == "--archive-url" && has_value) {
+            options.archive_url = args[++i];
+            if (!is_base_url(options.archive_url)) return false;
+        } else if (arg == "--mobile-url" && has_value) {
+            options.mobile_url = args[++i];
+            if (!is_base_url(options.mobile_url)) return false;
+        } else if (arg == "--source" && has_value) {
+            if (!parse_sources(args[++i], options.sources, error)) return false;
+        } else if (arg == "--check" && has_value) {
+            options.check = args[++i];
         } else if (arg == "--sort" && has_value) {
             if (!parse_sort(args[++i], options.sort)) return false;
         } else if (arg == "--format" && has_value) {
@@ -86,6 +108,11 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         } else {
             code_args.push_back(arg);
         }
+    }
+    if (!options.check.empty()) {
+        if (code_args.empty()) return true;
+        error = "--check takes one code and no other codes";
+        return false;
     }
     if (code_args.empty() || !take_codes(code_args, options, error)) return false;
     if (options.sort == SortKey::exposure && options.amounts.empty()) {

@@ -1,9 +1,13 @@
 // One analysis run's collection of holdings: downloads each fund's page,
-// cuts out its top-ten stock table and keeps one record per row.
+// cuts out its top-ten stock table and keeps one record per row; or takes
+// the rows a fund's sources gave (take_answer).
 #pragma once
+
+#include <vector>
 
 #include "analysis/fund_report.h"
 #include "analysis/holding_list.h"
+#include "analysis/holdings_source.h"
 #include "analysis/page_download.h"
 
 namespace qinghe::app {
@@ -30,12 +34,19 @@ public:
     void parse_rows();
     void merge_into(ArrayBlock*& result_list);
 
+    // A fund read through its sources: the section becomes the page's
+    // (empty when the page was not asked) and goes to the dump file, and
+    // the rows of the source that answered are kept.
+    void take_answer(const SourceAnswer* page, const SourceAnswer* answered);
+
     const char* section() const { return section_; }
     const ArrayBlock* holdings() const { return holdings_; }
     // The facts of the page the last fetch_fund read.
     const FundPageFacts& page_facts() const { return page_facts_; }
 
 private:
+    void append_rows(const std::vector<SourceRow>& rows);
+
     char* section_ = nullptr;
     char* row_start_marker_ = nullptr;
     char* row_end_marker_ = nullptr;

@@ -7,7 +7,6 @@
 #include "analysis/core_calls.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/holdings_sorting.h"
-#include "analysis/prefetched_pages.h"
 #include "app/program_state.h"
 #include "app/progress_label.h"
 #include "app/result_display.h"
@@ -72,16 +71,17 @@ bool start_thread(ThreadProcedure procedure, int32_t parameter, int32_t* handle,
 
 void analysis_run() {
     std::lock_guard run(g_run_lock);
-    OwnedText base_url(fund_site_base_url());
-    HoldingsCollector collector(base_url.get(), read_prefetched_page, convert_prefetched_page);
+    const SourceSettings sources = source_settings();
+    use_user_agent(user_agent_setting());
+    HoldingsCollector collector(sources.page_base.c_str());
     ArrayBlock* lines = typed_lines();
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) { set_progress(text); };
     clear_progress_tip();
     std::vector<FundReport> reports;
     {
-        PrefetchedPages pages(base_url.get(), lines, parallel_download_setting());
-        reports = collect_holdings(collector, lines, progress);
+        FundsAhead funds(accepted_codes(lines), make_sources(sources), parallel_download_setting());
+        reports = collect_holdings(collector, lines, progress, funds);
     }
     merge_and_sort(collector, reports);
     // The label is emptied, or names the lines that gave nothing.

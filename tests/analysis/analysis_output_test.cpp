@@ -30,9 +30,9 @@ TEST(AnalysisOutput, JsonStringsEscapeControlsAndCarryOnlyValidUtf8) {
     const std::pair<std::string, std::string> cases[] = {
         {"泸州老窖", "\"泸州老窖\""},
         {"q\"b\\s", "\"q\\\"b\\\\s\""},
-        {"t\tn\nc\x01", "\"t\\u0009n\\u000ac\\u0001\""},
+        {"t\tn\nc\x01", "\"t\\tn\\nc\\u0001\""},
         {"bad\xff\xfe", "\"bad\xEF\xBF\xBD\xEF\xBF\xBD\""},
-        {"cut \xE6\xB3", "\"cut \xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"cut \xE6\xB3", "\"cut \xEF\xBF\xBD\""},
         {"overlong \xC0\xAF", "\"overlong \xEF\xBF\xBD\xEF\xBF\xBD\""},
         {"surrogate \xED\xA0\x80", "\"surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
         {"emoji \xF0\x9F\x98\x80", "\"emoji \xF0\x9F\x98\x80\""},

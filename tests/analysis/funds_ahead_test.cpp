@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/core_calls.h"
-#include "analysis/page_download.h"
-#include "analysis/prefetched_pages.h"
-#include "runtime/memory.h"
+#include "analysis/funds_ahead.h"
+#include "analysis/holdings_source.h"
 #include "support/fund_pages.h"
 #include "support/loopback_server.h"
 #include "support/thread_count.h"
@@ -19,8 +17,7 @@ namespace {
 
 using testing::LoopbackServer;
 using testing::thread_count;
-using testing_support::generated_codes;
-using testing_support::generated_page;
+using namespace testing_support;
 
 TEST(ParallelDownloads, DefaultsAndClampsEveryText) {
     const std::pair<const char*, int> rows[] = {
@@ -42,128 +39,82 @@ TEST(ParallelDownloads, DefaultsAndClampsEveryText) {
         EXPECT_EQ(parallel_downloads(text), parallel) << (text ? text : "null");
 }
 
-ArrayBlock* lines_of(const std::vector<std::string>& texts) {
-    ArrayBlock* lines = make_array(int32_t(texts.size()), int32_t(sizeof(void*)));
-    for (size_t i = 0; i < texts.size(); ++i)
-        lines->set_pointer_at(int64_t(i), make_text(texts[i]));
-    return lines;
+HoldingsSources all_sources(const std::string& base) {
+    return make_sources({default_source_order(), base, base, base});
 }
 
-void release(ArrayBlock* lines) {
-    for (int32_t i = 0; i < lines->sizes()[0]; ++i) mem_free(lines->pointer_at(i));
-    mem_free(lines);
-}
-
-std::string read(const std::string& url) {
-    OwnedBytes page(read_prefetched_page(url.c_str()));
-    return std::string(byte_set_view(page.get()));
-}
-
-TEST(PrefetchedPages, ReaderTakesTheAcceptedCodesInOrderAndFetchesAnythingElseItself) {
-    LoopbackServer server({{"/111111.html", "one"},
-                           {"/222222.html", "two"},
-                           {"/333333.html", "three"},
-                           {"/other.html", "other"},
-                           {"/444444.html", "error page"}});
-    server.answer_with_status("/444444.html", "500 Internal Server Error");
-    std::mutex mutex;
-    std::vector<std::string> requested;
-    server.on_request([&](const std::string& path) {
-        std::lock_guard lock(mutex);
-        requested.push_back(path);
-    });
-    const std::string base = server.base_url();
-    EXPECT_EQ(read(base + "other.html"), "other") << "without a prefetch the reader downloads";
-    ArrayBlock* lines = lines_of({"111111", "", "22222", "222222", "444444", "333333"});
-    {
-        PrefetchedPages pages(base.c_str(), lines, 4);
-        EXPECT_EQ(read(base + "111111.html"), "one");
-        EXPECT_EQ(read(base + "other.html"), "other") << "a URL not due is fetched on its own";
-        EXPECT_EQ(read(base + "222222.html"), "two");
-        EXPECT_EQ(read(base + "444444.html"), "") << "an error status is no page";
-        EXPECT_EQ(read(base + "333333.html"), "three");
-    }
-    release(lines);
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(std::count(requested.begin(), requested.end(), "/111111.html"), 1);
-    EXPECT_EQ(std::count(requested.begin(), requested.end(), "/22222.html"), 0);
-    EXPECT_EQ(requested.size(), 6u);
-}
-
-std::string converted_by_itself(const std::string& page) {
-    OwnedBytes bytes(make_byte_set(page));
-    OwnedBytes converted(convert_page_charset(bytes.get()));
-    return std::string(byte_set_view(converted.get()));
-}
-
-// What the collector does with each page: read it, then convert it.
-std::string read_and_convert(const std::string& url) {
-    OwnedBytes page(read_prefetched_page(url.c_str()));
-    OwnedBytes converted(convert_prefetched_page(page.get()));
-    return std::string(byte_set_view(converted.get()));
-}
-
-// With several downloads at once the pages are converted ahead on worker
-// threads; the collector must get exactly what converting each page itself
-// gives, whatever the number of downloads, and no worker outlives the run.
-TEST(PrefetchedPages, ConvertedAheadIsWhatTheCollectorWouldConvert) {
-    const std::vector<std::string> codes = {"701001", "702001", "703001", "704001", "705001"};
-    LoopbackServer::Pages pages;
-    for (const std::string& code : codes) pages["/" + code + ".html"] = generated_page(code);
-    pages["/000000.html"] = "";  // an empty body converts to nothing
-    std::string large;           // too big to be converted ahead
-    while (large.size() <= size_t(ConversionAhead::kLargestPageAhead))
-        large += pages["/701001.html"];
-    pages["/555555.html"] = large;
-    std::vector<std::string> texts = codes;
-    texts.insert(texts.begin() + 2, "000000");
-    texts.push_back("555555");
-    texts.push_back("999999");  // not served: no page
-    ArrayBlock* lines = lines_of(texts);
+// Each fund asks its sources in order and stops at the first with rows: a
+// page with its box is the only request of its fund, whatever the number
+// of downloads, and no worker outlives the run.
+TEST(FundsAhead, LaterSourcesAreAskedOnlyWhenEarlierOnesGaveNoRows) {
+    const std::vector<std::string> codes = {fund_code::demo, fund_code::archive_only,
+                                            fund_code::mobile_only, fund_code::no_holdings,
+                                            "999999"};
+    const std::map<std::string, std::string> site = generated_site(codes);
+    const struct {
+        const char* code;
+        std::vector<std::string> requested;
+        std::vector<SourceKind> asked;
+        size_t rows;
+    } expected[] = {
+        {fund_code::demo, {page_target(fund_code::demo)}, {SourceKind::page}, 10},
+        {fund_code::archive_only,
+         {page_target(fund_code::archive_only), archive_target(fund_code::archive_only)},
+         {SourceKind::page, SourceKind::archive},
+         10},
+        {fund_code::mobile_only,
+         {page_target(fund_code::mobile_only), archive_target(fund_code::mobile_only),
+          mobile_target(fund_code::mobile_only)},
+         {SourceKind::page, SourceKind::archive, SourceKind::mobile},
+         5},
+        {fund_code::no_holdings,
+         {},
+         {SourceKind::page, SourceKind::archive, SourceKind::mobile},
+         0},
+        {"999999", {}, {SourceKind::page, SourceKind::archive, SourceKind::mobile}, 0},
+    };
     const int threads_before = thread_count();
-    for (int parallel : {1, 2, 4, 8}) {
+    for (int parallel : {1, 4, 8}) {
         {
-            // The server's own threads end with it.
-            LoopbackServer server(pages);
-            const std::string base = server.base_url();
-            PrefetchedPages prefetched(base.c_str(), lines, parallel);
-            for (const std::string& code : texts) {
-                auto found = pages.find("/" + code + ".html");
-                std::string expected =
-                    found == pages.end() ? "" : converted_by_itself(found->second);
-                EXPECT_EQ(read_and_convert(base + code + ".html"), expected)
-                    << code << " with " << parallel << " downloads";
+            LoopbackServer server(site);
+            std::mutex mutex;
+            std::vector<std::string> requested;
+            server.on_request([&](const std::string& path) {
+                std::lock_guard lock(mutex);
+                requested.push_back(path);
+            });
+            FundsAhead funds(codes, all_sources(server.base_url()), parallel);
+            for (size_t i = 0; i < codes.size(); ++i) {
+                const FundAnswer answer = funds.take(i);
+                SCOPED_TRACE(std::string(codes[i]) + " with " + std::to_string(parallel));
+                std::vector<SourceKind> asked;
+                for (const SourceAnswer& a : answer.asked) asked.push_back(a.kind);
+                EXPECT_EQ(asked, expected[i].asked);
+                EXPECT_EQ(answer.answered() ? answer.answered()->rows.size() : 0u,
+                          expected[i].rows);
             }
-            const std::string other = generated_page("701002");
-            OwnedBytes page(make_byte_set(other));
-            OwnedBytes converted(convert_prefetched_page(page.get()));
-            EXPECT_EQ(byte_set_view(converted.get()), converted_by_itself(other))
-                << "a page not handed out is converted on its own";
+            std::lock_guard lock(mutex);
+            for (const auto& e : expected)
+                for (const std::string& target : e.requested)
+                    EXPECT_EQ(std::count(requested.begin(), requested.end(), target), 1) << target;
+            EXPECT_EQ(requested.size(), 1u + 2u + 3u + 3u + 3u) << parallel;
         }
         EXPECT_EQ(thread_count(), threads_before) << parallel << " downloads";
     }
-    release(lines);
 }
 
-TEST(PrefetchedPages, EndingARunUntakenCancelsTheConversionWorkers) {
-    LoopbackServer::Pages pages;
-    std::vector<std::string> texts;
-    for (const std::string& code : generated_codes()) {
-        pages["/" + code + ".html"] = generated_page(code);
-        texts.push_back(code);
-    }
-    ArrayBlock* lines = lines_of(texts);
+TEST(FundsAhead, EndingARunUntakenCancelsTheWorkers) {
+    const std::vector<std::string> codes = generated_codes();
     const int threads_before = thread_count();
     {
         // The server's own threads end with it.
-        LoopbackServer server(pages);
+        LoopbackServer server(generated_site(codes));
         for (size_t taken : {0u, 1u, 3u}) {
-            PrefetchedPages prefetched(server.base_url().c_str(), lines, 8);
-            for (size_t i = 0; i < taken; ++i) read(server.base_url() + texts[i] + ".html");
+            FundsAhead funds(codes, all_sources(server.base_url()), 8);
+            for (size_t i = 0; i < taken; ++i) funds.take(i);
         }
     }
     EXPECT_EQ(thread_count(), threads_before);
-    release(lines);
 }
 
 }  // namespace
