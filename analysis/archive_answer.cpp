@@ -1,5 +1,6 @@
 #include "analysis/archive_answer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -225,7 +226,9 @@ public:
         for (auto tag = markup::next_tag(table_, 0); tag && rows_.size() < kRowsPerQuarter;
              tag = markup::next_tag(table_, tag->end))
             on_tag(*tag);
+        end_cell(table_.size());
         end_row();
+        rows_.resize(std::min(rows_.size(), kRowsPerQuarter));
         return std::move(rows_);
     }
 
