@@ -81,7 +81,8 @@ protected:
         fs::copy_file(QINGHE_ANALYSE_BINARY, binary_);
         // The other sources of the site on the page server too, so that a
         // fund without rows never reaches beyond the loopback address.
-        set_sources("档案网址=" + server_.base_url() + "\r\n移动网址=" + server_.base_url() + "\r\n");
+        set_sources("档案网址=" + server_.base_url() + "\r\n移动网址=" + server_.base_url() +
+                    "\r\n");
     }
 
     // The section 设置 of the program's 配置.ini: `utf8_lines`.
