@@ -1,40 +1,151 @@
 #include "analysis/analyse_options.h"
 
+#include <cctype>
 #include <charconv>
-#include <cmath>
 
 #include "analysis/link_resolution.h"
-#include "analysis/funds_ahead.h"
 
 namespace qinghe::app {
 namespace {
 
-bool parse_sort(const std::string& key, SortKey& sort) {
-    if (key == "ratio") sort = SortKey::ratio;
-    else if (key == "count") sort = SortKey::count;
-    else if (key == "exposure") sort = SortKey::exposure;
-    else return false;
+// --- One helper per kind of value: true, with the value stored, when it
+// --- is of the kind; a new option takes one of these or adds its kind.
+
+template <class T>
+bool one_of(const std::string& value, std::initializer_list<std::pair<const char*, T>> choices,
+            T& taken) {
+    for (const auto& [name, choice] : choices)
+        if (value == name) {
+            taken = choice;
+            return true;
+        }
+    return false;
+}
+
+// Decimal digits only: no sign, no blanks, no fraction.
+bool whole_number(const std::string& value, int min, int max, int& taken) {
+    if (value.empty() || !std::isdigit(static_cast<unsigned char>(value[0]))) return false;
+    int number = 0;
+    const char* end = value.data() + value.size();
+    auto [stop, failure] = std::from_chars(value.data(), end, number);
+    if (failure != std::errc() || stop != end || number < min || number > max) return false;
+    taken = number;
     return true;
 }
 
-bool parse_format(const std::string& name, OutputFormat& format) {
-    if (name == "tsv") format = OutputFormat::tsv;
-    else if (name == "csv") format = OutputFormat::csv;
-    else if (name == "json") format = OutputFormat::json;
-    else return false;
+// An http or https address ending in "/", below which pages are named.
+bool web_folder(const std::string& value, std::string& taken) {
+    if (!is_web_address(value) || !value.ends_with('/')) return false;
+    taken = value;
     return true;
 }
 
-bool is_base_url(const std::string& url) { return is_web_address(url) && url.back() == '/'; }
-
-bool parse_sources(const std::string& names, std::vector<SourceKind>& sources, std::string& error) {
+// Names of sources separated by ",", each known, at least one.
+bool source_list(const std::string& value, std::vector<SourceKind>& taken) {
     std::vector<std::string_view> unknown;
-    sources = source_order(names, &unknown);
-    if (!unknown.empty())
-        error = "--source: '" + std::string(unknown[0]) +
-                "' names no source (page, archive, mobile or 页面, 档案, 移动)";
-    else if (sources.empty()) error = "--source: no source named";
-    return error.empty();
+    std::vector<SourceKind> order = source_order(value, &unknown);
+    if (!unknown.empty() || order.empty()) return false;
+    taken = std::move(order);
+    return true;
+}
+
+bool non_empty(const std::string& value, std::string& taken) {
+    if (value.empty()) return false;
+    taken = value;
+    return true;
+}
+
+// --- The options that take a value ---------------------------------------
+
+// `take` stores a value of the allowed kind and refuses any other.
+struct ValueOption {
+    const char* name;
+    const char* allowed;
+    bool (*take)(const std::string& value, AnalyseOptions& options);
+};
+
+const ValueOption kValueOptions[] = {
+    {"--base-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.base_url); }},
+    {"--archive-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.archive_url); }},
+    {"--mobile-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.mobile_url); }},
+    {"--source", "page, archive and mobile (or 页面, 档案, 移动) in the order wanted, separated by ','",
+     [](const std::string& v, AnalyseOptions& o) { return source_list(v, o.sources); }},
+    {"--check", "a fund code",
+     [](const std::string& v, AnalyseOptions& o) { return non_empty(v, o.check); }},
+    {"--sort", "ratio, count or exposure",
+     [](const std::string& v, AnalyseOptions& o) {
+         return one_of<SortKey>(v,
+                                {{"ratio", SortKey::ratio},
+                                 {"count", SortKey::count},
+                                 {"exposure", SortKey::exposure}},
+                                o.sort);
+     }},
+    {"--format", "tsv, csv or json",
+     [](const std::string& v, AnalyseOptions& o) {
+         return one_of<OutputFormat>(
+             v,
+             {{"tsv", OutputFormat::tsv}, {"csv", OutputFormat::csv}, {"json", OutputFormat::json}},
+             o.format);
+     }},
+    {"--parallel", "a whole number from 1 to 8",
+     [](const std::string& v, AnalyseOptions& o) {
+         return whole_number(v, net::parallel::kMin, net::parallel::kMax, o.parallel);
+     }},
+    {"--timeout", "a whole number of seconds from 5 to 600",
+     [](const std::string& v, AnalyseOptions& o) {
+         return whole_number(v, int(net::limit::kMinTransferTimeout.count()),
+                             int(net::limit::kMaxTransferTimeout.count()), o.timeout_seconds);
+     }},
+    {"--output", "a file name",
+     [](const std::string& v, AnalyseOptions& o) { return non_empty(v, o.output); }},
+};
+
+// The options that stand alone.
+struct FlagOption {
+    const char* name;
+    void (*set)(AnalyseOptions& options);
+};
+
+const FlagOption kFlagOptions[] = {
+    {"--overlap", [](AnalyseOptions& o) { o.overlap = true; }},
+};
+
+const FlagOption* flag_option(const std::string& name) {
+    for (const FlagOption& option : kFlagOptions)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
+const ValueOption* value_option(const std::string& name) {
+    for (const ValueOption& option : kValueOptions)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
+// Takes the options from `args`, leaving the other arguments in `codes`.
+bool take_options(const std::vector<std::string>& args, AnalyseOptions& options,
+                  std::vector<std::string>& codes, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!arg.starts_with("--")) {
+            codes.push_back(arg);
+            continue;
+        }
+        if (const FlagOption* flag = flag_option(arg)) {
+            flag->set(options);
+            continue;
+        }
+        const ValueOption* option = value_option(arg);
+        if (!option) error = "unknown option '" + arg + "'";
+        else if (i + 1 == args.size()) error = arg + " needs a value: " + option->allowed;
+        else if (!option->take(args[++i], options))
+            error = arg + " '" + args[i] + "' is not allowed: use " + option->allowed;
+        if (!error.empty()) return false;
+    }
+    return true;
 }
 
 // Splits CODE=AMOUNT at the last '='; every code needs an amount once one
@@ -56,8 +167,9 @@ bool take_codes(const std::vector<std::string>& args, AnalyseOptions& options, s
         double amount = 0;
         if (at == 0) error = "'" + arg + "': the code before '=' is missing";
         else if (!parse_amount(arg.substr(at + 1), amount))
-            error =
-                "'" + arg + "': the amount must be a positive decimal number, e.g. 160127=20000";
+            error = "'" + arg +
+                    "': the amount must be a positive decimal number up to 1e15, e.g. "
+                    "160127=20000";
         if (!error.empty()) return false;
         options.codes.push_back(arg.substr(0, at));
         options.amounts.push_back(amount);
@@ -72,49 +184,27 @@ bool parse_amount(const std::string& text, double& amount) {
         return false;
     const char* end = text.data() + text.size();
     auto [stop, failure] = std::from_chars(text.data(), end, amount, std::chars_format::general);
-    return failure == std::errc() && stop == end && std::isfinite(amount) && amount > 0;
+    return failure == std::errc() && stop == end && amount > 0 && amount <= kMaxAmount;
 }
 
 bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions& options,
                            std::string& error) {
-    std::vector<std::string> code_args;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool has_value = i + 1 < args.size();
-        if (arg == "--base-url" && has_value) {
-            options.base_url = args[++i];
-            if (!is_base_url(options.base_url)) return false;
-        } else if (arg == "--archive-url" && has_value) {
-            options.archive_url = args[++i];
-            if (!is_base_url(options.archive_url)) return false;
-        } else if (arg == "--mobile-url" && has_value) {
-            options.mobile_url = args[++i];
-            if (!is_base_url(options.mobile_url)) return false;
-        } else if (arg == "--source" && has_value) {
-            if (!parse_sources(args[++i], options.sources, error)) return false;
-        } else if (arg == "--check" && has_value) {
-            options.check = args[++i];
-        } else if (arg == "--sort" && has_value) {
-            if (!parse_sort(args[++i], options.sort)) return false;
-        } else if (arg == "--format" && has_value) {
-            if (!parse_format(args[++i], options.format)) return false;
-        } else if (arg == "--parallel" && has_value) {
-            options.parallel = parallel_downloads(args[++i].c_str());
-        } else if (arg == "--output" && has_value) {
-            options.output = args[++i];
-            if (options.output.empty()) return false;
-        } else if (arg.starts_with("--")) {
-            return false;
-        } else {
-            code_args.push_back(arg);
-        }
-    }
+    std::vector<std::string> codes;
+    if (!take_options(args, options, codes, error)) return false;
     if (!options.check.empty()) {
-        if (code_args.empty()) return true;
+        if (codes.empty()) return true;
         error = "--check takes one code and no other codes";
         return false;
     }
-    if (code_args.empty() || !take_codes(code_args, options, error)) return false;
+    if (codes.empty()) {
+        error = args.empty() ? "" : "no fund code given, e.g. qinghe-analyse 160127";
+        return false;
+    }
+    if (!take_codes(codes, options, error)) return false;
+    if (options.overlap && !options.amounts.empty()) {
+        error = "--overlap compares the funds' holdings and takes no amounts (CODE=AMOUNT)";
+        return false;
+    }
     if (options.sort == SortKey::exposure && options.amounts.empty()) {
         error = "--sort exposure needs an amount for every code (CODE=AMOUNT)";
         return false;

@@ -32,6 +32,12 @@ std::string two_decimals(double value) {
     return text;
 }
 
+// An exposure that is not a finite number (a page's ratio beyond the float
+// range) is no figure: an empty field, null in JSON.
+std::string exposure_field(double exposure) {
+    return std::isfinite(exposure) ? two_decimals(exposure) : std::string();
+}
+
 const HoldingRecord& record(const AnalysisResult& result, size_t index) {
     return *record_at(result.merged, int32_t(index + 1));
 }
@@ -51,7 +57,7 @@ std::string tsv(const AnalysisResult& result) {
         const HoldingRecord& r = record(result, i);
         out += tsv_field(utf8(r.stock_name)) + '\t' + tsv_field(ratio_text(r.ratio)) + '\t' +
                std::to_string(r.occurrences) + '\t' + tsv_field(utf8(r.link));
-        if (!result.amounts.empty()) out += '\t' + two_decimals(result.exposures[i]);
+        if (!result.amounts.empty()) out += '\t' + exposure_field(result.exposures[i]);
         out += '\n';
     }
     return out;
@@ -85,7 +91,7 @@ std::string csv(const AnalysisResult& result) {
         const HoldingRecord& r = record(result, i);
         out += csv_field(utf8(r.stock_name)) + ',' + csv_field(ratio_text(r.ratio)) + ',' +
                std::to_string(r.occurrences) + ',' + csv_field(utf8(r.link));
-        if (weighted) out += ',' + two_decimals(result.exposures[i]);
+        if (weighted) out += ',' + exposure_field(result.exposures[i]);
         out += "\r\n";
     }
     return out;
@@ -227,9 +233,11 @@ AnalysisResult analysis_result(std::vector<FundReport> funds, ArrayBlock* merged
         result.exposures.push_back(result.amounts.empty() ? 0 : exposure(holders, result.amounts));
     result.order.resize(size_t(record_count(merged)));
     for (size_t i = 0; i < result.order.size(); ++i) result.order[i] = i;
+    // Largest first; an exposure that is no figure goes last.
     if (sort == SortKey::exposure)
         std::stable_sort(result.order.begin(), result.order.end(), [&](size_t a, size_t b) {
-            return result.exposures[a] > result.exposures[b];
+            const double x = result.exposures[a], y = result.exposures[b];
+            return std::isfinite(x) && (!std::isfinite(y) || x > y);
         });
     result.same_holdings = same_holdings(result.funds);
     return result;

@@ -15,7 +15,8 @@
 namespace qinghe::app {
 
 enum class OutputFormat { tsv, csv, json };
-enum class SortKey { ratio, count, exposure };
+// as_given keeps the list's own order (the window exports it as shown).
+enum class SortKey { ratio, count, exposure, as_given };
 
 struct AnalysisResult {
     std::vector<FundReport> funds;
@@ -28,7 +29,8 @@ struct AnalysisResult {
 };
 
 // Sorts `merged` by ratio or count in place (exposure: a stable order by
-// exposure, largest first) and gathers what the formats print.
+// exposure, largest first; as_given: untouched) and gathers what the
+// formats print.
 AnalysisResult analysis_result(std::vector<FundReport> funds, ArrayBlock* merged,
                                std::vector<double> amounts, SortKey sort);
 

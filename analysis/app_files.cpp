@@ -1,5 +1,7 @@
 #include "analysis/app_files.h"
 
+#include <algorithm>
+#include <charconv>
 #include <string_view>
 
 #include "analysis/app_texts.h"
@@ -14,6 +16,7 @@ namespace qinghe::app {
 namespace {
 
 constexpr char kParallelKey[] = "\xCD\xAC\xCA\xB1\xCF\xC2\xD4\xD8";           // "同时下载"
+constexpr char kTimeoutKey[] = "\xCF\xC2\xD4\xD8\xB3\xAC\xCA\xB1";            // "下载超时"
 constexpr char kSourcesKey[] = "\xB3\xD6\xB2\xD6\xC0\xB4\xD4\xB4";            // "持仓来源"
 constexpr char kArchiveKey[] = "\xB5\xB5\xB0\xB8\xCD\xF8\xD6\xB7";            // "档案网址"
 constexpr char kMobileKey[] = "\xD2\xC6\xB6\xAF\xCD\xF8\xD6\xB7";             // "移动网址"
@@ -104,6 +107,24 @@ void use_user_agent(const std::string& user_agent) {
     net::HttpSettings settings = net::http_settings();
     settings.user_agent = user_agent;
     net::set_http_settings(std::move(settings));
+}
+
+int download_timeout_setting() {
+    return whole_number_setting(setting_of(kTimeoutKey).c_str(),
+                                int(net::limit::kTransferTimeout.count()),
+                                int(net::limit::kMinTransferTimeout.count()),
+                                int(net::limit::kMaxTransferTimeout.count()));
+}
+
+int whole_number_setting(const char* text, int fallback, int min, int max) {
+    std::string_view digits = text ? std::string_view(text) : std::string_view();
+    long long number = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (digits.empty() || error == std::errc::invalid_argument ||
+        end != digits.data() + digits.size())
+        return fallback;
+    if (error == std::errc::result_out_of_range) return digits.starts_with('-') ? min : max;
+    return int(std::clamp<long long>(number, min, max));
 }
 
 }  // namespace qinghe::app

@@ -34,5 +34,12 @@ SourceSettings source_settings();
 std::string user_agent_setting();
 // The user agent given to every read that follows.
 void use_user_agent(const std::string& user_agent);
+// The whole-transfer limit of a download in seconds: the setting 下载超时,
+// 120 when it is missing or not a whole number, else clamped to 5..600.
+int download_timeout_setting();
+// A number setting's text (GBK, null when missing): `fallback` for anything
+// but a whole number, else brought into min..max. A setting file is not a
+// command line: a value out of bounds is clamped, not refused.
+int whole_number_setting(const char* text, int fallback, int min, int max);
 
 }  // namespace qinghe::app

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "analysis/archive_answer.h"
+#include "analysis/character_references.h"
 #include "analysis/conversion_limits.h"
 #include "analysis/quarter_change.h"
 #include "analysis/url_encoding.h"
@@ -39,10 +40,14 @@ bool is_utf8(std::string_view text) {
     return true;
 }
 
+// A name of the answer as program text, its character references decoded.
+std::string program_name(const std::string& utf8) {
+    return decode_character_references(platform::gbk_from_utf8(utf8));
+}
+
 std::vector<FundRow> fund_rows(const ArchiveQuarter& quarter) {
     std::vector<FundRow> rows;
-    for (const ArchiveRow& row : quarter.rows)
-        rows.push_back({platform::gbk_from_utf8(row.name), row.ratio});
+    for (const ArchiveRow& row : quarter.rows) rows.push_back({program_name(row.name), row.ratio});
     return rows;
 }
 
@@ -51,7 +56,7 @@ ArchiveAnswer ask_once(const net::Request& request, const Fetch& fetch, SourceAn
     net::FetchResult result = fetch(request);
     count_response(answer, result);
     answer.reason = failed_response_reason(result);
-    if (!result.ok()) return {};
+    if (!answer.reason.empty()) return {};
     std::unique_lock large(large_conversion_lock(), std::defer_lock);
     if (result.body.size() > size_t(kLargestConversionAtOnce)) large.lock();
     const std::string text = utf8_body(result.body, answer.charset);
@@ -85,7 +90,7 @@ void take_quarters(const ArchiveQuarter& newest, const std::optional<ArchiveQuar
     }
     for (size_t i = 0; i < rows.size(); ++i)
         answer.rows.push_back({std::move(rows[i]), newest.rows[i].link});
-    answer.facts.name = platform::gbk_from_utf8(newest.fund_name);
+    answer.facts.name = program_name(newest.fund_name);
     answer.facts.report_date = newest.report_date;
 }
 

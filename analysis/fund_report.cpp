@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "analysis/app_texts.h"
+#include "analysis/character_references.h"
 
 namespace qinghe::app {
 namespace {
@@ -24,7 +25,7 @@ std::string fund_name(std::string_view page, std::string_view code) {
         name.remove_prefix(1);
     while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
         name.remove_suffix(1);
-    return std::string(name);
+    return decode_character_references(name);
 }
 
 bool is_date(std::string_view text) {

@@ -1,10 +1,9 @@
 #include "analysis/funds_ahead.h"
 
 #include <algorithm>
-#include <charconv>
-#include <string_view>
 #include <utility>
 
+#include "analysis/app_files.h"
 #include "net/fetcher.h"
 #include "net/parallel_downloads.h"
 
@@ -92,15 +91,8 @@ void FundsAhead::work() {
 }
 
 int parallel_downloads(const char* text) {
-    std::string_view digits = text ? std::string_view(text) : std::string_view();
-    long long requested = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), requested);
-    if (digits.empty() || error == std::errc::invalid_argument ||
-        end != digits.data() + digits.size())
-        return net::parallel::kDefault;
-    if (error == std::errc::result_out_of_range)
-        return digits.starts_with('-') ? net::parallel::kMin : net::parallel::kMax;
-    return net::clamp_parallel(requested);
+    return whole_number_setting(text, net::parallel::kDefault, net::parallel::kMin,
+                                net::parallel::kMax);
 }
 
 }  // namespace qinghe::app

@@ -33,8 +33,9 @@ SourceAnswer ask_timed(const HoldingsSource& source, const std::string& code, co
 }
 
 std::string failed_response_reason(const net::FetchResult& result) {
-    if (result.ok()) return {};
+    if (result.ok() && result.whole) return {};
     if (result.status == 0) return "no answer";
+    if (result.ok()) return "cut short";
     const std::string status = std::to_string(result.status);
     if (result.status == 429 || result.status == 503) return "refused (" + status + ")";
     return "status " + status;
@@ -43,7 +44,8 @@ std::string failed_response_reason(const net::FetchResult& result) {
 void count_response(SourceAnswer& answer, const net::FetchResult& result) {
     answer.status = result.status;
     answer.bytes += result.body.size();
-    answer.facts.received = answer.facts.received || (result.ok() && !result.body.empty());
+    answer.facts.received =
+        answer.facts.received || (result.ok() && result.whole && !result.body.empty());
 }
 
 }  // namespace qinghe::app

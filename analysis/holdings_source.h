@@ -33,7 +33,7 @@ struct SourceAnswer {
     long status = 0;      // the last response's status, 0 when none came
     size_t bytes = 0;     // body bytes received over all its requests
     std::string charset;  // what the body was read as: "utf-8" or "gbk"
-    // received: some request gave a non-empty 2xx body; the fund's name and report
+    // received: some request gave a whole, non-empty 2xx body; the fund's name and report
     // date as the answer gives them.
     FundPageFacts facts;
     std::vector<SourceRow> rows;  // at most ten
@@ -65,8 +65,10 @@ HoldingsSources make_sources(const SourceSettings& settings);
 // The source asked, its time taken measured.
 SourceAnswer ask_timed(const HoldingsSource& source, const std::string& code, const Fetch& fetch);
 
-// Why a response is no answer: "no answer" when none came, "refused (429)"
-// for a refusal that stayed, else "status 404"; empty for a 2xx response.
+// Why a response is no answer: "no answer" when none came, "cut short" for
+// a 2xx body that did not end whole (time-out, size cap, broken
+// connection), "refused (429)" for a refusal that stayed, else "status
+// 404"; empty for a whole 2xx response.
 std::string failed_response_reason(const net::FetchResult& result);
 
 // The status and byte count of a response, added to an answer.

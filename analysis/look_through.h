@@ -24,7 +24,8 @@ std::vector<std::vector<FundShare>> look_through(const ArrayBlock* merged,
                                                  const std::vector<FundReport>& funds);
 
 // Σ (amount of fund × ratio in fund) / Σ amounts, in percent; `amounts`
-// holds one amount per report.
+// holds one amount per report. Not a finite number when a fund's ratio is
+// beyond the float range (a page may print "1e308%"): no figure then.
 double exposure(const std::vector<FundShare>& holders, const std::vector<double>& amounts);
 
 // Pairs (i < j) of funds read whose rows are identical: same names and

@@ -1,5 +1,6 @@
 #include "analysis/mobile_source.h"
 
+#include "analysis/character_references.h"
 #include "analysis/mobile_answer.h"
 #include "analysis/url_encoding.h"
 #include "platform/text_encoding.h"
@@ -25,7 +26,8 @@ SourceAnswer MobileSource::ask(const std::string& code, const Fetch& fetch) cons
     answer.reason = read.error;
     answer.facts.report_date = read.report_date;
     for (const MobileRow& row : read.rows)
-        answer.rows.push_back({{platform::gbk_from_utf8(row.name), row.ratio,
+        answer.rows.push_back({{decode_character_references(platform::gbk_from_utf8(row.name)),
+                                row.ratio,
                                 platform::gbk_from_utf8(row.change), row.change_points},
                                row.link});
     return answer;

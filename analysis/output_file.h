@@ -1,18 +1,24 @@
-// qinghe-analyse's --output: the result goes to a temporary file in the
-// target's folder and is renamed over the target only once it is whole,
-// so a failed run never leaves half a file.
+// qinghe-analyse's --output. A symbolic link is followed: the file it names
+// is the target. A regular file, or a path where nothing is yet, gets the
+// result through a temporary file in its folder that is renamed over it
+// only once it is whole, so a failed run never leaves half a file; a file
+// replaced so keeps its mode, and its owner and group where the process
+// may set them, and a new file gets 0666 less the umask. Anything else
+// that exists (a FIFO, a terminal, /dev/null) is opened and written in
+// place, as any program writing to it would: no temporary file, no rename.
 #pragma once
 
 #include <string>
 
 namespace qinghe::app {
 
-// Whether a file can be written into the target's folder: a temporary file
-// is created there and removed again. `error` says why not.
-bool output_folder_writable(const std::string& path, std::string& error);
+// Whether the result can go to `path`: for a file, a temporary file can be
+// created in its folder (and is removed again); for anything else, it is
+// not a folder and may be written. `error` says why not.
+bool output_target_writable(const std::string& path, std::string& error);
 
-// Writes `contents` to `path` through a temporary file and a rename; on
-// failure nothing is left behind and `error` says why.
+// Writes `contents` to `path` as above; on failure no temporary file is
+// left behind and `error` says why.
 bool write_output_file(const std::string& path, const std::string& contents, std::string& error);
 
 }  // namespace qinghe::app

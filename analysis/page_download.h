@@ -7,10 +7,12 @@
 
 namespace qinghe::app {
 
-// The body read from `url`; null when nothing could be read or the server
+// The body read from `url`; null when nothing could be read, the transfer
+// did not end whole (time-out, size cap, broken connection) or the server
 // answered with a status outside 200-299 (after redirects).
 ByteSet* download_page(const char* url);
-// What a fetch gave as a page: its body when the status is 2xx, else null.
+// What a fetch gave as a page: its body when the status is 2xx and the
+// transfer ended whole, else null.
 ByteSet* page_of(const net::FetchResult& result);
 // The page converted from "utf-8" to "gb2312"; null when empty.
 ByteSet* convert_page_charset(const ByteSet* page);

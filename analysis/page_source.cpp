@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "analysis/app_texts.h"
+#include "analysis/character_references.h"
 #include "analysis/conversion_limits.h"
 #include "analysis/core_calls.h"
 #include "analysis/link_resolution.h"
@@ -84,7 +85,7 @@ std::vector<SourceRow> section_rows(const char* section, const char* row_start, 
             row.get(), find_text_reverse_whole(row.get(), app_text(AppText::tag_close)) + 1,
             text_length(row.get())));
         OwnedText href(text_between(row.get(), "", quote, 0, false));
-        rows.push_back({{name.get(), to_number(ratio ? ratio.get() : "")},
+        rows.push_back({{decode_character_references(name.get()), to_number(ratio ? ratio.get() : "")},
                         resolve_link(href ? href.get() : "", page_url ? page_url : "")});
     }
     return rows;

@@ -1,9 +1,12 @@
 // qinghe-analyse: the analysis of the desktop program for scripts and for
 // people without a desktop. Same sources, same collector, same rules, same
-// merge and sort; the merged list goes to standard output (or --output
-// FILE) as TSV, CSV or JSON, progress and warnings to standard error. Exit
-// status: 0 when every code was fetched, 1 when some were not, 2 on bad
-// usage. --check CODE asks every source for one fund and prints a line each.
+// merge and sort; the merged list (or, with --overlap, the funds' overlap
+// matrix) goes to standard output (or --output FILE) as TSV, CSV or JSON,
+// progress and warnings to standard error. Exit status: 0 when every code
+// was fetched, 1 when some were not, 2 on bad usage. --check CODE asks
+// every source for one fund and prints a line each.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -16,8 +19,10 @@
 #include "analysis/core_calls.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output_file.h"
+#include "analysis/overlap_output.h"
 #include "analysis/site_check.h"
 #include "net/fetcher.h"
+#include "net/http_settings.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_exit.h"
@@ -55,8 +60,19 @@ constexpr const char* kUsage =
     "  --format json     one JSON document: the funds (code, name, report date,\n"
     "                    outcome, rows) and the stocks with the funds that hold them\n"
     "  --parallel N      pages downloaded at once, 1 to 8 (default 4), e.g. --parallel 1\n"
-    "  --output FILE     write to FILE instead of standard output; FILE is replaced\n"
-    "                    only when the whole result is written, e.g. --output my.csv\n"
+    "  --timeout SECONDS a page not downloaded whole within this time counts as\n"
+    "                    failed, 5 to 600 (default: the desktop program's setting\n"
+    "                    下载超时, else 120), e.g. --timeout 30\n"
+    "  --output FILE     write to FILE instead of standard output; a file is replaced\n"
+    "                    only when the whole result is written (keeping its mode),\n"
+    "                    a link writes the file it names, a FIFO or device is\n"
+    "                    written in place, e.g. --output my.csv\n"
+    "  --overlap         instead of the list, how much the funds hold the same stocks:\n"
+    "                    for each pair, the sum over the stocks both hold of the\n"
+    "                    smaller of the two ratios, in percentage points (a fund\n"
+    "                    with itself: its top-ten total), then the number of those\n"
+    "                    stocks; a table with a header row of codes in each format,\n"
+    "                    e.g. --overlap 701001 701002 702001\n"
     "  --check CODE      ask every source for one fund and print a line each:\n"
     "                    URL, status, bytes, charset, rows, report date, time and\n"
     "                    why it gave nothing; exit 0 when one gave rows\n"
@@ -161,6 +177,9 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
 }
 
 int analyse(const AnalyseOptions& options) {
+    const int timeout =
+        options.timeout_seconds ? options.timeout_seconds : download_timeout_setting();
+    net::set_transfer_timeout(std::chrono::seconds(timeout));
     const SourceSettings sources = sources_of(options);
     use_user_agent(user_agent_setting());
     if (!options.check.empty()) return check_site(options.check, sources);
@@ -170,7 +189,10 @@ int analyse(const AnalyseOptions& options) {
     collector.merge_into(merged);
     const AnalysisResult result =
         analysis_result(std::move(reports), merged, options.amounts, options.sort);
-    const bool written = write_out(options, format_result(result, options.format));
+    const std::string text =
+        options.overlap ? format_overlap(fund_overlap(result.funds), result.funds, options.format)
+                        : format_result(result, options.format);
+    const bool written = write_out(options, text);
     const bool all_read = report_to_stderr(result);
     release_record_array(merged);
     return !written ? 2 : all_read ? 0 : 1;
@@ -189,11 +211,15 @@ int usage_error(const std::string& error) {
 int main(int argc, char** argv) {
     using namespace qinghe;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    // --help and --version win wherever they stand.
+    const auto given = [&](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (given("--help") || given("-h")) {
         std::fputs(app::kUsage, stdout);
         return 0;
     }
-    if (args.size() == 1 && args[0] == "--version") {
+    if (given("--version")) {
         std::printf("qinghe-analyse %s\n", QINGHE_VERSION);
         return 0;
     }
@@ -203,7 +229,7 @@ int main(int argc, char** argv) {
     if (!options.output.empty()) {
         // Relative to the caller's folder, which start-up leaves.
         options.output = std::filesystem::absolute(options.output).string();
-        if (!app::output_folder_writable(options.output, error)) return app::usage_error(error);
+        if (!app::output_target_writable(options.output, error)) return app::usage_error(error);
     }
     app::initialise_analysis_runtime();
     runtime_exit(app::analyse(options));

@@ -1,9 +1,11 @@
 #include "analysis/settings_location.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -51,7 +53,39 @@ void copy_shipped_file(const std::string& shipped, const std::string& own) {
     std::ofstream(own, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+// Whether `folder` is `prefix` or lies below it, both with links resolved;
+// nothing lies below a prefix that does not exist.
+bool lies_under(const fs::path& folder, const std::string& prefix) {
+    std::error_code error;
+    const fs::path resolved = fs::canonical(prefix, error);
+    if (error) return false;
+    return std::mismatch(resolved.begin(), resolved.end(), folder.begin(), folder.end()).first ==
+           resolved.end();
+}
+
 }  // namespace
+
+std::vector<std::string> system_prefixes() {
+    const char* chosen = std::getenv("QINGHE_SYSTEM_PREFIXES");
+    if (!chosen) return {"/usr", "/opt"};
+    std::vector<std::string> prefixes;
+    const std::string_view list = chosen;
+    for (size_t start = 0; start < list.size();) {
+        const size_t colon = std::min(list.find(':', start), list.size());
+        if (colon > start) prefixes.emplace_back(list.substr(start, colon - start));
+        start = colon + 1;
+    }
+    return prefixes;
+}
+
+bool keeps_files_beside_itself(const std::string& program_folder) {
+    std::error_code error;
+    const fs::path folder = fs::canonical(program_folder, error);
+    if (error) return platform::writable_by_user(program_folder);
+    for (const std::string& prefix : system_prefixes())
+        if (lies_under(folder, prefix)) return false;
+    return platform::writable_by_user(folder.string());
+}
 
 std::optional<std::string> user_settings_folder(const char* xdg_config_home, const char* home) {
     if (is_absolute(xdg_config_home)) return std::string(xdg_config_home) + "/qinghe";
@@ -63,7 +97,7 @@ void choose_settings_location() {
     g_location.reset();
     std::error_code error;
     std::string program_folder = fs::current_path(error).string();
-    if (error || platform::writable_by_user(program_folder)) return;
+    if (error || keeps_files_beside_itself(program_folder)) return;
     std::optional<std::string> folder =
         user_settings_folder(std::getenv("XDG_CONFIG_HOME"), home_folder());
     if (folder) g_location = UserLocation{program_folder, *folder};

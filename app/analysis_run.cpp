@@ -1,18 +1,21 @@
 #include "app/analysis_run.h"
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 
 #include "analysis/app_files.h"
 #include "analysis/core_calls.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/holdings_sorting.h"
+#include "analysis/unread_codes.h"
+#include "app/overlap_window.h"
 #include "app/program_state.h"
 #include "app/progress_label.h"
 #include "app/result_display.h"
-#include "analysis/unread_codes.h"
 #include "components/edit_box.h"
 #include "components/label.h"
+#include "net/http_settings.h"
 #include "platform/kernel32_module.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
@@ -55,6 +58,7 @@ void merge_and_sort(HoldingsCollector& collector, const std::vector<FundReport>&
     collector.merge_into(result_list());
     sort_by_ratio(result_list(), 1, record_count(result_list()));
     set_holder_tips(holder_tips(result_list(), reports));
+    run_reports() = reports;
 }
 
 }  // namespace
@@ -79,6 +83,7 @@ void analysis_run() {
     progress.starting = [](const char*, const char* text) { set_progress(text); };
     clear_progress_tip();
     std::vector<FundReport> reports;
+    net::set_transfer_timeout(std::chrono::seconds(download_timeout_setting()));
     {
         FundsAhead funds(accepted_codes(lines), make_sources(sources), parallel_download_setting());
         reports = collect_holdings(collector, lines, progress, funds);
@@ -97,6 +102,7 @@ uint32_t analysis_thread(void*) {
 }
 
 void start_analysis() {
+    close_overlap_window();  // it shows the run this one replaces
     uint32_t thread_id = 0;
     ++g_runs;
     if (!start_thread(&analysis_thread, 0, nullptr, &thread_id)) --g_runs;

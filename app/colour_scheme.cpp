@@ -13,12 +13,10 @@
 namespace qinghe::app {
 namespace {
 
-struct Scheme {
-    uint32_t window, buttons, button_text, captions, caption_text, areas, area_text;
-};
-
-constexpr Scheme kDark = {0x000000, 0x000000, 0x0080FF, 0x000000, 0xC0C0C0, 0x0080FF, 0x000000};
-constexpr Scheme kGreen = {0x737E50, 0x899760, 0x000000, 0x737E50, 0xC0C0C0, 0xBAC29E, 0x000000};
+constexpr SchemeColours kDark = {0x000000, 0x000000, 0x0080FF, 0x000000,
+                                 0xC0C0C0, 0x0080FF, 0x000000, true};
+constexpr SchemeColours kGreen = {0x737E50, 0x899760, 0x000000, 0x737E50,
+                                  0xC0C0C0, 0xBAC29E, 0x000000, false};
 
 namespace unit = resources::unit_id;
 
@@ -45,9 +43,13 @@ void set_colour(uint32_t unit_id, int32_t property, uint32_t colour) {
 
 }  // namespace
 
-void apply_colour_scheme(const char* scheme) {
+const SchemeColours& scheme_colours(const char* scheme) {
     const bool dark = scheme && std::string_view(scheme) == resources::scheme_dark();
-    const Scheme& c = dark ? kDark : kGreen;
+    return dark ? kDark : kGreen;
+}
+
+void apply_colour_scheme(const char* scheme) {
+    const SchemeColours& c = scheme_colours(scheme);
     set_colour(0, kWindowBackground, c.window);
     for (uint32_t label : kButtons) set_colour(label, kLabelBackground, c.buttons);
     for (uint32_t label : kButtons) set_colour(label, kLabelText, c.button_text);

@@ -3,13 +3,16 @@
 #include <cstring>
 #include <iterator>
 
-#include "app/analysis_run.h"
 #include "analysis/app_files.h"
-#include "app/colour_scheme.h"
 #include "analysis/core_calls.h"
+#include "app/analysis_run.h"
+#include "app/code_list_setting.h"
+#include "app/colour_scheme.h"
 #include "app/library_calls.h"
+#include "app/overlap_window.h"
 #include "app/program_state.h"
 #include "app/result_display.h"
+#include "app/result_menu.h"
 #include "components/edit_box.h"
 #include "components/label.h"
 #include "program_resources.h"
@@ -39,7 +42,9 @@ HandlerResult on_main_created(const uint32_t*, int32_t) {
 }
 
 HandlerResult on_main_destroyed(const uint32_t*, int32_t) {
-    return HandlerResult::of(save_colour_setting() ? 1 : 0);
+    const bool colour = save_colour_setting();
+    const bool codes = save_code_list();
+    return HandlerResult::of(colour && codes ? 1 : 0);
 }
 
 HandlerResult on_switch_scheme(const uint32_t*, int32_t) {
@@ -86,11 +91,11 @@ HandlerResult on_stop_tune(const uint32_t*, int32_t) {
 
 // In the order of the resource's handler list, each by its function's
 // name, so that a test holds the order against the generated names.
-#define QINGHE_PROGRAM_HANDLERS(X)                                                      \
-    X(on_main_created)                                                                  \
-    X(on_main_destroyed) X(on_switch_scheme) X(on_show_about) X(on_sort_by_ratio)       \
-        X(on_sort_by_occurrences) X(on_open_row_link) X(on_analyse) X(on_about_created) \
-            X(on_play_tune) X(on_stop_tune)
+#define QINGHE_PROGRAM_HANDLERS(X)                                                     \
+    X(on_main_created)                                                                 \
+    X(on_main_destroyed)                                                               \
+    X(on_switch_scheme) X(on_show_about) X(on_sort_by_ratio) X(on_sort_by_occurrences) \
+        X(on_open_row_link) X(on_analyse) X(on_about_created) X(on_play_tune) X(on_stop_tune)
 
 #define QINGHE_HANDLER_ENTRY(function) function,
 constexpr EventHandler kHandlers[] = {QINGHE_PROGRAM_HANDLERS(QINGHE_HANDLER_ENTRY)};
@@ -117,6 +122,8 @@ void start_up_main_window() {
     replace_colour_setting(saved && *saved ? saved.release()
                                            : join_texts({resources::scheme_dark()}));
     apply_colour_scheme(colour_setting());
+    restore_code_list();
+    install_result_menu();
 }
 
 void switch_colour_scheme() {
@@ -125,6 +132,7 @@ void switch_colour_scheme() {
     replace_colour_setting(
         join_texts({dark ? resources::scheme_green() : resources::scheme_dark()}));
     apply_colour_scheme(colour_setting());
+    restyle_overlap_window();
 }
 
 bool save_colour_setting() {

@@ -15,11 +15,13 @@ const char* const* program_handler_names();
 size_t program_handler_count();
 
 // Main window created: empties the edit box, the list and the progress
-// label, seeds the random generator and applies the saved colour scheme.
+// label, seeds the random generator, applies the saved colour scheme,
+// puts the saved codes back and gives the list its context menu.
 void start_up_main_window();
 // ★: toggles between scheme "0" and "1" (not written until the window goes).
 void switch_colour_scheme();
-// Main window being destroyed: writes the setting beside the program.
+// Main window being destroyed: writes the setting beside the program (the
+// handler also saves the typed codes).
 bool save_colour_setting();
 
 }  // namespace qinghe::app

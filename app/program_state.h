@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
+#include "analysis/fund_report.h"
 #include "runtime/values.h"
 
 namespace qinghe::app {
@@ -14,6 +16,9 @@ namespace qinghe::app {
 // main thread, so the main thread may take it without risk.
 ArrayBlock*& result_list();
 std::mutex& result_list_lock();
+// What each typed line of the run that made the result list gave, in
+// typed order. Read or changed only under result_list_lock().
+std::vector<FundReport>& run_reports();
 // False once the exit routine released the list: a late worker must not
 // touch it any more (checked under the lock).
 bool result_list_alive();

@@ -64,6 +64,17 @@ void sort_and_show(Sort sort) {
     fill_rows(result_list());
 }
 
+// The link of a row when it is an http or https address, else empty; also
+// empty while a run is merging the list.
+std::string web_link_of_row(int32_t row) {
+    std::unique_lock lock(result_list_lock(), std::try_to_lock);
+    if (row < 0 || !lock.owns_lock() || !result_list_alive() || row >= record_count(result_list()))
+        return {};
+    const char* stored = record_at(result_list(), row + 1)->link;
+    const std::string link = stored ? stored : "";
+    return is_web_address(link) ? link : std::string();
+}
+
 }  // namespace
 
 void set_holder_tips(HolderTips tips) { holder_tips_of_run() = std::move(tips); }
@@ -74,17 +85,14 @@ void sort_results_by_ratio() { sort_and_show(&sort_by_ratio); }
 void sort_results_by_occurrences() { sort_and_show(&sort_by_occurrences); }
 
 void open_selected_row_link() {
-    const int32_t selection = get_property(kWindow, kList, kSelection, kWholeValue).as_int();
-    if (selection < 0) return;
-    std::string link;
-    {
-        std::unique_lock lock(result_list_lock(), std::try_to_lock);
-        if (!lock.owns_lock() || !result_list_alive()) return;
-        if (selection >= record_count(result_list())) return;
-        const char* stored = record_at(result_list(), selection + 1)->link;
-        link = stored ? stored : "";
-    }
-    if (is_web_address(link)) open_web_page(link.c_str());
+    open_row_link(get_property(kWindow, kList, kSelection, kWholeValue).as_int());
 }
+
+void open_row_link(int32_t row) {
+    const std::string link = web_link_of_row(row);
+    if (!link.empty()) open_web_page(link.c_str());
+}
+
+bool row_link_opens(int32_t row) { return !web_link_of_row(row).empty(); }
 
 }  // namespace qinghe::app

@@ -30,5 +30,8 @@ void sort_results_by_occurrences();
 
 // Opens the link of the selected row when it is an http or https address.
 void open_selected_row_link();
+// The same for a row (0-based); whether a row's link is one that opens.
+void open_row_link(int32_t row);
+bool row_link_opens(int32_t row);
 
 }  // namespace qinghe::app

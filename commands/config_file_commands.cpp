@@ -18,8 +18,6 @@
 namespace qinghe {
 namespace {
 
-constexpr size_t kConfigValueBuffer = 10240;
-
 bool given(int32_t count, const TaggedArg* args, int32_t index) {
     return index < count && !args[index].omitted();
 }

@@ -3,11 +3,15 @@
 // system as UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/values.h"
 
 namespace qinghe {
+
+// read_config_item gives back at most this many bytes less one of a value.
+inline constexpr size_t kConfigValueBuffer = 10240;
 
 // -> text: the process's working directory.
 void current_directory(TaggedArg* result, int32_t count, TaggedArg* args);

@@ -379,6 +379,12 @@ void ListBox::mouse_pressed(Qt::MouseButton button) {
     if (button == Qt::RightButton) raise_event(window_id(), unit_id(), ListBoxEvent::kRightClick);
 }
 
+bool ListBox::context_menu_requested(const QPoint& global_position, int32_t row) {
+    if (!context_menu_hook_) return false;
+    context_menu_hook_(global_position, row);
+    return true;
+}
+
 void ListBox::hot_row_changed(int32_t row) {
     if (row == hot_row_) return;
     hot_row_ = row;

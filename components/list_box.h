@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "components/image_list_reader.h"
 #include "components/list_box_model.h"
@@ -38,6 +39,11 @@ inline constexpr int32_t kCheckChanged = 8;
 }  // namespace ListBoxEvent
 
 class ListBoxDelegate;
+
+// Asked for the list's context menu (right click, or the Menu key): the
+// place to show it (global coordinates) and the row it is about, -1 for
+// empty space.
+using ContextMenuHook = std::function<void(const QPoint& global_position, int32_t row)>;
 
 // The column and item tables of the stored properties, decoded when the box
 // is built and whenever either is stored; a table cut short counts as empty.
@@ -96,6 +102,9 @@ public:
     void mouse_pressed(Qt::MouseButton button);
     void hot_row_changed(int32_t row);
     void enter_pressed();
+    // Hands a context-menu request to the hook; false when none is set.
+    bool context_menu_requested(const QPoint& global_position, int32_t row);
+    void set_context_menu_hook(ContextMenuHook hook) { context_menu_hook_ = std::move(hook); }
     bool editing() const { return editing_; }
     void set_editing(bool editing) { editing_ = editing; }
 
@@ -130,6 +139,7 @@ private:
     ImageList item_images_;
     ImageList state_images_;
     std::vector<std::string> tips_;  // by row of the initial item table
+    ContextMenuHook context_menu_hook_;
     int32_t hot_row_ = -1;
     bool editing_ = false;  // a label editor is open
     bool filling_ = false;  // check changes made by the program raise no event

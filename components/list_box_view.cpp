@@ -1,5 +1,6 @@
 #include "components/list_box_view.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -32,6 +33,24 @@ template <class View>
 void ListBoxView<View>::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) box_->enter_pressed();
     View::keyPressEvent(event);
+}
+
+template <class View>
+void ListBoxView<View>::contextMenuEvent(QContextMenuEvent* event) {
+    QWidget* area = this->viewport();
+    QModelIndex index;
+    QPoint at;
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        at = area->mapFromGlobal(event->globalPos());
+        index = this->indexAt(at);
+    } else {
+        index = this->currentIndex();
+        at = index.isValid() ? this->visualRect(index).bottomLeft() : QPoint(0, 0);
+        if (!area->rect().contains(at)) at = QPoint(0, 0);  // scrolled out of sight
+    }
+    if (box_->context_menu_requested(area->mapToGlobal(at), index.isValid() ? index.row() : -1))
+        event->accept();
+    else View::contextMenuEvent(event);
 }
 
 template <class View>

@@ -26,6 +26,9 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // To the box's hook: the row under the pointer, or for the Menu key the
+    // current row, shown below it.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:

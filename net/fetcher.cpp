@@ -62,22 +62,35 @@ FetchResult Fetcher::fetch(const Request& request) {
 }
 
 FetchResult Fetcher::fetch_once(const Request& request) {
-    if (!multi_ || cancelled()) return {};
-    std::unique_ptr<Transfer> transfer =
-        Transfer::create(request.url, root_->share(), settings_, request.referer);
-    if (!transfer || curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) return {};
+    std::unique_ptr<Transfer> transfer;
+    std::optional<CURLcode> code = perform(request, false, transfer);
+    // A kept-alive connection spoiled before the answer came: once more on a new one.
+    if (code && transfer->failed_on_reused_connection(*code))
+        code = perform(request, true, transfer);
+    if (!code) return {};
+    return transfer->finish(*code);
+}
+
+// One transfer on the fetcher's multi handle; its result code, nothing when
+// it could not start or was cancelled.
+std::optional<CURLcode> Fetcher::perform(const Request& request, bool new_connection,
+                                         std::unique_ptr<Transfer>& transfer) {
+    if (!multi_ || cancelled()) return std::nullopt;
+    transfer = Transfer::create(request.url, root_->share(), settings_, new_connection,
+                                request.referer);
+    if (!transfer || curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK)
+        return std::nullopt;
+    std::optional<CURLcode> code;
     int running = 1;
-    bool done = false;
-    while (!done && !cancelled()) {
+    while (!code && !cancelled()) {
         curl_multi_perform(multi_, &running);
         int queued = 0;
         while (CURLMsg* message = curl_multi_info_read(multi_, &queued))
-            done = done || message->msg == CURLMSG_DONE;
-        if (!done) curl_multi_poll(multi_, nullptr, 0, kPollMilliseconds, nullptr);
+            if (message->msg == CURLMSG_DONE) code = message->data.result;
+        if (!code) curl_multi_poll(multi_, nullptr, 0, kPollMilliseconds, nullptr);
     }
     curl_multi_remove_handle(multi_, transfer->easy());
-    if (!done) return {};
-    return transfer->finish();
+    return code;
 }
 
 }  // namespace qinghe::net

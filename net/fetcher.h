@@ -1,8 +1,9 @@
 // One worker's downloads, one GET at a time: each runs on a multi handle of
 // the fetcher's own, so that another thread can end it at once (cancel, or
 // cancel_all at program end), over the root's shared cache of kept-alive
-// connections. A refusal (refusal_retry.h) is asked again once; while the
-// fetcher waits, other fetchers' downloads go on.
+// connections. A request that fails on a spoiled kept-alive connection is
+// sent once more on a new one; a refusal (refusal_retry.h) is asked again
+// once; while the fetcher waits, other fetchers' downloads go on.
 #pragma once
 
 #include <curl/curl.h>
@@ -10,6 +11,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "net/http_settings.h"
 #include "net/http_transfer.h"
@@ -35,6 +37,8 @@ public:
 
 private:
     FetchResult fetch_once(const Request& request);
+    std::optional<CURLcode> perform(const Request& request, bool new_connection,
+                                    std::unique_ptr<Transfer>& transfer);
     bool cancelled();
 
     const HttpSettings settings_;

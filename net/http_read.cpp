@@ -9,12 +9,18 @@ namespace net {
 FetchResult fetch(std::string_view url) {
     std::shared_ptr<InternetRoot> root = InternetRoot::acquire();
     if (!root) return {};
-    std::unique_ptr<Transfer> transfer = Transfer::create(url, root->share(), http_settings());
+    const HttpSettings settings = http_settings();
+    std::unique_ptr<Transfer> transfer = Transfer::create(url, root->share(), settings);
     if (!transfer) return {};
     // Any outcome keeps what arrived: a broken, stalled or capped transfer
-    // gives the bytes so far, a failed one gives none.
-    curl_easy_perform(transfer->easy());
-    return transfer->finish();
+    // gives the bytes so far (not whole), a failed one gives none.
+    CURLcode code = curl_easy_perform(transfer->easy());
+    if (transfer->failed_on_reused_connection(code)) {
+        transfer = Transfer::create(url, root->share(), settings, true);
+        if (!transfer) return {};
+        code = curl_easy_perform(transfer->easy());
+    }
+    return transfer->finish(code);
 }
 
 }  // namespace net

@@ -21,6 +21,11 @@ void set_http_settings(HttpSettings settings) {
     g_settings = std::move(settings);
 }
 
+void set_transfer_timeout(std::chrono::seconds timeout) {
+    std::lock_guard lock(g_settings_mutex);
+    g_settings.transfer_timeout = timeout;
+}
+
 size_t initial_capacity(int64_t content_length, size_t max_body_bytes) {
     size_t wanted = content_length > 0 ? size_t(content_length) : limit::kDefaultChunkSize;
     return std::min(wanted, max_body_bytes);

@@ -15,8 +15,11 @@ namespace limit {
 inline constexpr std::chrono::milliseconds kConnectTimeout{15000};
 // Giving up on a transfer during which no byte arrives for this long.
 inline constexpr std::chrono::milliseconds kStallTimeout{30000};
-// Giving up on a transfer that trickles on for longer than this altogether.
-inline constexpr std::chrono::seconds kTransferTimeout{300};
+// Giving up on a transfer that trickles on for longer than this altogether;
+// the user may set it (下载超时, --timeout) within the bounds.
+inline constexpr std::chrono::seconds kTransferTimeout{120};
+inline constexpr std::chrono::seconds kMinTransferTimeout{5};
+inline constexpr std::chrono::seconds kMaxTransferTimeout{600};
 // Giving up on a transfer slower than this many bytes a second over the
 // low-speed time, so a server that trickles cannot hold a page for minutes.
 inline constexpr long kLowSpeedBytesPerSecond = 1024;
@@ -49,6 +52,8 @@ struct HttpSettings {
 // The settings every following read uses (thread-safe).
 HttpSettings http_settings();
 void set_http_settings(HttpSettings settings);
+// Changes only the whole-transfer limit of the settings.
+void set_transfer_timeout(std::chrono::seconds timeout);
 
 // Room made for a body when its first bytes arrive: the announced
 // Content-Length (<= 0: none announced, then one default chunk), never more

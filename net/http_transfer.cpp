@@ -1,6 +1,7 @@
 #include "net/http_transfer.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "net/url_parts.h"
 
@@ -44,11 +45,12 @@ void set_trust(CURL* easy, const HttpSettings& settings) {
 }  // namespace
 
 std::unique_ptr<Transfer> Transfer::create(std::string_view url, CURLSH* share,
-                                           const HttpSettings& settings, std::string_view referer) {
+                                           const HttpSettings& settings, bool new_connection,
+                                           std::string_view referer) {
     std::optional<UrlParts> parts = split_url(url);
     if (!parts) return nullptr;
     std::unique_ptr<Transfer> transfer(new Transfer(settings));
-    if (!transfer->set_up(parts->request_url, share, settings)) return nullptr;
+    if (!transfer->set_up(parts->request_url, share, settings, new_connection)) return nullptr;
     transfer->set_referer(referer);
     return transfer;
 }
@@ -61,12 +63,14 @@ Transfer::~Transfer() {
     curl_slist_free_all(headers_);
 }
 
-bool Transfer::set_up(const std::string& request_url, CURLSH* share, const HttpSettings& settings) {
+bool Transfer::set_up(const std::string& request_url, CURLSH* share, const HttpSettings& settings,
+                      bool new_connection) {
     easy_ = curl_easy_init();
     headers_ = request_headers();
     if (!easy_ || !headers_) return false;
     CURL* e = easy_;
     curl_easy_setopt(e, CURLOPT_SHARE, share);
+    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, long(new_connection));
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     // A transfer dropped while a name is still being resolved does not wait
     // for the resolver.
@@ -98,14 +102,31 @@ void Transfer::set_referer(std::string_view referer) {
     if (!referer.empty()) curl_easy_setopt(easy_, CURLOPT_REFERER, std::string(referer).c_str());
 }
 
-FetchResult Transfer::finish() {
+FetchResult Transfer::finish(CURLcode code) {
     FetchResult result;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &result.status);
     curl_off_t retry_after = 0;
     curl_easy_getinfo(easy_, CURLINFO_RETRY_AFTER, &retry_after);
     result.retry_after = long(retry_after);
     result.body = std::move(body_);
+    result.whole = code == CURLE_OK;
     return result;
+}
+
+bool Transfer::failed_on_reused_connection(CURLcode code) const {
+    // What a connection that died or holds stray bytes gives: the stray
+    // bytes read as an answer without a status line (HTTP/0.9, refused) or
+    // as a garbled one. A time-out or a refused connect is no such failure.
+    constexpr CURLcode kSpoiled[] = {CURLE_UNSUPPORTED_PROTOCOL, CURLE_WEIRD_SERVER_REPLY,
+                                     CURLE_GOT_NOTHING,          CURLE_SEND_ERROR,
+                                     CURLE_RECV_ERROR,           CURLE_HTTP2,
+                                     CURLE_HTTP2_STREAM};
+    if (std::find(std::begin(kSpoiled), std::end(kSpoiled), code) == std::end(kSpoiled))
+        return false;
+    long new_connections = -1, status = 0;
+    curl_easy_getinfo(easy_, CURLINFO_NUM_CONNECTS, &new_connections);
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    return new_connections == 0 && status == 0 && received_ == 0 && body_.empty();
 }
 
 // Room grows by doubling, never beyond the cap, so the buffer holds at most

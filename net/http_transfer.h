@@ -30,6 +30,10 @@ struct FetchResult {
     long status = 0;
     std::string body;
     long retry_after = 0;
+    // The transfer ended as HTTP ends one, not by a time-out, the stall or
+    // slow-transfer rule, the size cap or a broken connection: the body is
+    // all there is.
+    bool whole = false;
 
     // A 2xx response: the body is the page asked for, not an error page.
     bool ok() const { return status >= 200 && status <= 299; }
@@ -37,25 +41,34 @@ struct FetchResult {
 
 class Transfer {
 public:
-    // A transfer of `url` through the share handle `share`, sending
+    // A transfer of `url` through the share handle `share`, over a kept-alive
+    // connection where one is open unless `new_connection`, sending
     // `referer` when it is not empty; null when the URL is not an http or
     // https address or libcurl has no handle.
     static std::unique_ptr<Transfer> create(std::string_view url, CURLSH* share,
                                             const HttpSettings& settings,
+                                            bool new_connection = false,
                                             std::string_view referer = {});
     ~Transfer();
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
 
     CURL* easy() const { return easy_; }
-    // After the transfer ended, however: the status and the bytes so far.
-    FetchResult finish();
+    // After the transfer ended with `code`: the status, the bytes so far and
+    // whether they are whole.
+    FetchResult finish(CURLcode code);
+    // After the transfer ended with `code`: it failed on a reused connection
+    // before any byte of its answer came, so what the connection held was
+    // spoiled (by bytes beyond the previous answer's length, say) and the
+    // request deserves one more try on a new connection.
+    bool failed_on_reused_connection(CURLcode code) const;
 
 private:
     using Clock = std::chrono::steady_clock;
 
     explicit Transfer(const HttpSettings& settings);
-    bool set_up(const std::string& request_url, CURLSH* share, const HttpSettings& settings);
+    bool set_up(const std::string& request_url, CURLSH* share, const HttpSettings& settings,
+                bool new_connection);
     void set_referer(std::string_view referer);
     size_t append(const char* data, size_t size);
     void grow(size_t capacity);

@@ -43,15 +43,30 @@ TEST(AnalysisOutput, JsonStringsEscapeControlsAndCarryOnlyValidUtf8) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(json_string(text), expected) << text;
 }
 
-TEST(AnalyseOptions, AmountsArePositiveFiniteDecimals) {
+TEST(AnalyseOptions, AmountsArePositiveDecimalsUpToTenToTheFifteen) {
     const std::pair<const char*, bool> cases[] = {
-        {"20000", true}, {"1500.50", true}, {"2e4", true},   {".5", true},  {"", false},
-        {"abc", false},  {"-5", false},     {"+5", false},   {"0", false},  {"1e400", false},
-        {"inf", false},  {"nan", false},    {"0x10", false}, {"5 ", false}, {"5,000", false},
+        {"20000", true}, {"1500.50", true},       {"2e4", true},   {".5", true},  {"", false},
+        {"abc", false},  {"-5", false},           {"+5", false},   {"0", false},  {"1e400", false},
+        {"inf", false},  {"nan", false},          {"0x10", false}, {"5 ", false}, {"5,000", false},
+        {"1e15", true},  {"1.0000001e15", false},  // above 10^15 every sum would be a slip
     };
     for (auto [text, valid] : cases) {
         double amount = 0;
         EXPECT_EQ(parse_amount(text, amount), valid) << text;
+    }
+}
+
+TEST(AnalyseOptions, CodesAreSplitFromTheirAmountsAtTheLastEquals) {
+    const std::pair<const char*, const char*> rows[] = {
+        // argument, code
+        {"160127=20000", "160127"},
+        {"16=127=20000", "16=127"},
+    };
+    for (const auto& [argument, code] : rows) {
+        AnalyseOptions options;
+        std::string error;
+        ASSERT_TRUE(parse_analyse_options({argument}, options, error)) << argument << ": " << error;
+        EXPECT_EQ(options.codes, std::vector<std::string>{code});
     }
 }
 
@@ -81,11 +96,21 @@ TEST(LookThrough, EachStockListsItsFundsInTypedOrderAndWeighsTheMoney) {
     ASSERT_EQ(holders[1].size(), 1u);
     EXPECT_EQ(holders[1][0].fund, 2u);
 
-    // 30000 in 000001, 5000 in the bad line, 10000 in 000002:
-    // X = (30000 × 10 + 10000 × 4) / 45000, Y = 30000 × 2 / 45000.
-    const std::vector<double> amounts = {30000, 5000, 10000};
-    EXPECT_DOUBLE_EQ(exposure(holders[0], amounts), 340000.0 / 45000);
-    EXPECT_DOUBLE_EQ(exposure(holders[2], amounts), 60000.0 / 45000);
+    // Amounts in 000001, the bad line and 000002; X is held by both funds,
+    // Y by 000001: X = (a × 10 + c × 4) / (a + b + c), Y = a × 2 / (a + b + c).
+    struct Row {
+        std::vector<double> amounts;
+        size_t stock;
+        double exposure;
+    };
+    const Row rows[] = {
+        {{30000, 5000, 10000}, 0, 340000.0 / 45000},
+        {{30000, 5000, 10000}, 2, 60000.0 / 45000},
+        {{0.25, 0.5, 0.25}, 0, 3.5 / 1.0},  // sums of amounts that are not whole
+    };
+    for (const Row& row : rows)
+        EXPECT_DOUBLE_EQ(exposure(holders[row.stock], row.amounts), row.exposure)
+            << ::testing::PrintToString(row.amounts);
     release_record_array(merged);
 }
 

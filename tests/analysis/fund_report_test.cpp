@@ -33,7 +33,7 @@ std::map<std::string, std::string>& pages() {
 net::FetchResult fetch_page(const net::Request& request) {
     auto found = pages().find(request.url);
     if (found == pages().end()) return {};
-    return {200, found->second, 0};
+    return {200, found->second, 0, true};
 }
 
 std::string page(const std::string& title, const std::string& rows, const std::string& date) {
@@ -93,9 +93,12 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     pages()["http://fund.test/222222.html"] = page("无表(222222)", "<p>暂无数据</p>", "2022-06-30");
     pages()["http://fund.test/333333.html"] = "";
     pages()["http://fund.test/444444.html"] = page("示例基金", row("A", "1"), "未知");
+    pages()["http://fund.test/555555.html"] = page("示例(555555)", row("A", "1"), "2022-09/30");
+    pages()["http://fund.test/666666.html"] =
+        page("青禾&amp;&#26524;&nbsp;(666666)", row("A", "1"), "2022-09-30");
     // No box on the page: the mobile answer gives the rows, the page the name.
-    pages()["http://fund.test/555555.html"] = page("移动基金(555555)", "", "2022-09-30");
-    pages()[mobile_url(kBase, "555555")] =
+    pages()["http://fund.test/777777.html"] = page("移动基金(777777)", "", "2022-09-30");
+    pages()[mobile_url(kBase, "777777")] =
         R"({"Datas":{"fundStocks":[{"GPDM":"600000","GPJC":"甲","JZBL":"3.5","NEWTEXCH":"1",)"
         R"("PCTNVCHGTYPE":"增持","PCTNVCHG":"0.5"}]},"ErrCode":0,"Success":true,"Expansion":"2026-03-31"})";
     struct Expected {
@@ -113,7 +116,9 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
         {"333333", FundOutcome::download_failed, "", "", 0},  // an empty body
         {"999999", FundOutcome::download_failed, "", "", 0},  // nothing at all
         {"444444", FundOutcome::read, "", "", 1},             // no "(CODE)" in the title, no date
-        {"555555", FundOutcome::read, "移动基金", "2026-03-31", 1},
+        {"555555", FundOutcome::read, "示例", "", 1},         // no date: the second "-" is not one
+        {"666666", FundOutcome::read, "青禾&果?", "2022-09-30", 1},  // references decoded
+        {"777777", FundOutcome::read, "移动基金", "2026-03-31", 1},
     };
     std::vector<std::string> lines;
     for (const Expected& e : expected) lines.push_back(e.code);
@@ -131,9 +136,9 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     EXPECT_FLOAT_EQ(reports[0].rows[1].ratio, 9.17f);
     EXPECT_EQ(reports[0].source, SourceKind::page);
     EXPECT_EQ(reports[3].source, std::nullopt);
-    EXPECT_EQ(reports[7].source, SourceKind::mobile);
-    EXPECT_EQ(utf8_from_gbk(reports[7].rows[0].change), "增持");
-    EXPECT_EQ(reports[7].rows[0].change_points, 0.5f);
+    EXPECT_EQ(reports[9].source, SourceKind::mobile);
+    EXPECT_EQ(utf8_from_gbk(reports[9].rows[0].change), "增持");
+    EXPECT_EQ(reports[9].rows[0].change_points, 0.5f);
 }
 
 TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {

@@ -86,23 +86,47 @@ protected:
     fs::path previous_, directory_;
 };
 
-// A page of ten linked rows: the first and last row with the link resolved.
+// A page of ten linked rows or more: the first and tenth row with the link
+// resolved, and no more.
+enum class Source { generated, real, eleven_rows };
+
 struct TenRowsCase {
     const char* code;
-    bool real;
+    Source source;
     Expected first, last;
     const char* first_link;
 };
 
 void PrintTo(const TenRowsCase& c, std::ostream* out) { *out << c.code; }
 
+std::string eleven_rows_page() {
+    std::string rows;
+    for (int i = 1; i <= 11; ++i)
+        rows += row("/s" + std::to_string(i), "S" + std::to_string(i), std::to_string(12 - i));
+    return holdings_page(rows);
+}
+
+std::string page_of(const TenRowsCase& c) {
+    switch (c.source) {
+    case Source::generated: return generated_page(c.code);
+    case Source::real: return read_fund_file(real_page_path(c.code));
+    case Source::eleven_rows: break;
+    }
+    return eleven_rows_page();
+}
+
+std::string case_name(const TenRowsCase& c) {
+    const char* const kinds[] = {"Generated", "Real", "ElevenRows"};
+    return kinds[int(c.source)] + std::string(c.code);
+}
+
 class TenRowsTest : public HoldingsCollectorTest,
                     public ::testing::WithParamInterface<TenRowsCase> {};
 
 TEST_P(TenRowsTest, PageGivesItsTenRowsWithResolvedLinks) {
     const TenRowsCase& c = GetParam();
-    if (c.real) SKIP_WITHOUT_REAL_FUND_PAGES();
-    serve(c.code, c.real ? read_fund_file(real_page_path(c.code)) : generated_page(c.code));
+    if (c.source == Source::real) SKIP_WITHOUT_REAL_FUND_PAGES();
+    serve(c.code, page_of(c));
     ASSERT_TRUE(collector_.fetch_fund(c.code));
     collector_.parse_rows();
     const ArrayBlock* h = collector_.holdings();
@@ -114,22 +138,22 @@ TEST_P(TenRowsTest, PageGivesItsTenRowsWithResolvedLinks) {
     EXPECT_FLOAT_EQ(record_at(h, 10)->ratio, c.last.ratio);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, TenRowsTest,
-                         ::testing::Values(TenRowsCase{fund_code::demo,
-                                                       false,
-                                                       {"岚溪酒业", 9.41f, 1},
-                                                       {"栎峰物流", 2.08f, 1},
-                                                       "http://quote.example.com/r/1.603871"},
-                                           TenRowsCase{
-                                               "160127",
-                                               true,
-                                               {"泸州老窖", 9.66f, 1},
-                                               {"福耀玻璃", 2.29f, 1},
-                                               "http://quote.eastmoney.com/unify/r/0.000568"}),
-                         [](const ::testing::TestParamInfo<TenRowsCase>& info) {
-                             return std::string(info.param.real ? "Real" : "Generated") +
-                                    info.param.code;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Pages, TenRowsTest,
+    ::testing::Values(
+        TenRowsCase{fund_code::demo,
+                    Source::generated,
+                    {"岚溪酒业", 9.41f, 1},
+                    {"栎峰物流", 2.08f, 1},
+                    "http://quote.example.com/r/1.603871"},
+        TenRowsCase{"160127",
+                    Source::real,
+                    {"泸州老窖", 9.66f, 1},
+                    {"福耀玻璃", 2.29f, 1},
+                    "http://quote.eastmoney.com/unify/r/0.000568"},
+        TenRowsCase{
+            "111111", Source::eleven_rows, {"S1", 11, 1}, {"S10", 2, 1}, "http://fund.test/s1"}),
+    [](const ::testing::TestParamInfo<TenRowsCase>& info) { return case_name(info.param); });
 
 TEST_F(HoldingsCollectorTest, RowsWithoutLinksAreSkippedAndNothingIsCountedTwice) {
     serve(fund_code::foreign, generated_page(fund_code::foreign));
@@ -218,16 +242,21 @@ TEST_F(HoldingsCollectorTest, DumpHoldsTheLastFetchedSection) {
 }
 
 TEST_F(HoldingsCollectorTest, MergeSumsRatiosAndCountsAppearances) {
+    // Names are merged as written, their character references decoded.
     serve("000001",
-          holdings_page(row("/a", "X", "8.5") + row("/b", "Y", "1") + row("/c", "y", "2")));
-    serve("000002", holdings_page(row("/d", "Y ", "3") + row("/e", "X", "6.25")));
+          holdings_page(row("/a", "X", "8.5") + row("/b", "Y", "1") + row("/c", "y", "2") +
+                        row("/f", "AT&amp;T", "1") + row("/h", "苹&#26524;", "1")));
+    serve("000002", holdings_page(row("/d", "Y ", "3") + row("/e", "X", "6.25") +
+                                  row("/g", "AT&T", "2") + row("/i", "苹&#x679C;", "2")));
     for (const char* code : {"000001", "000002"}) {
         ASSERT_TRUE(collector_.fetch_fund(code));
         collector_.parse_rows();
     }
     ArrayBlock* result = new_record_array();
     collector_.merge_into(result);
-    expect_records(result, {{"X", 14.75f, 2}, {"Y", 1, 1}, {"y", 2, 1}, {"Y ", 3, 1}});
+    expect_records(
+        result,
+        {{"X", 14.75f, 2}, {"Y", 1, 1}, {"y", 2, 1}, {"AT&T", 3, 2}, {"苹果", 3, 2}, {"Y ", 3, 1}});
     EXPECT_EQ(std::string(record_at(result, 1)->link), "http://fund.test/a");
     release_record_array(result);
 }

@@ -32,10 +32,10 @@ public:
         std::string target = request.url.substr(std::string(kBase).size() - 1);
         const std::string code = query_value(target, "code");
         if (!code.empty() && request.referer != std::string(kBase) + "ccmx_" + code + ".html")
-            return {200, generated_answer("archive/no-referer.html"), 0};
+            return {200, generated_answer("archive/no-referer.html"), 0, true};
         auto found = site_.find(target);
-        if (found == site_.end()) return {404, "not found", 0};
-        return {200, found->second, 0};
+        if (found == site_.end()) return {404, "not found", 0, true};
+        return {200, found->second, 0, true};
     }
 
     std::vector<net::Request> requests;

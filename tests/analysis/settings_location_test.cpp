@@ -112,6 +112,19 @@ TEST_F(SettingsPlace, WritableProgramFolderKeepsTheFilesBesideTheProgram) {
     EXPECT_FALSE(fs::exists(xdg));
 }
 
+// 下载超时 is a setting, not a command line: a value out of bounds is
+// clamped, anything but a whole number gives the default.
+TEST_F(SettingsPlace, DownloadTimeoutIsClampedOrDefaulted) {
+    start(0755, xdg);
+    EXPECT_EQ(download_timeout_setting(), 120) << "no setting file";
+    const std::pair<const char*, int> rows[] = {
+        {"30", 30}, {"3", 5}, {"900", 600}, {"abc", 120}, {"", 120}};
+    for (auto [value, seconds] : rows) {
+        ASSERT_TRUE(save(gbk_from_utf8("下载超时").c_str(), value));
+        EXPECT_EQ(download_timeout_setting(), seconds) << value;
+    }
+}
+
 TEST_F(SettingsPlace, ReadOnlyProgramReadsShippedSettingsAndWritesTheUsersFile) {
     write_whole_file(program + "/配置.ini",
                      gbk_from_utf8("[设置]\r\n基金网址=http://127.0.0.1:9/\r\n"));

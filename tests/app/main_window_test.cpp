@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <memory>
 
 #include "commands/music_commands.h"
+#include "components/edit_box.h"
 #include "main_window_fixture.h"
 #include "platform/midi.h"
 
@@ -71,6 +73,59 @@ INSTANTIATE_TEST_SUITE_P(Settings, SchemeTest,
                                            SchemeCase{"[设置]\r\n颜色=1\r\n", 0x737E50, "0"},
                                            SchemeCase{"[设置]\r\n颜色=绿\r\n", 0x737E50, "0"}),
                          scheme_case_name);
+
+// What the edit box holds is written to 基金列表 when the window goes, lines
+// joined by ",", and put back at the next start with the caret at the end;
+// a read-only file is left as it is, as for the colour.
+TEST_F(MainWindowTest, TypedCodesAreKeptBetweenStartsLikeTheColour) {
+    struct Case {
+        const char* config;  // null: no file
+        const char* typed;
+        const char* saved;
+        bool read_only = false;
+    };
+    const Case cases[] = {
+        {nullptr, "701001\r\n702001", "701001,702001"},
+        {"[设置]\r\n基金列表=1,2\r\n", "", ""},  // an empty box, an empty key
+        {nullptr, "701001\r\n\r\n示例01 \r\n", "701001,,示例01 ,"},
+        {"[设置]\r\n基金列表=900001,900002\r\n", "701001", "900001,900002", true},
+    };
+    const std::string config = directory_.file("配置.ini");
+    // The key's line in the file, so that an empty value shows apart from none.
+    auto saved = [&config] {
+        std::istringstream lines(utf8_from_gbk(read_file(config)));
+        for (std::string line; std::getline(lines, line);)
+            if (line.starts_with("基金列表=")) return line.substr(13, line.size() - 14);
+        return std::string("(none)");
+    };
+    auto close_main = [] {
+        object(0)->close();
+        return wait_until([] { return object(0) == nullptr; });
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        fs::remove(config);
+        if (c.config) write_config(c.config);
+        if (c.read_only) fs::permissions(config, fs::perms::owner_read);
+        LOAD_MAIN_WINDOW_OR_SKIP();
+        set_property(kMain, unit::edit_codes, 8, kWholeValue,
+                     TaggedArg::of_text(gbk_from_utf8(c.typed).c_str()));
+        ASSERT_TRUE(close_main());
+        EXPECT_EQ(saved(), c.saved);
+        ASSERT_TRUE(load_main_window());
+        const std::string restored = text_property(unit::edit_codes);
+        std::string expected = c.saved;
+        for (size_t at = 0; (at = expected.find(',', at)) != std::string::npos; at += 2)
+            expected.replace(at, 1, "\r\n");
+        EXPECT_EQ(restored, expected);
+        auto* field = qobject_cast<QPlainTextEdit*>(
+            dynamic_cast<EditBox*>(object(unit::edit_codes))->field());
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(field->textCursor().position(), field->toPlainText().size());
+        ASSERT_TRUE(close_main());
+        fs::permissions(config, fs::perms::owner_read | fs::perms::owner_write);
+    }
+}
 
 // The About label opens the About window modally; a press on its usage text
 // plays the tune, a double-click stops it, Esc closes only the About window.

@@ -97,10 +97,16 @@ protected:
     // Runs the copied binary from the caller directory, output to files.
     Outcome run(const std::vector<std::string>& args) const { return run_program(binary_, args); }
 
-    Outcome run_program(const std::string& program, const std::vector<std::string>& args) const {
+    // `variables` ("NAME=value") join the environment of the test.
+    Outcome run_program(const std::string& program, const std::vector<std::string>& args,
+                        const std::vector<std::string>& variables = {}) const {
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const std::string& v : variables) envp.push_back(const_cast<char*>(v.c_str()));
+        for (char** v = environ; *v; ++v) envp.push_back(*v);
+        envp.push_back(nullptr);
         const std::string out_file = temp_.file("stdout"), err_file = temp_.file("stderr");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -111,7 +117,7 @@ protected:
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         Outcome result;
         pid_t pid = 0;
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
             int status = 0;
             ::waitpid(pid, &status, 0);
             result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

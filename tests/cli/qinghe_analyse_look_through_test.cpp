@@ -1,8 +1,13 @@
 // qinghe-analyse with amounts per fund (the look-through exposure), the
 // CSV and JSON formats read back by Python, share classes with the same
-// top ten, output files that cannot be written, and --help and --version.
+// top ten, output files that cannot be written or are links, FIFOs and
+// devices, and --help and --version.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <utility>
@@ -59,10 +64,13 @@ TEST_F(LookThroughProgramTest, BadAmountsGiveStatusTwoNamingTheArgumentAndFetchN
         {{"160127=abc"}, "'160127=abc'"},
         {{"160127=-5"}, "'160127=-5'"},
         {{"160127=1e400"}, "'160127=1e400'"},
+        {{"701001=1e308", "702001=1e308"}, "'701001=1e308'"},
+        {{"160127=1.000001e15"}, "up to 1e15"},
         {{"=5000"}, "'=5000'"},
         {{"160127=20000", "006309"}, "'006309'"},
         {{"160127", "006309=1"}, "'160127'"},
         {{"--sort", "exposure", "160127"}, "--sort exposure"},
+        {{"--overlap", "160127=1", "006309=1"}, "--overlap"},
     };
     for (const auto& [codes, named] : cases) {
         std::vector<std::string> args = {"--base-url", base};
@@ -108,6 +116,34 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
     r = run({"--base-url", own_.base_url(), "100001=30000", "100003=10000"});
     EXPECT_EQ(parse_lines(r.out).at(0),
               (Line{"泸州老窖", "15", "2", own_.base_url() + "s/10", "8.75"}));
+}
+
+// A page's ratio beyond the float range gives an exposure that is no
+// number: an empty field in TSV and CSV, null in JSON, last in the order.
+TEST_F(LookThroughProgramTest, ExposureThatIsNoNumberIsLeftEmptyOrNullAndSortsLast) {
+    LoopbackServer server({{"/100005.html", fund_page("100005", "示例极端", "2022-09-30",
+                                                      {{"Huge", "1e308"}, {"Small", "2"}})}});
+    const std::string file = temp_.file("out");
+    auto run_as = [&](const char* format) {
+        Outcome r = run({"--base-url", server.base_url(), "--sort", "exposure", "--format", format,
+                         "--output", file, "100005=1000"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return read_whole_file(file);
+    };
+    const std::string tsv = run_as("tsv");
+    EXPECT_TRUE(tsv.starts_with("Small\t2\t1\t")) << tsv;
+    EXPECT_TRUE(tsv.find("\t2.00\nHuge\t") != std::string::npos && tsv.ends_with("\t\n")) << tsv;
+    const std::string csv = run_as("csv");
+    EXPECT_TRUE(csv.find(",2.00\r\nHuge,") != std::string::npos && csv.ends_with(",\r\n")) << csv;
+    run_as("json");
+    Outcome parsed = python(
+        "import json,sys\n"
+        "def refuse(token): raise ValueError(token)\n"
+        "d = json.load(open(sys.argv[1]), parse_constant=refuse)\n"
+        "print([(s['name'], s['exposure']) for s in d['stocks']])\n",
+        file);
+    EXPECT_EQ(parsed.status, 0) << parsed.err;
+    EXPECT_EQ(parsed.out, "[('Small', 2.0), ('Huge', None)]\n");
 }
 
 TEST_F(LookThroughProgramTest, CsvReadsBackWithPythonsCsvModule) {
@@ -195,6 +231,64 @@ TEST_F(LookThroughProgramTest, ShareClassesWithTheSameTopTenAreNamedAndMarked) {
               std::string::npos);
 }
 
+// 701001 and 701002 are one portfolio; 701001 shares 杉屿服饰-W (5.48 and
+// 5.73) with 702001, 澄岫食品 (8.87, 6.43) and 泓樾汽车 (3.64, 5.21) with
+// 705001; totals 54.20, 31.81 (702001's eight linked rows) and 52.99.
+TEST_F(LookThroughProgramTest, OverlapMatrixMatchesHandComputedFiguresInEachFormat) {
+    std::map<std::string, std::string> pages;
+    for (const char* code : {"701001", "701002", "702001", "705001"})
+        pages["/" + std::string(code) + ".html"] = generated_page(code);
+    LoopbackServer server(pages);
+    const std::vector<std::string> args = {"--base-url", server.base_url(), "--overlap", "701001",
+                                           "701002",     "702001",          "705001",    "704001"};
+    Outcome r = run(args);
+    EXPECT_EQ(r.status, 1) << r.err;  // 704001 gave nothing and is left out
+    EXPECT_EQ(r.out,
+              "重合百分点\t701001\t701002\t702001\t705001\n"
+              "701001\t54.20\t54.20\t5.48\t10.07\n"
+              "701002\t54.20\t54.20\t5.48\t10.07\n"
+              "702001\t5.48\t5.48\t31.81\t0.00\n"
+              "705001\t10.07\t10.07\t0.00\t52.99\n"
+              "\n"
+              "共同股票数\t701001\t701002\t702001\t705001\n"
+              "701001\t10\t10\t1\t2\n"
+              "701002\t10\t10\t1\t2\n"
+              "702001\t1\t1\t8\t0\n"
+              "705001\t2\t2\t0\t10\n");
+    EXPECT_NE(r.err.find("'701001' and '701002' hold the same top ten"), std::string::npos);
+
+    const std::string csv = temp_.file("overlap.csv"), json = temp_.file("overlap.json");
+    std::vector<std::string> csv_args = args, json_args = args;
+    csv_args.insert(csv_args.end(), {"--format", "csv", "--output", csv});
+    json_args.insert(json_args.end(), {"--format", "json", "--output", json});
+    ASSERT_EQ(run(csv_args).status, 1);
+    ASSERT_EQ(run(json_args).status, 1);
+    std::string as_csv = "\xEF\xBB\xBF";  // the same tables, commas and CRLF
+    for (char c : r.out) as_csv += c == '\t' ? "," : c == '\n' ? "\r\n" : std::string(1, c);
+    EXPECT_EQ(read_whole_file(csv), as_csv);
+    Outcome doc = python(
+        "import json,sys\n"
+        "d = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+        "print([(f['code'], f['name'], f['total'], f['stocks']) for f in d['funds']])\n"
+        "print(d['points'][0], d['common'][3])\n"
+        "for p in d['pairs']:\n"
+        "    if p['identical'] or p['stocks'] and p['codes'][0] == '701001':\n"
+        "        print(p['codes'], p['points'], p['identical'], [(s['name'], s['ratios']) "
+        "for s in p['stocks']][:2])\n",
+        json);
+    EXPECT_EQ(doc.out,
+              "[('701001', '青禾新兴消费混合A', 54.2, 10), ('701002', '青禾新兴消费混合C', 54.2, "
+              "10), ('702001', '澄川全球消费精选混合人民币C', 31.81, 8), ('705001', "
+              "'篁岭科技先锋股票', 52.99, 10)]\n"
+              "[54.2, 54.2, 5.48, 10.07] [2, 2, 0, 10]\n"
+              "['701001', '701002'] 54.2 True [('岚溪酒业', [9.41, 9.41]), ('澄岫食品', [8.87, "
+              "8.87])]\n"
+              "['701001', '702001'] 5.48 False [('杉屿服饰-W', [5.48, 5.73])]\n"
+              "['701001', '705001'] 10.07 False [('澄岫食品', [8.87, 6.43]), ('泓樾汽车', [3.64, "
+              "5.21])]\n")
+        << doc.err;
+}
+
 TEST_F(LookThroughProgramTest, OutputIntoAFolderThatCannotTakeItIsStatusTwoAndLeavesNothing) {
     std::atomic<int> requests = 0;
     own_.on_request([&requests](const std::string&) { ++requests; });
@@ -214,13 +308,79 @@ TEST_F(LookThroughProgramTest, OutputIntoAFolderThatCannotTakeItIsStatusTwoAndLe
     fs::permissions(read_only, fs::perms::owner_all);
 }
 
+// --output writes through a link into the file it names, into a FIFO or a
+// device in place, and keeps a replaced file's mode; none of them is
+// replaced by a regular file of its own.
+TEST_F(LookThroughProgramTest, OutputWritesThroughLinksAndInPlaceAndKeepsTheMode) {
+    const std::string expected = run({"--base-url", own_.base_url(), "100003"}).out;
+    ASSERT_FALSE(expected.empty());
+    auto write_to = [&](const std::string& target) {
+        Outcome r = run({"--base-url", own_.base_url(), "--output", target, "100003"});
+        EXPECT_EQ(r.status, 0) << target << ": " << r.err;
+    };
+    const std::string file = temp_.file("named.tsv"), link = temp_.file("link.tsv");
+    write_whole_file(file, "old");
+    fs::create_symlink("named.tsv", link);
+    write_to(link);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read_whole_file(file), expected);
+
+    const std::string null_link = temp_.file("null");  // never /dev/null itself
+    fs::create_symlink("/dev/null", null_link);
+    write_to(null_link);
+    EXPECT_TRUE(fs::is_symlink(null_link));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // The reader is open before the run; the result fits the pipe's buffer.
+    const std::string fifo = temp_.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    write_to(fifo);
+    std::string received(65536, '\0');
+    const ssize_t n = ::read(reader, received.data(), received.size());
+    ::close(reader);
+    EXPECT_EQ(received.substr(0, size_t(std::max<ssize_t>(n, 0))), expected);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A pipe through /proc's link, as /dev/stdout is when the output is piped;
+    // the program inherits the pipe's end under the same number.
+    int pipe_ends[2];
+    ASSERT_EQ(::pipe(pipe_ends), 0);
+    const std::string pipe_link = temp_.file("pipe");
+    fs::create_symlink("/proc/self/fd/" + std::to_string(pipe_ends[1]), pipe_link);
+    write_to(pipe_link);
+    ::close(pipe_ends[1]);
+    received.assign(65536, '\0');
+    const ssize_t piped = ::read(pipe_ends[0], received.data(), received.size());
+    ::close(pipe_ends[0]);
+    EXPECT_EQ(received.substr(0, size_t(std::max<ssize_t>(piped, 0))), expected);
+
+    const std::string private_file = temp_.file("private.tsv");
+    write_whole_file(private_file, "old");
+    ::chmod(private_file.c_str(), 0600);
+    write_to(private_file);
+    EXPECT_EQ(fs::status(private_file).permissions(), fs::perms(0600));
+    EXPECT_EQ(read_whole_file(private_file), expected);
+
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const std::string new_file = temp_.file("new.tsv");
+    write_to(new_file);
+    EXPECT_EQ(fs::status(new_file).permissions(), fs::perms(0666 & ~mask));
+}
+
 TEST_F(LookThroughProgramTest, HelpDescribesEveryOptionAndVersionPrintsIt) {
     Outcome help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* option :
          {"--base-url", "--sort ratio", "--sort count", "--sort exposure", "--format tsv",
-          "--format csv", "--format json", "--output FILE", "--version", "CODE=AMOUNT", "Example:"})
+          "--format csv", "--format json", "--output FILE", "--parallel N", "--timeout SECONDS",
+          "--overlap", "--version", "CODE=AMOUNT", "Example:"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    Outcome among_others = run({"--parallel", "4x", "160127", "--help"});
+    EXPECT_EQ(among_others.status, 0);
+    EXPECT_EQ(among_others.out, help.out);
     Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("qinghe-analyse ") && version.out.size() > 16)

@@ -1,12 +1,15 @@
 // qinghe-analyse run as a separate process against a local page server:
 // exit statuses, the codes named on standard error with their reasons,
 // one record per output line, the same output for every download setting,
-// and bad usage that fetches nothing.
+// bad usage that fetches nothing, and a page cut by the time-out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -70,16 +73,8 @@ TEST_F(AnalyseProgramTest, ParallelDownloadsGiveIdenticalOutput) {
     const auto [one, one_dump] = run_with({"--parallel", "1"});
     EXPECT_EQ(one.status, 1);
     EXPECT_EQ(parse_lines(one.out).size(), 17u);
-    const std::vector<std::vector<std::string>> settings = {{},
-                                                            {"--parallel", "2"},
-                                                            {"--parallel", "4"},
-                                                            {"--parallel", "8"},
-                                                            {"--parallel", ""},
-                                                            {"--parallel", "0"},
-                                                            {"--parallel", "-3"},
-                                                            {"--parallel", "99"},
-                                                            {"--parallel", "abc"},
-                                                            {"--parallel", "99999999999999999999"}};
+    const std::vector<std::vector<std::string>> settings = {
+        {}, {"--parallel", "2"}, {"--parallel", "4"}, {"--parallel", "8"}};
     for (const std::vector<std::string>& options : settings) {
         SCOPED_TRACE(::testing::PrintToString(options));
         const auto [other, other_dump] = run_with(options);
@@ -122,32 +117,84 @@ TEST_F(AnalyseProgramTest, TsvOutputStaysOneRecordPerLine) {
                          "b\nplain\t1\t1\t" + base + "c\n");
 }
 
-TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoAndFetchesNothing) {
+// A server that sends the page and then trickles on, fast enough for the
+// slow-transfer rule, past the time-out: the part received, holdings and
+// all, is a failed download, never a page.
+TEST_F(AnalyseProgramTest, PageCutByTheTimeOutIsAFailedDownload) {
+    const std::string page = generated_page(fund_code::demo);
+    LoopbackServer server([&](testing::Connection& c) {
+        if (c.target() != std::string("/") + fund_code::demo + ".html") {
+            c.send(testing::http_response("200 OK", generated_page(fund_code::foreign)));
+            return;
+        }
+        const std::string announced = std::to_string(page.size() + 1000000);
+        if (!c.send("HTTP/1.0 200 OK\r\nContent-Length: " + announced + "\r\n\r\n" + page)) return;
+        const std::string drip(256, ' ');  // 2 KB a second for a minute
+        for (int i = 0; i < 480 && c.send(drip); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(125));
+    });
+    const auto start = std::chrono::steady_clock::now();
+    Outcome r = run(
+        {"--base-url", server.base_url(), "--timeout", "5", fund_code::demo, fund_code::foreign});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(40));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(std::string("'") + fund_code::demo + "' (download failed)\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(parse_lines(r.out).size(), 8u) << "the linked rows of the other fund";
+}
+
+// Every option value is checked before anything is fetched: one line names
+// the option, the value and what is allowed, then points to --help.
+TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoNamesTheArgumentAndFetchesNothing) {
     std::atomic<int> requests = 0;
     server_.on_request([&requests](const std::string&) { ++requests; });
-    const std::string base = server_.base_url();
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"--base-url", base},
-        {"--sort", "name", "--base-url", base, fund_code::demo},
-        {"--base-url", base, fund_code::demo, "--sort"},
-        {"--base-url", base.substr(0, base.size() - 1), fund_code::demo},
-        {"--base-url", "ftp://127.0.0.1/", fund_code::demo},
-        {"--verbose", "--base-url", base, fund_code::demo},
-        {"--source", "page,nope", "--base-url", base, fund_code::demo},
-        {"--source", ",", "--base-url", base, fund_code::demo},
-        {"--archive-url", "ftp://127.0.0.1/", fund_code::demo},
-        {"--mobile-url", base.substr(0, base.size() - 1), fund_code::demo},
-        {"--check", fund_code::demo, fund_code::foreign},
+    const std::string base = server_.base_url(), code = fund_code::demo;
+    const std::string slashless = base.substr(0, base.size() - 1);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--base-url", base}, "no fund code given"},
+        {{"--sort", "name", code}, "--sort 'name' is not allowed: use ratio, count or exposure"},
+        {{code, "--sort"}, "--sort needs a value: ratio, count or exposure"},
+        {{"--format", "xml", code}, "--format 'xml' is not allowed: use tsv, csv or json"},
+        {{"--base-url", slashless, code},
+         "--base-url '" + slashless + "' is not allowed: use an http or https URL ending in '/'"},
+        {{"--base-url", "ftp://127.0.0.1/", code}, "--base-url 'ftp://127.0.0.1/'"},
+        {{"--parallel", "4x", code},
+         "--parallel '4x' is not allowed: use a whole number from 1 to 8"},
+        {{"--parallel", "0", code}, "--parallel '0'"},
+        {{"--parallel", "9", code}, "--parallel '9'"},
+        {{"--parallel", "-1", code}, "--parallel '-1'"},
+        {{"--parallel", "3.5", code}, "--parallel '3.5'"},
+        {{"--parallel", "", code}, "--parallel ''"},
+        {{"--parallel", "+4", code}, "--parallel '+4'"},
+        {{"--parallel", "99999999999999999999", code}, "--parallel '99999999999999999999'"},
+        {{"--timeout", "4", code},
+         "--timeout '4' is not allowed: use a whole number of seconds from 5 to 600"},
+        {{"--timeout", "601", code}, "--timeout '601'"},
+        {{"--timeout", "30s", code}, "--timeout '30s'"},
+        {{"--output", "", code}, "--output '' is not allowed: use a file name"},
+        {{"--verbose", code}, "unknown option '--verbose'"},
+        {{"--source", "page,nope", code}, "--source 'page,nope' is not allowed: use page, archive"},
+        {{"--source", ",", code}, "--source ','"},
+        {{"--archive-url", "ftp://127.0.0.1/", code}, "--archive-url 'ftp://127.0.0.1/'"},
+        {{"--mobile-url", slashless, code}, "--mobile-url '" + slashless + "'"},
+        {{"--check", code, fund_code::foreign}, "--check takes one code and no other codes"},
     };
-    for (const auto& args : cases) {
-        Outcome r = run(args);
-        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
-        EXPECT_TRUE(r.err.find("usage:") != std::string::npos ||
-                    r.err.find("(see qinghe-analyse --help)") != std::string::npos)
+    for (const auto& [args, named] : cases) {
+        std::vector<std::string> with_site = args;
+        if (args[0] != "--base-url") with_site.insert(with_site.begin(), {"--base-url", base});
+        Outcome r = run(with_site);
+        EXPECT_EQ(r.status, 2) << named;
+        EXPECT_TRUE(r.err.starts_with("qinghe-analyse: ") &&
+                    r.err.ends_with("\n(see qinghe-analyse --help)\n") &&
+                    std::count(r.err.begin(), r.err.end(), '\n') == 2)
             << r.err;
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
+    Outcome bare = run({});
+    EXPECT_EQ(bare.status, 2);
+    EXPECT_NE(bare.err.find("usage:"), std::string::npos);
     EXPECT_EQ(requests, 0);
     EXPECT_FALSE(fs::exists(program_dir() + "/333.txt"));
 }

@@ -1,6 +1,7 @@
 // qinghe-analyse on two funds, generated or the saved real pages: the
-// merged list by ratio and by count, the dump file beside the binary, the
-// caller's working directory left alone, and the JSON of the same list.
+// merged list by ratio and by count, the dump file beside the binary (in
+// the XDG folders for a program under a system prefix), the caller's
+// working directory left alone, and the JSON of the same list.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -121,6 +122,42 @@ TEST_P(TwoFundsTest, SortByCountKeepsEveryLineWithCountsDescending) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(read_whole_file(program_dir() + "/333.txt"), section_of(page(c.first, c.real)));
+}
+
+// A program under a system prefix (here a fake one the variable names)
+// never writes beside itself, even where it may: its files go to the XDG
+// folders, links resolved on the program's side and the prefix's. A copy
+// elsewhere keeps them beside itself.
+TEST_F(AnalyseProgramTest, ProgramUnderASystemPrefixKeepsItsFilesInTheXdgFolders) {
+    const std::string fake = temp_.file("fake"), xdg = temp_.file("xdg");
+    for (const char* folder : {"/usr/bin", "/opt/qinghe", "/portable"})
+        fs::create_directories(fake + folder);
+    fs::copy_file(binary_, fake + "/usr/bin/qinghe-analyse");
+    fs::copy_file(binary_, fake + "/opt/qinghe/qinghe-analyse");
+    fs::create_symlink(fake + "/usr/bin/qinghe-analyse", fake + "/portable/qinghe-analyse");
+    fs::create_symlink(fake + "/opt", temp_.file("opt-link"));
+    const std::vector<std::string> variables = {
+        "QINGHE_SYSTEM_PREFIXES=" + fake + "/usr:" + temp_.file("opt-link"),
+        "XDG_CONFIG_HOME=" + xdg};
+    struct Row {
+        std::string program, beside;
+        bool installed;
+    };
+    const Row rows[] = {
+        {fake + "/usr/bin/qinghe-analyse", fake + "/usr/bin", true},
+        {fake + "/opt/qinghe/qinghe-analyse", fake + "/opt/qinghe", true},  // prefix via a link
+        {fake + "/portable/qinghe-analyse", fake + "/usr/bin", true},       // program via a link
+        {binary_, program_dir(), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.program);
+        fs::remove_all(xdg);
+        Outcome r = run_program(row.program, {"--base-url", server_.base_url(), fund_code::demo},
+                                variables);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(fs::exists(xdg + "/qinghe/333.txt"), row.installed);
+        EXPECT_EQ(fs::exists(row.beside + "/333.txt"), !row.installed);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -95,6 +95,77 @@ TEST_F(FetcherTest, SecondRefusalIsNoAnswer) {
     EXPECT_EQ(requests, 2);
 }
 
+// Each fault ends its own request only, and says whether the body is whole.
+TEST_F(FetcherTest, FaultsEndTheirOwnRequestOnly) {
+    const std::string block(65536, 'x');
+    const std::string bomb = testing::gzip(std::string(size_t(64) << 20, '\0'));
+    // Every request of a kept-alive connection gets the answer its path asks for.
+    LoopbackServer server([&](Connection& c) {
+        do {
+            const std::string target = c.target();
+            if (target == "/endless.html") {
+                if (!c.send("HTTP/1.1 200 OK\r\n\r\n")) return;
+                while (c.send(block)) {
+                }
+                return;
+            }
+            if (target == "/short.html") {
+                c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly this");
+                return;
+            }
+            if (target == "/silent.html") return c.stay_silent();
+            std::string answer = testing::keep_alive_response(target);
+            if (target == "/bomb.html")
+                answer = testing::keep_alive_response(bomb, "Content-Encoding: gzip\r\n");
+            if (target == "/missing.html")
+                answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone";
+            if (!c.send(answer)) return;
+        } while (c.next_request());
+    });
+    HttpSettings small = http_settings();
+    small.max_body_bytes = 1 << 20;
+    set_http_settings(small);
+    const struct {
+        const char* name;
+        long status;
+        size_t size;
+        bool whole;
+    } expected[] = {{"endless", 200, 1 << 20, false}, {"a", 200, 7, true},
+                    {"bomb", 200, 1 << 20, false},    {"short", 200, 9, false},
+                    {"silent", 0, 0, false},          {"missing", 404, 4, true},
+                    {"c", 200, 7, true}};
+    Fetcher fetcher;
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.name);
+        const FetchResult page = fetcher.fetch({server.url("/" + std::string(e.name) + ".html"), {}});
+        EXPECT_EQ(page.status, e.status);
+        EXPECT_EQ(page.whole, e.whole);
+        EXPECT_EQ(page.body.size(), e.size);
+    }
+    EXPECT_EQ(fetcher.fetch({"ftp://127.0.0.1/not-http.html", {}}).status, 0);
+}
+
+// The first answer on each connection is followed by stray bytes beyond its
+// length; the next request on that connection fails before its answer and
+// is sent once more on a new connection, so no answer is lost.
+TEST_F(FetcherTest, ConnectionSpoiledByStrayBytesIsLeftForANewOne) {
+    LoopbackServer server([](Connection& c) {
+        if (!c.send(testing::keep_alive_response(c.target()))) return;
+        std::this_thread::sleep_for(50ms);
+        if (!c.send("<p>stray bytes</p>")) return;
+        while (c.next_request())
+            if (!c.send(testing::keep_alive_response(c.target()))) return;
+    });
+    Fetcher fetcher;
+    for (int i = 0; i < 6; ++i) {
+        if (i == 1) std::this_thread::sleep_for(200ms);  // the stray bytes are there
+        const std::string path = "/" + std::to_string(i) + ".html";
+        const FetchResult page = fetcher.fetch({server.url(path), {}});
+        EXPECT_TRUE(page.whole) << i;
+        EXPECT_EQ(page.body, path);
+    }
+}
+
 // A server that never answers: the cancel, not a time-out, ends the
 // download, and a fetcher cancelled while it waits to ask again stops too.
 TEST_F(FetcherTest, CancelEndsADownloadOrAWaitAtOnce) {

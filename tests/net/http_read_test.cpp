@@ -296,6 +296,26 @@ TEST_F(HttpRead, ConnectionsAreKeptAliveAndReused) {
     EXPECT_EQ(server.request_heads().size(), 5u);
 }
 
+// Stray bytes after an answer's length spoil the kept-alive connection: the
+// next read on it fails before its answer and is made again on a new one.
+TEST_F(HttpRead, ConnectionSpoiledByStrayBytesIsLeftForANewOne) {
+    LoopbackServer server([](Connection& c) {
+        do {
+            if (!c.send(keep_alive_response(c.target()))) return;
+            std::this_thread::sleep_for(50ms);
+            if (!c.send("<p>stray bytes</p>")) return;
+        } while (c.next_request());
+    });
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = "/" + std::to_string(i) + ".html";
+        FetchResult got = fetch(server.url(path));
+        EXPECT_TRUE(got.whole);
+        EXPECT_EQ(got.body, path);
+        std::this_thread::sleep_for(200ms);  // the stray bytes are there
+    }
+    EXPECT_EQ(server.connections(), 3) << "each read after the first on a new connection";
+}
+
 TEST_F(HttpRead, TricklingServerIsGivenUpWithWhatArrived) {
     change_settings([](HttpSettings& s) {
         s.stall_timeout = 60s;  // a byte every 100 ms never stalls
@@ -313,6 +333,7 @@ TEST_F(HttpRead, TricklingServerIsGivenUpWithWhatArrived) {
     });
     FetchResult got = fetch(trickling.url("/"));
     EXPECT_EQ(got.status, 200);
+    EXPECT_FALSE(got.whole);
     EXPECT_LT(got.body.size(), body.size());
     EXPECT_TRUE(body.compare(0, got.body.size(), got.body) == 0);
 }
