@@ -110,10 +110,9 @@ void use_user_agent(const std::string& user_agent) {
 }
 
 int download_timeout_setting() {
-    return whole_number_setting(setting_of(kTimeoutKey).c_str(),
-                                int(net::limit::kTransferTimeout.count()),
-                                int(net::limit::kMinTransferTimeout.count()),
-                                int(net::limit::kMaxTransferTimeout.count()));
+    return whole_number_setting(
+        setting_of(kTimeoutKey).c_str(), int(net::limit::kTransferTimeout.count()),
+        int(net::limit::kMinTransferTimeout.count()), int(net::limit::kMaxTransferTimeout.count()));
 }
 
 int whole_number_setting(const char* text, int fallback, int min, int max) {

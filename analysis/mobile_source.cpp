@@ -27,8 +27,7 @@ SourceAnswer MobileSource::ask(const std::string& code, const Fetch& fetch) cons
     answer.facts.report_date = read.report_date;
     for (const MobileRow& row : read.rows)
         answer.rows.push_back({{decode_character_references(platform::gbk_from_utf8(row.name)),
-                                row.ratio,
-                                platform::gbk_from_utf8(row.change), row.change_points},
+                                row.ratio, platform::gbk_from_utf8(row.change), row.change_points},
                                row.link});
     return answer;
 }

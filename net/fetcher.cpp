@@ -76,8 +76,8 @@ FetchResult Fetcher::fetch_once(const Request& request) {
 std::optional<CURLcode> Fetcher::perform(const Request& request, bool new_connection,
                                          std::unique_ptr<Transfer>& transfer) {
     if (!multi_ || cancelled()) return std::nullopt;
-    transfer = Transfer::create(request.url, root_->share(), settings_, new_connection,
-                                request.referer);
+    transfer =
+        Transfer::create(request.url, root_->share(), settings_, new_connection, request.referer);
     if (!transfer || curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK)
         return std::nullopt;
     std::optional<CURLcode> code;

@@ -163,5 +163,29 @@ TEST(HoldingsSources, ArchiveRowLinksComeFromTheNameCellElseTheCodeCell) {
     EXPECT_EQ(utf8_from_gbk(answer.facts.name), "珩岭全球配置混合人民币A");
 }
 
+// Every source's names reach the merge with their character references
+// decoded, as the page's do.
+TEST(HoldingsSources, NamesOfEverySourceAreDecoded) {
+    const std::string archive =
+        "var apidata={ content:\"<div class='boxitem'><h4><a title='基金&amp;甲'>x</a> "
+        "2026年3季度股票投资明细</h4><table><tr><th>股票名称</th><th>占净值比例</th></tr>"
+        "<tr><td>A&amp;B</td><td>1.5%</td></tr></table></div>\"};";
+    const std::string mobile =
+        R"({"Datas":{"fundStocks":[{"GPJC":"C&#38;D","JZBL":"2"}]},"ErrCode":0,"Success":true})";
+    const Fetch fetch = [&](const net::Request& r) {
+        return net::FetchResult{200, r.url.find("Archives") != std::string::npos ? archive : mobile,
+                                0, true};
+    };
+    const HoldingsSources sources =
+        make_sources({{SourceKind::archive, SourceKind::mobile}, kBase, kBase, kBase});
+    const SourceAnswer a = sources[0]->ask("000001", fetch);
+    const SourceAnswer m = sources[1]->ask("000001", fetch);
+    ASSERT_EQ(a.rows.size(), 1u);
+    ASSERT_EQ(m.rows.size(), 1u);
+    EXPECT_EQ(a.rows[0].row.stock_name, "A&B");
+    EXPECT_EQ(utf8_from_gbk(a.facts.name), "基金&甲");
+    EXPECT_EQ(m.rows[0].row.stock_name, "C&D");
+}
+
 }  // namespace
 }  // namespace qinghe::app

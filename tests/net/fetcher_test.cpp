@@ -130,14 +130,18 @@ TEST_F(FetcherTest, FaultsEndTheirOwnRequestOnly) {
         long status;
         size_t size;
         bool whole;
-    } expected[] = {{"endless", 200, 1 << 20, false}, {"a", 200, 7, true},
-                    {"bomb", 200, 1 << 20, false},    {"short", 200, 9, false},
-                    {"silent", 0, 0, false},          {"missing", 404, 4, true},
+    } expected[] = {{"endless", 200, 1 << 20, false},
+                    {"a", 200, 7, true},
+                    {"bomb", 200, 1 << 20, false},
+                    {"short", 200, 9, false},
+                    {"silent", 0, 0, false},
+                    {"missing", 404, 4, true},
                     {"c", 200, 7, true}};
     Fetcher fetcher;
     for (const auto& e : expected) {
         SCOPED_TRACE(e.name);
-        const FetchResult page = fetcher.fetch({server.url("/" + std::string(e.name) + ".html"), {}});
+        const FetchResult page =
+            fetcher.fetch({server.url("/" + std::string(e.name) + ".html"), {}});
         EXPECT_EQ(page.status, e.status);
         EXPECT_EQ(page.whole, e.whole);
         EXPECT_EQ(page.body.size(), e.size);
