@@ -40,6 +40,15 @@ bool web_folder(const std::string& value, std::string& taken) {
     return true;
 }
 
+// Names of sources separated by ",", each known, at least one.
+bool source_list(const std::string& value, std::vector<SourceKind>& taken) {
+    std::vector<std::string_view> unknown;
+    std::vector<SourceKind> order = source_order(value, &unknown);
+    if (!unknown.empty() || order.empty()) return false;
+    taken = std::move(order);
+    return true;
+}
+
 bool non_empty(const std::string& value, std::string& taken) {
     if (value.empty()) return false;
     taken = value;
@@ -58,6 +67,15 @@ struct ValueOption {
 const ValueOption kValueOptions[] = {
     {"--base-url", "an http or https URL ending in '/'",
      [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.base_url); }},
+    {"--archive-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.archive_url); }},
+    {"--mobile-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.mobile_url); }},
+    {"--source",
+     "page, archive and mobile (or 页面, 档案, 移动) in the order wanted, separated by ','",
+     [](const std::string& v, AnalyseOptions& o) { return source_list(v, o.sources); }},
+    {"--check", "a fund code",
+     [](const std::string& v, AnalyseOptions& o) { return non_empty(v, o.check); }},
     {"--sort", "ratio, count or exposure",
      [](const std::string& v, AnalyseOptions& o) {
          return one_of<SortKey>(v,
@@ -176,6 +194,11 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
                            std::string& error) {
     std::vector<std::string> codes;
     if (!take_options(args, options, codes, error)) return false;
+    if (!options.check.empty()) {
+        if (codes.empty()) return true;
+        error = "--check takes one code and no other codes";
+        return false;
+    }
     if (codes.empty() && !options.history) {
         error = args.empty() ? "" : "no fund code given, e.g. qinghe-analyse 160127";
         return false;

@@ -6,13 +6,18 @@
 #include <vector>
 
 #include "analysis/analysis_output.h"
+#include "analysis/source_kind.h"
 #include "net/http_settings.h"
-#include "net/page_prefetch.h"
+#include "net/parallel_downloads.h"
 
 namespace qinghe::app {
 
 struct AnalyseOptions {
-    std::string base_url;  // empty: the desktop program's setting
+    std::string base_url;             // empty: the desktop program's setting
+    std::string archive_url;          // empty: the setting 档案网址
+    std::string mobile_url;           // empty: the setting 移动网址
+    std::vector<SourceKind> sources;  // empty: the setting 持仓来源
+    std::string check;                // --check CODE: every source asked for CODE
     SortKey sort = SortKey::ratio;
     OutputFormat format = OutputFormat::tsv;
     std::string output;                      // empty: standard output

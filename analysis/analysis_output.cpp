@@ -1,9 +1,13 @@
 #include "analysis/analysis_output.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 
 #include "analysis/core_calls.h"
 #include "analysis/holding_list.h"
@@ -66,6 +70,10 @@ std::string tsv(const AnalysisResult& result) {
 
 }  // namespace
 
+std::string json_string(const std::string& text) {
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 std::string csv_field(const std::string& field) {
     if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
     std::string quoted = "\"";
@@ -94,65 +102,11 @@ std::string csv(const AnalysisResult& result) {
 
 // --- JSON --------------------------------------------------------------
 
-// The length of the valid UTF-8 sequence at `at`, 0 when it is not one.
-size_t utf8_sequence(const std::string& s, size_t at) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(at);
-    if (lead < 0x80) return 1;
-    size_t length = lead >= 0xF0 && lead <= 0xF4  ? 4
-                    : lead >= 0xE0                ? 3
-                    : lead >= 0xC2 && lead < 0xE0 ? 2
-                                                  : 0;
-    if (length == 0 || at + length > s.size()) return 0;
-    for (size_t k = 1; k < length; ++k)
-        if ((byte(at + k) & 0xC0) != 0x80) return 0;
-    const unsigned char second = byte(at + 1);
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) ||
-        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
-        return 0;  // overlong, surrogate or beyond U+10FFFF
-    return length;
-}
+using Json = nlohmann::ordered_json;
 
-}  // namespace
+Json text_or_null(const std::string& gbk) { return gbk.empty() ? Json() : Json(utf8(gbk)); }
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t length = utf8_sequence(text, i);
-        if (length == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-            continue;
-        }
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out.append(text, i, length);
-        }
-        i += length;
-    }
-    return out + '"';
-}
-
-namespace {
-
-std::string json_text_or_null(const std::string& gbk) {
-    return gbk.empty() ? "null" : json_string(utf8(gbk));
-}
-
-// The shortest decimal that reads back as the same float.
-std::string json_number(float value) {
-    if (!std::isfinite(value)) return "null";
-    char text[32];
-    auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return std::string(text, end);
-}
+Json points_or_null(const std::optional<float>& points) { return points ? Json(*points) : Json(); }
 
 const char* outcome_name(FundOutcome outcome) {
     switch (outcome) {
@@ -165,59 +119,103 @@ const char* outcome_name(FundOutcome outcome) {
     return "";
 }
 
-std::string json_fund(const AnalysisResult& result, size_t f) {
-    const FundReport& fund = result.funds[f];
-    std::string out = "{\"code\": " + json_string(utf8(fund.code)) +
-                      ", \"name\": " + json_text_or_null(fund.facts.name) +
-                      ", \"report_date\": " + json_text_or_null(fund.facts.report_date) +
-                      ", \"outcome\": \"" + outcome_name(fund.outcome) +
-                      "\", \"cached\": " + (fund.cached ? "true" : "false") +
-                      ", \"rows\": " + std::to_string(fund.rows.size());
-    if (!result.amounts.empty()) out += ", \"amount\": " + two_decimals(result.amounts[f]);
-    return out + "}";
+// Money prints with two decimals; every other fraction is one of the
+// program's 32-bit ratios, printed as the shortest decimal that reads back
+// as the same float.
+bool is_money(std::string_view key) { return key == "amount" || key == "exposure"; }
+
+std::string number_text(double value, std::string_view key) {
+    if (!std::isfinite(value)) return "null";
+    if (is_money(key)) return two_decimals(value);
+    char text[32];
+    auto end = std::to_chars(text, text + sizeof text, float(value)).ptr;
+    return std::string(text, end);
 }
 
-std::string json_stock(const AnalysisResult& result, size_t i) {
-    const HoldingRecord& r = record(result, i);
-    std::string out = "{\"name\": " + json_string(utf8(r.stock_name)) +
-                      ", \"ratio\": " + json_number(r.ratio) +
-                      ", \"occurrences\": " + std::to_string(r.occurrences) +
-                      ", \"link\": " + json_string(utf8(r.link));
-    if (!result.amounts.empty()) {
-        const std::string figure = exposure_field(result.exposures[i]);
-        out += ", \"exposure\": " + (figure.empty() ? "null" : figure);
+// A value on one line: {"key": value, …} and [value, …].
+std::string one_line(const Json& value, std::string_view key = {}) {
+    std::string out;
+    switch (value.type()) {
+    case Json::value_t::object:
+        for (const auto& [name, member] : value.items())
+            out += (out.empty() ? "{" : ", ") + json_string(name) + ": " + one_line(member, name);
+        return out.empty() ? "{}" : out + "}";
+    case Json::value_t::array:
+        for (const Json& item : value) out += (out.empty() ? "[" : ", ") + one_line(item);
+        return out.empty() ? "[]" : out + "]";
+    case Json::value_t::number_float: return number_text(value.get<double>(), key);
+    case Json::value_t::string: return json_string(value.get<std::string>());
+    default: return value.dump();
     }
-    out += ", \"funds\": [";
-    const auto& holders = result.holders[i];
-    for (size_t k = 0; k < holders.size(); ++k)
-        out += std::string(k ? ", " : "") +
-               "{\"code\": " + json_string(utf8(result.funds[holders[k].fund].code)) +
-               ", \"ratio\": " + json_number(holders[k].ratio) + "}";
-    return out + "]}";
 }
 
-template <class Item>
-std::string json_list(size_t count, Item item) {
-    std::string out = "[";
-    for (size_t k = 0; k < count; ++k) out += (k ? ",\n    " : "\n    ") + item(k);
-    return out + (count ? "\n  ]" : "]");
+// The document: one member a line, each item of a list on a line of its own.
+std::string document_text(const Json& document) {
+    std::string out = "{";
+    for (const auto& [name, member] : document.items()) {
+        out += (out.size() > 1 ? ",\n  " : "\n  ") + json_string(name) + ": ";
+        if (!member.is_array() || member.empty()) {
+            out += one_line(member, name);
+            continue;
+        }
+        std::string items;
+        for (const Json& item : member)
+            items += (items.empty() ? "[\n    " : ",\n    ") + one_line(item);
+        out += items + "\n  ]";
+    }
+    return out + "\n}\n";
+}
+
+Json json_fund(const AnalysisResult& result, size_t f) {
+    const FundReport& fund = result.funds[f];
+    Json out = {{"code", utf8(fund.code)},
+                {"name", text_or_null(fund.facts.name)},
+                {"report_date", text_or_null(fund.facts.report_date)},
+                {"outcome", outcome_name(fund.outcome)},
+                {"cached", fund.cached},
+                {"rows", fund.rows.size()}};
+    if (!result.amounts.empty()) out["amount"] = result.amounts[f];
+    out["source"] = fund.source ? Json(ascii_name(*fund.source)) : Json();
+    out["exited"] = Json::array();
+    for (const FundRow& row : fund.exited)
+        out["exited"].push_back({{"name", utf8(row.stock_name)}, {"ratio", row.ratio}});
+    return out;
+}
+
+Json json_holder(const AnalysisResult& result, const FundShare& share) {
+    const FundReport& fund = result.funds[share.fund];
+    const FundRow& row = fund.rows[share.row];
+    return {{"code", utf8(fund.code)},
+            {"ratio", share.ratio},
+            {"change", text_or_null(row.change)},
+            {"change_points", points_or_null(row.change_points)}};
+}
+
+Json json_stock(const AnalysisResult& result, size_t i) {
+    const HoldingRecord& r = record(result, i);
+    Json out = {{"name", utf8(r.stock_name)},
+                {"ratio", r.ratio},
+                {"occurrences", r.occurrences},
+                {"link", utf8(r.link)}};
+    if (!result.amounts.empty()) out["exposure"] = result.exposures[i];
+    out["funds"] = Json::array();
+    for (const FundShare& share : result.holders[i])
+        out["funds"].push_back(json_holder(result, share));
+    return out;
 }
 
 std::string json(const AnalysisResult& result) {
-    std::string out = "{\n  \"funds\": " + json_list(result.funds.size(), [&](size_t f) {
-                          return json_fund(result, f);
-                      });
-    out += ",\n  \"stocks\": " + json_list(result.order.size(), [&](size_t k) {
-               return json_stock(result, result.order[k]);
-           });
-    out += ",\n  \"same_holdings\": " + json_list(result.same_holdings.size(), [&](size_t k) {
-               const auto [a, b] = result.same_holdings[k];
-               return "[" + json_string(utf8(result.funds[a].code)) + ", " +
-                      json_string(utf8(result.funds[b].code)) + "]";
-           });
+    Json document = {
+        {"funds", Json::array()}, {"stocks", Json::array()}, {"same_holdings", Json::array()}};
+    for (size_t f = 0; f < result.funds.size(); ++f)
+        document["funds"].push_back(json_fund(result, f));
+    for (size_t i : result.order) document["stocks"].push_back(json_stock(result, i));
+    for (const auto& [a, b] : result.same_holdings)
+        document["same_holdings"].push_back(
+            {utf8(result.funds[a].code), utf8(result.funds[b].code)});
     const std::string dates = differing_dates(result.funds);
-    if (!dates.empty()) out += ",\n  \"note\": " + json_string("report dates differ: " + dates);
-    return out + "\n}\n";
+    if (!dates.empty()) document["note"] = "report dates differ: " + dates;
+    return document_text(document);
 }
 
 }  // namespace

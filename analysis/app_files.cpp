@@ -6,8 +6,8 @@
 
 #include "analysis/app_texts.h"
 #include "analysis/core_calls.h"
+#include "analysis/funds_ahead.h"
 #include "analysis/link_resolution.h"
-#include "analysis/prefetched_pages.h"
 #include "analysis/settings_location.h"
 #include "net/http_settings.h"
 #include "platform/text_encoding.h"
@@ -15,15 +15,15 @@
 namespace qinghe::app {
 namespace {
 
-constexpr char kParallelKey[] = "\xCD\xAC\xCA\xB1\xCF\xC2\xD4\xD8";  // "同时下载"
-constexpr char kOfflineKey[] = "\xC0\xEB\xCF\xDF";                   // "离线"
-constexpr char kTimeoutKey[] = "\xCF\xC2\xD4\xD8\xB3\xAC\xCA\xB1";   // "下载超时"
-
-// The text of a key of section 设置; a new text, null when missing.
-char* setting_text(const char* key) {
-    OwnedText config(program_file_path(app_text(AppText::config_file)));
-    return read_config_item(config.get(), app_text(AppText::config_section), key);
-}
+constexpr char kParallelKey[] = "\xCD\xAC\xCA\xB1\xCF\xC2\xD4\xD8";           // "同时下载"
+constexpr char kTimeoutKey[] = "\xCF\xC2\xD4\xD8\xB3\xAC\xCA\xB1";            // "下载超时"
+constexpr char kOfflineKey[] = "\xC0\xEB\xCF\xDF";                            // "离线"
+constexpr char kSourcesKey[] = "\xB3\xD6\xB2\xD6\xC0\xB4\xD4\xB4";            // "持仓来源"
+constexpr char kArchiveKey[] = "\xB5\xB5\xB0\xB8\xCD\xF8\xD6\xB7";            // "档案网址"
+constexpr char kMobileKey[] = "\xD2\xC6\xB6\xAF\xCD\xF8\xD6\xB7";             // "移动网址"
+constexpr char kUserAgentKey[] = "\xE4\xAF\xC0\xC0\xC6\xF7\xB1\xEA\xCA\xB6";  // "浏览器标识"
+constexpr char kDefaultArchive[] = "https://fundf10.eastmoney.com/";
+constexpr char kDefaultMobile[] = "https://fundmobapi.eastmoney.com/";
 
 }  // namespace
 
@@ -56,25 +56,64 @@ char* writable_program_file_path(const char* name) {
     return program_text(settings_file_to_write(platform::utf8_from_gbk(name)));
 }
 
-char* fund_site_base_url() {
+namespace {
+
+// A key of section 设置, as written (GBK); empty when missing.
+std::string setting_of(const char* key) {
     OwnedText config(program_file_path(app_text(AppText::config_file)));
-    OwnedText setting(read_config_item(config.get(), app_text(AppText::config_section),
-                                       app_text(AppText::config_key_site)));
-    std::string_view url = setting ? std::string_view(setting.get()) : std::string_view();
-    if (is_web_address(url) && url.back() == '/') return setting.release();
-    return join_texts({app_text(AppText::default_site)});
+    OwnedText setting(read_config_item(config.get(), app_text(AppText::config_section), key));
+    return setting ? setting.get() : "";
 }
 
-int parallel_download_setting() {
-    OwnedText setting(setting_text(kParallelKey));
-    return parallel_downloads(setting.get());
+bool is_base_url(std::string_view url) { return is_web_address(url) && url.back() == '/'; }
+
+std::string base_url_setting(const char* key, const char* fallback) {
+    const std::string url = setting_of(key);
+    return is_base_url(url) ? url : fallback;
+}
+
+bool is_printable_ascii(std::string_view text) {
+    for (char c : text)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
+}  // namespace
+
+char* fund_site_base_url() {
+    return make_text(
+        base_url_setting(app_text(AppText::config_key_site), app_text(AppText::default_site)));
+}
+
+int parallel_download_setting() { return parallel_downloads(setting_of(kParallelKey).c_str()); }
+
+SourceSettings source_settings() {
+    SourceSettings settings;
+    const std::string order = platform::utf8_from_gbk(setting_of(kSourcesKey));
+    settings.order = source_order(order, nullptr);
+    if (settings.order.empty()) settings.order = default_source_order();
+    OwnedText page(fund_site_base_url());
+    settings.page_base = page.get();
+    settings.archive_base = base_url_setting(kArchiveKey, kDefaultArchive);
+    settings.mobile_base = base_url_setting(kMobileKey, kDefaultMobile);
+    return settings;
+}
+
+std::string user_agent_setting() {
+    const std::string agent = setting_of(kUserAgentKey);
+    return !agent.empty() && is_printable_ascii(agent) ? agent : net::limit::kUserAgent;
+}
+
+void use_user_agent(const std::string& user_agent) {
+    net::HttpSettings settings = net::http_settings();
+    settings.user_agent = user_agent;
+    net::set_http_settings(std::move(settings));
 }
 
 int download_timeout_setting() {
-    OwnedText setting(setting_text(kTimeoutKey));
-    return whole_number_setting(setting.get(), int(net::limit::kTransferTimeout.count()),
-                                int(net::limit::kMinTransferTimeout.count()),
-                                int(net::limit::kMaxTransferTimeout.count()));
+    return whole_number_setting(
+        setting_of(kTimeoutKey).c_str(), int(net::limit::kTransferTimeout.count()),
+        int(net::limit::kMinTransferTimeout.count()), int(net::limit::kMaxTransferTimeout.count()));
 }
 
 int whole_number_setting(const char* text, int fallback, int min, int max) {
@@ -88,9 +127,6 @@ int whole_number_setting(const char* text, int fallback, int min, int max) {
     return int(std::clamp<long long>(number, min, max));
 }
 
-bool offline_setting() {
-    OwnedText setting(setting_text(kOfflineKey));
-    return setting && std::string_view(setting.get()) == "1";
-}
+bool offline_setting() { return setting_of(kOfflineKey) == "1"; }
 
 }  // namespace qinghe::app

@@ -3,6 +3,10 @@
 // configuration folder for an installed program (see settings_location.h).
 #pragma once
 
+#include <string>
+
+#include "analysis/holdings_source.h"
+
 namespace qinghe::app {
 
 // `path` with a backslash appended unless it ends in one; a new text. The
@@ -20,6 +24,16 @@ char* fund_site_base_url();
 // Downloads at once in a run: the setting 同时下载, 4 when it is missing or
 // not a whole number, else clamped to 1..8.
 int parallel_download_setting();
+// The sources of a run: the order 持仓来源 (names separated by ","; unknown
+// names skipped, none known: 页面,档案,移动) and the base URLs 基金网址,
+// 档案网址 and 移动网址, each its default unless an http or https URL ending
+// in "/".
+SourceSettings source_settings();
+// The user agent every request sends: the setting 浏览器标识 when it is
+// printable ASCII, else the reader's own.
+std::string user_agent_setting();
+// The user agent given to every read that follows.
+void use_user_agent(const std::string& user_agent);
 // The whole-transfer limit of a download in seconds: the setting 下载超时,
 // 120 when it is missing or not a whole number, else clamped to 5..600.
 int download_timeout_setting();

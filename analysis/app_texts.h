@@ -23,7 +23,7 @@ enum class AppText {
     config_section,     // 设置
     config_key_colour,  // 颜色
     config_key_site,    // 基金网址
-    default_site,       // http://fund.eastmoney.com/
+    default_site,       // https://fund.eastmoney.com/
     backslash,          // a backslash
 };
 

@@ -26,8 +26,7 @@ std::string history_notice_for_label(const HistoryNotice& notice) {
     switch (notice.fault) {
     case HistoryFault::moved_aside:
         return platform::gbk_from_utf8("历史记录已损坏, 另存为 " + file + ", 已新建");
-    case HistoryFault::cannot_write:
-        return platform::gbk_from_utf8("历史记录无法写入, 本次未用");
+    case HistoryFault::cannot_write: return platform::gbk_from_utf8("历史记录无法写入, 本次未用");
     case HistoryFault::newer_schema:
         return platform::gbk_from_utf8("历史记录来自更新的版本, 本次未用");
     case HistoryFault::none: break;

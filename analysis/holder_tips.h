@@ -1,7 +1,8 @@
 // The info tips of the result list: for each stock, one line per fund that
-// holds it, in the order of the typed codes,
-//   160127 南方新兴消费增长股票(LOF)A 9.66% (2022-09-30)
-// ("(缓存 2022-09-30)" for a fund analysed from its stored report), and one
+// holds it, in the order of the typed codes, with the stock's change since
+// the fund's previous quarter where its source (or the history) knows it,
+//   701001 青禾新兴消费混合A 5.48% (2026-09-30) 增持 +1.05
+// ("(缓存 2026-09-30)" for a fund analysed from its stored report), and one
 // more line when the funds of the run report different quarters.
 #pragma once
 

@@ -4,19 +4,15 @@
 
 #include "analysis/app_files.h"
 #include "analysis/app_texts.h"
-#include "analysis/character_references.h"
 #include "analysis/core_calls.h"
 #include "analysis/holdings_merge.h"
-#include "analysis/link_resolution.h"
 #include "analysis/page_download.h"
-#include "analysis/text_cutting.h"
+#include "analysis/page_source.h"
 #include "analysis/url_encoding.h"
 #include "runtime/memory.h"
 
 namespace qinghe::app {
 namespace {
-
-constexpr int kRowsPerFund = 10;
 
 char* copy_of(const char* text) { return join_texts({text}); }
 
@@ -73,38 +69,27 @@ bool HoldingsCollector::fetch_fund(const char* code) {
     OwnedBytes converted(convert_page_(page.get()));
     OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));
     page_facts_ = read_fund_page_facts(code, page.get(), whole.get());
-    replace(section_, text_between(whole.get(), app_text(AppText::section_start),
-                                   app_text(AppText::section_end), 0, false));
+    replace(section_, holdings_section(whole.get()));
     dump_section(section_);
-    OwnedText first_row(text_between(section_, row_start_marker_, row_end_marker_, 0, false));
-    return first_row != nullptr;
+    return section_has_row(section_, row_start_marker_, row_end_marker_);
 }
 
 void HoldingsCollector::parse_rows() {
-    const char* quote = app_text(AppText::double_quote);
-    int32_t pos = 1;
-    for (int pass = 0; pass < kRowsPerFund; ++pass) {
-        OwnedText row(text_between(section_, row_start_marker_, row_end_marker_, pos, false));
-        // A pass that finds no row ends the table: searching again from the
-        // start would collect the first rows a second time.
-        if (!row) break;
-        pos = find_text_from_start(section_, row.get());
-        OwnedText name(text_between(row.get(), app_text(AppText::title_marker), quote, 0, false));
-        if (!name) continue;
-        OwnedText ratio(text_span(
-            row.get(), find_text_reverse_whole(row.get(), app_text(AppText::tag_close)) + 1,
-            text_length(row.get())));
-        OwnedText href(text_between(row.get(), "", quote, 0, false));
-        std::string link = resolve_link(href ? href.get() : "", page_url_ ? page_url_ : "");
-        std::string stock = decode_character_references(name.get());
-        HoldingRecord record{stock.data(), to_number(ratio ? ratio.get() : ""), 1, link.data()};
-        append_record_copy(holdings_, record);
-    }
+    append_rows(section_rows(section_, row_start_marker_, row_end_marker_, page_url_));
 }
 
-void HoldingsCollector::append_row(const char* stock_name, float ratio, const char* link) {
-    HoldingRecord record{const_cast<char*>(stock_name), ratio, 1, const_cast<char*>(link)};
-    append_record_copy(holdings_, record);
+void HoldingsCollector::take_answer(const SourceAnswer* page, const SourceAnswer* answered) {
+    replace(section_, page ? make_text(page->section) : nullptr);
+    dump_section(section_);
+    if (answered) append_rows(answered->rows);
+}
+
+void HoldingsCollector::append_rows(const std::vector<SourceRow>& rows) {
+    for (const SourceRow& row : rows) {
+        std::string name = row.row.stock_name, link = row.link;
+        HoldingRecord record{name.data(), row.row.ratio, 1, link.data()};
+        append_record_copy(holdings_, record);
+    }
 }
 
 void HoldingsCollector::merge_into(ArrayBlock*& result_list) {

@@ -1,9 +1,13 @@
 // One analysis run's collection of holdings: downloads each fund's page,
-// cuts out its top-ten stock table and keeps one record per row.
+// cuts out its top-ten stock table and keeps one record per row; or takes
+// the rows a fund's sources gave (take_answer).
 #pragma once
+
+#include <vector>
 
 #include "analysis/fund_report.h"
 #include "analysis/holding_list.h"
+#include "analysis/holdings_source.h"
 #include "analysis/page_download.h"
 
 namespace qinghe::app {
@@ -29,8 +33,12 @@ public:
     bool fetch_fund(const char* code);
     void parse_rows();
     void merge_into(ArrayBlock*& result_list);
-    // Appends one row to the run's holdings as a read would (a stored row).
-    void append_row(const char* stock_name, float ratio, const char* link);
+    // A fund read through its sources: the section becomes the page's
+    // (empty when the page was not asked) and goes to the dump file, and
+    // the rows of the source that answered are kept.
+    void take_answer(const SourceAnswer* page, const SourceAnswer* answered);
+    // Keeps rows as a read keeps them (the history's stored rows).
+    void append_rows(const std::vector<SourceRow>& rows);
 
     const char* section() const { return section_; }
     const ArrayBlock* holdings() const { return holdings_; }

@@ -6,29 +6,24 @@
 namespace qinghe::app {
 namespace {
 
-// The rows the collector appended from `first` (1-based) on.
-std::vector<FundRow> rows_from(const ArrayBlock* holdings, int32_t first) {
-    std::vector<FundRow> rows;
-    for (int32_t i = first; i <= record_count(holdings); ++i) {
-        const HoldingRecord* record = record_at(holdings, i);
-        rows.push_back({record->stock_name ? record->stock_name : "", record->ratio});
-    }
-    return rows;
+FundOutcome outcome_of(const FundAnswer& answer) {
+    if (answer.answered()) return FundOutcome::read;
+    for (const SourceAnswer& asked : answer.asked)
+        if (asked.facts.received) return FundOutcome::no_holdings;
+    return FundOutcome::download_failed;
 }
 
-FundReport fetch_one(HoldingsCollector& collector, const char* code) {
-    FundReport report{code, FundOutcome::read, {}, {}};
-    const int32_t first = record_count(collector.holdings()) + 1;
-    const bool fetched = collector.fetch_fund(code);
-    report.facts = collector.page_facts();
-    if (fetched) {
-        collector.parse_rows();
-        report.rows = rows_from(collector.holdings(), first);
-    } else {
-        report.outcome =
-            report.facts.received ? FundOutcome::no_holdings : FundOutcome::download_failed;
+// The facts of the source that answered (else of the first asked), the
+// name taken from an earlier answer when it has none.
+FundPageFacts facts_of(const FundAnswer& answer) {
+    if (answer.asked.empty()) return {};
+    const SourceAnswer& main = answer.answered() ? *answer.answered() : answer.asked.front();
+    FundPageFacts facts = main.facts;
+    for (const SourceAnswer& asked : answer.asked) {
+        facts.received = facts.received || asked.facts.received;
+        if (facts.name.empty()) facts.name = asked.facts.name;
     }
-    return report;
+    return facts;
 }
 
 }  // namespace
@@ -41,10 +36,32 @@ char* progress_text(const char* code) {
 
 bool is_accepted_code(const char* line) { return text_length(line) == 6; }
 
+std::vector<std::string> accepted_codes(const ArrayBlock* lines) {
+    std::vector<std::string> codes;
+    const int32_t count = lines ? lines->sizes()[0] : 0;
+    for (int32_t i = 0; i < count; ++i) {
+        auto line = static_cast<const char*>(lines->pointer_at(i));
+        if (is_accepted_code(line)) codes.push_back(line);
+    }
+    return codes;
+}
+
+FundReport fund_report(const std::string& code, const FundAnswer& answer) {
+    FundReport report{code, outcome_of(answer), facts_of(answer), {}};
+    if (const SourceAnswer* answered = answer.answered()) {
+        for (const SourceRow& row : answered->rows) report.rows.push_back(row.row);
+        report.source = answered->kind;
+        report.exited = answered->exited;
+    }
+    return report;
+}
+
 std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,
-                                         const CodeProgress& progress, RunHistory* history) {
+                                         const CodeProgress& progress, FundsAhead& funds,
+                                         RunHistory* history) {
     std::vector<FundReport> reports;
-    int32_t count = lines ? lines->sizes()[0] : 0;
+    const int32_t count = lines ? lines->sizes()[0] : 0;
+    size_t taken = 0;
     for (int32_t i = 0; i < count; ++i) {
         auto line = static_cast<const char*>(lines->pointer_at(i));
         if (!is_accepted_code(line)) {
@@ -54,9 +71,13 @@ std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const Arr
         OwnedText text(progress_text(line));
         if (progress.starting) progress.starting(line, text.get());
         const int32_t first = record_count(collector.holdings()) + 1;
-        reports.push_back(history && history->offline()
-                              ? FundReport{line, FundOutcome::nothing_stored, {}, {}}
-                              : fetch_one(collector, line));
+        if (history && history->offline()) {
+            reports.push_back({line, FundOutcome::nothing_stored, {}, {}});
+        } else {
+            const FundAnswer answer = funds.take(taken++);
+            collector.take_answer(answer.page(), answer.answered());
+            reports.push_back(fund_report(line, answer));
+        }
         if (history) history->fund_read(reports.back(), collector, first);
         if (progress.finished) progress.finished(reports.back());
     }

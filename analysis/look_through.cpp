@@ -20,9 +20,10 @@ std::vector<std::vector<FundShare>> look_through(const ArrayBlock* merged,
     }
     std::vector<std::vector<FundShare>> holders(static_cast<size_t>(count));
     for (size_t f = 0; f < funds.size(); ++f)
-        for (const FundRow& row : funds[f].rows) {
+        for (size_t r = 0; r < funds[f].rows.size(); ++r) {
+            const FundRow& row = funds[f].rows[r];
             auto found = position.find(row.stock_name);
-            if (found != position.end()) holders[found->second].push_back({f, row.ratio});
+            if (found != position.end()) holders[found->second].push_back({f, row.ratio, r});
         }
     return holders;
 }

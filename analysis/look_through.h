@@ -15,6 +15,7 @@ namespace qinghe::app {
 struct FundShare {
     size_t fund = 0;  // index into the run's reports
     float ratio = 0;
+    size_t row = 0;  // index into that report's rows
 };
 
 // For record i (1-based) of `merged`, element i-1: one share per row of a

@@ -1,10 +1,11 @@
 // qinghe-analyse: the analysis of the desktop program for scripts and for
-// people without a desktop. Same collector, same rules, same merge and
-// sort; the merged list (or, with --overlap, the funds' overlap matrix)
-// goes to standard output (or --output FILE) as TSV, CSV or JSON, progress
-// and warnings to standard error. Exit status: 0 when every code gave rows
-// (read, or from the history), 1 when some did not, 2 on bad usage.
-// --history lists the history instead.
+// people without a desktop. Same sources, same collector, same rules, same
+// merge and sort; the merged list (or, with --overlap, the funds' overlap
+// matrix) goes to standard output (or --output FILE) as TSV, CSV or JSON,
+// progress and warnings to standard error. Exit status: 0 when every code
+// gave rows (read, or from the history), 1 when some did not, 2 on bad
+// usage. --check CODE asks every source for one fund and prints a line
+// each; --history lists the history instead.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,7 +25,8 @@
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output_file.h"
 #include "analysis/overlap_output.h"
-#include "analysis/prefetched_pages.h"
+#include "analysis/site_check.h"
+#include "net/fetcher.h"
 #include "net/http_settings.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -46,6 +48,14 @@ constexpr const char* kUsage =
     "  --base-url URL    the fund site, an http or https URL ending in '/'\n"
     "                    (default: the setting of the desktop program),\n"
     "                    e.g. --base-url http://127.0.0.1:8080/\n"
+    "  --archive-url URL the site's archive endpoint (default: setting 档案网址,\n"
+    "                    else https://fundf10.eastmoney.com/)\n"
+    "  --mobile-url URL  the site's mobile endpoint (default: setting 移动网址,\n"
+    "                    else https://fundmobapi.eastmoney.com/)\n"
+    "  --source LIST     the sources asked, in order, until one gives rows: page,\n"
+    "                    archive, mobile (or 页面, 档案, 移动), separated by ',';\n"
+    "                    default: setting 持仓来源, else page,archive,mobile;\n"
+    "                    e.g. --source archive,mobile\n"
     "  --sort ratio      largest summed ratio first (default)\n"
     "  --sort count      most appearances first, e.g. --sort count\n"
     "  --sort exposure   largest share of your money first (needs amounts)\n"
@@ -68,6 +78,9 @@ constexpr const char* kUsage =
     "                    with itself: its top-ten total), then the number of those\n"
     "                    stocks; a table with a header row of codes in each format,\n"
     "                    e.g. --overlap 701001 701002 702001\n"
+    "  --check CODE      ask every source for one fund and print a line each:\n"
+    "                    URL, status, bytes, charset, rows, report date, time and\n"
+    "                    why it gave nothing; exit 0 when one gave rows\n"
     "  --offline         no request at all: every code from the history of earlier\n"
     "                    runs; a code with nothing stored gives nothing\n"
     "  --history [CODE]...\n"
@@ -138,7 +151,7 @@ void tell_history_notice(const HistoryNotice& notice) {
     if (!line.empty()) std::fprintf(stderr, "qinghe-analyse: %s\n", line.c_str());
 }
 
-std::vector<FundReport> collect(const AnalyseOptions& options, const char* base_url,
+std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSettings& sources,
                                 HoldingsCollector& collector) {
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) {
@@ -148,14 +161,36 @@ std::vector<FundReport> collect(const AnalyseOptions& options, const char* base_
     std::vector<FundReport> reports;
     {
         // Offline, not one request.
-        std::optional<PrefetchedPages> pages;
-        if (!options.offline) pages.emplace(base_url, lines, options.parallel);
+        FundsAhead funds(options.offline ? std::vector<std::string>() : accepted_codes(lines),
+                         make_sources(sources), options.parallel);
         RunHistory history(history_file_path(), options.offline);
-        reports = collect_holdings(collector, lines, progress, &history);
+        reports = collect_holdings(collector, lines, progress, funds, &history);
         tell_history_notice(history.take_notice());
     }
     release_lines(lines);
     return reports;
+}
+
+// The settings of the desktop program with the options' overrides.
+SourceSettings sources_of(const AnalyseOptions& options) {
+    SourceSettings sources = source_settings();
+    if (!options.sources.empty()) sources.order = options.sources;
+    if (!options.base_url.empty()) sources.page_base = options.base_url;
+    if (!options.archive_url.empty()) sources.archive_base = options.archive_url;
+    if (!options.mobile_url.empty()) sources.mobile_base = options.mobile_url;
+    return sources;
+}
+
+int check_site(const std::string& code, const SourceSettings& settings) {
+    net::Fetcher fetcher;
+    const Fetch fetch = [&](const net::Request& request) { return fetcher.fetch(request); };
+    bool rows = false;
+    for (const SourceAnswer& answer :
+         check_sources(platform::gbk_from_utf8(code), make_sources(settings), fetch)) {
+        std::printf("%s\n", check_line(answer).c_str());
+        rows = rows || !answer.rows.empty();
+    }
+    return std::fflush(stdout) != 0 ? 2 : rows ? 0 : 1;
 }
 
 bool write_out(const AnalyseOptions& options, const std::string& text) {
@@ -173,9 +208,11 @@ int analyse(const AnalyseOptions& options) {
     const int timeout =
         options.timeout_seconds ? options.timeout_seconds : download_timeout_setting();
     net::set_transfer_timeout(std::chrono::seconds(timeout));
-    OwnedText base(options.base_url.empty() ? fund_site_base_url() : make_text(options.base_url));
-    HoldingsCollector collector(base.get(), read_prefetched_page, convert_prefetched_page);
-    std::vector<FundReport> reports = collect(options, base.get(), collector);
+    const SourceSettings sources = sources_of(options);
+    use_user_agent(user_agent_setting());
+    if (!options.check.empty()) return check_site(options.check, sources);
+    HoldingsCollector collector(sources.page_base.c_str());
+    std::vector<FundReport> reports = collect(options, sources, collector);
     ArrayBlock* merged = new_record_array();
     collector.merge_into(merged);
     const AnalysisResult result =

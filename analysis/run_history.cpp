@@ -81,9 +81,10 @@ void RunHistory::take_stored(HistoryStore& store, FundReport& report,
     report.source = source_named(stored->source);
     report.rows = fund_rows(stored->rows);
     report.exited = fund_rows(stored->exited);
+    std::vector<SourceRow> rows;
     for (size_t i = 0; i < report.rows.size(); ++i)
-        collector.append_row(report.rows[i].stock_name.c_str(), report.rows[i].ratio,
-                             gbk(stored->rows[i].link).c_str());
+        rows.push_back({report.rows[i], gbk(stored->rows[i].link)});
+    collector.append_rows(rows);
 }
 
 void RunHistory::fill_change(HistoryStore& store, FundReport& report) {

@@ -12,7 +12,6 @@
 #include "analysis/history_messages.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/holdings_sorting.h"
-#include "analysis/prefetched_pages.h"
 #include "analysis/unread_codes.h"
 #include "app/overlap_window.h"
 #include "app/program_state.h"
@@ -86,8 +85,9 @@ bool start_thread(ThreadProcedure procedure, int32_t parameter, int32_t* handle,
 
 void analysis_run() {
     std::lock_guard run(g_run_lock);
-    OwnedText base_url(fund_site_base_url());
-    HoldingsCollector collector(base_url.get(), read_prefetched_page, convert_prefetched_page);
+    const SourceSettings sources = source_settings();
+    use_user_agent(user_agent_setting());
+    HoldingsCollector collector(sources.page_base.c_str());
     ArrayBlock* lines = typed_lines();
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) { set_progress(text); };
@@ -98,11 +98,11 @@ void analysis_run() {
     {
         // Offline, not one request.
         const bool offline = offline_setting();
-        std::optional<PrefetchedPages> pages;
-        if (!offline) pages.emplace(base_url.get(), lines, parallel_download_setting());
+        FundsAhead funds(offline ? std::vector<std::string>() : accepted_codes(lines),
+                         make_sources(sources), parallel_download_setting());
         // Used on this worker thread only.
         RunHistory history(history_file_path(), offline);
-        reports = collect_holdings(collector, lines, progress, &history);
+        reports = collect_holdings(collector, lines, progress, funds, &history);
         notice = history.take_notice();
     }
     merge_and_sort(collector, reports);

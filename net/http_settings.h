@@ -29,6 +29,8 @@ inline constexpr std::chrono::seconds kLowSpeedTime{20};
 inline constexpr size_t kMaxBodyBytes = size_t(16) << 20;
 // Redirects followed before the read gives up.
 inline constexpr long kMaxRedirects = 10;
+// The user agent every request sends unless a setting names another.
+inline constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 // Receive chunks: without an announced length, and at most.
 inline constexpr size_t kDefaultChunkSize = 10240;
 inline constexpr size_t kMaxChunkSize = 102400;
@@ -42,6 +44,7 @@ struct HttpSettings {
     std::chrono::seconds low_speed_time = limit::kLowSpeedTime;
     size_t max_body_bytes = limit::kMaxBodyBytes;
     long max_redirects = limit::kMaxRedirects;
+    std::string user_agent = limit::kUserAgent;
     // PEM certificates trusted instead of the system's store; empty = the system's.
     std::string trusted_certificates_pem;
 };

@@ -8,7 +8,6 @@
 namespace qinghe::net {
 namespace {
 
-constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 // Any type is accepted; nothing may come from a cache on the way.
 constexpr const char* kRequestHeaders[] = {"Accept: */*", "Pragma: no-cache",
                                            "Cache-Control: no-cache"};
@@ -46,11 +45,13 @@ void set_trust(CURL* easy, const HttpSettings& settings) {
 }  // namespace
 
 std::unique_ptr<Transfer> Transfer::create(std::string_view url, CURLSH* share,
-                                           const HttpSettings& settings, bool new_connection) {
+                                           const HttpSettings& settings, bool new_connection,
+                                           std::string_view referer) {
     std::optional<UrlParts> parts = split_url(url);
     if (!parts) return nullptr;
     std::unique_ptr<Transfer> transfer(new Transfer(settings));
     if (!transfer->set_up(parts->request_url, share, settings, new_connection)) return nullptr;
+    transfer->set_referer(referer);
     return transfer;
 }
 
@@ -82,7 +83,7 @@ bool Transfer::set_up(const std::string& request_url, CURLSH* share, const HttpS
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
     // Every encoding this libcurl decodes; the body arrives decoded.
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, settings.user_agent.c_str());
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers_);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
@@ -96,9 +97,17 @@ bool Transfer::set_up(const std::string& request_url, CURLSH* share, const HttpS
     return true;
 }
 
+// libcurl keeps its own copy of the text.
+void Transfer::set_referer(std::string_view referer) {
+    if (!referer.empty()) curl_easy_setopt(easy_, CURLOPT_REFERER, std::string(referer).c_str());
+}
+
 FetchResult Transfer::finish(CURLcode code) {
     FetchResult result;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &result.status);
+    curl_off_t retry_after = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RETRY_AFTER, &retry_after);
+    result.retry_after = long(retry_after);
     result.body = std::move(body_);
     result.whole = code == CURLE_OK;
     return result;

@@ -1,8 +1,8 @@
 // One HTTP GET, set up on a libcurl easy handle with every limit of the
 // reader: the body cap on the decoded bytes, compressed bodies asked for,
 // connection reuse through the root's share handle, the stall and
-// low-speed limits. The same transfer runs alone (fetch) or beside others
-// on a multi handle (PagePrefetch).
+// low-speed limits. The same transfer runs alone (fetch) or on a worker's
+// multi handle (Fetcher).
 #pragma once
 
 #include <curl/curl.h>
@@ -16,11 +16,20 @@
 
 namespace qinghe::net {
 
+// One GET: the address and, where the server wants one, the page it is
+// asked from (the Referer header).
+struct Request {
+    std::string url;
+    std::string referer;
+};
+
 // What one GET gave: the status of the last response after redirects (0
-// when no response arrived) and the body bytes received, up to the cap.
+// when no response arrived), the body bytes received, up to the cap, and
+// the seconds of the response's Retry-After (0 when it names none).
 struct FetchResult {
     long status = 0;
     std::string body;
+    long retry_after = 0;
     // The transfer ended as HTTP ends one, not by a time-out, the stall or
     // slow-transfer rule, the size cap or a broken connection: the body is
     // all there is.
@@ -33,11 +42,13 @@ struct FetchResult {
 class Transfer {
 public:
     // A transfer of `url` through the share handle `share`, over a kept-alive
-    // connection where one is open unless `new_connection`; null when the
-    // URL is not an http or https address or libcurl has no handle.
+    // connection where one is open unless `new_connection`, sending
+    // `referer` when it is not empty; null when the URL is not an http or
+    // https address or libcurl has no handle.
     static std::unique_ptr<Transfer> create(std::string_view url, CURLSH* share,
                                             const HttpSettings& settings,
-                                            bool new_connection = false);
+                                            bool new_connection = false,
+                                            std::string_view referer = {});
     ~Transfer();
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
@@ -58,6 +69,7 @@ private:
     explicit Transfer(const HttpSettings& settings);
     bool set_up(const std::string& request_url, CURLSH* share, const HttpSettings& settings,
                 bool new_connection);
+    void set_referer(std::string_view referer);
     size_t append(const char* data, size_t size);
     void grow(size_t capacity);
 

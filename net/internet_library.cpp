@@ -4,7 +4,7 @@
 
 #include "net/http_read.h"
 #include "net/internet_root.h"
-#include "net/page_prefetch.h"
+#include "net/fetcher.h"
 
 namespace qinghe {
 namespace {
@@ -17,7 +17,7 @@ constexpr CommandEntry kCommands[] = {
 // Program end (code 6) cancels the downloads under way and closes it.
 intptr_t notify(int32_t code, intptr_t, intptr_t, intptr_t) {
     if (code != kNotifyExit) return 0;
-    net::PagePrefetch::cancel_all();
+    net::Fetcher::cancel_all();
     net::InternetRoot::release();
     return 0;
 }

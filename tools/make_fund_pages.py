@@ -16,12 +16,21 @@ in generation order, the one fund without holdings last) and DIR/holdings.tsv (c
 stock name, ratio, link; one line per holdings row, no link for <div> rows).
 The funds below with fixed codes keep their holdings whatever the seed; the
 seed chooses the other funds and all filler.
+
+Beside the pages come the fund's answers of the site's two other sources
+(fund_answers.py): DIR/archive/<code>.js (and <code>-<year>-12.js for a
+first quarter), DIR/mobile/<code>.json, and DIR/archive/no-referer.html, the
+page the archive sends to a request without the right Referer. The funds of
+DIR/source-codes.txt have a page without the holdings box, or with an empty
+one, and are answered only by those sources.
 """
 
 import argparse
 import itertools
 import os
 import random
+
+import fund_answers
 
 STOCK_HOST = "//quote.example.com/r/"
 FORUM_HOST = "https://talk.example.com/fund/"
@@ -67,6 +76,51 @@ SPECIAL_FUNDS = [
         ("漪汀芯材", "1.688761", "3.88"), ("沅芷电子", "0.300437", "3.35"),
         ("璟屿储能", "0.300918", "2.74"), ("篁川算力", "1.603892", "2.19"),
     ]),
+]
+
+# Funds that only the other sources answer: (code, name, date, rows, page
+# kind, answer options). "nobox": the page lacks the holdings box; "empty":
+# its box says 暂无数据.
+SOURCE_FUNDS = [
+    # Demo fund: the archive answers (two quarters); the mobile answer is the failure JSON.
+    ("706001", "禾川消费升级混合A", "2022-09-30", [
+        ("岚溪酒业", "1.603871", "8.95"), ("霁川乳业", "1.600733", "8.12"),
+        ("沅芷电子", "0.300437", "6.74"), ("澄岫食品", "0.002915", "6.02"),
+        ("苒溪电力", "1.600571", "5.33"), ("泓樾汽车", "0.002781", "4.81"),
+        ("檀湾家电", "0.000962", "4.15"), ("汀芷光伏", "1.601358", "3.66"),
+        ("漪汀旅游", "0.300952", "2.94"), ("栎峰物流", "1.601688", "2.27"),
+    ], "nobox", {"mobile_failure": True}),
+    # The page's box is empty and the archive sends its 404 page: the mobile answer gives the rows.
+    ("706002", "蔚川红利精选股票C", "2022-09-30", [
+        ("璟屿银行", "1.601936", "9.21"), ("汀芷高速", "0.000738", "7.45"),
+        ("槿川港口", "1.601276", "6.38"), ("苒溪电力", "1.600571", "5.12"),
+        ("楠岫化工", "1.603186", "3.07"),
+    ], "empty", {"not_apidata": True}),
+    # A first quarter alone in the archive's answer: the previous quarter
+    # needs the request for the year before.
+    ("706003", "篁溪医药创新混合", "2023-03-31", [
+        ("瑾澜医药", "1.688239", "9.64"), ("枫硒半导体", "1.688417", "8.30"),
+        ("荻洲软件", "0.300684", "7.12"), ("岑溪通信", "0.002519", "5.56"),
+        ("沅芷水务", "0.000891", "4.48"), ("璟屿储能", "0.300918", "3.92"),
+    ], "nobox", {"older_style": 0}),
+    # Twelve rows, foreign rows (one linked only in its code cell), the
+    # stock-code list, older columns in the other order, no blank after
+    # "{", a GBK body.
+    ("706004", "珩岭全球配置混合人民币A", "2022-09-30", [
+        ("Quillfield Outfitters Inc", "105.QLFD", "7.41"), ("杉屿服饰-W", "116.06618", "6.92"),
+        ("岚溪酒业", "1.603871", "6.05"), ("Kestrel Athletic", "106.KSTL", "5.48"),
+        ("霁川乳业", "1.600733", "4.87"), ("韦芒时装集团", None, "4.36"),
+        ("Brackenmoor Motors", "105.BRKM", "3.95"), ("澄岫食品", "0.002915", "3.41"),
+        ("荻洲调味", "1.603520", "2.83"), ("泓樾汽车", "0.002781", "2.26"),
+    ], "nobox", {"extra_rows": [("蓓娜雅美妆", "116.02298", "1.84"), ("漪汀旅游", "0.300952", "1.52")],
+                 "gpdm_list": True, "code_link_only": True, "older_style": 1, "tight": True,
+                 "encoding": "gbk"}),
+    # Content written with \uXXXX and \/ escapes, older heading linked too.
+    ("706005", "汀兰稳进优选混合", "2022-09-30", [
+        ("苒溪电力", "1.600571", "8.80"), ("璟屿银行", "1.601936", "7.60"),
+        ("沅芷电子", "0.300437", "6.40"), ("枫硒半导体", "1.688417", "5.20"),
+        ("栎峰物流", "1.601688", "4.00"), ("漪汀旅游", "0.300952", "2.80"),
+    ], "nobox", {"escape_unicode": True, "escape_slash": True, "older_linked": True}),
 ]
 
 EXCLUDED_CODES = {"160127", "006309", "900001", "900002", "900003"}
@@ -266,7 +320,7 @@ def holdings_box(code, date, rows, rng):
             + "</ul></div>")
 
 
-def fund_page(fund, pool, rng):
+def fund_page(fund, pool, rng, page_kind="box"):
     code, name, date, rows = fund
     head = ('<html><head><meta charset="utf-8"><title>%s(%s)净值、持仓与走势_青禾示例基金站</title>'
             '<meta name="keywords" content="%s,%s,%s持仓"><meta name="description" content="%s(%s)的净值、'
@@ -277,7 +331,9 @@ def fund_page(fund, pool, rng):
     parts += [rng.choice(pool[nav_block])[0] for _ in range(3)]
     parts.append('<div class="fundDetail-header"><div class="fundDetail-tit"><div style="float: left">%s'
                  '<span>(</span><span class="ui-num">%s</span></div>)</div></div>' % (name, code))
-    parts += [news_block(rng), rng.choice(pool[news_block])[0], holdings_box(code, date, rows, rng)]
+    parts += [news_block(rng), rng.choice(pool[news_block])[0]]
+    parts.append('<div class="bd" id="position_loading">加载中…</div>' if page_kind == "nobox"
+                 else holdings_box(code, date, [] if page_kind == "empty" else rows, rng))
     size = sum(len(p.encode()) for p in parts)
     target = rng.randint(440_000, 490_000)
     tail = "</body></html>\n"
@@ -314,6 +370,38 @@ def main():
                 out.write("\t".join([code, date, name, stock, ratio, link]) + "\n")
     with open(os.path.join(args.out, "codes.txt"), "w", encoding="utf-8", newline="\n") as out:
         out.write("".join(code + "\n" for code, _, _, _ in funds))
+    write_source_funds(args, pool, funds)
+
+
+def write_file(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(data)
+
+
+def write_answers(out, fund, options, stocks):
+    """The archive and mobile answers of one fund."""
+    rng = random.Random("answers:%s" % fund[0])
+    before = fund_answers.previous_rows(fund[3], stocks, rng) if fund[3] else []
+    for name, data in fund_answers.archive_answers(fund, before, options, rng).items():
+        write_file(os.path.join(out, "archive", name), data)
+    write_file(os.path.join(out, "mobile", fund[0] + ".json"),
+               fund_answers.mobile_answer(fund, before, options))
+
+
+def write_source_funds(args, pool, funds):
+    """Every fund's other answers, and the funds only those answer."""
+    stocks = stock_pool(random.Random(args.seed))
+    for fund in funds:
+        write_answers(args.out, fund, {}, stocks)
+    for code, name, date, rows, page_kind, options in SOURCE_FUNDS:
+        fund = (code, name, date, rows)
+        page = fund_page(fund, pool, random.Random("%d:%s" % (args.seed, code)), page_kind)
+        write_file(os.path.join(args.out, code + ".html"), page.encode())
+        write_answers(args.out, fund, options, stocks)
+    write_file(os.path.join(args.out, "archive", "no-referer.html"), fund_answers.NO_REFERER_PAGE.encode())
+    with open(os.path.join(args.out, "source-codes.txt"), "w", encoding="utf-8", newline="\n") as out:
+        out.write("".join(fund[0] + "\n" for fund in SOURCE_FUNDS))
 
 
 if __name__ == "__main__":

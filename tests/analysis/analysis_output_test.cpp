@@ -7,8 +7,11 @@
 
 #include "analysis/analyse_options.h"
 #include "analysis/analysis_output.h"
+#include "analysis/holder_tips.h"
 #include "analysis/holding_list.h"
 #include "analysis/look_through.h"
+#include "analysis/quarter_change.h"
+#include "platform/text_encoding.h"
 
 namespace qinghe::app {
 namespace {
@@ -30,9 +33,9 @@ TEST(AnalysisOutput, JsonStringsEscapeControlsAndCarryOnlyValidUtf8) {
     const std::pair<std::string, std::string> cases[] = {
         {"泸州老窖", "\"泸州老窖\""},
         {"q\"b\\s", "\"q\\\"b\\\\s\""},
-        {"t\tn\nc\x01", "\"t\\u0009n\\u000ac\\u0001\""},
+        {"t\tn\nc\x01", "\"t\\tn\\nc\\u0001\""},
         {"bad\xff\xfe", "\"bad\xEF\xBF\xBD\xEF\xBF\xBD\""},
-        {"cut \xE6\xB3", "\"cut \xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"cut \xE6\xB3", "\"cut \xEF\xBF\xBD\""},
         {"overlong \xC0\xAF", "\"overlong \xEF\xBF\xBD\xEF\xBF\xBD\""},
         {"surrogate \xED\xA0\x80", "\"surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
         {"emoji \xF0\x9F\x98\x80", "\"emoji \xF0\x9F\x98\x80\""},
@@ -130,6 +133,49 @@ TEST(LookThrough, DifferingReportDatesAreNamedOnceInOrder) {
     EXPECT_EQ(differing_dates({fund("A", {}, "2022-09-30"), fund("B", {}, ""),
                                fund("C", {}, "2022-06-30"), fund("D", {}, "2022-09-30")}),
               "2022-06-30, 2022-09-30");
+}
+
+// Two funds holding X: one read from the archive with changes and a stock
+// that left its top ten, one from the page without.
+std::vector<FundReport> funds_with_changes(ArrayBlock*& merged) {
+    FundReport archive = fund("000001", {{"X", 10, change_word::kRaised, 1.05f},
+                                         {"Y", 2, change_word::kNew, std::nullopt}});
+    archive.source = SourceKind::archive;
+    archive.exited = {{"E", 2.5f}};
+    FundReport page = fund("000002", {{"X", 4}});
+    page.source = SourceKind::page;
+    merged = new_record_array();
+    for (const char* name : {"X", "Y"}) {
+        HoldingRecord record{const_cast<char*>(name), 1, 1, nullptr};
+        append_record_copy(merged, record);
+    }
+    return {archive, page};
+}
+
+TEST(AnalysisOutput, JsonNamesEachFundsSourceAndExitedStocksAndEachHoldersChange) {
+    ArrayBlock* merged = nullptr;
+    std::vector<FundReport> funds = funds_with_changes(merged);
+    const AnalysisResult result = analysis_result(std::move(funds), merged, {}, SortKey::count);
+    const std::string json = format_result(result, OutputFormat::json);
+    for (const char* part : {
+             R"("rows": 2, "source": "archive", "exited": [{"name": "E", "ratio": 2.5}]})",
+             R"("rows": 1, "source": "page", "exited": []})",
+             R"({"code": "000001", "ratio": 10, "change": "增持", "change_points": 1.05})",
+             R"({"code": "000002", "ratio": 4, "change": null, "change_points": null})",
+             R"({"code": "000001", "ratio": 2, "change": "新增", "change_points": null})",
+         })
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    release_record_array(merged);
+}
+
+TEST(HolderTips, EachFundsLineEndsWithItsChangeWhereItIsKnown) {
+    ArrayBlock* merged = nullptr;
+    const std::vector<FundReport> funds = funds_with_changes(merged);
+    const HolderTips tips = holder_tips(merged, funds);
+    EXPECT_EQ(platform::utf8_from_gbk(tips.at("X")),
+              "000001 10% (2022-09-30) 增持 +1.05\n000002 4% (2022-09-30)");
+    EXPECT_EQ(platform::utf8_from_gbk(tips.at("Y")), "000001 2% (2022-09-30) 新增");
+    release_record_array(merged);
 }
 
 }  // namespace

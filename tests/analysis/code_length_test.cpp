@@ -9,7 +9,6 @@
 #include <string>
 
 #include "analysis/holdings_pipeline.h"
-#include "analysis/prefetched_pages.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 #include "support/loopback_server.h"
@@ -42,9 +41,10 @@ protected:
         ArrayBlock* lines = make_array(1, int32_t(sizeof(void*)));
         lines->set_pointer_at(0, make_text(line));
         {
-            PrefetchedPages pages(base.c_str(), lines, 4);
-            HoldingsCollector collector(base.c_str(), read_prefetched_page);
-            collect_holdings(collector, lines, {});
+            FundsAhead funds(accepted_codes(lines),
+                             make_sources({{SourceKind::page}, base, base, base}), 4);
+            HoldingsCollector collector(base.c_str());
+            collect_holdings(collector, lines, {}, funds);
         }
         mem_free(lines->pointer_at(0));
         mem_free(lines);

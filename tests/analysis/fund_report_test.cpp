@@ -1,6 +1,6 @@
-// What each typed line gave: the outcome of the pipeline with a fake page
-// reader, the facts read from a page, and the end-of-run line naming the
-// lines that gave nothing.
+// What each typed line gave: the outcome of the pipeline with a fake
+// reader of the site, the facts read from an answer, and the end-of-run
+// line naming the lines that gave nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 
 #include "analysis/core_calls.h"
 #include "analysis/holdings_pipeline.h"
+#include "analysis/mobile_source.h"
 #include "analysis/unread_codes.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -28,10 +29,11 @@ std::map<std::string, std::string>& pages() {
     return served;
 }
 
-// Null for an unknown URL (nothing received), else the page's bytes.
-ByteSet* read_page(const char* url) {
-    auto found = pages().find(url);
-    return found == pages().end() ? nullptr : make_byte_set(found->second);
+// Nothing for an unknown URL (no answer), else the page's bytes.
+net::FetchResult fetch_page(const net::Request& request) {
+    auto found = pages().find(request.url);
+    if (found == pages().end()) return {};
+    return {200, found->second, 0, true};
 }
 
 std::string page(const std::string& title, const std::string& rows, const std::string& date) {
@@ -64,10 +66,18 @@ protected:
     }
     void TearDown() override { fs::current_path(previous_); }
 
+    // The page asked first, then the mobile endpoint.
     std::vector<FundReport> run(const std::vector<std::string>& utf8_lines) {
-        HoldingsCollector collector(kBase, read_page);
+        HoldingsCollector collector(kBase);
         ArrayBlock* lines = lines_of(utf8_lines);
-        auto reports = collect_holdings(collector, lines, {});
+        std::vector<FundReport> reports;
+        {
+            FundsAhead funds(
+                accepted_codes(lines),
+                make_sources({{SourceKind::page, SourceKind::mobile}, kBase, kBase, kBase}), 2,
+                fetch_page);
+            reports = collect_holdings(collector, lines, {}, funds);
+        }
         release(lines);
         return reports;
     }
@@ -86,6 +96,11 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     pages()["http://fund.test/555555.html"] = page("示例(555555)", row("A", "1"), "2022-09/30");
     pages()["http://fund.test/666666.html"] =
         page("青禾&amp;&#26524;&nbsp;(666666)", row("A", "1"), "2022-09-30");
+    // No box on the page: the mobile answer gives the rows, the page the name.
+    pages()["http://fund.test/777777.html"] = page("移动基金(777777)", "", "2022-09-30");
+    pages()[mobile_url(kBase, "777777")] =
+        R"({"Datas":{"fundStocks":[{"GPDM":"600000","GPJC":"甲","JZBL":"3.5","NEWTEXCH":"1",)"
+        R"("PCTNVCHGTYPE":"增持","PCTNVCHG":"0.5"}]},"ErrCode":0,"Success":true,"Expansion":"2026-03-31"})";
     struct Expected {
         const char* code;
         FundOutcome outcome;
@@ -103,6 +118,7 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
         {"444444", FundOutcome::read, "", "", 1},             // no "(CODE)" in the title, no date
         {"555555", FundOutcome::read, "示例", "", 1},         // no date: the second "-" is not one
         {"666666", FundOutcome::read, "青禾&果?", "2022-09-30", 1},  // references decoded
+        {"777777", FundOutcome::read, "移动基金", "2026-03-31", 1},
     };
     std::vector<std::string> lines;
     for (const Expected& e : expected) lines.push_back(e.code);
@@ -118,6 +134,11 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     }
     EXPECT_EQ(utf8_from_gbk(reports[0].rows[1].stock_name), "贵州茅台");
     EXPECT_FLOAT_EQ(reports[0].rows[1].ratio, 9.17f);
+    EXPECT_EQ(reports[0].source, SourceKind::page);
+    EXPECT_EQ(reports[3].source, std::nullopt);
+    EXPECT_EQ(reports[9].source, SourceKind::mobile);
+    EXPECT_EQ(utf8_from_gbk(reports[9].rows[0].change), "增持");
+    EXPECT_EQ(reports[9].rows[0].change_points, 0.5f);
 }
 
 TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {

@@ -25,11 +25,13 @@ FundReport page_read(const char* date, std::initializer_list<Row> rows,
                      HoldingsCollector& collector, int32_t& first) {
     FundReport report{"160127", FundOutcome::read, {true, gbk_from_utf8("新兴消费"), date}, {}};
     first = record_count(collector.holdings()) + 1;
+    std::vector<SourceRow> read;
     for (const Row& row : rows) {
         const std::string name = gbk_from_utf8(row.name);
         report.rows.push_back({name, row.ratio});
-        collector.append_row(name.c_str(), row.ratio, ("http://q.test/" + name).c_str());
+        read.push_back({report.rows.back(), "http://q.test/" + name});
     }
+    collector.append_rows(read);
     report.source = SourceKind::page;
     return report;
 }

@@ -53,10 +53,15 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
 
     {
         std::lock_guard lock(mutex);
+        // A code without rows on its page asks the archive and the mobile
+        // endpoint after it, under the same caption.
         std::vector<std::string> expected;
-        std::vector<std::string> codes = set.funds;
-        codes.insert(codes.end(), {"900001", "900002", "900003", "123456", "示例01"});
-        for (const std::string& code : codes) expected.push_back("解析基金代码 " + code + " 中…… ");
+        std::vector<std::pair<std::string, int>> codes;
+        for (const std::string& code : set.funds) codes.emplace_back(code, 1);
+        codes.insert(codes.end(),
+                     {{"900001", 1}, {"900002", 1}, {"900003", 3}, {"123456", 3}, {"示例01", 3}});
+        for (const auto& [code, requests] : codes)
+            expected.insert(expected.end(), size_t(requests), "解析基金代码 " + code + " 中…… ");
         EXPECT_EQ(captions, expected);
     }
     // The label names the lines that gave nothing; a 404 is no page.
@@ -198,42 +203,61 @@ TEST_F(AnalysisTest, LinesThatGaveNothingAreNamedWithTheirReasonsUntilTheNextRun
     EXPECT_EQ(rows().size(), 17u);  // 杉屿服饰-W in both; two rows of 702001 have no link
 }
 
-// The history in the window: a damaged file is told in the label once; a
-// code the site does not answer comes from its stored report (label and
+// The history in the window: a damaged file is told in the label once; the
+// page read a quarter later shows each row's change since the stored read;
+// a code the site does not answer comes from its stored report (label and
 // tip say so); offline (离线=1) asks nothing.
-TEST_F(AnalysisTest, CodesTheSiteDoesNotAnswerComeFromTheHistory) {
+TEST_F(AnalysisTest, HistoryGivesThePagesChangesAndTheCodesTheSiteDoesNotAnswer) {
     LOAD_MAIN_WINDOW_OR_SKIP();
     namespace code = testing_support::fund_code;
+    LoopbackServer before({{"/701001.html", testing_support::demo_page_quarter_before()}});
     LoopbackServer server(pages({"Generated", false, {code::demo, code::foreign}}));
     std::atomic<int> requests = 0;
     server.on_request([&requests](const std::string&) { ++requests; });
-    auto run_end_line = [] {  // whole, also when the label shows it cut
-        const std::string tip = object(unit::label_progress)->toolTip().toStdString();
-        return tip.empty() ? text_property(unit::label_progress) : tip;
+    auto point_all_at = [this](const std::string& base, const std::string& more = "") {
+        write_config("[设置]\r\n基金网址=" + base + "\r\n档案网址=" + base +
+                     "\r\n移动网址=" + base + "\r\n" + more);
     };
     auto analyse = [this](const std::string& codes) {
         type_codes(codes);
         click(unit::label_analyse);
         return wait_until([] { return runs_in_progress() == 0; });
     };
+    auto run_end_line = [] {  // whole, also when the label shows it cut
+        const std::string tip = object(unit::label_progress)->toolTip().toStdString();
+        return tip.empty() ? text_property(unit::label_progress) : tip;
+    };
+    auto tip_of = [](const std::string& name) {
+        auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
+        auto all = rows();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i][0] == name) return utf8_from_gbk(box->row_tip(int32_t(i)));
+        return std::string("no such row");
+    };
+
     std::ofstream(directory_.file("history.sqlite3")) << "not a database";
-    point_at(server);
-    ASSERT_TRUE(analyse("701001\r\n702001"));
+    point_all_at(before.base_url());
+    ASSERT_TRUE(analyse("701001"));
     EXPECT_TRUE(std::regex_match(
         run_end_line(),
         std::regex("历史记录已损坏, 另存为 history\\.sqlite3\\.broken-\\d{8}-\\d{6}, 已新建")))
         << run_end_line();
-    EXPECT_EQ(rows().size(), 17u);
+    EXPECT_EQ(tip_of("岚溪酒业"), "701001 青禾新兴消费混合A 8% (2022-06-30)");
 
-    point_at("http://127.0.0.1:1/");
+    point_all_at(server.base_url());
+    ASSERT_TRUE(analyse("701001\r\n702001"));
+    EXPECT_EQ(run_end_line(), "");
+    EXPECT_EQ(rows().size(), 17u);
+    EXPECT_EQ(tip_of("岚溪酒业"), "701001 青禾新兴消费混合A 9.41% (2022-09-30) 增持 +1.41");
+    EXPECT_EQ(tip_of("栎峰物流"), "701001 青禾新兴消费混合A 2.08% (2022-09-30) 新增");
+
+    point_all_at("http://127.0.0.1:1/");
     ASSERT_TRUE(analyse("701001\r\n999999"));
     EXPECT_EQ(run_end_line(), "未读到: 999999(下载失败) 用缓存: 701001(2022-09-30)");
-    ASSERT_EQ(rows().size(), 10u);
-    EXPECT_EQ(rows()[0][0], "岚溪酒业");
-    auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
-    EXPECT_EQ(utf8_from_gbk(box->row_tip(0)), "701001 青禾新兴消费混合A 9.41% (缓存 2022-09-30)");
+    EXPECT_EQ(rows().size(), 10u);
+    EXPECT_EQ(tip_of("岚溪酒业"), "701001 青禾新兴消费混合A 9.41% (缓存 2022-09-30) 增持 +1.41");
 
-    write_config("[设置]\r\n基金网址=" + server.base_url() + "\r\n离线=1\r\n");
+    point_all_at(server.base_url(), "离线=1\r\n");
     requests = 0;
     ASSERT_TRUE(analyse("701001\r\n702001\r\n704001"));
     EXPECT_EQ(requests, 0);

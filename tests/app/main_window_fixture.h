@@ -205,9 +205,10 @@ protected:
         return served;
     }
 
-    // The site and the downloads at once (no key when empty).
+    // The site's three sources and the downloads at once (no key when empty).
     void point_at(const std::string& base_url, const std::string& parallel = "1") {
-        write_config("[设置]\r\n基金网址=" + base_url + "\r\n" +
+        write_config("[设置]\r\n基金网址=" + base_url + "\r\n档案网址=" + base_url +
+                     "\r\n移动网址=" + base_url + "\r\n" +
                      (parallel.empty() ? "" : "同时下载=" + parallel + "\r\n"));
     }
     void point_at(const LoopbackServer& server, const std::string& parallel = "1") {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -78,6 +79,16 @@ protected:
         fs::create_directories(caller_dir());
         binary_ = program_dir() + "/qinghe-analyse";
         fs::copy_file(QINGHE_ANALYSE_BINARY, binary_);
+        // The other sources of the site on the page server too, so that a
+        // fund without rows never reaches beyond the loopback address.
+        set_sources("档案网址=" + server_.base_url() + "\r\n移动网址=" + server_.base_url() +
+                    "\r\n");
+    }
+
+    // The section 设置 of the program's 配置.ini: `utf8_lines`.
+    void set_sources(const std::string& utf8_lines) const {
+        std::ofstream(program_dir() + "/配置.ini", std::ios::binary)
+            << platform::gbk_from_utf8("[设置]\r\n" + utf8_lines);
     }
 
     std::string program_dir() const { return temp_.file("program"); }

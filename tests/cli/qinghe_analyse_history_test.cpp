@@ -28,8 +28,10 @@ size_t count_of(const std::string& text, const std::string& part) {
 class AnalyseHistoryTest : public AnalyseProgramTest {
 protected:
     std::string history() const { return program_dir() + "/history.sqlite3"; }
+    // Every source asked at `base`.
     Outcome analyse(const std::string& base, std::vector<std::string> args) {
-        args.insert(args.begin(), {"--base-url", base});
+        args.insert(args.begin(),
+                    {"--base-url", base, "--archive-url", base, "--mobile-url", base});
         return run(args);
     }
 };
@@ -73,9 +75,7 @@ TEST_F(AnalyseHistoryTest, HistoryListsEachStoredReportNewestFirst) {
     EXPECT_FALSE(fs::exists(history())) << "listing makes no file";
 
     // The same fund read in two quarters.
-    std::string older = generated_page(fund_code::demo);
-    older.replace(older.find("2022-09-30"), 10, "2022-06-30");
-    LoopbackServer before({{"/701001.html", older}});
+    LoopbackServer before({{"/701001.html", demo_page_quarter_before()}});
     ASSERT_EQ(analyse(before.base_url(), {fund_code::demo}).status, 0);
     ASSERT_EQ(analyse(server_.base_url(), {fund_code::demo, fund_code::foreign}).status, 0);
 
@@ -97,6 +97,51 @@ TEST_F(AnalyseHistoryTest, HistoryListsEachStoredReportNewestFirst) {
     EXPECT_EQ(count_of(r.out, "\"report_date\": "), 2u) << r.out;
     EXPECT_NE(r.out.find("\"name\": \"岚溪酒业\",\n          \"ratio\": 9.41,"), std::string::npos)
         << r.out;
+}
+
+// The page tells no change: the second quarter's read gets it from the
+// first's, in JSON as the sources that tell it.
+TEST_F(AnalyseHistoryTest, PageReadInTheNextQuarterShowsTheChangeSinceTheStoredOne) {
+    LoopbackServer before({{"/701001.html", demo_page_quarter_before()}});
+    Outcome r = analyse(before.base_url(), {"--format", "json", fund_code::demo});
+    EXPECT_NE(r.out.find("\"ratio\": 8, \"change\": null, \"change_points\": null"),
+              std::string::npos)
+        << r.out;
+
+    r = analyse(server_.base_url(), {"--format", "json", fund_code::demo});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(
+        r.out.find("\"source\": \"page\", \"exited\": [{\"name\": \"旧日物流\", \"ratio\": 2.08}]"),
+        std::string::npos)
+        << r.out;
+    for (const char* holder : {"{\"code\": \"701001\", \"ratio\": 9.41, \"change\": \"增持\", "
+                               "\"change_points\": 1.41}",
+                               "{\"code\": \"701001\", \"ratio\": 8.87, \"change\": \"持平\", "
+                               "\"change_points\": 0}",
+                               "{\"code\": \"701001\", \"ratio\": 2.08, \"change\": \"新增\", "
+                               "\"change_points\": null}"})
+        EXPECT_NE(r.out.find(holder), std::string::npos) << holder << "\n" << r.out;
+}
+
+// What the archive and the mobile answer gave (their change, the archive's
+// exited stocks, names, links, ratios) comes back offline as it was read.
+TEST_F(AnalyseHistoryTest, EachSourcesReadComesBackOfflineAsItWasRead) {
+    LoopbackServer site(generated_site({fund_code::demo, fund_code::foreign}));
+    // The mobile answer first: it names no fund, and a later read of the same
+    // quarter without a name would keep the name stored before.
+    for (const char* source : {"mobile", "archive"}) {
+        SCOPED_TRACE(source);
+        const Outcome read = analyse(site.base_url(), {"--source", source, "--format", "json",
+                                                       fund_code::demo, fund_code::foreign});
+        ASSERT_EQ(read.status, 0) << read.err;
+        ASSERT_NE(read.out.find("\"change\": \""), std::string::npos) << read.out;
+        const Outcome offline = analyse(
+            kNobody, {"--offline", "--format", "json", fund_code::demo, fund_code::foreign});
+        std::string expected = read.out;
+        for (size_t at; (at = expected.find("\"cached\": false")) != std::string::npos;)
+            expected.replace(at, 15, "\"cached\": true");
+        EXPECT_EQ(offline.out, expected);
+    }
 }
 
 // Each fault: made after a first run stored the funds, then one run that

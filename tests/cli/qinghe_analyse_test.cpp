@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -174,6 +175,11 @@ TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoNamesTheArgumentAndFetchesNothi
         {{"--timeout", "30s", code}, "--timeout '30s'"},
         {{"--output", "", code}, "--output '' is not allowed: use a file name"},
         {{"--verbose", code}, "unknown option '--verbose'"},
+        {{"--source", "page,nope", code}, "--source 'page,nope' is not allowed: use page, archive"},
+        {{"--source", ",", code}, "--source ','"},
+        {{"--archive-url", "ftp://127.0.0.1/", code}, "--archive-url 'ftp://127.0.0.1/'"},
+        {{"--mobile-url", slashless, code}, "--mobile-url '" + slashless + "'"},
+        {{"--check", code, fund_code::foreign}, "--check takes one code and no other codes"},
     };
     for (const auto& [args, named] : cases) {
         std::vector<std::string> with_site = args;
@@ -192,6 +198,62 @@ TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoNamesTheArgumentAndFetchesNothi
     EXPECT_NE(bare.err.find("usage:"), std::string::npos);
     EXPECT_EQ(requests, 0);
     EXPECT_FALSE(fs::exists(program_dir() + "/333.txt"));
+}
+
+// --check asks every source, in the order given, and says what each gave.
+TEST_F(AnalyseProgramTest, CheckPrintsALinePerSourceAndSucceedsWhenOneGaveRows) {
+    LoopbackServer site(generated_site({fund_code::archive_only}));
+    const std::string base = site.base_url();
+    const std::vector<std::string> urls = {"--base-url", base,           "--archive-url",
+                                           base,         "--mobile-url", base};
+    auto check = [&](const std::string& code, std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {"--check", code};
+        args.insert(args.end(), urls.begin(), urls.end());
+        args.insert(args.end(), more.begin(), more.end());
+        return run(args);
+    };
+    Outcome r = check(fund_code::archive_only);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> starts = {
+        "page: " + base + "706001.html: status 200, ",
+        "archive: " + base.substr(0, base.size() - 1) + archive_target("706001") + ": status 200, ",
+        "mobile: " + base.substr(0, base.size() - 1) + mobile_target("706001") + ": status 200, "};
+    const std::vector<std::string> details = {
+        "utf-8, 0 rows, no date, ", "utf-8, 10 rows, 2022-09-30, ", "utf-8, 0 rows, no date, "};
+    const std::vector<std::string> ends = {" ms: no box", " ms",
+                                           " ms: failure (ErrCode 61) 无效的基金代码"};
+    std::vector<std::string> lines;
+    std::istringstream out(r.out);
+    for (std::string line; std::getline(out, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(lines[i].starts_with(starts[i])) << lines[i];
+        EXPECT_NE(lines[i].find(details[i]), std::string::npos) << lines[i];
+        EXPECT_TRUE(lines[i].ends_with(ends[i])) << lines[i];
+    }
+    r = check("999999", {"--source", "mobile,档案"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.starts_with("mobile: ")) << r.out;
+    EXPECT_NE(r.out.find("\narchive: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(": status 404"), std::string::npos) << r.out;
+}
+
+// With --source the page is never asked for; the archive gives its rows.
+TEST_F(AnalyseProgramTest, SourceOptionChoosesWhatIsAskedAndInWhichOrder) {
+    LoopbackServer site(generated_site({fund_code::demo}));
+    std::atomic<int> page_requests = 0;
+    site.on_request([&](const std::string& path) { page_requests += path.ends_with(".html"); });
+    const std::string base = site.base_url();
+    Outcome archive = run({"--source", "档案,page", "--base-url", base, "--archive-url", base,
+                           fund_code::demo, "--format", "json"});
+    EXPECT_EQ(archive.status, 0) << archive.err;
+    EXPECT_EQ(page_requests, 0);
+    EXPECT_NE(archive.out.find(R"("source": "archive")"), std::string::npos) << archive.out;
+    Outcome page = run({"--base-url", base, fund_code::demo});
+    EXPECT_EQ(page_requests, 1);
+    Outcome archive_tsv =
+        run({"--source", "archive", "--archive-url", base, "--base-url", base, fund_code::demo});
+    EXPECT_EQ(archive_tsv.out, page.out) << "the same rows and links, in the same order";
 }
 
 }  // namespace

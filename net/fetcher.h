@@ -1,0 +1,52 @@
+// One worker's downloads, one GET at a time: each runs on a multi handle of
+// the fetcher's own, so that another thread can end it at once (cancel, or
+// cancel_all at program end), over the root's shared cache of kept-alive
+// connections. A request that fails on a spoiled kept-alive connection is
+// sent once more on a new one; a refusal (refusal_retry.h) is asked again
+// once; while the fetcher waits, other fetchers' downloads go on.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "net/http_settings.h"
+#include "net/http_transfer.h"
+
+namespace qinghe::net {
+
+class InternetRoot;
+
+class Fetcher {
+public:
+    // Reads with the settings in force now.
+    Fetcher();
+    ~Fetcher();
+    Fetcher(const Fetcher&) = delete;
+    Fetcher& operator=(const Fetcher&) = delete;
+
+    // The answer to `request`, a refusal retried once; empty once cancelled.
+    FetchResult fetch(const Request& request);
+    // Ends the download or wait under way and every later one; from any thread.
+    void cancel();
+    // Cancels every fetcher of the process (program end).
+    static void cancel_all();
+
+private:
+    FetchResult fetch_once(const Request& request);
+    std::optional<CURLcode> perform(const Request& request, bool new_connection,
+                                    std::unique_ptr<Transfer>& transfer);
+    bool cancelled();
+
+    const HttpSettings settings_;
+    std::shared_ptr<InternetRoot> root_;
+    CURLM* multi_ = nullptr;
+    std::mutex mutex_;  // guards cancelled_
+    std::condition_variable cancelled_changed_;
+    bool cancelled_ = false;
+};
+
+}  // namespace qinghe::net

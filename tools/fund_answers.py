@@ -1,0 +1,211 @@
+"""The archive and mobile answers of the generated funds (make_fund_pages.py).
+
+For every fund the archive answer holds two quarters, the newest with the
+page's rows and the one before it derived from them (ratios moved, a stock
+or two new, a stock or two gone), and the mobile answer holds the newest
+rows with each stock's change against that previous quarter. The variants
+the site was seen to send are spread over the funds: 9-column newest blocks
+and 7-column older ones in two column orders, headings with and without the
+fund's link, foreign rows, a stock-code list after the table, answers with
+12 rows, content escaped as \\uXXXX and \\/, a GBK body, empty content, the
+failure JSON, and a first-quarter answer whose previous quarter needs a
+second request for the year before. All names are invented."""
+
+import json
+
+STOCK_HOST = "//quote.example.com/r/"
+FOREIGN_MARKETS = ("116", "105", "106")
+NO_REFERER_PAGE = ("<!DOCTYPE html><html><head><title>404</title></head><body>"
+                   "<h1>404</h1><p>您访问的页面不存在</p></body></html>")
+FAILURE_JSON = '{"Datas":null,"ErrCode":61,"Success":false,"ErrMsg":"无效的基金代码","TotalCount":0}'
+
+NEWEST_HEADER = ["序号", "股票代码", "股票名称", "最新价", "涨跌幅", "相关资讯",
+                 "占净值<br />比例", "持股数<br />（万股）", "持仓市值<br />（万元）"]
+# The older blocks: with line breaks in the headers, or plain and in another order.
+OLDER_HEADERS = [
+    ["序号", "股票代码", "股票名称", "相关资讯", "占净值<br />比例", "持股数<br />（万股）",
+     "持仓市值<br />（万元人民币）"],
+    ["序号", "股票代码", "股票名称", "占净值比例", "持股数", "持仓市值", "相关资讯"],
+]
+
+
+def quarter_of(date):
+    year, month = int(date[:4]), int(date[5:7])
+    return year, (month + 2) // 3
+
+
+def quarter_end(year, quarter):
+    return "%d-%s" % (year, ["03-31", "06-30", "09-30", "12-31"][quarter - 1])
+
+
+def previous_date(date):
+    year, quarter = quarter_of(date)
+    return quarter_end(year - 1, 4) if quarter == 1 else quarter_end(year, quarter - 1)
+
+
+def previous_rows(rows, pool, rng):
+    """The quarter before: most stocks kept with moved ratios (one unchanged),
+    one or two of the newest not yet held, one or two held then and gone now."""
+    kept = list(rows)
+    for _ in range(min(2, max(0, len(kept) - 3))):
+        kept.pop(rng.randrange(1, len(kept)))
+    held = {name for name, _, _ in rows}
+    gone = [(n, s) for n, s in pool if n not in held][:40]
+    before = []
+    for i, (name, symbol, ratio) in enumerate(kept):
+        moved = float(ratio) if i == 1 else max(0.3, float(ratio) + rng.uniform(-1.5, 1.5))
+        before.append((name, symbol, "%.2f" % moved))
+    for name, symbol in rng.sample(gone, min(len(gone), rng.randint(1, 2))):
+        before.append((name, symbol, "%.2f" % rng.uniform(0.5, 6.0)))
+    before.sort(key=lambda row: -float(row[2]))
+    return before[:10]
+
+
+def changes(rows, before):
+    """(word, points text) of each newest row against the rows before."""
+    then = {}
+    for name, _, ratio in before:
+        then.setdefault(name, ratio)
+    out = []
+    for name, _, ratio in rows:
+        if name not in then:
+            out.append(("新增", "--"))
+            continue
+        cents = round(float(ratio) * 100) - round(float(then[name]) * 100)
+        word = "增持" if cents > 0 else "减持" if cents < 0 else "持平"
+        out.append((word, "%.2f" % (cents / 100)))
+    return out
+
+
+# ---- the archive answer -------------------------------------------------
+
+def market_and_code(symbol):
+    return tuple(symbol.split(".", 1)) if symbol else ("", "")
+
+
+def archive_row(index, row, columns, code_link_only, rng):
+    name, symbol, ratio = row
+    market, stock = market_and_code(symbol)
+    foreign = market in FOREIGN_MARKETS or not symbol
+    link = STOCK_HOST + symbol if symbol else ""
+    code_cell = "<td><a href='%s'>%s</a></td>" % (link, stock) if link else "<td>%s</td>" % (stock or "—")
+    cell_class = "toc" if foreign else "tol"
+    if link and not (foreign and code_link_only):
+        name_cell = "<td class='%s'><a href='%s'>%s</a></td>" % (cell_class, link, name)
+    else:
+        name_cell = "<td class='%s'>%s</td>" % (cell_class, name)
+    cells = {
+        "序号": "<td>%d</td>" % index,
+        "股票代码": code_cell,
+        "股票名称": name_cell,
+        "最新价": "<td class='tor'><span id='dq%s'></span></td>" % stock,
+        "涨跌幅": "<td class='tor'><span id='zd%s'></span></td>" % stock,
+        "相关资讯": "<td class='xglj'><a href='ccmx_x.html' class='red'>变动详情</a>"
+                    "<a href='//talk.example.com/list,%s.html'>股吧</a></td>" % stock,
+        "占净值比例": ("<td>%s%%</td>" if foreign else "<td class='tor'>%s%%</td>") % ratio,
+        "持股数": "<td class='tor'>%.2f</td>" % rng.uniform(10, 9000),
+        "持仓市值": "<td class='tor'>%s</td>" % format(round(rng.uniform(1000, 99999), 2), ",.2f"),
+    }
+    return "<tr>" + "".join(cells[header_key(c)] for c in columns) + "</tr>"
+
+
+def header_key(title):
+    plain = title.replace("<br />", "")
+    for key in ("占净值比例", "持股数", "持仓市值"):
+        if plain.startswith(key):
+            return key
+    return plain
+
+
+def archive_block(fund_name, code, date, rows, columns, linked_heading, options, rng):
+    year, quarter = quarter_of(date)
+    title = "%d年%d季度股票投资明细" % (year, quarter)
+    if linked_heading:
+        left = ("<a title='%s' href='http://fund.example.com/%s.html'>%s</a>&nbsp;&nbsp;%s"
+                % (fund_name, code, fund_name, title))
+    else:
+        left = "%s&nbsp;&nbsp;%s" % (fund_name, title)
+    heading = ("<h4 class='t'><label class='left'>%s</label><label class='right lab2 xq505'>"
+               "&nbsp;&nbsp;来源：季度报告&nbsp;&nbsp;&nbsp;&nbsp;截止至：<font class='px12'>%s</font>"
+               "</label></h4>" % (left, date))
+    head = "".join("<th%s>%s</th>" % (" class='first'" if i == 0 else "", c) for i, c in enumerate(columns))
+    body = "".join(archive_row(i + 1, row, columns, options.get("code_link_only"), rng)
+                   for i, row in enumerate(rows))
+    table = ("<div class='space0'></div><table class='w782 comm tzxq'><thead><tr>%s</tr></thead>"
+             "<tbody>%s</tbody></table>" % (head, body))
+    if options.get("gpdm_list"):
+        table += "<div id='gpdmList'>%s</div>" % "".join(
+            "%s," % (s or "") for _, s, _ in rows if s)
+    more = ("<div class='tfoot'><font class='px12'><a href='ccmx_%s.html'>显示全部持仓明细&gt;&gt;</a>"
+            "</font></div>" % code)
+    return "<div class='boxitem w790'>%s%s%s</div>" % (heading, table, more)
+
+
+def js_string(text, escape_slash=False, escape_unicode=False):
+    out = []
+    for ch in text:
+        if ch in '"\\':
+            out.append("\\" + ch)
+        elif ch == "\n":
+            out.append("\\n")
+        elif ch == "\r":
+            out.append("\\r")
+        elif ch == "/" and escape_slash:
+            out.append("\\/")
+        elif ord(ch) > 0x7F and escape_unicode:
+            units = ch.encode("utf-16-be")
+            out.extend("\\u%02x%02x" % (units[i], units[i + 1]) for i in range(0, len(units), 2))
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def apidata(content, years, options):
+    opening = "{content:" if options.get("tight") else "{ content:"
+    return 'var apidata=%s"%s",arryear:[%s],curyear:%s};' % (
+        opening, js_string(content, options.get("escape_slash"), options.get("escape_unicode")),
+        ",".join(str(y) for y in years), years[0] if years else "2022")
+
+
+def archive_answers(fund, before, options, rng):
+    """{file name: bytes} of a fund's archive answers: CODE.js, and for a
+    first quarter alone in its answer CODE-<year>-12.js as well."""
+    code, name, date, rows = fund
+    if not rows:
+        return {code + ".js": apidata("", [], {}).encode()}
+    if options.get("not_apidata"):
+        return {code + ".js": NO_REFERER_PAGE.encode()}
+    newest_rows = rows + options.get("extra_rows", [])
+    newest = archive_block(name, code, date, newest_rows, NEWEST_HEADER, True, options, rng)
+    older_columns = OLDER_HEADERS[options.get("older_style", rng.randrange(2))]
+    older = archive_block(name, code, previous_date(date), before, older_columns,
+                          options.get("older_linked", False), options, rng)
+    year, quarter = quarter_of(date)
+    encoding = options.get("encoding", "utf-8")
+    box = "<div class='box'>%s</div>"
+    if quarter == 1:
+        answers = {code + ".js": apidata(box % newest, [year, year - 1], options),
+                   "%s-%d-12.js" % (code, year - 1): apidata(box % older, [year - 1], options)}
+    else:
+        answers = {code + ".js": apidata(box % (newest + older), [year], options)}
+    return {file: text.encode(encoding) for file, text in answers.items()}
+
+
+# ---- the mobile answer --------------------------------------------------
+
+def mobile_answer(fund, before, options):
+    code, name, date, rows = fund
+    if options.get("mobile_failure"):
+        return FAILURE_JSON.encode()
+    stocks = []
+    for (stock, symbol, ratio), (word, points) in zip(rows, changes(rows, before)):
+        market, number = market_and_code(symbol)
+        stocks.append({"GPDM": number, "GPJC": stock, "JZBL": ratio, "TEXCH": "1", "ISINVISBL": "0",
+                       "PCTNVCHGTYPE": word, "PCTNVCHG": points, "NEWTEXCH": market,
+                       "INDEXCODE": "016", "INDEXNAME": "食品饮料"})
+    document = {"Datas": {"fundStocks": stocks, "fundboods": [], "fundfofs": [], "ETFCODE": None,
+                          "ETFSHORTNAME": None},
+                "ErrCode": 0, "Success": True, "ErrMsg": None, "Message": None, "ErrorCode": "0",
+                "ErrorMessage": None, "ErrorMessageList": None, "TotalCount": len(stocks),
+                "Expansion": date}
+    return json.dumps(document, ensure_ascii=False, separators=(",", ":")).encode()
