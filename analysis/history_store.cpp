@@ -227,10 +227,13 @@ struct HistoryStore::Statements {
           funds(db,
                 "SELECT code, (SELECT fund_name FROM report n WHERE n.code = r.code"
                 " AND n.fund_name <> '' ORDER BY n.report_date DESC LIMIT 1),"
-                " MAX(report_date), COUNT(*) FROM report r GROUP BY code ORDER BY code") {}
+                " MAX(report_date), COUNT(*) FROM report r GROUP BY code ORDER BY code"),
+          name(db,
+               "SELECT fund_name FROM report WHERE code = ?1 AND fund_name <> ''"
+               " ORDER BY report_date DESC LIMIT 1") {}
 
     Statement upsert_report, delete_rows, upsert_stock, insert_row, select_rows;
-    Statement newest, in_range, of_code, funds;
+    Statement newest, in_range, of_code, funds, name;
 };
 
 double decimal_ratio(float ratio) {
@@ -444,6 +447,13 @@ std::optional<StoredReport> HistoryStore::previous_quarter(const std::string& co
 std::vector<StoredReport> HistoryStore::reports(const std::string& code) {
     return guarded<std::vector<StoredReport>>(
         [&] { return select_reports(statements_->of_code.with(code).get()); });
+}
+
+std::string HistoryStore::fund_name(const std::string& code) {
+    return guarded<std::string>([&] {
+        Statement& query = statements_->name.with(code);
+        return query.step() ? text_column(query.get(), 0) : std::string();
+    });
 }
 
 std::vector<StoredFund> HistoryStore::funds() {

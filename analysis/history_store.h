@@ -92,6 +92,8 @@ public:
                                                  const std::string& report_date);
     // Every report of `code`, newest first.
     std::vector<StoredReport> reports(const std::string& code);
+    // The newest name stored for `code`; empty when none was.
+    std::string fund_name(const std::string& code);
     // Every stored fund once, in code order.
     std::vector<StoredFund> funds();
 

@@ -67,7 +67,10 @@ void RunHistory::fund_read(FundReport& report, HoldingsCollector& collector, int
     // A read without a report date cannot be placed among the quarters.
     else if (!report.facts.report_date.empty())
         store_->store(stored_report(report, collector.holdings(), first_record));
-    if (report.outcome == FundOutcome::read) fill_change(*store_, report);
+    if (report.outcome != FundOutcome::read) return;
+    // A source that does not name the fund (mobile): the name read before.
+    if (report.facts.name.empty()) report.facts.name = gbk(store_->fund_name(utf8(report.code)));
+    fill_change(*store_, report);
 }
 
 void RunHistory::take_stored(HistoryStore& store, FundReport& report,

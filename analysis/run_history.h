@@ -4,7 +4,8 @@
 // happens where a fund's read ends.
 // - A read that gave rows is stored as its source gave it. Where the source
 //   gave no change (the page), each row's change and the exited stocks are
-//   then filled in against the stored report of the quarter before.
+//   then filled in against the stored report of the quarter before; where
+//   it gave no fund name (mobile), the name stored before is taken.
 // - A code for which no source gave rows is analysed from its newest stored
 //   report: its rows join the collector as if read, the report is marked
 //   cached, and its changes come the same way.

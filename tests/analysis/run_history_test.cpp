@@ -88,15 +88,17 @@ TEST_F(RunHistoryTest, PageGetsItsChangeFromTheStoredQuarterBefore) {
                  gbk_from_utf8("http://q.test/甲").c_str());
 }
 
-TEST_F(RunHistoryTest, SourcesOwnChangeIsKeptAndReadsWithoutADateAreNotStored) {
+TEST_F(RunHistoryTest, SourcesOwnChangeAndTheStoredNameAreKeptAndUndatedReadsNotStored) {
     FundReport june = page_read("2026-06-30", {{"甲", 5}}, collector, first);
     read_in_one_run(june);
     FundReport mobile = page_read("2026-09-30", {{"甲", 9}}, collector, first);
     mobile.source = SourceKind::mobile;
     mobile.rows[0].change = change_word::kCut;  // as the site said, however odd
     mobile.rows[0].change_points = -0.5f;
+    mobile.facts.name.clear();  // the mobile answer names no fund
     read_in_one_run(mobile);
     EXPECT_EQ(changes(mobile.rows), (std::vector<std::string>{"甲 减持 -0.50"}));
+    EXPECT_EQ(mobile.facts.name, gbk_from_utf8("新兴消费")) << "the name read before";
 
     FundReport undated = page_read("", {{"乙", 1}}, collector, first);
     read_in_one_run(undated);

@@ -127,8 +127,7 @@ TEST_F(AnalyseHistoryTest, PageReadInTheNextQuarterShowsTheChangeSinceTheStoredO
 // exited stocks, names, links, ratios) comes back offline as it was read.
 TEST_F(AnalyseHistoryTest, EachSourcesReadComesBackOfflineAsItWasRead) {
     LoopbackServer site(generated_site({fund_code::demo, fund_code::foreign}));
-    // The mobile answer first: it names no fund, and a later read of the same
-    // quarter without a name would keep the name stored before.
+    // The mobile answer first: it names no fund, and nothing named it before.
     for (const char* source : {"mobile", "archive"}) {
         SCOPED_TRACE(source);
         const Outcome read = analyse(site.base_url(), {"--source", source, "--format", "json",
