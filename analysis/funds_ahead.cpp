@@ -32,10 +32,11 @@ FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, 
                        Fetch fetch)
     : codes_(std::move(codes)),
       sources_(std::move(sources)),
-      ahead_(size_t(net::clamp_parallel(parallel))),
+      parallel_(size_t(net::clamp_parallel(parallel))),
+      ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
       fetch_(std::move(fetch)),
       slots_(codes_.size()) {
-    for (size_t i = 0; i < std::min(ahead_, codes_.size()); ++i)
+    for (size_t i = 0; i < std::min(parallel_, codes_.size()); ++i)
         workers_.emplace_back([this] { work(); });
 }
 

@@ -1,10 +1,12 @@
 // Reading ahead for one analysis run: the accepted codes of the run are
-// asked of their sources on worker threads, at most N funds at a time and
-// never more than N funds beyond the one the run takes next, while the run
-// takes the answers in line order. A fund asks its sources in order and
-// stops at the first that gives rows, so a fund that falls through to its
-// second source holds up only itself. With N = 1 a fund is asked only when
-// the run comes to it. Ending the FundsAhead cancels what is under way.
+// asked of their sources on N worker threads, one fund a worker at a time
+// (so at most N downloads at once), while the run takes the answers in line
+// order. A fund asks its sources in order and stops at the first that
+// gives rows, so a fund that falls through to its second source holds up
+// only itself: the workers go on with the funds after it, up to 4 N funds
+// beyond the one the run takes next (an answer waiting to be taken is a
+// few rows). With N = 1 a fund is asked only when the run comes to it.
+// Ending the FundsAhead cancels what is under way.
 #pragma once
 
 #include <condition_variable>
@@ -63,8 +65,11 @@ private:
     bool claim(size_t& index);
 
     const std::vector<std::string> codes_;
+    static constexpr size_t kFundsAheadPerDownload = 4;
+
     const HoldingsSources sources_;
-    const size_t ahead_;
+    const size_t parallel_;
+    const size_t ahead_;  // funds a worker may start beyond the one the run takes next
     const Fetch fetch_;
     std::mutex mutex_;  // guards what follows
     std::condition_variable changed_;

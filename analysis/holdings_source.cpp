@@ -43,7 +43,7 @@ std::string failed_response_reason(const net::FetchResult& result) {
 
 void count_response(SourceAnswer& answer, const net::FetchResult& result) {
     answer.status = result.status;
-    answer.bytes += result.body.size();
+    answer.bytes += result.received;
     answer.facts.received =
         answer.facts.received || (result.ok() && result.whole && !result.body.empty());
 }

@@ -14,8 +14,9 @@ BOMB_CODE = "999992"  # its page is a compressed bomb
 
 
 class Settings:
-    def __init__(self, pages, delay=0.0, rate=0, compress=False):
-        self.pages = pages          # path -> bytes
+    def __init__(self, pages, delay=0.0, rate=0, compress=False, endless=False):
+        self.pages = pages          # path (with its query) -> bytes
+        self.endless = endless      # every answer a body that never ends
         self.delay = delay          # seconds before each response
         self.rate = rate            # bytes a second per connection, 0 = unlimited
         self.compress = compress    # gzip when the request accepts it
@@ -71,7 +72,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         s = self.settings
         if s.delay:
             time.sleep(s.delay)
-        if self.path == "/%s.html" % ENDLESS_CODE:
+        if s.endless or self.path == "/%s.html" % ENDLESS_CODE:
             return self.endless()
         if self.path == "/%s.html" % BOMB_CODE:
             return self.answer(200, Handler.bomb, {"Content-Encoding": "gzip"})

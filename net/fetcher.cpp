@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "net/internet_root.h"
+#include "net/parallel_downloads.h"
 #include "net/refusal_retry.h"
 
 namespace qinghe::net {
@@ -12,6 +13,9 @@ namespace {
 // Longest wait in curl_multi_poll: the transfer's own time-outs are looked
 // at by curl_multi_perform at least this often.
 constexpr int kPollMilliseconds = 1000;
+// Kept-alive connections left open in the shared cache: one per fetcher of
+// the most downloads at once, to each of the three sources' servers.
+constexpr long kKeptConnections = 3 * parallel::kMax;
 
 // The fetchers alive in the process, for cancel_all.
 std::mutex g_registry_mutex;
@@ -21,6 +25,9 @@ std::vector<Fetcher*> g_registry;
 
 Fetcher::Fetcher() : settings_(http_settings()), root_(InternetRoot::acquire()) {
     if (root_) multi_ = curl_multi_init();
+    // The connections of every fetcher stay in the root's shared cache; a
+    // multi handle of one transfer would keep only four of them alive.
+    if (multi_) curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kKeptConnections);
     std::lock_guard lock(g_registry_mutex);
     g_registry.push_back(this);
 }
@@ -68,7 +75,7 @@ FetchResult Fetcher::fetch_once(const Request& request) {
     if (code && transfer->failed_on_reused_connection(*code))
         code = perform(request, true, transfer);
     if (!code) return {};
-    return transfer->finish(*code);
+    return transfer->finish(*code, false);
 }
 
 // One transfer on the fetcher's multi handle; its result code, nothing when

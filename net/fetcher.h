@@ -29,6 +29,8 @@ public:
     Fetcher& operator=(const Fetcher&) = delete;
 
     // The answer to `request`, a refusal retried once; empty once cancelled.
+    // A body cut short (time-out, size cap, broken connection) is dropped:
+    // nobody reads it, and it would hold up to the cap.
     FetchResult fetch(const Request& request);
     // Ends the download or wait under way and every later one; from any thread.
     void cancel();

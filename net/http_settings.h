@@ -34,6 +34,9 @@ inline constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows
 // Receive chunks: without an announced length, and at most.
 inline constexpr size_t kDefaultChunkSize = 10240;
 inline constexpr size_t kMaxChunkSize = 102400;
+// The largest block of a body being received (the blocks are joined once,
+// at its end).
+inline constexpr size_t kLargestBlock = size_t(1) << 20;
 }  // namespace limit
 
 struct HttpSettings {

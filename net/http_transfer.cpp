@@ -102,14 +102,16 @@ void Transfer::set_referer(std::string_view referer) {
     if (!referer.empty()) curl_easy_setopt(easy_, CURLOPT_REFERER, std::string(referer).c_str());
 }
 
-FetchResult Transfer::finish(CURLcode code) {
+FetchResult Transfer::finish(CURLcode code, bool keep_cut) {
     FetchResult result;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &result.status);
     curl_off_t retry_after = 0;
     curl_easy_getinfo(easy_, CURLINFO_RETRY_AFTER, &retry_after);
     result.retry_after = long(retry_after);
-    result.body = std::move(body_);
     result.whole = code == CURLE_OK;
+    result.received = received_bytes_;
+    if (result.whole || keep_cut) result.body = joined_body();
+    blocks_.clear();
     return result;
 }
 
@@ -126,32 +128,50 @@ bool Transfer::failed_on_reused_connection(CURLcode code) const {
     long new_connections = -1, status = 0;
     curl_easy_getinfo(easy_, CURLINFO_NUM_CONNECTS, &new_connections);
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
-    return new_connections == 0 && status == 0 && received_ == 0 && body_.empty();
+    return new_connections == 0 && status == 0 && received_ == 0 && received_bytes_ == 0;
 }
 
-// Room grows by doubling, never beyond the cap, so the buffer holds at most
-// the cap however long the body runs.
+// The body arrives into blocks: the first the size announced (one default
+// chunk when none is), each further one twice the one before, at most a
+// mebibyte, never beyond the cap. No block is copied while the body
+// arrives, so a body cut at the cap never holds more than the cap; a whole
+// body is joined once, at the end.
 size_t Transfer::append(const char* data, size_t size) {
-    if (!sized_) {
-        sized_ = true;
-        curl_off_t announced = -1;
-        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-        body_.reserve(initial_capacity(announced, max_body_bytes_));
+    size_t taken = std::min(size, max_body_bytes_ - received_bytes_);
+    for (size_t left = taken; left > 0;) {
+        if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) add_block();
+        std::string& block = blocks_.back();
+        const size_t part = std::min(left, block.capacity() - block.size());
+        block.append(data, part);
+        data += part;
+        left -= part;
     }
-    size_t taken = std::min(size, max_body_bytes_ - body_.size());
-    if (body_.size() + taken > body_.capacity())
-        grow(std::min(std::max(body_.capacity() * 2, body_.size() + taken), max_body_bytes_));
-    body_.append(data, taken);
+    received_bytes_ += taken;
     return taken;  // fewer than offered ends the transfer at the cap
 }
 
-// A new buffer of exactly `capacity` bytes (reserve on a filled string may
-// round up to twice its room).
-void Transfer::grow(size_t capacity) {
-    std::string larger;
-    larger.reserve(capacity);
-    larger.append(body_);
-    body_.swap(larger);
+void Transfer::add_block() {
+    size_t room = limit::kLargestBlock;
+    if (blocks_.empty()) {
+        curl_off_t announced = -1;
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        room = initial_capacity(announced, max_body_bytes_);
+    } else {
+        room = std::min(blocks_.back().capacity() * 2, room);
+    }
+    blocks_.emplace_back();
+    blocks_.back().reserve(std::max<size_t>(1, std::min(room, max_body_bytes_ - received_bytes_)));
+}
+
+std::string Transfer::joined_body() {
+    if (blocks_.size() == 1) return std::move(blocks_.front());
+    std::string body;
+    body.reserve(received_bytes_);
+    for (std::string& block : blocks_) {
+        body.append(block);
+        std::string().swap(block);
+    }
+    return body;
 }
 
 size_t Transfer::on_body(char* data, size_t, size_t size, void* transfer) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/http_settings.h"
 
@@ -34,6 +35,8 @@ struct FetchResult {
     // slow-transfer rule, the size cap or a broken connection: the body is
     // all there is.
     bool whole = false;
+    // The body bytes received, also when a body cut short was not kept.
+    size_t received = 0;
 
     // A 2xx response: the body is the page asked for, not an error page.
     bool ok() const { return status >= 200 && status <= 299; }
@@ -55,8 +58,8 @@ public:
 
     CURL* easy() const { return easy_; }
     // After the transfer ended with `code`: the status, the bytes so far and
-    // whether they are whole.
-    FetchResult finish(CURLcode code);
+    // whether they are whole; a body cut short is dropped unless `keep_cut`.
+    FetchResult finish(CURLcode code, bool keep_cut = true);
     // After the transfer ended with `code`: it failed on a reused connection
     // before any byte of its answer came, so what the connection held was
     // spoiled (by bytes beyond the previous answer's length, say) and the
@@ -71,7 +74,8 @@ private:
                 bool new_connection);
     void set_referer(std::string_view referer);
     size_t append(const char* data, size_t size);
-    void grow(size_t capacity);
+    void add_block();
+    std::string joined_body();
 
     static size_t on_body(char* data, size_t, size_t size, void* transfer);
     static int on_request(void* transfer, char*, char*, int, int);
@@ -79,9 +83,9 @@ private:
 
     CURL* easy_ = nullptr;
     curl_slist* headers_ = nullptr;
-    std::string body_;
+    std::vector<std::string> blocks_;  // the body so far, in order
+    size_t received_bytes_ = 0;
     size_t max_body_bytes_;
-    bool sized_ = false;
     // Stall watch: no body byte for the stall time, counted from the moment
     // the request goes out (the connect time-out covers the time before).
     Clock::duration stall_limit_;

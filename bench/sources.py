@@ -1,0 +1,141 @@
+#!/usr/bin/python3
+"""Benchmarks of the holdings sources of qinghe-analyse, side by side in one run:
+(1) 50 generated funds whose pages have no holdings box, so that the archive
+    answers each: qinghe-analyse against curl fetching the same pages and
+    archive answers (the floor of the machine), alternating, several rounds,
+    on loopback from the native keep-alive server (bench_page_server) and
+    from the Python server of the other benchmarks;
+(2) 20 such funds from the far server of network.py (100 ms a response,
+    2 MB/s a connection, gzip when asked), with the default downloads at
+    once (4) and with 8;
+(3) peak resident memory when every source of 12 funds sends a body that
+    never ends, with 8 downloads at once and the default 4.
+usage: sources.py PATH-TO-qinghe-analyse [ROUNDS]"""
+import os
+import pathlib
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+from bench_server import Server, Settings
+from pages import HERE, fund_pages
+from side_by_side import NativeServer
+
+FUNDS = 50
+
+
+def archive_target(code):
+    return "/FundArchivesDatas.aspx?type=jjcc&code=%s&topline=10&year=&month=" % code
+
+
+def no_box_site(count):
+    """(codes, {target: body}): the pages without their box, the archive answers."""
+    codes, pages = fund_pages(count)
+    folder = pathlib.Path(os.environ.get("QINGHE_GENERATED_PAGES_DIR") or
+                          HERE.parent / "build" / "fixtures" / "fund-pages")
+    site = {}
+    for code in codes:
+        page = pages["/%s.html" % code]
+        # Without "持仓占比" the page has no box to cut.
+        site["/%s.html" % code] = page.replace("持仓占比".encode(), "持仓一览".encode())
+        site[archive_target(code)] = (folder / "archive" / ("%s.js" % code)).read_bytes()
+    return codes, site
+
+
+def run(command):
+    """Wall seconds, peak resident memory (MB), exit status and output lines of one run."""
+    start = time.perf_counter()
+    child = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    out = child.stdout.read()
+    _, status, usage = os.wait4(child.pid, 0)
+    return (time.perf_counter() - start, usage.ru_maxrss / 1024,
+            os.waitstatus_to_exitcode(status), out.count(b"\n"))
+
+
+def analyse_command(analyse, base, codes, options=()):
+    return [analyse, "--base-url", base, "--archive-url", base, "--mobile-url", base,
+            *options, *codes]
+
+
+def side_by_side(analyse, codes, base, rounds):
+    commands = {
+        "qinghe-analyse": analyse_command(analyse, base, codes),
+        "curl (fetch only)": ["curl", "-s", "-o", "/dev/null"] +
+                             [base + t[1:] for c in codes for t in ("%s.html" % ("/" + c), archive_target(c))],
+    }
+    times = {name: [] for name in commands}
+    lines = {}
+    for _ in range(rounds):
+        for name, command in commands.items():
+            seconds, _, _, count = run(command)
+            times[name].append(seconds)
+            lines[name] = count
+    for name, values in times.items():
+        print("    %-18s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
+              (name, statistics.median(values) * 1000, min(values) * 1000,
+               max(values) * 1000, lines[name]))
+    ratio = statistics.median(times["qinghe-analyse"]) / statistics.median(times["curl (fetch only)"])
+    print("    qinghe-analyse takes %.2f x the floor" % ratio)
+
+
+def native_folder(site):
+    """A folder whose file names are the targets, for bench_page_server."""
+    folder = pathlib.Path(tempfile.mkdtemp(prefix="qinghe-sources-"))
+    for target, body in site.items():
+        (folder / target[1:]).write_bytes(body)
+    return folder
+
+
+def loopback(analyse, rounds):
+    codes, site = no_box_site(FUNDS)
+    print("(1) %d funds without a box, each answered by the archive, %d rounds, alternating"
+          % (len(codes), rounds))
+    native = pathlib.Path(analyse).resolve().parent.parent / "bench" / "bench_page_server"
+    if native.exists() and shutil.which("curl"):
+        folder = native_folder(site)
+        print("  native keep-alive server (bench_page_server)")
+        server = NativeServer(native, folder)
+        side_by_side(analyse, codes, server.base_url, rounds)
+        server.close()
+        shutil.rmtree(folder)
+    print("  Python server (bench_server.py)")
+    server = Server(Settings(site))
+    side_by_side(analyse, codes, server.base_url, rounds)
+    server.close()
+
+
+def far(analyse):
+    codes, site = no_box_site(20)
+    print("(2) 20 such funds, 100 ms a response, 2 MB/s a connection, gzip when asked")
+    for label, options in (("default (4)", []), ("--parallel 8", ["--parallel", "8"])):
+        settings = Settings(site, delay=0.1, rate=2_000_000, compress=True)
+        server = Server(settings)
+        seconds, _, status, lines = run(analyse_command(analyse, server.base_url, codes, options))
+        server.close()
+        print("  %-13s %6.3f s  %2d connections  %3d lines  exit %d"
+              % (label, seconds, settings.connections, lines, status))
+
+
+def memory(analyse):
+    codes, _ = fund_pages(12)
+    print("(3) 12 funds, every source's body never ends: peak resident memory")
+    for label, options in (("--parallel 8", ["--parallel", "8"]), ("default (4)", [])):
+        server = Server(Settings({}, endless=True))
+        seconds, peak, status, _ = run(analyse_command(analyse, server.base_url, codes, options))
+        server.close()
+        print("  %-13s %7.1f MB  %6.3f s  exit %d" % (label, peak, seconds, status))
+
+
+def main():
+    analyse = sys.argv[1]
+    rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 7
+    loopback(analyse, rounds)
+    far(analyse)
+    memory(analyse)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
