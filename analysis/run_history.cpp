@@ -63,19 +63,20 @@ HistoryNotice RunHistory::take_notice() { return store_ ? store_->take_notice() 
 void RunHistory::fund_read(FundReport& report, HoldingsCollector& collector, int32_t first_record) {
     if (path_.empty() || report.outcome == FundOutcome::not_six_bytes) return;
     if (!store_) store_.emplace(path_);
-    if (report.outcome != FundOutcome::read) take_stored(*store_, report, collector);
-    // A read without a report date cannot be placed among the quarters.
-    else if (!report.facts.report_date.empty())
-        store_->store(stored_report(report, collector.holdings(), first_record));
-    if (report.outcome != FundOutcome::read) return;
-    // A source that does not name the fund (mobile): the name read before.
-    if (report.facts.name.empty()) report.facts.name = gbk(store_->fund_name(utf8(report.code)));
-    fill_change(*store_, report);
+    if (report.outcome == FundOutcome::read) keep_read(report, collector.holdings(), first_record);
+    else take_stored(report, collector);
+    if (report.outcome == FundOutcome::read) fill_change(report);
 }
 
-void RunHistory::take_stored(HistoryStore& store, FundReport& report,
-                             HoldingsCollector& collector) {
-    const std::optional<StoredReport> stored = store.newest(utf8(report.code));
+void RunHistory::keep_read(FundReport& report, const ArrayBlock* holdings, int32_t first) {
+    // A read without a report date cannot be placed among the quarters.
+    if (!report.facts.report_date.empty()) store_->store(stored_report(report, holdings, first));
+    // A source that does not name the fund (mobile): the name read before.
+    if (report.facts.name.empty()) report.facts.name = gbk(store_->fund_name(utf8(report.code)));
+}
+
+void RunHistory::take_stored(FundReport& report, HoldingsCollector& collector) {
+    const std::optional<StoredReport> stored = store_->newest(utf8(report.code));
     if (!stored) return;
     report.outcome = FundOutcome::read;
     report.cached = true;
@@ -90,10 +91,10 @@ void RunHistory::take_stored(HistoryStore& store, FundReport& report,
     collector.append_rows(rows);
 }
 
-void RunHistory::fill_change(HistoryStore& store, FundReport& report) {
+void RunHistory::fill_change(FundReport& report) {
     if (gave_change(report)) return;
     const std::optional<StoredReport> previous =
-        store.previous_quarter(utf8(report.code), report.facts.report_date);
+        store_->previous_quarter(utf8(report.code), report.facts.report_date);
     if (!previous) return;
     QuarterChange change = compare_quarters(std::move(report.rows), fund_rows(previous->rows));
     report.rows = std::move(change.rows);

@@ -37,8 +37,9 @@ public:
     HistoryNotice take_notice();
 
 private:
-    void take_stored(HistoryStore& store, FundReport& report, HoldingsCollector& collector);
-    void fill_change(HistoryStore& store, FundReport& report);
+    void keep_read(FundReport& report, const ArrayBlock* holdings, int32_t first);
+    void take_stored(FundReport& report, HoldingsCollector& collector);
+    void fill_change(FundReport& report);
 
     std::string path_;
     std::optional<HistoryStore> store_;
