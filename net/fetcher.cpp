@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "net/internet_root.h"
-#include "net/parallel_downloads.h"
 #include "net/refusal_retry.h"
 
 namespace qinghe::net {
@@ -13,9 +12,9 @@ namespace {
 // Longest wait in curl_multi_poll: the transfer's own time-outs are looked
 // at by curl_multi_perform at least this often.
 constexpr int kPollMilliseconds = 1000;
-// Kept-alive connections left open in the shared cache: one per fetcher of
-// the most downloads at once, to each of the three sources' servers.
-constexpr long kKeptConnections = 3 * parallel::kMax;
+// Kept-alive connections a fetcher leaves open: one to each of the three
+// sources' servers, and room for a redirect's.
+constexpr long kKeptConnections = 4;
 
 // The fetchers alive in the process, for cancel_all.
 std::mutex g_registry_mutex;
@@ -25,8 +24,8 @@ std::vector<Fetcher*> g_registry;
 
 Fetcher::Fetcher() : settings_(http_settings()), root_(InternetRoot::acquire()) {
     if (root_) multi_ = curl_multi_init();
-    // The connections of every fetcher stay in the root's shared cache; a
-    // multi handle of one transfer would keep only four of them alive.
+    // The fetcher's connections stay in its multi handle's own cache, to
+    // each server its requests go to.
     if (multi_) curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kKeptConnections);
     std::lock_guard lock(g_registry_mutex);
     g_registry.push_back(this);
@@ -83,8 +82,8 @@ FetchResult Fetcher::fetch_once(const Request& request) {
 std::optional<CURLcode> Fetcher::perform(const Request& request, bool new_connection,
                                          std::unique_ptr<Transfer>& transfer) {
     if (!multi_ || cancelled()) return std::nullopt;
-    transfer =
-        Transfer::create(request.url, root_->share(), settings_, new_connection, request.referer);
+    transfer = Transfer::create(request.url, root_->thread_share(), settings_, new_connection,
+                                request.referer);
     if (!transfer || curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK)
         return std::nullopt;
     std::optional<CURLcode> code;

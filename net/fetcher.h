@@ -1,8 +1,8 @@
 // One worker's downloads, one GET at a time: each runs on a multi handle of
 // the fetcher's own, so that another thread can end it at once (cancel, or
-// cancel_all at program end), over the root's shared cache of kept-alive
-// connections. A request that fails on a spoiled kept-alive connection is
-// sent once more on a new one; a refusal (refusal_retry.h) is asked again
+// cancel_all at program end), and over the kept-alive connections of that
+// handle (the root's DNS cache and TLS sessions are shared). A request that fails on a spoiled
+// kept-alive connection is sent once more on a new one; a refusal (refusal_retry.h) is asked again
 // once; while the fetcher waits, other fetchers' downloads go on.
 #pragma once
 

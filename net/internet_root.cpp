@@ -32,22 +32,28 @@ bool InternetRoot::is_open() {
     return g_root != nullptr;
 }
 
+// A share handle of the given data, locked through the root.
+CURLSH* InternetRoot::new_share(std::initializer_list<curl_lock_data> shared) {
+    CURLSH* share = curl_share_init();
+    if (!share) return nullptr;
+    curl_share_setopt(share, CURLSHOPT_USERDATA, this);
+    curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &InternetRoot::lock);
+    curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &InternetRoot::unlock);
+    for (curl_lock_data data : shared) curl_share_setopt(share, CURLSHOPT_SHARE, data);
+    return share;
+}
+
 bool InternetRoot::open() {
     global_initialised_ = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     if (!global_initialised_) return false;
-    share_ = curl_share_init();
-    if (!share_) return false;
-    curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &InternetRoot::lock);
-    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &InternetRoot::unlock);
-    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-    return true;
+    share_ = new_share({CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_CONNECT});
+    thread_share_ = new_share({CURL_LOCK_DATA_SSL_SESSION});
+    return share_ && thread_share_;
 }
 
 InternetRoot::~InternetRoot() {
     if (share_) curl_share_cleanup(share_);
+    if (thread_share_) curl_share_cleanup(thread_share_);
     if (global_initialised_) curl_global_cleanup();
 }
 

@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 
@@ -27,15 +28,21 @@ public:
     InternetRoot& operator=(const InternetRoot&) = delete;
 
     CURLSH* share() const { return share_; }
+    // For a thread that keeps its connections on a multi handle of its own:
+    // TLS sessions only. libcurl does not support one connection cache, nor
+    // one DNS cache with its threaded resolver, in use by concurrent threads.
+    CURLSH* thread_share() const { return thread_share_; }
 
 private:
     InternetRoot() = default;
     bool open();
+    CURLSH* new_share(std::initializer_list<curl_lock_data> shared);
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* root);
     static void unlock(CURL*, curl_lock_data data, void* root);
 
     bool global_initialised_ = false;
     CURLSH* share_ = nullptr;
+    CURLSH* thread_share_ = nullptr;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
 };
 
