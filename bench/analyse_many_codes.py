@@ -19,6 +19,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import fund_page_server  # noqa: E402
+from pages import keep_history_apart  # noqa: E402
 
 CODES = [str(c) for c in range(100000, 110000)]
 
@@ -26,6 +27,7 @@ CODES = [str(c) for c in range(100000, 110000)]
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     analyse = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build", "analysis", "qinghe-analyse"))
+    keep_history_apart(analyse)
     extra = sys.argv[2:]
     server = fund_page_server.Server(("127.0.0.1", 0), fund_page_server.Handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()

@@ -13,7 +13,12 @@ import sys
 import time
 
 from bench_server import BOMB_CODE, ENDLESS_CODE, Server, Settings
-from pages import fund_pages
+from pages import fund_pages, keep_history_apart
+
+
+def sources_at(base):
+    """The options that send every source's requests to `base`."""
+    return ["--base-url", base, "--archive-url", base, "--mobile-url", base]
 
 
 def run(command):
@@ -30,7 +35,7 @@ def slow_network(analyse):
     for label, options in (("--parallel 1", ["--parallel", "1"]), ("default (4)", [])):
         settings = Settings(pages, delay=0.1, rate=2_000_000, compress=True)
         server = Server(settings)
-        seconds, _, status = run([analyse, "--base-url", server.base_url] + options + codes)
+        seconds, _, status = run([analyse, *sources_at(server.base_url), *options, *codes])
         server.close()
         print("  %-13s %6.3f s  %2d connections  exit %d" %
               (label, seconds, settings.connections, status))
@@ -40,13 +45,14 @@ def memory(analyse):
     print("peak resident memory")
     server = Server(Settings({}), with_bomb=True)
     for label, code in (("endless body", ENDLESS_CODE), ("compressed bomb", BOMB_CODE)):
-        seconds, peak, status = run([analyse, "--base-url", server.base_url, code])
+        seconds, peak, status = run([analyse, *sources_at(server.base_url), code])
         print("  %-16s %7.1f MB  %6.3f s  exit %d" % (label, peak, seconds, status))
     server.close()
 
 
 def main():
     analyse = sys.argv[1]
+    keep_history_apart(analyse)
     slow_network(analyse)
     memory(analyse)
 

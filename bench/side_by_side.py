@@ -15,7 +15,7 @@ import sys
 import time
 
 from bench_server import Server, Settings
-from pages import HERE, fund_pages
+from pages import HERE, fund_pages, keep_history_apart
 
 CODES = 50
 
@@ -65,6 +65,7 @@ def compare(analyse, codes, server, rounds):
 
 def main():
     analyse = sys.argv[1]
+    keep_history_apart(analyse)
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 7
     codes, pages = fund_pages(CODES)
     native = pathlib.Path(analyse).resolve().parent.parent / "bench" / "bench_page_server"

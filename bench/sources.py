@@ -21,7 +21,7 @@ import tempfile
 import time
 
 from bench_server import Server, Settings
-from pages import HERE, fund_pages
+from pages import HERE, fund_pages, keep_history_apart
 from side_by_side import NativeServer
 
 FUNDS = 50
@@ -121,6 +121,7 @@ def far(analyse):
 
 def memory(analyse):
     codes, _ = fund_pages(12)
+    keep_history_apart(analyse)  # nothing stored by (1) and (2) to fall back on
     print("(3) 12 funds, every source's body never ends: peak resident memory")
     for label, options in (("--parallel 8", ["--parallel", "8"]), ("default (4)", [])):
         server = Server(Settings({}, endless=True))
@@ -131,6 +132,7 @@ def memory(analyse):
 
 def main():
     analyse = sys.argv[1]
+    keep_history_apart(analyse)
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 7
     loopback(analyse, rounds)
     far(analyse)
