@@ -19,14 +19,25 @@ const SourceAnswer* FundAnswer::page() const {
     return nullptr;
 }
 
-FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch) {
+FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
+                    const std::function<void()>& first_answered) {
     FundAnswer fund;
     for (const auto& source : sources) {
         fund.asked.push_back(ask_timed(*source, code, fetch));
+        if (fund.asked.size() == 1 && first_answered) first_answered();
         if (!fund.asked.back().rows.empty()) break;
     }
+    if (fund.asked.empty() && first_answered) first_answered();
     return fund;
 }
+
+namespace {
+
+// Workers for N funds asked at once: N for first sources and N for later
+// ones, one alone when N = 1.
+size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; }
+
+}  // namespace
 
 FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
                        Fetch fetch)
@@ -35,8 +46,9 @@ FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, 
       parallel_(size_t(net::clamp_parallel(parallel))),
       ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
       fetch_(std::move(fetch)),
-      slots_(codes_.size()) {
-    for (size_t i = 0; i < std::min(parallel_, codes_.size()); ++i)
+      slots_(codes_.size()),
+      body_gate_(parallel_) {
+    for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
         workers_.emplace_back([this] { work(); });
 }
 
@@ -59,19 +71,28 @@ FundAnswer FundsAhead::take(size_t index) {
     return std::exchange(slots_[index].answer, {});
 }
 
-// The next fund due; false when the work is over.
+// The next fund due, once fewer than N funds are asking their first
+// source; false when the work is over.
 bool FundsAhead::claim(size_t& index) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] {
-        return stopping_ || claimed_ >= slots_.size() || claimed_ < reading_ + ahead_;
+        return stopping_ || claimed_ >= slots_.size() ||
+               (claimed_ < reading_ + ahead_ && asking_first_ < parallel_);
     });
     if (stopping_ || claimed_ >= slots_.size()) return false;
     index = claimed_++;
+    ++asking_first_;
     return true;
 }
 
+void FundsAhead::first_source_answered() {
+    std::lock_guard lock(mutex_);
+    --asking_first_;
+    changed_.notify_all();
+}
+
 void FundsAhead::work() {
-    net::Fetcher fetcher;
+    net::Fetcher fetcher(&body_gate_);
     {
         std::lock_guard lock(mutex_);
         if (stopping_) fetcher.cancel();
@@ -82,7 +103,8 @@ void FundsAhead::work() {
                : Fetch([&](const net::Request& request) { return fetcher.fetch(request); });
     size_t index = 0;
     while (claim(index)) {
-        FundAnswer answer = ask_fund(codes_[index], sources_, fetch);
+        FundAnswer answer =
+            ask_fund(codes_[index], sources_, fetch, [this] { first_source_answered(); });
         std::lock_guard lock(mutex_);
         slots_[index] = {true, std::move(answer)};
         changed_.notify_all();

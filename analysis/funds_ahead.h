@@ -1,16 +1,19 @@
 // Reading ahead for one analysis run: the accepted codes of the run are
-// asked of their sources on N worker threads, one fund a worker at a time
-// (so at most N downloads at once), while the run takes the answers in line
-// order. A fund asks its sources in order and stops at the first that
-// gives rows, so a fund that falls through to its second source holds up
-// only itself: the workers go on with the funds after it, up to 4 N funds
-// beyond the one the run takes next (an answer waiting to be taken is a
-// few rows). With N = 1 a fund is asked only when the run comes to it.
-// Ending the FundsAhead cancels what is under way.
+// asked of their sources on worker threads while the run takes the answers
+// in line order. A fund asks its sources in order and stops at the first
+// that gives rows. At most N funds ask their first source at once; a fund
+// that falls through to a later source asks it beside them (on at most N
+// more workers), so it holds up neither the others nor their downloads.
+// The workers go on up to 4 N funds beyond the one the run takes next (an
+// answer waiting to be taken is a few rows), and at most N bodies at once
+// grow large (net/body_gate.h). With N = 1 there is one worker, and a fund
+// is asked only when the run comes to it. Ending the FundsAhead cancels what
+// is under way.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "analysis/holdings_source.h"
+#include "net/body_gate.h"
 
 namespace qinghe::net {
 class Fetcher;
@@ -36,8 +40,10 @@ struct FundAnswer {
     const SourceAnswer* page() const;
 };
 
-// Asks `sources` in order for `code` until one gives rows.
-FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch);
+// Asks `sources` in order for `code` until one gives rows; calls
+// `first_answered` (when given) once the first source has answered.
+FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
+                    const std::function<void()>& first_answered = {});
 
 class FundsAhead {
 public:
@@ -63,6 +69,7 @@ private:
 
     void work();
     bool claim(size_t& index);
+    void first_source_answered();
 
     const std::vector<std::string> codes_;
     static constexpr size_t kFundsAheadPerDownload = 4;
@@ -76,7 +83,9 @@ private:
     std::vector<Slot> slots_;
     size_t claimed_ = 0;  // the next fund a worker starts on
     size_t reading_ = 0;  // the fund the run takes next
+    size_t asking_first_ = 0;  // funds whose first source is being asked
     bool stopping_ = false;
+    net::BodyGate body_gate_;
     std::vector<net::Fetcher*> fetchers_;  // the workers' own, for cancelling
     std::vector<std::thread> workers_;
 };

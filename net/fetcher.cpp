@@ -22,7 +22,8 @@ std::vector<Fetcher*> g_registry;
 
 }  // namespace
 
-Fetcher::Fetcher() : settings_(http_settings()), root_(InternetRoot::acquire()) {
+Fetcher::Fetcher(BodyGate* gate)
+    : settings_(http_settings()), root_(InternetRoot::acquire()), gate_(gate) {
     if (root_) multi_ = curl_multi_init();
     // The fetcher's connections stay in its multi handle's own cache, to
     // each server its requests go to.
@@ -45,16 +46,16 @@ void Fetcher::cancel_all() {
 }
 
 void Fetcher::cancel() {
-    std::lock_guard lock(mutex_);
-    cancelled_ = true;
-    cancelled_changed_.notify_all();
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        cancelled_changed_.notify_all();
+    }
     if (multi_) curl_multi_wakeup(multi_);
+    if (gate_) gate_->wake();
 }
 
-bool Fetcher::cancelled() {
-    std::lock_guard lock(mutex_);
-    return cancelled_;
-}
+bool Fetcher::cancelled() { return cancelled_; }
 
 FetchResult Fetcher::fetch(const Request& request) {
     FetchResult result = fetch_once(request);
@@ -62,7 +63,7 @@ FetchResult Fetcher::fetch(const Request& request) {
     if (!wait) return result;
     {
         std::unique_lock lock(mutex_);
-        if (cancelled_changed_.wait_for(lock, *wait, [&] { return cancelled_; })) return {};
+        if (cancelled_changed_.wait_for(lock, *wait, [&] { return cancelled_.load(); })) return {};
     }
     return fetch_once(request);
 }
@@ -84,6 +85,7 @@ std::optional<CURLcode> Fetcher::perform(const Request& request, bool new_connec
     if (!multi_ || cancelled()) return std::nullopt;
     transfer = Transfer::create(request.url, root_->thread_share(), settings_, new_connection,
                                 request.referer);
+    if (transfer && gate_) transfer->set_body_gate(*gate_, cancelled_);
     if (!transfer || curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK)
         return std::nullopt;
     std::optional<CURLcode> code;

@@ -8,11 +8,13 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
 
+#include "net/body_gate.h"
 #include "net/http_settings.h"
 #include "net/http_transfer.h"
 
@@ -22,8 +24,9 @@ class InternetRoot;
 
 class Fetcher {
 public:
-    // Reads with the settings in force now.
-    Fetcher();
+    // Reads with the settings in force now; a body grows beyond
+    // kSmallBodyBytes only with a permit of `gate`, when one is given.
+    explicit Fetcher(BodyGate* gate = nullptr);
     ~Fetcher();
     Fetcher(const Fetcher&) = delete;
     Fetcher& operator=(const Fetcher&) = delete;
@@ -46,9 +49,10 @@ private:
     const HttpSettings settings_;
     std::shared_ptr<InternetRoot> root_;
     CURLM* multi_ = nullptr;
-    std::mutex mutex_;  // guards cancelled_
+    BodyGate* const gate_;
+    std::mutex mutex_;  // orders a change of cancelled_ with the refusal wait
     std::condition_variable cancelled_changed_;
-    bool cancelled_ = false;
+    std::atomic<bool> cancelled_ = false;
 };
 
 }  // namespace qinghe::net

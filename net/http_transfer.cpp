@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "net/url_parts.h"
+#include "platform/heap_policy.h"
 
 namespace qinghe::net {
 namespace {
@@ -59,6 +60,13 @@ Transfer::Transfer(const HttpSettings& settings)
     : max_body_bytes_(settings.max_body_bytes), stall_limit_(settings.stall_timeout) {}
 
 Transfer::~Transfer() {
+    if (holds_permit_) {
+        // The large body's memory goes back to the system before another
+        // transfer may grow one.
+        std::vector<std::string>().swap(blocks_);
+        platform::return_freed_memory();
+        gate_->leave();
+    }
     if (easy_) curl_easy_cleanup(easy_);
     curl_slist_free_all(headers_);
 }
@@ -95,6 +103,11 @@ bool Transfer::set_up(const std::string& request_url, CURLSH* share, const HttpS
     set_limits(e, settings);
     set_trust(e, settings);
     return true;
+}
+
+void Transfer::set_body_gate(BodyGate& gate, const std::atomic<bool>& cancelled) {
+    gate_ = &gate;
+    cancelled_ = &cancelled;
 }
 
 // libcurl keeps its own copy of the text.
@@ -137,6 +150,7 @@ bool Transfer::failed_on_reused_connection(CURLcode code) const {
 // arrives, so a body cut at the cap never holds more than the cap; a whole
 // body is joined once, at the end.
 size_t Transfer::append(const char* data, size_t size) {
+    if (!may_grow_to(received_bytes_ + size)) return 0;
     size_t taken = std::min(size, max_body_bytes_ - received_bytes_);
     for (size_t left = taken; left > 0;) {
         if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) add_block();
@@ -148,6 +162,16 @@ size_t Transfer::append(const char* data, size_t size) {
     }
     received_bytes_ += taken;
     return taken;  // fewer than offered ends the transfer at the cap
+}
+
+// A body growing beyond the small size first waits for a permit of the
+// gate (the wait is no stall); false when cancelled meanwhile.
+bool Transfer::may_grow_to(size_t bytes) {
+    if (!gate_ || holds_permit_ || bytes <= kSmallBodyBytes) return true;
+    if (!gate_->enter(*cancelled_)) return false;
+    holds_permit_ = true;
+    last_progress_ = Clock::now();
+    return true;
 }
 
 void Transfer::add_block() {

@@ -7,12 +7,14 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "net/body_gate.h"
 #include "net/http_settings.h"
 
 namespace qinghe::net {
@@ -57,6 +59,9 @@ public:
     Transfer& operator=(const Transfer&) = delete;
 
     CURL* easy() const { return easy_; }
+    // The body grows beyond kSmallBodyBytes only with a permit of `gate`,
+    // waited for unless `cancelled` turns true; held until the transfer ends.
+    void set_body_gate(BodyGate& gate, const std::atomic<bool>& cancelled);
     // After the transfer ended with `code`: the status, the bytes so far and
     // whether they are whole; a body cut short is dropped unless `keep_cut`.
     FetchResult finish(CURLcode code, bool keep_cut = true);
@@ -74,6 +79,7 @@ private:
                 bool new_connection);
     void set_referer(std::string_view referer);
     size_t append(const char* data, size_t size);
+    bool may_grow_to(size_t bytes);
     void add_block();
     std::string joined_body();
 
@@ -86,6 +92,9 @@ private:
     std::vector<std::string> blocks_;  // the body so far, in order
     size_t received_bytes_ = 0;
     size_t max_body_bytes_;
+    BodyGate* gate_ = nullptr;
+    const std::atomic<bool>* cancelled_ = nullptr;
+    bool holds_permit_ = false;
     // Stall watch: no body byte for the stall time, counted from the moment
     // the request goes out (the connect time-out covers the time before).
     Clock::duration stall_limit_;

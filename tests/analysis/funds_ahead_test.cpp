@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/funds_ahead.h"
@@ -101,6 +104,46 @@ TEST(FundsAhead, LaterSourcesAreAskedOnlyWhenEarlierOnesGaveNoRows) {
         }
         EXPECT_EQ(thread_count(), threads_before) << parallel << " downloads";
     }
+}
+
+// With N downloads, at most N funds ask their first source at once, and a
+// fund whose later source is slow holds up neither: while the archive
+// answers nobody, the pages of N more funds are still asked.
+TEST(FundsAhead, AFundFallingThroughLeavesTheFirstSourceToOthers) {
+    constexpr int kParallel = 2;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int pages_asked = 0, pages_at_once = 0, most_pages_at_once = 0;
+    bool archive_answers = false;
+    const Fetch fetch = [&](const net::Request& request) {
+        std::unique_lock lock(mutex);
+        if (request.url.ends_with(".html")) {
+            ++pages_asked;
+            most_pages_at_once = std::max(most_pages_at_once, ++pages_at_once);
+            changed.notify_all();
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            lock.lock();
+            --pages_at_once;
+        } else if (request.url.find("FundArchivesDatas") != std::string::npos) {
+            changed.wait(lock, [&] { return archive_answers; });
+        }
+        return net::FetchResult{404, "not found", 0, true, 9};
+    };
+    const std::vector<std::string> codes = {"100001", "100002", "100003",
+                                            "100004", "100005", "100006"};
+    FundsAhead funds(codes, all_sources("http://site.test/"), kParallel, fetch);
+    {
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(5),
+                                     [&] { return pages_asked == 2 * kParallel; }))
+            << pages_asked << " pages asked while the archive answers nobody";
+        archive_answers = true;
+        changed.notify_all();
+    }
+    for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(funds.take(i).asked.size(), 3u) << i;
+    EXPECT_EQ(pages_asked, int(codes.size()));
+    EXPECT_LE(most_pages_at_once, kParallel);
 }
 
 TEST(FundsAhead, EndingARunUntakenCancelsTheWorkers) {

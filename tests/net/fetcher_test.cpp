@@ -7,6 +7,7 @@
 #include "quick_http_settings.h"
 #include "support/loopback_server.h"
 #include "support/thread_count.h"
+#include "net/body_gate.h"
 #include "net/fetcher.h"
 #include "net/http_settings.h"
 #include "net/internet_library.h"
@@ -201,6 +202,35 @@ TEST_F(FetcherTest, CancelEndsADownloadOrAWaitAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "ended by a time-out";
     EXPECT_EQ(waiting.fetch({silent.url("/y"), {}}).status, 0) << "a cancelled fetcher stays so";
     EXPECT_EQ(requests, 1);
+}
+
+// A body beyond the small size grows only with a permit of the gate: with
+// none free its download waits, not its small ones, and a cancel ends the
+// wait; once a permit is given back the body arrives whole.
+TEST_F(FetcherTest, LargeBodyWaitsForAPermitOfTheGate) {
+    const std::string large(kSmallBodyBytes + 1000, 'x'), small(1000, 'y');
+    LoopbackServer server(LoopbackServer::Pages{{"/large", large}, {"/small", small}});
+    BodyGate gate(1);
+    const std::atomic<bool> never{false};
+    ASSERT_TRUE(gate.enter(never));  // the only permit, held here
+    Fetcher waiting(&gate);
+    EXPECT_EQ(waiting.fetch({server.url("/small"), {}}).body, small);
+    std::atomic<bool> ended{false};
+    std::thread fetching([&] {
+        const FetchResult cut = waiting.fetch({server.url("/large"), {}});
+        EXPECT_FALSE(cut.whole);
+        EXPECT_TRUE(cut.body.empty());
+        ended = true;
+    });
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(ended) << "grew without a permit";
+    waiting.cancel();
+    fetching.join();
+    gate.leave();
+    Fetcher permitted(&gate);
+    const FetchResult whole = permitted.fetch({server.url("/large"), {}});
+    EXPECT_TRUE(whole.whole);
+    EXPECT_EQ(whole.body, large);
 }
 
 TEST_F(FetcherTest, ProgramEndCancelsThroughTheLibrary) {
