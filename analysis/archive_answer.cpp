@@ -1,9 +1,10 @@
 #include "analysis/archive_answer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
-#include <cmath>
 
+#include "analysis/decimal_numbers.h"
 #include "analysis/link_resolution.h"
 #include "analysis/markup_scan.h"
 
@@ -201,12 +202,7 @@ Columns columns_of(const std::vector<std::string_view>& header) {
 std::optional<float> ratio_of(std::string_view cell) {
     std::string text = markup::squeezed_text_of(cell);
     if (text.ends_with('%')) text.pop_back();
-    double value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value))
-        return std::nullopt;
-    return float(value);
+    return decimal_float(text);
 }
 
 std::string link_in(std::string_view cell, std::string_view request_url) {

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/decimal_numbers.h"
+
 namespace qinghe::app {
 namespace {
 

@@ -2,29 +2,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <pwd.h>
-#include <unistd.h>
 
 #include "analysis/settings_location.h"
 
 namespace qinghe::app {
-namespace {
-
-bool is_absolute(const char* path) { return path && path[0] == '/'; }
-
-const char* home_folder() {
-    const char* home = std::getenv("HOME");
-    if (is_absolute(home)) return home;
-    const passwd* entry = ::getpwuid(::getuid());
-    return entry ? entry->pw_dir : nullptr;
-}
-
-}  // namespace
 
 std::optional<std::string> user_data_folder(const char* xdg_data_home, const char* home) {
-    if (is_absolute(xdg_data_home)) return std::string(xdg_data_home) + "/qinghe";
-    if (is_absolute(home)) return std::string(home) + "/.local/share/qinghe";
-    return std::nullopt;
+    return user_xdg_folder(xdg_data_home, home, ".local/share");
 }
 
 std::string history_file_path() {

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "analysis/decimal_numbers.h"
 #include "platform/file_permission.h"
 
 namespace qinghe::app {
@@ -235,14 +236,6 @@ struct HistoryStore::Statements {
     Statement upsert_report, delete_rows, upsert_stock, insert_row, select_rows;
     Statement newest, in_range, of_code, funds, name;
 };
-
-double decimal_ratio(float ratio) {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, ratio).ptr;
-    double value = 0;
-    std::from_chars(text, end, value);
-    return value;
-}
 
 HistoryStore::HistoryStore(std::string path) : path_(std::move(path)) { open(); }
 

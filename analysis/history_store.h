@@ -46,11 +46,6 @@ struct StoredFund {
     int reports = 0;
 };
 
-// The double of a ratio's shortest decimal (9.66f gives 9.66, not
-// 9.65999984741211), as the file keeps it and JSON prints it; it converts
-// back to the same float.
-double decimal_ratio(float ratio);
-
 enum class HistoryFault {
     none,
     moved_aside,   // not a database or damaged: renamed, a new one made, history on

@@ -2,7 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
+#include "analysis/decimal_numbers.h"
+
 #include <cmath>
 
 namespace qinghe::app {
@@ -33,15 +34,6 @@ size_t nesting(std::string_view text, size_t limit) {
     return deepest;
 }
 
-std::optional<float> decimal(std::string_view text) {
-    double value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value))
-        return std::nullopt;
-    return float(value);
-}
-
 const json* member(const json& object, const char* key) {
     if (!object.is_object()) return nullptr;
     auto found = object.find(key);
@@ -65,7 +57,7 @@ std::optional<float> number_field(const json& object, const char* key) {
         const double number = value->get<double>();
         return std::isfinite(number) ? std::optional<float>(float(number)) : std::nullopt;
     }
-    if (value->is_string()) return decimal(value->get_ref<const std::string&>());
+    if (value->is_string()) return decimal_float(value->get_ref<const std::string&>());
     return std::nullopt;
 }
 

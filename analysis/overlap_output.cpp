@@ -1,11 +1,11 @@
 #include "analysis/overlap_output.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <nlohmann/json.hpp>
 
+#include "analysis/decimal_numbers.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::app {
@@ -55,15 +55,6 @@ std::string tables(const FundOverlap& overlap, const std::vector<FundReport>& re
 // Points to two decimals, as a JSON number.
 double rounded(double points) { return std::round(points * 100) / 100; }
 
-// A ratio as the shortest decimal that reads back as the same float.
-double ratio_number(float ratio) {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, ratio).ptr;
-    double value = 0;
-    std::from_chars(text, end, value);
-    return value;
-}
-
 json text_or_null(const std::string& gbk) { return gbk.empty() ? json(nullptr) : json(utf8(gbk)); }
 
 json json_funds(const FundOverlap& overlap, const std::vector<FundReport>& reports) {
@@ -85,7 +76,7 @@ json json_pair(const FundOverlap& overlap, const std::vector<FundReport>& report
     for (const CommonStock& stock : overlap.cells[a][b].common)
         stocks.push_back(
             {{"name", utf8(stock.name)},
-             {"ratios", json::array({ratio_number(stock.ratio_a), ratio_number(stock.ratio_b)})}});
+             {"ratios", json::array({decimal_ratio(stock.ratio_a), decimal_ratio(stock.ratio_b)})}});
     return {{"codes", json::array({utf8(reports[overlap.funds[a]].code),
                                    utf8(reports[overlap.funds[b]].code)})},
             {"points", rounded(overlap.cells[a][b].points)},

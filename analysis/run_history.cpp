@@ -1,5 +1,6 @@
 #include "analysis/run_history.h"
 
+#include "analysis/decimal_numbers.h"
 #include "analysis/holding_list.h"
 #include "analysis/quarter_change.h"
 #include "platform/text_encoding.h"

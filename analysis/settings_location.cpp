@@ -29,13 +29,6 @@ std::optional<UserLocation> g_location;
 
 bool is_absolute(const char* path) { return path && path[0] == '/'; }
 
-const char* home_folder() {
-    const char* home = std::getenv("HOME");
-    if (is_absolute(home)) return home;
-    const passwd* entry = ::getpwuid(::getuid());
-    return entry ? entry->pw_dir : nullptr;
-}
-
 bool exists(const std::string& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
@@ -87,10 +80,22 @@ bool keeps_files_beside_itself(const std::string& program_folder) {
     return platform::writable_by_user(folder.string());
 }
 
-std::optional<std::string> user_settings_folder(const char* xdg_config_home, const char* home) {
-    if (is_absolute(xdg_config_home)) return std::string(xdg_config_home) + "/qinghe";
-    if (is_absolute(home)) return std::string(home) + "/.config/qinghe";
+const char* home_folder() {
+    const char* home = std::getenv("HOME");
+    if (is_absolute(home)) return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry ? entry->pw_dir : nullptr;
+}
+
+std::optional<std::string> user_xdg_folder(const char* xdg_home, const char* home,
+                                           const char* below_home) {
+    if (is_absolute(xdg_home)) return std::string(xdg_home) + "/qinghe";
+    if (is_absolute(home)) return std::string(home) + "/" + below_home + "/qinghe";
     return std::nullopt;
+}
+
+std::optional<std::string> user_settings_folder(const char* xdg_config_home, const char* home) {
+    return user_xdg_folder(xdg_config_home, home, ".config");
 }
 
 void choose_settings_location() {

@@ -26,6 +26,16 @@ std::vector<std::string> system_prefixes();
 // itself (a folder the user may write, under no system prefix).
 bool keeps_files_beside_itself(const std::string& program_folder);
 
+// The user's home folder: $HOME when it is absolute, else the password
+// database's entry; null when neither is known.
+const char* home_folder();
+
+// A folder of the user's for the program: an absolute `xdg_home` (a
+// relative one is ignored) or `home`/`below_home`, with "/qinghe"
+// appended; nullopt when neither is absolute.
+std::optional<std::string> user_xdg_folder(const char* xdg_home, const char* home,
+                                           const char* below_home);
+
 // The user's folder for the program's files: an absolute
 // `xdg_config_home` (a relative one is ignored) or `home`/.config, with
 // "/qinghe" appended; nullopt when neither is absolute.

@@ -1,0 +1,18 @@
+// Ratios and points between the program's floats and decimal text.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace qinghe::app {
+
+// The float of a text that is wholly one finite decimal number ("8.25",
+// "-0.3"), else nothing.
+std::optional<float> decimal_float(std::string_view text);
+
+// The double of a ratio's shortest decimal (9.66f gives 9.66, not
+// 9.65999984741211), as the history keeps it and JSON prints it; it
+// converts back to the same float.
+double decimal_ratio(float ratio);
+
+}  // namespace qinghe::app
