@@ -39,15 +39,9 @@ def timed(command):
     return time.perf_counter() - start, done.stdout.count(b"\n")
 
 
-def compare(analyse, codes, server, rounds):
-    base = server.base_url
-    commands = {
-        "qinghe-analyse": [analyse, "--base-url", base] + codes,
-        "python script": ["/usr/bin/python3", str(HERE / "fund_holdings.py"), base] + codes,
-    }
-    if shutil.which("curl"):
-        commands["curl (fetch only)"] = ["curl", "-s", "-o", "/dev/null"] + \
-            ["%s%s.html" % (base, c) for c in codes]
+def alternate(commands, rounds):
+    """Runs the commands ({name: command}) in turn, `rounds` times over,
+    prints each one's median, spread and output lines; gives the medians."""
     times = {name: [] for name in commands}
     lines = {}
     for _ in range(rounds):
@@ -59,7 +53,20 @@ def compare(analyse, codes, server, rounds):
         print("    %-18s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
               (name, statistics.median(values) * 1000, min(values) * 1000,
                max(values) * 1000, lines[name]))
-    ratio = statistics.median(times["python script"]) / statistics.median(times["qinghe-analyse"])
+    return {name: statistics.median(values) for name, values in times.items()}
+
+
+def compare(analyse, codes, server, rounds):
+    base = server.base_url
+    commands = {
+        "qinghe-analyse": [analyse, "--base-url", base] + codes,
+        "python script": ["/usr/bin/python3", str(HERE / "fund_holdings.py"), base] + codes,
+    }
+    if shutil.which("curl"):
+        commands["curl (fetch only)"] = ["curl", "-s", "-o", "/dev/null"] + \
+            ["%s%s.html" % (base, c) for c in codes]
+    medians = alternate(commands, rounds)
+    ratio = medians["python script"] / medians["qinghe-analyse"]
     print("    qinghe-analyse runs at %.2f x the script's speed" % ratio)
 
 

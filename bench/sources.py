@@ -14,7 +14,6 @@ usage: sources.py PATH-TO-qinghe-analyse [ROUNDS]"""
 import os
 import pathlib
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -22,7 +21,7 @@ import time
 
 from bench_server import Server, Settings
 from pages import HERE, fund_pages, keep_history_apart
-from side_by_side import NativeServer
+from side_by_side import NativeServer, alternate
 
 FUNDS = 50
 
@@ -66,18 +65,8 @@ def side_by_side(analyse, codes, base, rounds):
         "curl (fetch only)": ["curl", "-s", "-o", "/dev/null"] +
                              [base + t[1:] for c in codes for t in ("%s.html" % ("/" + c), archive_target(c))],
     }
-    times = {name: [] for name in commands}
-    lines = {}
-    for _ in range(rounds):
-        for name, command in commands.items():
-            seconds, _, _, count = run(command)
-            times[name].append(seconds)
-            lines[name] = count
-    for name, values in times.items():
-        print("    %-18s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
-              (name, statistics.median(values) * 1000, min(values) * 1000,
-               max(values) * 1000, lines[name]))
-    ratio = statistics.median(times["qinghe-analyse"]) / statistics.median(times["curl (fetch only)"])
+    medians = alternate(commands, rounds)
+    ratio = medians["qinghe-analyse"] / medians["curl (fetch only)"]
     print("    qinghe-analyse takes %.2f x the floor" % ratio)
 
 
