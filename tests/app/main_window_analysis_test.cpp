@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/analysis_run.h"
-#include "components/list_box.h"
 #include "main_window_fixture.h"
 
 namespace qinghe::app {
@@ -226,13 +225,6 @@ TEST_F(AnalysisTest, HistoryGivesThePagesChangesAndTheCodesTheSiteDoesNotAnswer)
     auto run_end_line = [] {  // whole, also when the label shows it cut
         const std::string tip = object(unit::label_progress)->toolTip().toStdString();
         return tip.empty() ? text_property(unit::label_progress) : tip;
-    };
-    auto tip_of = [](const std::string& name) {
-        auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
-        auto all = rows();
-        for (size_t i = 0; i < all.size(); ++i)
-            if (all[i][0] == name) return utf8_from_gbk(box->row_tip(int32_t(i)));
-        return std::string("no such row");
     };
 
     std::ofstream(directory_.file("history.sqlite3")) << "not a database";

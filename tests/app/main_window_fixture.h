@@ -27,6 +27,7 @@
 #include "app/program_start.h"
 #include "app/program_state.h"
 #include "components/component_types.h"
+#include "components/list_box.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
 #include "runtime/event_suspension.h"
@@ -153,6 +154,15 @@ protected:
             out.push_back(cells);
         }
         return out;
+    }
+
+    // The tip of the shown row whose stock is `name` (UTF-8).
+    static std::string tip_of(const std::string& name) {
+        auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
+        auto all = rows();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i][0] == name) return utf8_from_gbk(box->row_tip(int32_t(i)));
+        return "no such row";
     }
 
     // The result list as the list box should show it.

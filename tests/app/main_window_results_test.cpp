@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/analysis_run.h"
-#include "components/list_box.h"
 #include "main_window_fixture.h"
 #include "runtime/event_dispatch.h"
 #include "support/capturing_web_opener.h"
@@ -32,13 +31,6 @@ TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
     ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
     ASSERT_EQ(rows().size(), 25u);  // 杉屿服饰-W, 澄岫食品 and 泓樾汽车 shared
 
-    auto tip_of = [](const std::string& name) {
-        auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
-        auto all = rows();
-        for (size_t i = 0; i < all.size(); ++i)
-            if (all[i][0] == name) return utf8_from_gbk(box->row_tip(int32_t(i)));
-        return std::string("no such row");
-    };
     const std::string dates = "\n报告期不同: 2022-06-30, 2022-09-30";
     const std::string shared =
         "701001 青禾新兴消费混合A 8.87% (2022-09-30)\n"
