@@ -1,6 +1,7 @@
 #include "analysis/history_store.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <ctime>
@@ -20,6 +21,7 @@ namespace fs = std::filesystem;
 
 // Long enough for three programs writing a few hundred funds each.
 constexpr int kBusyMilliseconds = 10000;
+constexpr int kBusyRetryMilliseconds = 5;
 
 // The schema, step by step: step k takes user_version k to k + 1. A newer
 // program appends a step; a file of any older version is brought forward in
@@ -304,7 +306,7 @@ void HistoryStore::move_aside(ino_t checked) {
 }
 
 void HistoryStore::prepare_schema() {
-    if (first_text(db_, "PRAGMA journal_mode = WAL") != "wal")
+    if (switch_to_write_ahead_log() != "wal")
         throw SqlFailure{SQLITE_CANTOPEN, "no write-ahead log"};
     execute(db_, "PRAGMA synchronous = NORMAL");
     // Read again under the write lock: another program may have made the
@@ -312,6 +314,23 @@ void HistoryStore::prepare_schema() {
     const int found = migrate();
     if (found > kSchemaVersion) return turn_off(HistoryFault::newer_schema, std::to_string(found));
     statements_ = new Statements(db_);
+}
+
+// The switch of a new file needs the only lock on it, and SQLite answers
+// "busy" at once instead of waiting for it: so when programs open one new
+// file together, it is tried again until the busy time is spent.
+std::string HistoryStore::switch_to_write_ahead_log() {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyMilliseconds);
+    while (true) {
+        try {
+            return first_text(db_, "PRAGMA journal_mode = WAL");
+        } catch (const SqlFailure& failure) {
+            if ((failure.code & 0xFF) != SQLITE_BUSY || std::chrono::steady_clock::now() > deadline)
+                throw;
+        }
+        sqlite3_sleep(kBusyRetryMilliseconds);
+    }
 }
 
 int HistoryStore::migrate() {

@@ -100,6 +100,7 @@ private:
     bool damaged();
     void move_aside(ino_t checked);
     void prepare_schema();
+    std::string switch_to_write_ahead_log();
     int migrate();
     int schema_version();
     void close();

@@ -4,12 +4,14 @@
 // file left as it was.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <regex>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 
 #include "analysis/history_store.h"
 #include "support/temp_directory.h"
@@ -163,6 +165,24 @@ TEST_F(HistoryStoreTest, FileThatIsNotADatabaseOrDamagedIsMovedAsideAndANewOneMa
         EXPECT_TRUE(store.store(report("160127", "2026-06-30", 10)));
         EXPECT_EQ(query(path, "PRAGMA integrity_check"), "ok");
     }
+}
+
+// Another program writing the new file while this one opens it: the store
+// waits for it instead of turning the history off.
+TEST_F(HistoryStoreTest, NewFileAnotherProgramWritesIsWaitedForNotTurnedOff) {
+    fs::create_directories(dir.file("data"));
+    sqlite3* other = nullptr;
+    sqlite3_open(path.c_str(), &other);
+    sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    std::thread reader([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    HistoryStore store(path);
+    reader.join();
+    sqlite3_close(other);
+    EXPECT_EQ(store.take_notice().detail, "");
+    EXPECT_TRUE(store.store(report("160127", "2026-06-30", 10)));
 }
 
 TEST_F(HistoryStoreTest, ReadOnlyFileOrFolderTurnsTheHistoryOffAndLeavesItAsItWas) {
