@@ -6,8 +6,8 @@
 
 #include "analysis/app_texts.h"
 #include "analysis/core_calls.h"
-#include "analysis/funds_ahead.h"
-#include "analysis/link_resolution.h"
+#include "analysis/sources/funds_ahead.h"
+#include "analysis/sources/link_resolution.h"
 #include "analysis/settings_location.h"
 #include "net/http_settings.h"
 #include "platform/text_encoding.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "analysis/holdings_source.h"
+#include "analysis/sources/holdings_source.h"
 
 namespace qinghe::app {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "analysis/app_texts.h"
-#include "analysis/character_references.h"
+#include "analysis/sources/character_references.h"
 
 namespace qinghe::app {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/source_kind.h"
+#include "analysis/sources/source_kind.h"
 #include "runtime/values.h"
 
 namespace qinghe::app {

@@ -6,9 +6,9 @@
 #include "analysis/app_texts.h"
 #include "analysis/core_calls.h"
 #include "analysis/holdings_merge.h"
-#include "analysis/page_download.h"
-#include "analysis/page_source.h"
-#include "analysis/url_encoding.h"
+#include "analysis/sources/page_download.h"
+#include "analysis/sources/page_source.h"
+#include "analysis/sources/url_encoding.h"
 #include "runtime/memory.h"
 
 namespace qinghe::app {

@@ -7,8 +7,8 @@
 
 #include "analysis/fund_report.h"
 #include "analysis/holding_list.h"
-#include "analysis/holdings_source.h"
-#include "analysis/page_download.h"
+#include "analysis/sources/holdings_source.h"
+#include "analysis/sources/page_download.h"
 
 namespace qinghe::app {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "analysis/fund_report.h"
-#include "analysis/funds_ahead.h"
+#include "analysis/sources/funds_ahead.h"
 #include "analysis/holdings_collector.h"
-#include "analysis/run_history.h"
+#include "analysis/history/run_history.h"
 
 namespace qinghe::app {
 

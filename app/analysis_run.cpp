@@ -8,8 +8,8 @@
 
 #include "analysis/app_files.h"
 #include "analysis/core_calls.h"
-#include "analysis/history_location.h"
-#include "analysis/history_messages.h"
+#include "analysis/history/history_location.h"
+#include "analysis/history/history_messages.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/holdings_sorting.h"
 #include "analysis/unread_codes.h"

@@ -12,7 +12,7 @@
 
 #include "analysis/core_calls.h"
 #include "analysis/fund_overlap.h"
-#include "analysis/overlap_output.h"
+#include "analysis/output/overlap_output.h"
 #include "app/colour_scheme.h"
 #include "app/program_state.h"
 #include "components/colours.h"

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "analysis/core_calls.h"
-#include "analysis/holder_tips.h"
+#include "analysis/output/holder_tips.h"
 #include "analysis/holding_list.h"
 #include "analysis/holdings_sorting.h"
 #include "app/library_calls.h"
-#include "analysis/link_resolution.h"
+#include "analysis/sources/link_resolution.h"
 #include "app/program_state.h"
 #include "components/list_box.h"
 #include "program_resources.h"

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "analysis/holder_tips.h"
+#include "analysis/output/holder_tips.h"
 
 namespace qinghe::app {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "analysis/output_file.h"
+#include "analysis/output/output_file.h"
 #include "app/program_state.h"
 
 namespace qinghe::app {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "analysis/analysis_output.h"
+#include "analysis/output/analysis_output.h"
 
 class QWidget;
 

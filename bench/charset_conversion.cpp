@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/charset_conversion.h"
+#include "analysis/sources/charset_conversion.h"
 #include "analysis/holdings_collector.h"
 #include "platform/heap_policy.h"
 #include "program_resources.h"

@@ -18,7 +18,7 @@
 #include <sys/wait.h>
 #include <vector>
 
-#include "analysis/history_store.h"
+#include "analysis/history/history_store.h"
 
 extern char** environ;
 

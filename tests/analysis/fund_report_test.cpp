@@ -9,7 +9,7 @@
 
 #include "analysis/core_calls.h"
 #include "analysis/holdings_pipeline.h"
-#include "analysis/mobile_source.h"
+#include "analysis/sources/mobile_source.h"
 #include "analysis/unread_codes.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"

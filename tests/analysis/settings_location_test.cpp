@@ -13,7 +13,7 @@
 #include "analysis/app_files.h"
 #include "analysis/app_texts.h"
 #include "analysis/core_calls.h"
-#include "analysis/history_location.h"
+#include "analysis/history/history_location.h"
 #include "analysis/settings_location.h"
 #include "platform/text_encoding.h"
 #include "support/temp_directory.h"

@@ -2,7 +2,7 @@
 // its string escapes, the quarter blocks, headings and tables).
 #include <string_view>
 
-#include "analysis/archive_answer.h"
+#include "analysis/sources/archive_answer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view body(reinterpret_cast<const char*>(data), size);

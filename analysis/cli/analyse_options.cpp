@@ -1,0 +1,222 @@
+#include "analysis/cli/analyse_options.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "analysis/sources/link_resolution.h"
+
+namespace qinghe::app {
+namespace {
+
+// --- One helper per kind of value: true, with the value stored, when it
+// --- is of the kind; a new option takes one of these or adds its kind.
+
+template <class T>
+bool one_of(const std::string& value, std::initializer_list<std::pair<const char*, T>> choices,
+            T& taken) {
+    for (const auto& [name, choice] : choices)
+        if (value == name) {
+            taken = choice;
+            return true;
+        }
+    return false;
+}
+
+// Decimal digits only: no sign, no blanks, no fraction.
+bool whole_number(const std::string& value, int min, int max, int& taken) {
+    if (value.empty() || !std::isdigit(static_cast<unsigned char>(value[0]))) return false;
+    int number = 0;
+    const char* end = value.data() + value.size();
+    auto [stop, failure] = std::from_chars(value.data(), end, number);
+    if (failure != std::errc() || stop != end || number < min || number > max) return false;
+    taken = number;
+    return true;
+}
+
+// An http or https address ending in "/", below which pages are named.
+bool web_folder(const std::string& value, std::string& taken) {
+    if (!is_web_address(value) || !value.ends_with('/')) return false;
+    taken = value;
+    return true;
+}
+
+// Names of sources separated by ",", each known, at least one.
+bool source_list(const std::string& value, std::vector<SourceKind>& taken) {
+    std::vector<std::string_view> unknown;
+    std::vector<SourceKind> order = source_order(value, &unknown);
+    if (!unknown.empty() || order.empty()) return false;
+    taken = std::move(order);
+    return true;
+}
+
+bool non_empty(const std::string& value, std::string& taken) {
+    if (value.empty()) return false;
+    taken = value;
+    return true;
+}
+
+// --- The options that take a value ---------------------------------------
+
+// `take` stores a value of the allowed kind and refuses any other.
+struct ValueOption {
+    const char* name;
+    const char* allowed;
+    bool (*take)(const std::string& value, AnalyseOptions& options);
+};
+
+const ValueOption kValueOptions[] = {
+    {"--base-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.base_url); }},
+    {"--archive-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.archive_url); }},
+    {"--mobile-url", "an http or https URL ending in '/'",
+     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.mobile_url); }},
+    {"--source",
+     "page, archive and mobile (or 页面, 档案, 移动) in the order wanted, separated by ','",
+     [](const std::string& v, AnalyseOptions& o) { return source_list(v, o.sources); }},
+    {"--check", "a fund code",
+     [](const std::string& v, AnalyseOptions& o) { return non_empty(v, o.check); }},
+    {"--sort", "ratio, count or exposure",
+     [](const std::string& v, AnalyseOptions& o) {
+         return one_of<SortKey>(v,
+                                {{"ratio", SortKey::ratio},
+                                 {"count", SortKey::count},
+                                 {"exposure", SortKey::exposure}},
+                                o.sort);
+     }},
+    {"--format", "tsv, csv or json",
+     [](const std::string& v, AnalyseOptions& o) {
+         return one_of<OutputFormat>(
+             v,
+             {{"tsv", OutputFormat::tsv}, {"csv", OutputFormat::csv}, {"json", OutputFormat::json}},
+             o.format);
+     }},
+    {"--parallel", "a whole number from 1 to 8",
+     [](const std::string& v, AnalyseOptions& o) {
+         return whole_number(v, net::parallel::kMin, net::parallel::kMax, o.parallel);
+     }},
+    {"--timeout", "a whole number of seconds from 5 to 600",
+     [](const std::string& v, AnalyseOptions& o) {
+         return whole_number(v, int(net::limit::kMinTransferTimeout.count()),
+                             int(net::limit::kMaxTransferTimeout.count()), o.timeout_seconds);
+     }},
+    {"--output", "a file name",
+     [](const std::string& v, AnalyseOptions& o) { return non_empty(v, o.output); }},
+};
+
+// The options that stand alone.
+struct FlagOption {
+    const char* name;
+    void (*set)(AnalyseOptions& options);
+};
+
+const FlagOption kFlagOptions[] = {
+    {"--overlap", [](AnalyseOptions& o) { o.overlap = true; }},
+    {"--offline", [](AnalyseOptions& o) { o.offline = true; }},
+    {"--history", [](AnalyseOptions& o) { o.history = true; }},
+};
+
+const FlagOption* flag_option(const std::string& name) {
+    for (const FlagOption& option : kFlagOptions)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
+const ValueOption* value_option(const std::string& name) {
+    for (const ValueOption& option : kValueOptions)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
+// Takes the options from `args`, leaving the other arguments in `codes`.
+bool take_options(const std::vector<std::string>& args, AnalyseOptions& options,
+                  std::vector<std::string>& codes, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!arg.starts_with("--")) {
+            codes.push_back(arg);
+            continue;
+        }
+        if (const FlagOption* flag = flag_option(arg)) {
+            flag->set(options);
+            continue;
+        }
+        const ValueOption* option = value_option(arg);
+        if (!option) error = "unknown option '" + arg + "'";
+        else if (i + 1 == args.size()) error = arg + " needs a value: " + option->allowed;
+        else if (!option->take(args[++i], options))
+            error = arg + " '" + args[i] + "' is not allowed: use " + option->allowed;
+        if (!error.empty()) return false;
+    }
+    return true;
+}
+
+// Splits CODE=AMOUNT at the last '='; every code needs an amount once one
+// has one.
+bool take_codes(const std::vector<std::string>& args, AnalyseOptions& options, std::string& error) {
+    size_t with_amount = 0;
+    for (const std::string& arg : args) with_amount += arg.find('=') != std::string::npos;
+    for (const std::string& arg : args) {
+        const size_t at = arg.rfind('=');
+        if (at == std::string::npos) {
+            if (with_amount == 0) {
+                options.codes.push_back(arg);
+                continue;
+            }
+            error = "'" + arg +
+                    "': no amount; when one code has an amount (CODE=AMOUNT), every code needs one";
+            return false;
+        }
+        double amount = 0;
+        if (at == 0) error = "'" + arg + "': the code before '=' is missing";
+        else if (!parse_amount(arg.substr(at + 1), amount))
+            error = "'" + arg +
+                    "': the amount must be a positive decimal number up to 1e15, e.g. "
+                    "160127=20000";
+        if (!error.empty()) return false;
+        options.codes.push_back(arg.substr(0, at));
+        options.amounts.push_back(amount);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool parse_amount(const std::string& text, double& amount) {
+    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.'))
+        return false;
+    const char* end = text.data() + text.size();
+    auto [stop, failure] = std::from_chars(text.data(), end, amount, std::chars_format::general);
+    return failure == std::errc() && stop == end && amount > 0 && amount <= kMaxAmount;
+}
+
+bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions& options,
+                           std::string& error) {
+    std::vector<std::string> codes;
+    if (!take_options(args, options, codes, error)) return false;
+    if (!options.check.empty()) {
+        if (codes.empty()) return true;
+        error = "--check takes one code and no other codes";
+        return false;
+    }
+    if (codes.empty() && !options.history) {
+        error = args.empty() ? "" : "no fund code given, e.g. qinghe-analyse 160127";
+        return false;
+    }
+    if (!take_codes(codes, options, error)) return false;
+    if (options.history && !options.amounts.empty()) {
+        error = "--history takes fund codes without amounts";
+        return false;
+    }
+    if (options.overlap && !options.amounts.empty()) {
+        error = "--overlap compares the funds' holdings and takes no amounts (CODE=AMOUNT)";
+        return false;
+    }
+    if (options.sort == SortKey::exposure && options.amounts.empty()) {
+        error = "--sort exposure needs an amount for every code (CODE=AMOUNT)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qinghe::app

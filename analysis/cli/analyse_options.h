@@ -1,0 +1,48 @@
+// The command line of qinghe-analyse: options, codes and the amounts of
+// money weighting (CODE=AMOUNT), checked before anything is fetched.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/output/analysis_output.h"
+#include "analysis/sources/source_kind.h"
+#include "net/http_settings.h"
+#include "net/parallel_downloads.h"
+
+namespace qinghe::app {
+
+struct AnalyseOptions {
+    std::string base_url;             // empty: the desktop program's setting
+    std::string archive_url;          // empty: the setting 档案网址
+    std::string mobile_url;           // empty: the setting 移动网址
+    std::vector<SourceKind> sources;  // empty: the setting 持仓来源
+    std::string check;                // --check CODE: every source asked for CODE
+    SortKey sort = SortKey::ratio;
+    OutputFormat format = OutputFormat::tsv;
+    std::string output;                      // empty: standard output
+    int parallel = net::parallel::kDefault;  // pages downloaded at once
+    int timeout_seconds = 0;                 // whole-transfer limit; 0: the desktop's setting
+    bool overlap = false;                    // the funds' overlap matrix instead of the list
+    std::vector<std::string> codes;          // UTF-8 as typed, amounts cut off
+    std::vector<double> amounts;             // one per code, or none
+    bool offline = false;                    // every code from the history, no request
+    bool history = false;                    // list the history instead of analysing
+};
+
+// Parses the arguments after the program name; every value is checked.
+// On bad usage returns false and sets `error` to one line naming the
+// argument at fault and what is allowed (empty when no argument was given:
+// the usage text says it).
+bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions& options,
+                           std::string& error);
+
+// The largest amount of money taken: larger sums are typing slips, and
+// below it every weighted figure stays a finite number.
+inline constexpr double kMaxAmount = 1e15;
+
+// A positive decimal amount up to kMaxAmount ("20000", "1500.50", "2e4");
+// false for anything else.
+bool parse_amount(const std::string& text, double& amount);
+
+}  // namespace qinghe::app

@@ -1,0 +1,281 @@
+// qinghe-analyse: the analysis of the desktop program for scripts and for
+// people without a desktop. Same sources, same collector, same rules, same
+// merge and sort; the merged list (or, with --overlap, the funds' overlap
+// matrix) goes to standard output (or --output FILE) as TSV, CSV or JSON,
+// progress and warnings to standard error. Exit status: 0 when every code
+// gave rows (read, or from the history), 1 when some did not, 2 on bad
+// usage. --check CODE asks every source for one fund and prints a line
+// each; --history lists the history instead.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/cli/analyse_options.h"
+#include "analysis/output/analysis_output.h"
+#include "analysis/analysis_start.h"
+#include "analysis/app_files.h"
+#include "analysis/core_calls.h"
+#include "analysis/output/history_listing.h"
+#include "analysis/history/history_location.h"
+#include "analysis/history/history_messages.h"
+#include "analysis/holdings_pipeline.h"
+#include "analysis/output/output_file.h"
+#include "analysis/output/overlap_output.h"
+#include "analysis/cli/site_check.h"
+#include "net/fetcher.h"
+#include "net/http_settings.h"
+#include "platform/text_encoding.h"
+#include "runtime/memory.h"
+#include "runtime/runtime_exit.h"
+
+namespace qinghe::app {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qinghe-analyse [OPTION]... CODE[=AMOUNT]...\n"
+    "  Downloads each fund's page, merges the top-ten stock holdings of all funds\n"
+    "  by stock name and prints one stock a line:\n"
+    "  name<TAB>ratio<TAB>occurrences<TAB>link (UTF-8).\n"
+    "\n"
+    "  CODE              a six-digit fund code, e.g. 160127\n"
+    "  CODE=AMOUNT       the money you hold in the fund, e.g. 160127=20000; then every\n"
+    "                    code needs one, and a last column gives each stock's share of\n"
+    "                    your money in percent\n"
+    "  --base-url URL    the fund site, an http or https URL ending in '/'\n"
+    "                    (default: the setting of the desktop program),\n"
+    "                    e.g. --base-url http://127.0.0.1:8080/\n"
+    "  --archive-url URL the site's archive endpoint (default: setting 档案网址,\n"
+    "                    else https://fundf10.eastmoney.com/)\n"
+    "  --mobile-url URL  the site's mobile endpoint (default: setting 移动网址,\n"
+    "                    else https://fundmobapi.eastmoney.com/)\n"
+    "  --source LIST     the sources asked, in order, until one gives rows: page,\n"
+    "                    archive, mobile (or 页面, 档案, 移动), separated by ',';\n"
+    "                    default: setting 持仓来源, else page,archive,mobile;\n"
+    "                    e.g. --source archive,mobile\n"
+    "  --sort ratio      largest summed ratio first (default)\n"
+    "  --sort count      most appearances first, e.g. --sort count\n"
+    "  --sort exposure   largest share of your money first (needs amounts)\n"
+    "  --format tsv      tab-separated lines as above (default)\n"
+    "  --format csv      comma-separated values with a header line, UTF-8 with a\n"
+    "                    byte-order mark for spreadsheet programs, e.g. --format csv\n"
+    "  --format json     one JSON document: the funds (code, name, report date,\n"
+    "                    outcome, rows) and the stocks with the funds that hold them\n"
+    "  --parallel N      pages downloaded at once, 1 to 8 (default 4), e.g. --parallel 1\n"
+    "  --timeout SECONDS a page not downloaded whole within this time counts as\n"
+    "                    failed, 5 to 600 (default: the desktop program's setting\n"
+    "                    下载超时, else 120), e.g. --timeout 30\n"
+    "  --output FILE     write to FILE instead of standard output; a file is replaced\n"
+    "                    only when the whole result is written (keeping its mode),\n"
+    "                    a link writes the file it names, a FIFO or device is\n"
+    "                    written in place, e.g. --output my.csv\n"
+    "  --overlap         instead of the list, how much the funds hold the same stocks:\n"
+    "                    for each pair, the sum over the stocks both hold of the\n"
+    "                    smaller of the two ratios, in percentage points (a fund\n"
+    "                    with itself: its top-ten total), then the number of those\n"
+    "                    stocks; a table with a header row of codes in each format,\n"
+    "                    e.g. --overlap 701001 701002 702001\n"
+    "  --check CODE      ask every source for one fund and print a line each:\n"
+    "                    URL, status, bytes, charset, rows, report date, time and\n"
+    "                    why it gave nothing; exit 0 when one gave rows\n"
+    "  --offline         no request at all: every code from the history of earlier\n"
+    "                    runs; a code with nothing stored gives nothing\n"
+    "  --history [CODE]...\n"
+    "                    list the stored reports of each CODE, newest first (code,\n"
+    "                    report date, source, read at, rows; --format json adds the\n"
+    "                    rows); without a code, every stored fund once\n"
+    "  --help            this text\n"
+    "  --version         the program's version\n"
+    "\n"
+    "  Every fund read is kept in history.sqlite3, beside the settings (配置.ini) or\n"
+    "  in $XDG_DATA_HOME/qinghe/ (default ~/.local/share/qinghe/); a code no source\n"
+    "  answers is then analysed from its newest stored report.\n"
+    "\n"
+    "  Example: qinghe-analyse --format csv --output funds.csv 160127=20000 006309=10000\n"
+    "  Exit status: 0 every code read, 1 some code gave nothing, 2 bad usage.\n";
+
+std::string utf8(const std::string& gbk) { return platform::utf8_from_gbk(gbk); }
+
+ArrayBlock* code_lines(const std::vector<std::string>& codes) {
+    ArrayBlock* lines = make_array(int32_t(codes.size()), int32_t(sizeof(void*)));
+    for (size_t i = 0; i < codes.size(); ++i)
+        lines->set_pointer_at(int64_t(i), make_text(platform::gbk_from_utf8(codes[i])));
+    return lines;
+}
+
+void release_lines(ArrayBlock* lines) {
+    for (int32_t i = 0; i < lines->sizes()[0]; ++i) mem_free(lines->pointer_at(i));
+    mem_free(lines);
+}
+
+const char* reason(FundOutcome outcome) {
+    switch (outcome) {
+    case FundOutcome::download_failed: return "download failed";
+    case FundOutcome::no_holdings: return "no holdings";
+    case FundOutcome::not_six_bytes: return "not six bytes";
+    case FundOutcome::nothing_stored: return "nothing stored";
+    case FundOutcome::read: break;
+    }
+    return "";
+}
+
+// Names every code that gave nothing, in argument order, and the warnings
+// of the look-through; true when every code was read.
+bool report_to_stderr(const AnalysisResult& result) {
+    bool all_read = true;
+    for (const FundReport& report : result.funds) {
+        if (report.cached)
+            std::fprintf(stderr, "qinghe-analyse: '%s' from history, report date %s\n",
+                         utf8(report.code).c_str(), report.facts.report_date.c_str());
+        if (report.outcome == FundOutcome::read) continue;
+        all_read = false;
+        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s' (%s)\n",
+                     utf8(report.code).c_str(), reason(report.outcome));
+    }
+    for (const auto& [a, b] : result.same_holdings)
+        std::fprintf(stderr,
+                     "qinghe-analyse: warning: '%s' and '%s' hold the same top ten (likely share "
+                     "classes of one portfolio); both are counted\n",
+                     utf8(result.funds[a].code).c_str(), utf8(result.funds[b].code).c_str());
+    const std::string dates = differing_dates(result.funds);
+    if (!dates.empty())
+        std::fprintf(stderr, "qinghe-analyse: report dates differ: %s\n", dates.c_str());
+    return all_read;
+}
+
+void tell_history_notice(const HistoryNotice& notice) {
+    const std::string line = history_notice_for_stderr(notice);
+    if (!line.empty()) std::fprintf(stderr, "qinghe-analyse: %s\n", line.c_str());
+}
+
+std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSettings& sources,
+                                HoldingsCollector& collector) {
+    CodeProgress progress;
+    progress.starting = [](const char*, const char* text) {
+        std::fprintf(stderr, "%s\n", utf8(text).c_str());
+    };
+    ArrayBlock* lines = code_lines(options.codes);
+    std::vector<FundReport> reports;
+    {
+        // Offline, not one request.
+        FundsAhead funds(options.offline ? std::vector<std::string>() : accepted_codes(lines),
+                         make_sources(sources), options.parallel);
+        RunHistory history(history_file_path(), options.offline);
+        reports = collect_holdings(collector, lines, progress, funds, &history);
+        tell_history_notice(history.take_notice());
+    }
+    release_lines(lines);
+    return reports;
+}
+
+// The settings of the desktop program with the options' overrides.
+SourceSettings sources_of(const AnalyseOptions& options) {
+    SourceSettings sources = source_settings();
+    if (!options.sources.empty()) sources.order = options.sources;
+    if (!options.base_url.empty()) sources.page_base = options.base_url;
+    if (!options.archive_url.empty()) sources.archive_base = options.archive_url;
+    if (!options.mobile_url.empty()) sources.mobile_base = options.mobile_url;
+    return sources;
+}
+
+int check_site(const std::string& code, const SourceSettings& settings) {
+    net::Fetcher fetcher;
+    const Fetch fetch = [&](const net::Request& request) { return fetcher.fetch(request); };
+    bool rows = false;
+    for (const SourceAnswer& answer :
+         check_sources(platform::gbk_from_utf8(code), make_sources(settings), fetch)) {
+        std::printf("%s\n", check_line(answer).c_str());
+        rows = rows || !answer.rows.empty();
+    }
+    return std::fflush(stdout) != 0 ? 2 : rows ? 0 : 1;
+}
+
+bool write_out(const AnalyseOptions& options, const std::string& text) {
+    if (options.output.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0;
+    }
+    std::string error;
+    if (write_output_file(options.output, text, error)) return true;
+    std::fprintf(stderr, "qinghe-analyse: %s\n", error.c_str());
+    return false;
+}
+
+int analyse(const AnalyseOptions& options) {
+    const int timeout =
+        options.timeout_seconds ? options.timeout_seconds : download_timeout_setting();
+    net::set_transfer_timeout(std::chrono::seconds(timeout));
+    const SourceSettings sources = sources_of(options);
+    use_user_agent(user_agent_setting());
+    if (!options.check.empty()) return check_site(options.check, sources);
+    HoldingsCollector collector(sources.page_base.c_str());
+    std::vector<FundReport> reports = collect(options, sources, collector);
+    ArrayBlock* merged = new_record_array();
+    collector.merge_into(merged);
+    const AnalysisResult result =
+        analysis_result(std::move(reports), merged, options.amounts, options.sort);
+    const std::string text =
+        options.overlap ? format_overlap(fund_overlap(result.funds), result.funds, options.format)
+                        : format_result(result, options.format);
+    const bool written = write_out(options, text);
+    const bool all_read = report_to_stderr(result);
+    release_record_array(merged);
+    return !written ? 2 : all_read ? 0 : 1;
+}
+
+// --history: the listing; status 1 when a code has nothing stored or the
+// history cannot be read. A missing file is not made.
+int list_history(const AnalyseOptions& options) {
+    const std::string path = history_file_path();
+    std::optional<HistoryStore> store;
+    std::error_code error;
+    if (!path.empty() && std::filesystem::exists(path, error)) store.emplace(path);
+    if (store) tell_history_notice(store->take_notice());
+    std::vector<std::string> missing;
+    const std::string text = history_listing(store && store->on() ? &*store : nullptr,
+                                             options.codes, options.format, missing);
+    for (const std::string& code : missing)
+        std::fprintf(stderr, "qinghe-analyse: nothing stored for '%s'\n", code.c_str());
+    if (!write_out(options, text)) return 2;
+    return missing.empty() && (!store || store->on()) ? 0 : 1;
+}
+
+// Bad usage: the message naming the argument, or the usage text.
+int usage_error(const std::string& error) {
+    if (error.empty()) std::fputs(kUsage, stderr);
+    else std::fprintf(stderr, "qinghe-analyse: %s\n(see qinghe-analyse --help)\n", error.c_str());
+    return 2;
+}
+
+}  // namespace
+}  // namespace qinghe::app
+
+int main(int argc, char** argv) {
+    using namespace qinghe;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // --help and --version win wherever they stand.
+    const auto given = [&](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (given("--help") || given("-h")) {
+        std::fputs(app::kUsage, stdout);
+        return 0;
+    }
+    if (given("--version")) {
+        std::printf("qinghe-analyse %s\n", QINGHE_VERSION);
+        return 0;
+    }
+    app::AnalyseOptions options;
+    std::string error;
+    if (!app::parse_analyse_options(args, options, error)) return app::usage_error(error);
+    if (!options.output.empty()) {
+        // Relative to the caller's folder, which start-up leaves.
+        options.output = std::filesystem::absolute(options.output).string();
+        if (!app::output_target_writable(options.output, error)) return app::usage_error(error);
+    }
+    app::initialise_analysis_runtime();
+    runtime_exit(options.history ? app::list_history(options) : app::analyse(options));
+}

@@ -1,0 +1,61 @@
+#include "analysis/output/holder_tips.h"
+
+#include <cstdio>
+
+#include "analysis/core_calls.h"
+#include "analysis/holding_list.h"
+#include "analysis/look_through.h"
+#include "platform/text_encoding.h"
+
+namespace qinghe::app {
+namespace {
+
+// " 增持 +1.05", " 新增", " 持平"; empty when the change is not known.
+std::string change_text(const FundRow& row) {
+    if (row.change.empty()) return {};
+    std::string text = ' ' + row.change;
+    if (row.change_points && *row.change_points != 0) {
+        char points[32];
+        std::snprintf(points, sizeof points, " %+.2f", double(*row.change_points));
+        text += points;
+    }
+    return text;
+}
+
+std::string tip_line(const FundReport& fund, const FundShare& share) {
+    OwnedText ratio_text(to_text(TaggedArg::of_float(share.ratio)));
+    std::string line = fund.code;
+    if (!fund.facts.name.empty()) line += ' ' + fund.facts.name;
+    line += ' ' + std::string(ratio_text ? ratio_text.get() : "") + '%';
+    if (fund.cached) line += " (" + platform::gbk_from_utf8("缓存 ") + fund.facts.report_date + ')';
+    else if (!fund.facts.report_date.empty()) line += " (" + fund.facts.report_date + ')';
+    return line + change_text(fund.rows[share.row]);
+}
+
+// "报告期不同: 2022-06-30, 2022-09-30" when the dates differ, else empty.
+std::string dates_line(const std::vector<FundReport>& funds) {
+    const std::vector<std::string> dates = report_dates(funds);
+    if (dates.size() < 2) return {};
+    std::string line = platform::gbk_from_utf8("报告期不同: ");
+    for (size_t i = 0; i < dates.size(); ++i) line += (i ? ", " : "") + dates[i];
+    return line;
+}
+
+}  // namespace
+
+HolderTips holder_tips(const ArrayBlock* merged, const std::vector<FundReport>& funds) {
+    const auto holders = look_through(merged, funds);
+    const std::string dates = dates_line(funds);
+    HolderTips tips;
+    for (size_t i = 0; i < holders.size(); ++i) {
+        std::string tip;
+        for (const FundShare& share : holders[i])
+            tip += (tip.empty() ? "" : "\n") + tip_line(funds[share.fund], share);
+        if (!dates.empty()) tip += (tip.empty() ? "" : "\n") + dates;
+        const char* name = record_at(merged, int32_t(i + 1))->stock_name;
+        tips.emplace(name ? name : "", std::move(tip));
+    }
+    return tips;
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,121 @@
+#include "analysis/sources/funds_ahead.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "analysis/app_files.h"
+#include "net/fetcher.h"
+#include "net/parallel_downloads.h"
+
+namespace qinghe::app {
+
+const SourceAnswer* FundAnswer::answered() const {
+    return !asked.empty() && !asked.back().rows.empty() ? &asked.back() : nullptr;
+}
+
+const SourceAnswer* FundAnswer::page() const {
+    for (const SourceAnswer& answer : asked)
+        if (answer.kind == SourceKind::page) return &answer;
+    return nullptr;
+}
+
+FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
+                    const std::function<void()>& first_answered) {
+    FundAnswer fund;
+    for (const auto& source : sources) {
+        fund.asked.push_back(ask_timed(*source, code, fetch));
+        if (fund.asked.size() == 1 && first_answered) first_answered();
+        if (!fund.asked.back().rows.empty()) break;
+    }
+    if (fund.asked.empty() && first_answered) first_answered();
+    return fund;
+}
+
+namespace {
+
+// Workers for N funds asked at once: N for first sources and N for later
+// ones, one alone when N = 1.
+size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; }
+
+}  // namespace
+
+FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
+                       Fetch fetch)
+    : codes_(std::move(codes)),
+      sources_(std::move(sources)),
+      parallel_(size_t(net::clamp_parallel(parallel))),
+      ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
+      fetch_(std::move(fetch)),
+      slots_(codes_.size()),
+      body_gate_(parallel_) {
+    for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
+        workers_.emplace_back([this] { work(); });
+}
+
+FundsAhead::~FundsAhead() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        for (net::Fetcher* fetcher : fetchers_) fetcher->cancel();
+        changed_.notify_all();
+    }
+    for (std::thread& worker : workers_) worker.join();
+}
+
+FundAnswer FundsAhead::take(size_t index) {
+    if (index >= slots_.size()) return {};
+    std::unique_lock lock(mutex_);
+    reading_ = std::max(reading_, index);
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return slots_[index].ready; });
+    return std::exchange(slots_[index].answer, {});
+}
+
+// The next fund due, once fewer than N funds are asking their first
+// source; false when the work is over.
+bool FundsAhead::claim(size_t& index) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] {
+        return stopping_ || claimed_ >= slots_.size() ||
+               (claimed_ < reading_ + ahead_ && asking_first_ < parallel_);
+    });
+    if (stopping_ || claimed_ >= slots_.size()) return false;
+    index = claimed_++;
+    ++asking_first_;
+    return true;
+}
+
+void FundsAhead::first_source_answered() {
+    std::lock_guard lock(mutex_);
+    --asking_first_;
+    changed_.notify_all();
+}
+
+void FundsAhead::work() {
+    net::Fetcher fetcher(&body_gate_);
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) fetcher.cancel();
+        fetchers_.push_back(&fetcher);
+    }
+    const Fetch fetch =
+        fetch_ ? fetch_
+               : Fetch([&](const net::Request& request) { return fetcher.fetch(request); });
+    size_t index = 0;
+    while (claim(index)) {
+        FundAnswer answer =
+            ask_fund(codes_[index], sources_, fetch, [this] { first_source_answered(); });
+        std::lock_guard lock(mutex_);
+        slots_[index] = {true, std::move(answer)};
+        changed_.notify_all();
+    }
+    std::lock_guard lock(mutex_);
+    std::erase(fetchers_, &fetcher);
+}
+
+int parallel_downloads(const char* text) {
+    return whole_number_setting(text, net::parallel::kDefault, net::parallel::kMin,
+                                net::parallel::kMax);
+}
+
+}  // namespace qinghe::app

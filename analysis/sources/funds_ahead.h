@@ -1,0 +1,97 @@
+// Reading ahead for one analysis run: the accepted codes of the run are
+// asked of their sources on worker threads while the run takes the answers
+// in line order. A fund asks its sources in order and stops at the first
+// that gives rows. At most N funds ask their first source at once; a fund
+// that falls through to a later source asks it beside them (on at most N
+// more workers), so it holds up neither the others nor their downloads.
+// The workers go on up to 4 N funds beyond the one the run takes next (an
+// answer waiting to be taken is a few rows), and at most N bodies at once
+// grow large (net/body_gate.h). With N = 1 there is one worker, and a fund
+// is asked only when the run comes to it. Ending the FundsAhead cancels what
+// is under way.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/sources/holdings_source.h"
+#include "net/body_gate.h"
+
+namespace qinghe::net {
+class Fetcher;
+}
+
+namespace qinghe::app {
+
+// What a fund's sources gave, in the order they were asked; the last one
+// gave the rows when any did.
+struct FundAnswer {
+    std::vector<SourceAnswer> asked;
+
+    // The source that gave rows, or null.
+    const SourceAnswer* answered() const;
+    // The page's answer when the page was asked, or null.
+    const SourceAnswer* page() const;
+};
+
+// Asks `sources` in order for `code` until one gives rows; calls
+// `first_answered` (when given) once the first source has answered.
+FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
+                    const std::function<void()>& first_answered = {});
+
+class FundsAhead {
+public:
+    // `codes` (GBK, in line order) asked of `sources`, `parallel` funds at a
+    // time (clamped to 1..8), through `fetch` when one is given, else through
+    // a net::Fetcher per worker.
+    FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
+               Fetch fetch = {});
+    ~FundsAhead();
+    FundsAhead(const FundsAhead&) = delete;
+    FundsAhead& operator=(const FundsAhead&) = delete;
+
+    size_t size() const { return codes_.size(); }
+    // Waits for fund `index` and hands its answer out; the run takes the
+    // funds in order, once each. An index beyond the list gives nothing.
+    FundAnswer take(size_t index);
+
+private:
+    struct Slot {
+        bool ready = false;
+        FundAnswer answer;
+    };
+
+    void work();
+    bool claim(size_t& index);
+    void first_source_answered();
+
+    const std::vector<std::string> codes_;
+    static constexpr size_t kFundsAheadPerDownload = 4;
+
+    const HoldingsSources sources_;
+    const size_t parallel_;
+    const size_t ahead_;  // funds a worker may start beyond the one the run takes next
+    const Fetch fetch_;
+    std::mutex mutex_;  // guards what follows
+    std::condition_variable changed_;
+    std::vector<Slot> slots_;
+    size_t claimed_ = 0;  // the next fund a worker starts on
+    size_t reading_ = 0;  // the fund the run takes next
+    size_t asking_first_ = 0;  // funds whose first source is being asked
+    bool stopping_ = false;
+    net::BodyGate body_gate_;
+    std::vector<net::Fetcher*> fetchers_;  // the workers' own, for cancelling
+    std::vector<std::thread> workers_;
+};
+
+// Funds asked at once from a setting's text (GBK, null when missing): the
+// default for anything but a whole number, else clamped to 1..8.
+int parallel_downloads(const char* text);
+
+}  // namespace qinghe::app

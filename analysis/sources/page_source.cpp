@@ -1,0 +1,95 @@
+#include "analysis/sources/page_source.h"
+
+#include <mutex>
+
+#include "analysis/app_texts.h"
+#include "analysis/sources/character_references.h"
+#include "analysis/sources/conversion_limits.h"
+#include "analysis/core_calls.h"
+#include "analysis/sources/link_resolution.h"
+#include "analysis/sources/page_download.h"
+#include "analysis/sources/text_cutting.h"
+#include "analysis/sources/url_encoding.h"
+
+namespace qinghe::app {
+namespace {
+
+constexpr int kRowsPerFund = 10;
+
+// The page cut into its section, facts and rows. The page and its
+// conversion are released as soon as the section is cut.
+void read_page(const std::string& code, ByteSet* received, SourceAnswer& answer) {
+    OwnedBytes page(received);
+    OwnedBytes converted(convert_page_charset(page.get()));
+    OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));
+    converted.reset();
+    answer.facts = read_fund_page_facts(code, page.get(), whole.get());
+    page.reset();
+    OwnedText section(holdings_section(whole.get()));
+    whole.reset();
+    answer.section = section ? section.get() : "";
+    const char* start = app_text(AppText::row_start);
+    const char* end = app_text(AppText::row_end);
+    if (section_has_row(section.get(), start, end))
+        answer.rows = section_rows(section.get(), start, end, answer.url.c_str());
+}
+
+}  // namespace
+
+SourceAnswer PageSource::ask(const std::string& code, const Fetch& fetch) const {
+    SourceAnswer answer;
+    answer.kind = SourceKind::page;
+    answer.url = fund_page_url(base_.c_str(), code.c_str());
+    net::FetchResult result = fetch({answer.url, {}});
+    count_response(answer, result);
+    answer.reason = failed_response_reason(result);
+    ByteSet* page = page_of(result);
+    std::string().swap(result.body);
+    answer.charset = "utf-8";
+    {
+        // A page of the size only an endless or broken answer reaches is
+        // converted by one worker at a time.
+        std::unique_lock large(large_conversion_lock(), std::defer_lock);
+        if (byte_set_size(page) > kLargestConversionAtOnce) large.lock();
+        read_page(code, page, answer);
+    }
+    if (answer.reason.empty() && answer.rows.empty())
+        answer.reason = answer.section.empty() ? "no box" : "empty box";
+    return answer;
+}
+
+char* holdings_section(const char* page_text) {
+    return text_between(page_text, app_text(AppText::section_start), app_text(AppText::section_end),
+                        0, false);
+}
+
+bool section_has_row(const char* section, const char* row_start, const char* row_end) {
+    OwnedText first_row(text_between(section, row_start, row_end, 0, false));
+    return first_row != nullptr;
+}
+
+std::vector<SourceRow> section_rows(const char* section, const char* row_start, const char* row_end,
+                                    const char* page_url) {
+    const char* quote = app_text(AppText::double_quote);
+    std::vector<SourceRow> rows;
+    int32_t pos = 1;
+    for (int pass = 0; pass < kRowsPerFund; ++pass) {
+        OwnedText row(text_between(section, row_start, row_end, pos, false));
+        // A pass that finds no row ends the table: searching again from the
+        // start would collect the first rows a second time.
+        if (!row) break;
+        pos = find_text_from_start(section, row.get());
+        OwnedText name(text_between(row.get(), app_text(AppText::title_marker), quote, 0, false));
+        if (!name) continue;
+        OwnedText ratio(text_span(
+            row.get(), find_text_reverse_whole(row.get(), app_text(AppText::tag_close)) + 1,
+            text_length(row.get())));
+        OwnedText href(text_between(row.get(), "", quote, 0, false));
+        rows.push_back(
+            {{decode_character_references(name.get()), to_number(ratio ? ratio.get() : "")},
+             resolve_link(href ? href.get() : "", page_url ? page_url : "")});
+    }
+    return rows;
+}
+
+}  // namespace qinghe::app

@@ -1,0 +1,168 @@
+// The archive and mobile answers read from untrusted bytes: what a real
+// answer holds is found wherever the site moves it, and anything else gives
+// no rows, never a crash.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "analysis/sources/archive_answer.h"
+#include "analysis/sources/mobile_answer.h"
+
+namespace qinghe::app {
+namespace {
+
+std::string stock(const std::string& fields) { return "{" + fields + "}"; }
+
+std::string mobile(const std::string& stocks) {
+    return R"({"Datas":{"fundStocks":[)" + stocks +
+           R"(],"fundboods":[]},"ErrCode":0,"Success":true,"TotalCount":1,"Expansion":"2026-03-31"})";
+}
+
+TEST(MobileAnswer, ReadsRowsWhateverKindTheirFieldsComeAsAndRefusesTheRest) {
+    const std::string ten_more = [] {
+        std::string s;
+        for (int i = 0; i < 12; ++i) s += (i ? "," : "") + stock(R"("GPJC":"乙","JZBL":"1.5")");
+        return s;
+    }();
+    const struct {
+        const char* label;
+        std::string body;
+        size_t rows;
+        std::string error;
+    } cases[] = {
+        {"as the site sends it",
+         mobile(stock(R"("GPDM":"300390","GPJC":"甲","JZBL":"9.97","PCTNVCHGTYPE":"增持",)"
+                      R"("PCTNVCHG":"1.05","NEWTEXCH":"0")")),
+         1, ""},
+        {"numbers for texts",
+         mobile(stock(R"("GPDM":300390,"GPJC":"甲","JZBL":9.97,"NEWTEXCH":0)")), 1, ""},
+        {"a name that is a number", mobile(stock(R"("GPJC":5,"JZBL":"1")")), 0, "no stocks"},
+        {"a ratio that is no number", mobile(stock(R"("GPJC":"甲","JZBL":"--")")), 0, "no stocks"},
+        {"stocks that are a text", R"({"Datas":{"fundStocks":"x"},"ErrCode":0})", 0, "no stocks"},
+        {"twelve stocks", mobile(ten_more), 10, ""},
+        {"empty stocks", mobile(""), 0, "no stocks"},
+        {"no data", R"({"Datas":null,"ErrCode":0,"Success":true})", 0, "no stocks"},
+        {"failure", R"({"Datas":null,"ErrCode":61,"Success":false,"ErrMsg":"bad"})", 0,
+         "failure (ErrCode 61) bad"},
+        {"invalid UTF-8", mobile(stock("\"GPJC\":\"\xff\xfe\",\"JZBL\":\"1\"")), 0, "JSON error"},
+        {"cut short", mobile(stock(R"("GPJC":"甲","JZBL":"1")")).substr(0, 40), 0, "JSON error"},
+        {"an HTML page", "<html>404</html>", 0, "JSON error"},
+        {"a list", "[1,2]", 0, "JSON error"},
+        {"nested 100,000 deep", std::string(100000, '[') + std::string(100000, ']'), 0,
+         "JSON too deep"},
+        {"10 MB", "[" + std::string(10 << 20, ' ') + "]", 0, "JSON too large"},
+    };
+    for (const auto& c : cases) {
+        const MobileAnswer answer = read_mobile_answer(c.body);
+        EXPECT_EQ(answer.rows.size(), c.rows) << c.label;
+        EXPECT_EQ(answer.error, c.error) << c.label;
+    }
+    const MobileAnswer numbers = read_mobile_answer(cases[1].body);
+    EXPECT_EQ(numbers.rows[0].link, "https://quote.eastmoney.com/unify/r/0.300390");
+    EXPECT_FLOAT_EQ(numbers.rows[0].ratio, 9.97f);
+    EXPECT_EQ(numbers.report_date, "2026-03-31");
+    const MobileAnswer site = read_mobile_answer(cases[0].body);
+    EXPECT_EQ(site.rows[0].change, "增持");
+    EXPECT_EQ(site.rows[0].change_points, 1.05f);
+}
+
+TEST(MobileAnswer, NewHoldingsHaveNoPointsAndRowsWithoutMarketNoLink) {
+    const MobileAnswer answer = read_mobile_answer(
+        mobile(stock(R"("GPDM":"1","GPJC":"甲","JZBL":"1","PCTNVCHGTYPE":"新增","PCTNVCHG":"--")") +
+               "," + stock(R"("GPDM":"2","GPJC":"乙","JZBL":"1","PCTNVCHG":"","NEWTEXCH":"")")));
+    ASSERT_EQ(answer.rows.size(), 2u);
+    EXPECT_EQ(answer.rows[0].change_points, std::nullopt);
+    EXPECT_EQ(answer.rows[1].change_points, std::nullopt);
+    EXPECT_EQ(answer.rows[1].change, "");
+    EXPECT_EQ(answer.rows[0].link, "");
+    EXPECT_EQ(answer.rows[1].link, "");
+}
+
+TEST(ArchiveAnswer, ContentIsFoundAndUnescapedInAnyShapeOfTheWrapper) {
+    const struct {
+        std::string body;
+        std::optional<std::string> content;
+    } cases[] = {
+        {R"(var apidata={ content:"a\"b\\c\/d\n\u4e2d\ud83d\ude00",arryear:[2026],curyear:2026};)",
+         "a\"b\\c/d\n中\xF0\x9F\x98\x80"},
+        {R"(var apidata={arryear:[2026,2025],"curyear":2026,content:"x"};)", "x"},
+        {R"(var apidata={content:"",arryear:[],curyear:2026};)", ""},
+        {R"(var apidata = {a:{b:[1,"}",[2]]}, content:'y'};)", "y"},
+        {R"(var apidata={ content:"lone \udc00"};)", "lone \xEF\xBF\xBD"},
+        {R"(var apidata={ content:"never closed};)", std::nullopt},
+        {R"(var apidata={ content:"bad \u12"};)", std::nullopt},
+        {R"(var apidata={ arryear:[2026]};)", std::nullopt},
+        {"<html><h1>404</h1></html>", std::nullopt},
+        {"var apidata=" + std::string(100000, '['), std::nullopt},
+        {"var apidata={x:" + std::string(100000, '[') + "],content:\"z\"}", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(apidata_content(c.body), c.content) << c.body.substr(0, 60);
+}
+
+std::string block(const std::string& heading, const std::string& header, const std::string& rows) {
+    return "<div class='boxitem w790'><h4 class='t'>" + heading +
+           "</h4><table class='w782 comm tzxq'><thead><tr>" + header + "</tr></thead><tbody>" +
+           rows + "</tbody></table></div>";
+}
+
+std::string answer_of(const std::string& content) {
+    return "var apidata={ content:\"" + content + "\",arryear:[2026],curyear:2026};";
+}
+
+TEST(ArchiveAnswer, ColumnsAreFoundByTheirHeaderWhereverTheyStand) {
+    const std::string newest = block(
+        "<label class='left'><a title='基金甲' "
+        "href='x'>基金甲</a>&nbsp;&nbsp;2026年3季度股票投资明细"
+        "</label><label>截止至：<font class='px12'>2026-09-30</font></label>",
+        "<th>序号</th><th>股票代码</th><th>股票名称</th><th>相关资讯</th><th>占净值<br />比例</th>",
+        "<tr><td>1</td><td><a href='//q.test/1'>1</a></td><td class='tol'><a href='//q.test/n1'>"
+        "甲股</a></td><td>x</td><td class='tor'>8.25%</td></tr>"
+        "<tr><td>2</td><td>2</td><td class='toc'>乙股</td><td>x</td><td>--</td></tr>"
+        "<tr><td>3</td><td><a href='/c3'>3</a></td><td class='toc'> 丙股 </td><td>x</td><td>1.5%"
+        "</td></tr>");
+    const std::string older = block(
+        "<label class='left'>基金甲&nbsp;&nbsp;2026年2季度股票投资明细</label>截止至：2026-06-30",
+        "<th>序号</th><th>股票代码</th><th>股票名称</th><th>占净值比例</th><th>持股数</th>",
+        "<tr><td>1</td><td>1</td><td>甲股</td><td>7.20%</td><td>5</td></tr>");
+    const ArchiveAnswer answer =
+        read_archive_answer(answer_of("<div class='box'>" + newest + older + "</div>"),
+                            "https://site.test/FundArchivesDatas.aspx");
+    ASSERT_TRUE(answer.apidata);
+    ASSERT_EQ(answer.quarters.size(), 2u);
+    const ArchiveQuarter& q = answer.quarters[0];
+    EXPECT_EQ(q.fund_name, "基金甲");
+    EXPECT_EQ(q.report_date, "2026-09-30");
+    EXPECT_EQ(q.year, 2026);
+    EXPECT_EQ(q.quarter, 3);
+    ASSERT_EQ(q.rows.size(), 2u) << "a row without a number for its ratio is left out";
+    EXPECT_EQ(q.rows[0].name, "甲股");
+    EXPECT_FLOAT_EQ(q.rows[0].ratio, 8.25f);
+    EXPECT_EQ(q.rows[0].link, "https://q.test/n1");
+    EXPECT_EQ(q.rows[1].name, "丙股");
+    EXPECT_EQ(q.rows[1].link, "https://site.test/c3");
+    EXPECT_EQ(answer.quarters[1].fund_name, "基金甲");
+    EXPECT_EQ(answer.quarters[1].report_date, "2026-06-30");
+    ASSERT_EQ(answer.quarters[1].rows.size(), 1u);
+    EXPECT_FLOAT_EQ(answer.quarters[1].rows[0].ratio, 7.20f);
+}
+
+TEST(ArchiveAnswer, BrokenMarkupGivesWhatItCanAndNeverMore) {
+    const std::string cases[] = {
+        answer_of("<div class='boxitem'><h4>no table"),
+        answer_of("<div class='boxitem'><table><tr><th>股票名称</th></tr><tr><td>甲</td></tr>"),
+        answer_of("<div class='boxitem'><table><tr><td>股票名称<td>占净值比例<tr><td>甲<td>1%<tr"),
+        answer_of("<div class='boxitem'><table><tr><td title='unclosed>股票名称</td></tr>"),
+        answer_of(std::string(200000, '<')),
+        answer_of("<div class='boxitem'>" + std::string(50000, '<') + "tr>"),
+    };
+    const size_t rows[] = {0, 0, 1, 0, 0, 0};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const ArchiveAnswer answer = read_archive_answer(cases[i], "http://site.test/");
+        size_t found = answer.quarters.empty() ? 0 : answer.quarters[0].rows.size();
+        EXPECT_EQ(found, rows[i]) << i;
+    }
+}
+
+}  // namespace
+}  // namespace qinghe::app
