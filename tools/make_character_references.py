@@ -4,7 +4,7 @@
     make_character_references.py OUT
 
 OUT becomes a C++ fragment of rows {"name", "UTF-8 bytes"}, sorted by name
-in byte order, for analysis/character_references.cpp to include. A name
+in byte order, for analysis/sources/character_references.cpp to include. A name
 ends in ";" unless it is one of the legacy names that HTML also takes
 without it ("amp", "nbsp", ...). The names and characters are those of the
 HTML standard, as Python's html.entities carries them.
