@@ -67,8 +67,8 @@ const char* site_fault(const SourceAnswer& answer) {
     const std::string& reason = answer.reason;
     if (!answer.rows.empty()) return "";
     if (reason.starts_with("refused")) return "站点繁忙";
-    if (reason.starts_with("failure"))
-        return reason.find("繁忙") != std::string::npos ? "站点繁忙" : "站点报错";
+    if (reason.starts_with("failure") && reason.find("繁忙") != std::string::npos)
+        return "站点繁忙";
     if (reason.starts_with("JSON") || reason == "not apidata") return "应答错误";
     if (reason == "cut short") return "应答不全";
     if (answer.dropped > 0) return "比例有误";

@@ -91,10 +91,11 @@ std::string dropped_rows_note(const SourceAnswer& answer);
 
 // The fault of the site an answer without rows shows, in the end-of-run
 // label's short words (UTF-8): "站点繁忙" (a refusal, or a failure answer
-// saying 繁忙), "站点报错" (another failure answer), "应答错误" (an answer
-// that is no JSON or apidata), "应答不全" (a body cut short), "比例有误"
-// (every named row's ratio out of 0 to 100); empty when it shows none:
-// rows, no holdings, or no answer at all.
+// saying 繁忙), "应答错误" (an answer that is no JSON or apidata),
+// "应答不全" (a body cut short), "比例有误" (every named row's ratio out of 0
+// to 100); empty when it shows none: rows, no holdings (another failure
+// answer, such as ErrCode 61 for a code the endpoint does not know), or no
+// answer at all.
 const char* site_fault(const SourceAnswer& answer);
 
 // The status and byte count of a response, added to an answer.
