@@ -96,6 +96,8 @@ SourceSettings source_settings() {
     settings.page_base = page.get();
     settings.archive_base = base_url_setting(kArchiveKey, kDefaultArchive);
     settings.mobile_base = base_url_setting(kMobileKey, kDefaultMobile);
+    const std::string agent = user_agent_setting();
+    if (agent != net::limit::kUserAgent) settings.mobile_user_agent = agent;
     return settings;
 }
 

@@ -1,5 +1,6 @@
 #include "analysis/decimal_numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -11,6 +12,22 @@ std::optional<float> decimal_float(std::string_view text) {
     if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
         !std::isfinite(value))
         return std::nullopt;
+    return float(value);
+}
+
+std::optional<float> percentage_text(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    if (text.ends_with('%')) text.remove_suffix(1);
+    const size_t digits = size_t(
+        std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
+    const size_t points = size_t(std::count(text.begin(), text.end(), '.'));
+    if (digits == 0 || points > 1 || digits + points != text.size()) return std::nullopt;
+    const std::optional<float> value = decimal_float(text);
+    return value ? percentage_number(*value) : std::nullopt;
+}
+
+std::optional<float> percentage_number(double value) {
+    if (!(value >= 0 && value <= 100)) return std::nullopt;
     return float(value);
 }
 

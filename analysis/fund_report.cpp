@@ -5,6 +5,7 @@
 
 #include "analysis/app_texts.h"
 #include "analysis/sources/character_references.h"
+#include "analysis/sources/report_date.h"
 
 namespace qinghe::app {
 namespace {
@@ -28,13 +29,6 @@ std::string fund_name(std::string_view page, std::string_view code) {
     return decode_character_references(name);
 }
 
-bool is_date(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    return true;
-}
-
 // The date right after the first report-date marker, blanks skipped.
 std::string report_date(std::string_view page) {
     const std::string_view marker = app_text(AppText::section_end);
@@ -43,7 +37,7 @@ std::string report_date(std::string_view page) {
     std::string_view rest = page.substr(at + marker.size());
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
     rest = rest.substr(0, 10);
-    return is_date(rest) ? std::string(rest) : std::string();
+    return is_report_date(rest) ? std::string(rest) : std::string();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ enum class FundOutcome {
     no_holdings,      // a page came but without holdings rows
     not_six_bytes,    // the line is not a code: never fetched
     nothing_stored,   // offline, and the history holds no report of the code
+    repeated,         // the code of an earlier line: analysed once, at its first line
 };
 
 struct FundRow {
@@ -51,6 +52,11 @@ struct FundReport {
     // The rows are the newest stored report's: no source gave rows (or the
     // run is offline).
     bool cached = false;
+    // When no source gave rows and one shows a fault of the site: the
+    // label's short word for it ("站点繁忙") and that source's line of a
+    // check ("mobile: failure (ErrCode 5) 系统繁忙"), both UTF-8.
+    std::string fault{};
+    std::string fault_reason{};
 };
 
 // Reads the facts of a fund's page: `page` as received (null when nothing

@@ -1,5 +1,7 @@
 #include "analysis/holdings_pipeline.h"
 
+#include <algorithm>
+
 #include "analysis/app_texts.h"
 #include "analysis/core_calls.h"
 
@@ -41,7 +43,8 @@ std::vector<std::string> accepted_codes(const ArrayBlock* lines) {
     const int32_t count = lines ? lines->sizes()[0] : 0;
     for (int32_t i = 0; i < count; ++i) {
         auto line = static_cast<const char*>(lines->pointer_at(i));
-        if (is_accepted_code(line)) codes.push_back(line);
+        if (is_accepted_code(line) && std::find(codes.begin(), codes.end(), line) == codes.end())
+            codes.push_back(line);
     }
     return codes;
 }
@@ -52,7 +55,16 @@ FundReport fund_report(const std::string& code, const FundAnswer& answer) {
         for (const SourceRow& row : answered->rows) report.rows.push_back(row.row);
         report.source = answered->kind;
         report.exited = answered->exited;
+        return report;
     }
+    // The first source asked that shows a fault of the site names it.
+    for (const SourceAnswer& asked : answer.asked)
+        if (*site_fault(asked)) {
+            report.fault = site_fault(asked);
+            report.fault_reason = std::string(ascii_name(asked.kind)) + ": " + asked.reason;
+            if (asked.dropped) report.fault_reason += " (" + dropped_rows_note(asked) + ")";
+            break;
+        }
     return report;
 }
 
@@ -60,6 +72,7 @@ std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const Arr
                                          const CodeProgress& progress, FundsAhead& funds,
                                          RunHistory* history) {
     std::vector<FundReport> reports;
+    std::vector<std::string> seen;
     const int32_t count = lines ? lines->sizes()[0] : 0;
     size_t taken = 0;
     for (int32_t i = 0; i < count; ++i) {
@@ -68,6 +81,11 @@ std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const Arr
             reports.push_back({line ? line : "", FundOutcome::not_six_bytes, {}, {}});
             continue;
         }
+        if (std::find(seen.begin(), seen.end(), line) != seen.end()) {
+            reports.push_back({line, FundOutcome::repeated, {}, {}});
+            continue;
+        }
+        seen.push_back(line);
         OwnedText text(progress_text(line));
         if (progress.starting) progress.starting(line, text.get());
         const int32_t first = record_count(collector.holdings()) + 1;

@@ -28,7 +28,8 @@ char* progress_text(const char* code);
 // Whether a line is taken as a code: exactly six bytes, nothing trimmed.
 bool is_accepted_code(const char* line);
 
-// The accepted lines of `lines` (an array of texts), in order.
+// The accepted lines of `lines` (an array of texts), in order, each code
+// once.
 std::vector<std::string> accepted_codes(const ArrayBlock* lines);
 
 // What a fund's answer reports: the rows and facts of the source that gave
@@ -37,9 +38,9 @@ FundReport fund_report(const std::string& code, const FundAnswer& answer);
 
 // Takes every accepted line of `lines` from `funds` (made for the same
 // lines) into the collector. Returns one report per line, in line order;
-// lines not taken as codes are reported too (not_six_bytes), without
-// progress calls. With a history, each fund's read ends there (stored, or
-// taken from it); offline, nothing is taken from `funds` (made for no code).
+// lines not taken as codes are reported too (not_six_bytes), and so are
+// the repeats of a code (repeated), without progress calls. With a history, each fund's read ends
+// there (stored, or taken from it); offline, nothing is taken from `funds` (made for no code).
 std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,
                                          const CodeProgress& progress, FundsAhead& funds,
                                          RunHistory* history = nullptr);

@@ -15,6 +15,7 @@ const char* reason_utf8(FundOutcome outcome) {
     case FundOutcome::no_holdings: return "无持仓";
     case FundOutcome::not_six_bytes: return "不是6位";
     case FundOutcome::nothing_stored: return "无缓存";
+    case FundOutcome::repeated:
     case FundOutcome::read: break;
     }
     return "";
@@ -55,17 +56,23 @@ std::string visible_code(const std::string& line) {
 }
 
 std::string unread_codes_line(const std::vector<FundReport>& reports) {
-    std::string unread, cached;
+    std::string unread, cached, repeated;
     for (const FundReport& report : reports) {
         if (report.cached)
             cached += ' ' + visible_code(report.code) + '(' + report.facts.report_date + ')';
-        if (report.outcome == FundOutcome::read || report.code.empty()) continue;
+        if (report.outcome == FundOutcome::repeated) repeated += ' ' + visible_code(report.code);
+        if (report.outcome == FundOutcome::read || report.outcome == FundOutcome::repeated ||
+            report.code.empty())
+            continue;
         unread += ' ';
         unread += visible_code(report.code);
-        unread += '(' + gbk(reason_utf8(report.outcome)) + ')';
+        const char* reason =
+            report.fault.empty() ? reason_utf8(report.outcome) : report.fault.c_str();
+        unread += '(' + gbk(reason) + ')';
     }
     std::string line = unread.empty() ? unread : gbk("未读到:") + unread;
-    if (!cached.empty()) line += (line.empty() ? "" : " ") + gbk("用缓存:") + cached;
+    for (const auto& [part, codes] : {std::pair{"用缓存:", &cached}, std::pair{"重复:", &repeated}})
+        if (!codes->empty()) line += (line.empty() ? "" : " ") + gbk(part) + *codes;
     return line;
 }
 

@@ -1,7 +1,9 @@
 // The end-of-run line naming the typed lines that gave nothing, with a short
-// reason each, then the codes analysed from the history with the report
-// date of their stored report:
-// "未读到: 16012(不是6位) 999999(无持仓) 用缓存: 601002(2026-06-30)".
+// reason each (the site's fault where a source showed one), then the codes
+// analysed from the history with the report date of their stored report,
+// then the codes typed again, analysed once:
+// "未读到: 16012(不是6位) 999999(无持仓) 701009(站点繁忙) 用缓存: 601002(2026-06-30)
+// 重复: 701001".
 #pragma once
 
 #include <string>

@@ -85,6 +85,8 @@ std::optional<CURLcode> Fetcher::perform(const Request& request, bool new_connec
     if (!multi_ || cancelled()) return std::nullopt;
     transfer = Transfer::create(request.url, root_->thread_share(), settings_, new_connection,
                                 request.referer);
+    if (transfer && !request.user_agent.empty())
+        curl_easy_setopt(transfer->easy(), CURLOPT_USERAGENT, request.user_agent.c_str());
     if (transfer && gate_) transfer->set_body_gate(*gate_, cancelled_);
     if (!transfer || curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK)
         return std::nullopt;

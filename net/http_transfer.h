@@ -20,10 +20,12 @@
 namespace qinghe::net {
 
 // One GET: the address and, where the server wants one, the page it is
-// asked from (the Referer header).
+// asked from (the Referer header) and a user agent of its own (else the
+// settings' one).
 struct Request {
     std::string url;
     std::string referer;
+    std::string user_agent{};
 };
 
 // What one GET gave: the status of the last response after redirects (0

@@ -1,5 +1,6 @@
 #include "analysis/cli/analyse_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -49,6 +50,19 @@ bool source_list(const std::string& value, std::vector<SourceKind>& taken) {
     return true;
 }
 
+// A fund code as the site names funds: six ASCII digits.
+bool six_digits(const std::string& value) {
+    return value.size() == 6 && std::all_of(value.begin(), value.end(), [](char c) {
+               return std::isdigit(static_cast<unsigned char>(c));
+           });
+}
+
+bool fund_code(const std::string& value, std::string& taken) {
+    if (!six_digits(value)) return false;
+    taken = value;
+    return true;
+}
+
 bool non_empty(const std::string& value, std::string& taken) {
     if (value.empty()) return false;
     taken = value;
@@ -74,8 +88,8 @@ const ValueOption kValueOptions[] = {
     {"--source",
      "page, archive and mobile (or 页面, 档案, 移动) in the order wanted, separated by ','",
      [](const std::string& v, AnalyseOptions& o) { return source_list(v, o.sources); }},
-    {"--check", "a fund code",
-     [](const std::string& v, AnalyseOptions& o) { return non_empty(v, o.check); }},
+    {"--check", "a fund code of six digits",
+     [](const std::string& v, AnalyseOptions& o) { return fund_code(v, o.check); }},
     {"--sort", "ratio, count or exposure",
      [](const std::string& v, AnalyseOptions& o) {
          return one_of<SortKey>(v,
@@ -128,15 +142,18 @@ const ValueOption* value_option(const std::string& name) {
     return nullptr;
 }
 
-// Takes the options from `args`, leaving the other arguments in `codes`.
+// Takes the options from `args`, leaving the other arguments in `codes` and
+// the names of the options given (with --format, its value too) in `given`.
 bool take_options(const std::vector<std::string>& args, AnalyseOptions& options,
-                  std::vector<std::string>& codes, std::string& error) {
+                  std::vector<std::string>& codes, std::vector<std::string>& given,
+                  std::string& error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!arg.starts_with("--")) {
             codes.push_back(arg);
             continue;
         }
+        given.push_back(arg);
         if (const FlagOption* flag = flag_option(arg)) {
             flag->set(options);
             continue;
@@ -147,6 +164,7 @@ bool take_options(const std::vector<std::string>& args, AnalyseOptions& options,
         else if (!option->take(args[++i], options))
             error = arg + " '" + args[i] + "' is not allowed: use " + option->allowed;
         if (!error.empty()) return false;
+        if (arg == "--format") given.push_back(arg + " " + args[i]);
     }
     return true;
 }
@@ -180,6 +198,50 @@ bool take_codes(const std::vector<std::string>& args, AnalyseOptions& options, s
     return true;
 }
 
+// Options that contradict each other, or of which one would be ignored: the
+// first names what the run does, the second what it cannot do then.
+struct Conflict {
+    const char* first;
+    const char* second;
+    const char* why;
+};
+
+const Conflict kConflicts[] = {
+    {"--check", "--history", "--check asks the site, --history lists what is stored"},
+    {"--check", "--offline", "--check asks the site"},
+    {"--check", "--overlap", "--check reads one fund, --overlap compares funds"},
+    {"--check", "--sort", "--check prints one line per source, in the order asked"},
+    {"--check", "--format csv", "--check prints lines (tsv) or JSON"},
+    {"--history", "--overlap", "--history lists stored reports, --overlap compares funds"},
+    {"--history", "--offline", "--history never asks the site"},
+    {"--history", "--sort", "--history lists each fund's reports newest first"},
+    {"--overlap", "--sort", "--overlap prints the funds in the order typed"},
+};
+
+bool given_option(const std::vector<std::string>& given, const char* name) {
+    return std::find(given.begin(), given.end(), name) != given.end();
+}
+
+// The first pair of `given` options that cannot go together, told in `error`.
+bool options_agree(const std::vector<std::string>& given, std::string& error) {
+    for (const Conflict& c : kConflicts)
+        if (given_option(given, c.first) && given_option(given, c.second)) {
+            error = std::string(c.first) + " and " + c.second + " cannot go together: " + c.why;
+            return false;
+        }
+    return true;
+}
+
+// Codes looked up in the history are six digits, as the site names funds.
+bool history_codes(const std::vector<std::string>& codes, std::string& error) {
+    for (const std::string& code : codes)
+        if (!six_digits(code)) {
+            error = "--history '" + code + "' is not allowed: use fund codes of six digits";
+            return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 bool parse_amount(const std::string& text, double& amount) {
@@ -192,8 +254,9 @@ bool parse_amount(const std::string& text, double& amount) {
 
 bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions& options,
                            std::string& error) {
-    std::vector<std::string> codes;
-    if (!take_options(args, options, codes, error)) return false;
+    std::vector<std::string> codes, given;
+    if (!take_options(args, options, codes, given, error)) return false;
+    if (!options_agree(given, error)) return false;
     if (!options.check.empty()) {
         if (codes.empty()) return true;
         error = "--check takes one code and no other codes";
@@ -208,6 +271,7 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         error = "--history takes fund codes without amounts";
         return false;
     }
+    if (options.history && !history_codes(options.codes, error)) return false;
     if (options.overlap && !options.amounts.empty()) {
         error = "--overlap compares the funds' holdings and takes no amounts (CODE=AMOUNT)";
         return false;

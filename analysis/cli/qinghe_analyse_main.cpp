@@ -41,7 +41,8 @@ constexpr const char* kUsage =
     "  by stock name and prints one stock a line:\n"
     "  name<TAB>ratio<TAB>occurrences<TAB>link (UTF-8).\n"
     "\n"
-    "  CODE              a six-digit fund code, e.g. 160127\n"
+    "  CODE              a six-digit fund code, e.g. 160127; a code typed again is\n"
+    "                    analysed once (its amounts added)\n"
     "  CODE=AMOUNT       the money you hold in the fund, e.g. 160127=20000; then every\n"
     "                    code needs one, and a last column gives each stock's share of\n"
     "                    your money in percent\n"
@@ -77,16 +78,19 @@ constexpr const char* kUsage =
     "                    smaller of the two ratios, in percentage points (a fund\n"
     "                    with itself: its top-ten total), then the number of those\n"
     "                    stocks; a table with a header row of codes in each format,\n"
-    "                    e.g. --overlap 701001 701002 702001\n"
+    "                    e.g. --overlap 701001 701002 702001 (not with --sort)\n"
     "  --check CODE      ask every source for one fund and print a line each:\n"
-    "                    URL, status, bytes, charset, rows, report date, time and\n"
-    "                    why it gave nothing; exit 0 when one gave rows\n"
+    "                    URL, status, bytes, charset, rows, report date, time, rows\n"
+    "                    dropped and why it gave nothing (--format json: one object\n"
+    "                    per source); exit 0 when one gave rows. Not with --history,\n"
+    "                    --offline, --overlap, --sort or --format csv\n"
     "  --offline         no request at all: every code from the history of earlier\n"
     "                    runs; a code with nothing stored gives nothing\n"
     "  --history [CODE]...\n"
     "                    list the stored reports of each CODE, newest first (code,\n"
     "                    report date, source, read at, rows; --format json adds the\n"
-    "                    rows); without a code, every stored fund once\n"
+    "                    rows); without a code, every stored fund once. Not with\n"
+    "                    --overlap, --offline or --sort\n"
     "  --help            this text\n"
     "  --version         the program's version\n"
     "\n"
@@ -117,23 +121,32 @@ const char* reason(FundOutcome outcome) {
     case FundOutcome::no_holdings: return "no holdings";
     case FundOutcome::not_six_bytes: return "not six bytes";
     case FundOutcome::nothing_stored: return "nothing stored";
+    case FundOutcome::repeated:
     case FundOutcome::read: break;
     }
     return "";
 }
 
-// Names every code that gave nothing, in argument order, and the warnings
-// of the look-through; true when every code was read.
+// Names every code that gave nothing, in argument order (with the fault of
+// the site a source showed, as --check tells it), the codes typed again,
+// and the warnings of the look-through; true when every code was read.
 bool report_to_stderr(const AnalysisResult& result) {
     bool all_read = true;
     for (const FundReport& report : result.funds) {
+        const std::string code = utf8(report.code);
         if (report.cached)
             std::fprintf(stderr, "qinghe-analyse: '%s' from history, report date %s\n",
-                         utf8(report.code).c_str(), report.facts.report_date.c_str());
-        if (report.outcome == FundOutcome::read) continue;
+                         code.c_str(), report.facts.report_date.c_str());
+        if (report.outcome == FundOutcome::repeated)
+            std::fprintf(stderr, "qinghe-analyse: '%s' typed again: analysed once%s\n",
+                         code.c_str(), result.amounts.empty() ? "" : ", amounts added");
+        if (report.outcome == FundOutcome::read || report.outcome == FundOutcome::repeated)
+            continue;
         all_read = false;
-        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s' (%s)\n",
-                     utf8(report.code).c_str(), reason(report.outcome));
+        const std::string why = report.fault.empty() ? reason(report.outcome)
+                                                     : report.fault + ": " + report.fault_reason;
+        std::fprintf(stderr, "qinghe-analyse: no holdings read for '%s' (%s)\n", code.c_str(),
+                     why.c_str());
     }
     for (const auto& [a, b] : result.same_holdings)
         std::fprintf(stderr,
@@ -181,18 +194,6 @@ SourceSettings sources_of(const AnalyseOptions& options) {
     return sources;
 }
 
-int check_site(const std::string& code, const SourceSettings& settings) {
-    net::Fetcher fetcher;
-    const Fetch fetch = [&](const net::Request& request) { return fetcher.fetch(request); };
-    bool rows = false;
-    for (const SourceAnswer& answer :
-         check_sources(platform::gbk_from_utf8(code), make_sources(settings), fetch)) {
-        std::printf("%s\n", check_line(answer).c_str());
-        rows = rows || !answer.rows.empty();
-    }
-    return std::fflush(stdout) != 0 ? 2 : rows ? 0 : 1;
-}
-
 bool write_out(const AnalyseOptions& options, const std::string& text) {
     if (options.output.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);
@@ -204,19 +205,46 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
     return false;
 }
 
+int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
+    net::Fetcher fetcher;
+    const Fetch fetch = [&](const net::Request& request) { return fetcher.fetch(request); };
+    const std::vector<SourceAnswer> answers =
+        check_sources(platform::gbk_from_utf8(options.check), make_sources(settings), fetch);
+    const bool rows = std::any_of(answers.begin(), answers.end(),
+                                  [](const SourceAnswer& a) { return !a.rows.empty(); });
+    if (!write_out(options, check_text(answers, options.format == OutputFormat::json))) return 2;
+    return rows ? 0 : 1;
+}
+
+// A code typed again adds its amount to its first line's, where the fund
+// was analysed.
+void add_repeated_amounts(const std::vector<FundReport>& reports, std::vector<double>& amounts) {
+    for (size_t i = 0; i < amounts.size() && i < reports.size(); ++i) {
+        if (reports[i].outcome != FundOutcome::repeated) continue;
+        for (size_t first = 0; first < i; ++first)
+            if (reports[first].code == reports[i].code) {
+                amounts[first] += amounts[i];
+                amounts[i] = 0;
+                break;
+            }
+    }
+}
+
 int analyse(const AnalyseOptions& options) {
     const int timeout =
         options.timeout_seconds ? options.timeout_seconds : download_timeout_setting();
     net::set_transfer_timeout(std::chrono::seconds(timeout));
     const SourceSettings sources = sources_of(options);
     use_user_agent(user_agent_setting());
-    if (!options.check.empty()) return check_site(options.check, sources);
+    if (!options.check.empty()) return check_site(options, sources);
     HoldingsCollector collector(sources.page_base.c_str());
     std::vector<FundReport> reports = collect(options, sources, collector);
     ArrayBlock* merged = new_record_array();
     collector.merge_into(merged);
+    std::vector<double> amounts = options.amounts;
+    add_repeated_amounts(reports, amounts);
     const AnalysisResult result =
-        analysis_result(std::move(reports), merged, options.amounts, options.sort);
+        analysis_result(std::move(reports), merged, std::move(amounts), options.sort);
     const std::string text =
         options.overlap ? format_overlap(fund_overlap(result.funds), result.funds, options.format)
                         : format_result(result, options.format);

@@ -115,6 +115,7 @@ const char* outcome_name(FundOutcome outcome) {
     case FundOutcome::no_holdings: return "no_holdings";
     case FundOutcome::not_six_bytes: return "not_six_bytes";
     case FundOutcome::nothing_stored: return "nothing_stored";
+    case FundOutcome::repeated: return "repeated";
     }
     return "";
 }

@@ -7,6 +7,7 @@
 #include "analysis/decimal_numbers.h"
 #include "analysis/sources/link_resolution.h"
 #include "analysis/sources/markup_scan.h"
+#include "analysis/sources/report_date.h"
 
 namespace qinghe::app {
 namespace {
@@ -141,13 +142,14 @@ int number_at(std::string_view text, size_t at, size_t length) {
     return value;
 }
 
-// The first YYYY-MM-DD in `text` at or after `from`.
+// The first YYYY-MM-DD in `text` at or after `from`; empty when it is no
+// report date (not a real day, or in the future).
 std::string first_date(std::string_view text, size_t from) {
     for (size_t i = from; i + 10 <= text.size(); ++i) {
         std::string_view d = text.substr(i, 10);
         bool date = d[4] == '-' && d[7] == '-';
         for (size_t k : {0, 1, 2, 3, 5, 6, 8, 9}) date = date && is_digit(d[k]);
-        if (date) return std::string(d);
+        if (date) return is_report_date(d) ? std::string(d) : std::string();
     }
     return {};
 }
@@ -200,9 +202,7 @@ Columns columns_of(const std::vector<std::string_view>& header) {
 }
 
 std::optional<float> ratio_of(std::string_view cell) {
-    std::string text = markup::squeezed_text_of(cell);
-    if (text.ends_with('%')) text.pop_back();
-    return decimal_float(text);
+    return percentage_text(markup::squeezed_text_of(cell));
 }
 
 std::string link_in(std::string_view cell, std::string_view request_url) {
@@ -218,19 +218,25 @@ public:
     TableReader(std::string_view table, std::string_view request_url)
         : table_(table), request_url_(request_url) {}
 
-    std::vector<ArchiveRow> rows() {
+    // The rows, and how many named rows were left out for their ratio.
+    std::vector<ArchiveRow> rows(size_t& dropped) {
         for (auto tag = markup::next_tag(table_, 0); tag && rows_.size() < kRowsPerQuarter;
              tag = markup::next_tag(table_, tag->end))
             on_tag(*tag);
         end_cell(table_.size());
         end_row();
         rows_.resize(std::min(rows_.size(), kRowsPerQuarter));
+        dropped = dropped_;
         return std::move(rows_);
     }
 
 private:
     void on_tag(const markup::Tag& tag) {
         const std::string_view name = tag.name;
+        // A table inside a cell is part of the cell's text.
+        if (name == "table") ++nested_;
+        else if (name == "/table" && nested_ > 0) --nested_;
+        else if (nested_ > 0) return;
         if (name == "td" || name == "th") {
             end_cell(tag.begin);
             cell_start_ = tag.end;
@@ -268,7 +274,11 @@ private:
         if (c.name >= cells_.size() || c.ratio >= cells_.size()) return;
         const std::optional<float> ratio = ratio_of(cells_[c.ratio]);
         std::string name = markup::text_of(cells_[c.name]);
-        if (!ratio || name.empty()) return;
+        if (name.empty()) return;
+        if (!ratio) {
+            ++dropped_;
+            return;
+        }
         std::string link = link_in(cells_[c.name], request_url_);
         if (link.empty() && c.code < cells_.size()) link = link_in(cells_[c.code], request_url_);
         rows_.push_back({std::move(name), *ratio, std::move(link)});
@@ -279,8 +289,21 @@ private:
     std::vector<std::string_view> cells_;
     size_t cell_start_ = SIZE_MAX;
     bool header_cells_ = false;
+    size_t nested_ = 0;  // tables open inside the table read
+    size_t dropped_ = 0;
     std::vector<ArchiveRow> rows_;
 };
+
+// Where the table whose content starts at `from` closes: its own "</table>",
+// tables inside it passed over; the block's end when it is not closed.
+size_t table_end(std::string_view block, size_t from) {
+    size_t depth = 0;
+    for (auto tag = markup::next_tag(block, from); tag; tag = markup::next_tag(block, tag->end)) {
+        if (tag->name == "table") ++depth;
+        else if (tag->name == "/table" && depth-- == 0) return tag->begin;
+    }
+    return block.size();
+}
 
 ArchiveQuarter read_block(std::string_view block, std::string_view request_url) {
     ArchiveQuarter quarter;
@@ -290,11 +313,9 @@ ArchiveQuarter read_block(std::string_view block, std::string_view request_url) 
                      quarter);
     }
     if (const auto table = markup::next_tag_named(block, "table", 0)) {
-        const auto close = markup::next_tag_named(block, "/table", table->end);
-        quarter.rows = TableReader(block.substr(table->end,
-                                                (close ? close->begin : block.size()) - table->end),
-                                   request_url)
-                           .rows();
+        const size_t end = table_end(block, table->end);
+        quarter.rows = TableReader(block.substr(table->end, end - table->end), request_url)
+                           .rows(quarter.dropped);
     }
     return quarter;
 }

@@ -27,6 +27,7 @@ struct ArchiveQuarter {
     int year = 0;             // of "2026年3季度", 0 when the heading lacks it
     int quarter = 0;
     std::vector<ArchiveRow> rows;  // at most ten, in the table's order
+    size_t dropped = 0;  // named rows left out: their ratio is no percentage from 0 to 100
 };
 
 struct ArchiveAnswer {

@@ -1,5 +1,6 @@
 #include "analysis/sources/archive_source.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "analysis/sources/archive_answer.h"
@@ -11,6 +12,11 @@
 
 namespace qinghe::app {
 namespace {
+
+// A body is read as UTF-8 while no more than one byte of every five of its
+// non-ASCII bytes is invalid: a GBK body has far more (most of its pairs
+// are no UTF-8), a UTF-8 body with one odd name far fewer.
+constexpr size_t kInvalidPerValid = 4;
 
 // The length of the well-formed UTF-8 sequence at `at`, 0 when there is none.
 size_t utf8_sequence(std::string_view s, size_t at) {
@@ -31,18 +37,39 @@ size_t utf8_sequence(std::string_view s, size_t at) {
     return length;
 }
 
-bool is_utf8(std::string_view text) {
+// A body's bytes by how they read as UTF-8.
+struct Utf8Count {
+    size_t multibyte = 0;  // bytes of well-formed sequences of two to four bytes
+    size_t invalid = 0;    // bytes that start no well-formed sequence
+};
+
+Utf8Count utf8_count(std::string_view text) {
+    Utf8Count count;
     for (size_t at = 0; at < text.size();) {
         const size_t length = utf8_sequence(text, at);
-        if (length == 0) return false;
-        at += length;
+        if (length == 0) ++count.invalid;
+        else if (length > 1) count.multibyte += length;
+        at += std::max<size_t>(length, 1);
     }
-    return true;
+    return count;
+}
+
+// The text with each byte that starts no well-formed sequence made U+FFFD.
+std::string invalid_bytes_replaced(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = utf8_sequence(text, at);
+        if (length == 0) out += "\xEF\xBF\xBD";
+        else out.append(text, at, length);
+        at += std::max<size_t>(length, 1);
+    }
+    return out;
 }
 
 // A name of the answer as program text, its character references decoded.
 std::string program_name(const std::string& utf8) {
-    return decode_character_references(platform::gbk_from_utf8(utf8));
+    return name_text(platform::gbk_from_utf8(utf8));
 }
 
 std::vector<FundRow> fund_rows(const ArchiveQuarter& quarter) {
@@ -105,12 +132,13 @@ net::Request archive_request(std::string_view base, std::string_view code, std::
 }
 
 std::string utf8_body(std::string_view body, std::string& charset) {
-    if (is_utf8(body)) {
-        charset = "utf-8";
-        return std::string(body);
+    const Utf8Count count = utf8_count(body);
+    if (count.invalid * kInvalidPerValid > count.multibyte) {
+        charset = "gbk";
+        return platform::utf8_from_gbk(body);
     }
-    charset = "gbk";
-    return platform::utf8_from_gbk(body);
+    charset = "utf-8";
+    return count.invalid == 0 ? std::string(body) : invalid_bytes_replaced(body);
 }
 
 SourceAnswer ArchiveSource::ask(const std::string& code, const Fetch& fetch) const {
@@ -123,6 +151,7 @@ SourceAnswer ArchiveSource::ask(const std::string& code, const Fetch& fetch) con
     if (!newest.apidata) answer.reason = "not apidata";
     else if (newest.quarters.empty() || newest.quarters[0].rows.empty())
         answer.reason = "no stocks";
+    if (!newest.quarters.empty()) answer.dropped = newest.quarters[0].dropped;
     if (!answer.reason.empty()) return answer;
     take_quarters(newest.quarters[0], previous_quarter(newest, base_, code, fetch, answer), answer);
     return answer;

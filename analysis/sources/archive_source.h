@@ -28,7 +28,8 @@ private:
 net::Request archive_request(std::string_view base, std::string_view code, std::string_view year,
                              std::string_view month);
 
-// A body as UTF-8: as it is when it is valid UTF-8, else decoded as GBK;
+// A body as UTF-8: as it is when it is valid UTF-8, with its few invalid
+// bytes made U+FFFD when nearly all of it is, else decoded as GBK;
 // `charset` names which.
 std::string utf8_body(std::string_view body, std::string& charset);
 

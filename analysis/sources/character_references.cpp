@@ -143,4 +143,11 @@ std::string decode_character_references(std::string_view text) {
     return out;
 }
 
+std::string name_text(std::string_view text) {
+    std::string name = decode_character_references(text);
+    // GBK's trail bytes start at 0x40: a zero byte is a NUL character.
+    std::replace(name.begin(), name.end(), '\0', ' ');
+    return name;
+}
+
 }  // namespace qinghe::app

@@ -26,4 +26,10 @@ namespace qinghe::app {
 // program text. Never longer than `text`.
 std::string decode_character_references(std::string_view text);
 
+// A stock's or fund's name (GBK) as the program keeps it: its references
+// decoded and each NUL made a blank, so that no text of the program ends
+// inside the name (the other control characters stay, as the formats
+// write them).
+std::string name_text(std::string_view text);
+
 }  // namespace qinghe::app

@@ -18,6 +18,11 @@
 
 namespace qinghe::app {
 
+// The user agent of the site's own app, which its mobile endpoint answers.
+inline constexpr char kMobileUserAgent[] =
+    "Mozilla/5.0 (Linux; Android 12; Mobile) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Mobile Safari/537.36 QingheFund/1.0";
+
 // One GET as the sources send it; tests put in their own.
 using Fetch = std::function<net::FetchResult(const net::Request&)>;
 
@@ -40,6 +45,7 @@ struct SourceAnswer {
     std::vector<FundRow> exited;
     std::string section;  // the page's cut holdings section (the page only)
     std::string reason;   // why there are no rows ("no box", "not apidata" …)
+    size_t dropped = 0;   // named rows left out for a ratio that is no percentage (0 to 100)
     std::chrono::milliseconds took{0};
 };
 
@@ -58,11 +64,19 @@ using HoldingsSources = std::vector<std::unique_ptr<const HoldingsSource>>;
 struct SourceSettings {
     std::vector<SourceKind> order = default_source_order();
     std::string page_base, archive_base, mobile_base;
+    // The mobile endpoint answers a browser's user agent with no stocks: its
+    // requests send an app's, unless the user named one (浏览器标识).
+    std::string mobile_user_agent = kMobileUserAgent;
 };
 
 HoldingsSources make_sources(const SourceSettings& settings);
 
-// The source asked, its time taken measured.
+// A stock a fund names twice is one holding: its later rows' ratios are
+// added to its first row, which keeps its place, link and change.
+void merge_repeated_stocks(std::vector<SourceRow>& rows);
+
+// The source asked, its time taken measured, a stock it names twice merged
+// into one row.
 SourceAnswer ask_timed(const HoldingsSource& source, const std::string& code, const Fetch& fetch);
 
 // Why a response is no answer: "no answer" when none came, "cut short" for
@@ -70,6 +84,19 @@ SourceAnswer ask_timed(const HoldingsSource& source, const std::string& code, co
 // connection), "refused (429)" for a refusal that stayed, else "status
 // 404"; empty for a whole 2xx response.
 std::string failed_response_reason(const net::FetchResult& result);
+
+// "2 rows dropped: ratio not from 0 to 100" for an answer that left rows
+// out, else empty.
+std::string dropped_rows_note(const SourceAnswer& answer);
+
+// The fault of the site an answer without rows shows, in the end-of-run
+// label's short words (UTF-8): "站点繁忙" (a refusal, or a failure answer
+// saying 繁忙), "应答错误" (an answer that is no JSON or apidata),
+// "应答不全" (a body cut short), "比例有误" (every named row's ratio out of 0
+// to 100); empty when it shows none: rows, no holdings (another failure
+// answer, such as ErrCode 61 for a code the endpoint does not know), or no
+// answer at all.
+const char* site_fault(const SourceAnswer& answer);
 
 // The status and byte count of a response, added to an answer.
 void count_response(SourceAnswer& answer, const net::FetchResult& result);

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/decimal_numbers.h"
+#include "analysis/sources/report_date.h"
 
 #include <cmath>
 
@@ -34,6 +35,40 @@ size_t nesting(std::string_view text, size_t limit) {
     return deepest;
 }
 
+bool is_hex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The UTF-16 unit of a \uXXXX escape at `at` (its backslash), or -1.
+long escaped_unit(std::string_view text, size_t at) {
+    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
+    for (size_t k = at + 2; k < at + 6; ++k)
+        if (!is_hex(text[k])) return -1;
+    return std::stol(std::string(text.substr(at + 2, 4)), nullptr, 16);
+}
+
+// The body with every escaped surrogate that lacks its other half written
+// as \ufffd instead (the same length); escaped pairs stay.
+std::string lone_surrogates_replaced(std::string_view body) {
+    std::string text(body);
+    bool in_string = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') in_string = !in_string;
+        if (!in_string || text[i] != '\\') continue;
+        const long unit = escaped_unit(text, i);
+        if (unit < 0) {
+            ++i;  // another escape: its character is not a quote
+            continue;
+        }
+        const bool high = unit >= 0xD800 && unit < 0xDC00, low = unit >= 0xDC00 && unit < 0xE000;
+        const long next = high ? escaped_unit(text, i + 6) : -1;
+        if (high && next >= 0xDC00 && next < 0xE000) i += 6;
+        else if (high || low) text.replace(i + 2, 4, "fffd");
+        i += 5;
+    }
+    return text;
+}
+
 const json* member(const json& object, const char* key) {
     if (!object.is_object()) return nullptr;
     auto found = object.find(key);
@@ -61,11 +96,25 @@ std::optional<float> number_field(const json& object, const char* key) {
     return std::nullopt;
 }
 
-std::optional<MobileRow> row_of(const json& stock) {
+// A ratio: a number, or a text, from 0 to 100.
+std::optional<float> ratio_field(const json& object, const char* key) {
+    const json* value = member(object, key);
+    if (value && value->is_number()) return percentage_number(value->get<double>());
+    if (value && value->is_string()) return percentage_text(value->get_ref<const std::string&>());
+    return std::nullopt;
+}
+
+// A row of a named stock; nothing without a name, or (counted in
+// `dropped`) without a ratio.
+std::optional<MobileRow> row_of(const json& stock, size_t& dropped) {
     const json* name = member(stock, "GPJC");
-    const std::optional<float> ratio = number_field(stock, "JZBL");
-    if (!name || !name->is_string() || name->get_ref<const std::string&>().empty() || !ratio)
+    if (!name || !name->is_string() || name->get_ref<const std::string&>().empty())
         return std::nullopt;
+    const std::optional<float> ratio = ratio_field(stock, "JZBL");
+    if (!ratio) {
+        ++dropped;
+        return std::nullopt;
+    }
     MobileRow row;
     row.name = name->get<std::string>();
     row.ratio = *ratio;
@@ -77,12 +126,10 @@ std::optional<MobileRow> row_of(const json& stock) {
     return row;
 }
 
+// Expansion's first ten characters when they are a report date.
 std::string date_of(const json& document) {
     const std::string text = text_field(document, "Expansion").value_or("");
-    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return {};
-    for (size_t k : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (text[k] < '0' || text[k] > '9') return {};
-    return text.substr(0, 10);
+    return is_report_date(std::string_view(text).substr(0, 10)) ? text.substr(0, 10) : "";
 }
 
 std::string failure_of(const json& document) {
@@ -104,7 +151,7 @@ MobileAnswer read_mobile_answer(std::string_view body) {
     else if (nesting(body, kDeepestMobileAnswer) > kDeepestMobileAnswer)
         answer.error = "JSON too deep";
     if (!answer.error.empty()) return answer;
-    const json document = json::parse(body, nullptr, false);
+    const json document = json::parse(lone_surrogates_replaced(body), nullptr, false);
     if (document.is_discarded() || !document.is_object()) {
         answer.error = "JSON error";
         return answer;
@@ -117,7 +164,7 @@ MobileAnswer read_mobile_answer(std::string_view body) {
     if (stocks && stocks->is_array())
         for (const json& stock : *stocks) {
             if (answer.rows.size() == kRows) break;
-            if (std::optional<MobileRow> row = row_of(stock))
+            if (std::optional<MobileRow> row = row_of(stock, answer.dropped))
                 answer.rows.push_back(std::move(*row));
         }
     if (answer.rows.empty()) answer.error = "no stocks";

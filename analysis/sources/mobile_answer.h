@@ -5,7 +5,9 @@
 // read with the JSON library. The answer is untrusted: too large or too
 // deep a document, a JSON error, a failure answer or fields of the wrong
 // kind give no rows (a row whose name is not text is skipped; numbers are
-// taken where text holds one, and the other way round).
+// taken where text holds one, and the other way round). A \u escape of a
+// surrogate without its other half stands for U+FFFD, so one badly
+// escaped name costs no other row.
 #pragma once
 
 #include <optional>
@@ -28,6 +30,7 @@ struct MobileAnswer {
     std::vector<MobileRow> rows;  // at most ten, in the answer's order
     std::string report_date;      // Expansion, YYYY-MM-DD
     std::string error;            // why there are no rows: "JSON error", "failure (ErrCode 61) …"
+    size_t dropped = 0;           // named rows left out: JZBL is no percentage from 0 to 100
 };
 
 // Answers above this size are refused: a real one holds ten rows in a few

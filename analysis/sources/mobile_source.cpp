@@ -16,7 +16,7 @@ SourceAnswer MobileSource::ask(const std::string& code, const Fetch& fetch) cons
     SourceAnswer answer;
     answer.kind = SourceKind::mobile;
     answer.url = mobile_url(base_, code);
-    net::FetchResult result = fetch({answer.url, {}});
+    net::FetchResult result = fetch({answer.url, {}, user_agent_});
     count_response(answer, result);
     answer.reason = failed_response_reason(result);
     if (!answer.reason.empty()) return answer;
@@ -24,10 +24,11 @@ SourceAnswer MobileSource::ask(const std::string& code, const Fetch& fetch) cons
     const MobileAnswer read = read_mobile_answer(result.body);
     std::string().swap(result.body);
     answer.reason = read.error;
+    answer.dropped = read.dropped;
     answer.facts.report_date = read.report_date;
     for (const MobileRow& row : read.rows)
-        answer.rows.push_back({{decode_character_references(platform::gbk_from_utf8(row.name)),
-                                row.ratio, platform::gbk_from_utf8(row.change), row.change_points},
+        answer.rows.push_back({{name_text(platform::gbk_from_utf8(row.name)), row.ratio,
+                                platform::gbk_from_utf8(row.change), row.change_points},
                                row.link});
     return answer;
 }

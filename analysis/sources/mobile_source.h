@@ -1,8 +1,9 @@
 // The site's mobile JSON endpoint as a source:
 //   GET
 //   {base}FundMNewApi/FundMNInverstPosition?FCODE=C&deviceid=Wap&plat=Wap&product=EFund&version=2.0.0
-// Each row's change comes as the answer gives it; the fund's name is not in
-// the answer, and there is no list of stocks that left the top ten.
+// with a user agent of its own. Each row's change comes as the answer gives
+// it; the fund's name is not in the answer, and there is no list of stocks
+// that left the top ten.
 #pragma once
 
 #include <string>
@@ -14,12 +15,14 @@ namespace qinghe::app {
 
 class MobileSource : public HoldingsSource {
 public:
-    explicit MobileSource(std::string base) : base_(std::move(base)) {}
+    MobileSource(std::string base, std::string user_agent)
+        : base_(std::move(base)), user_agent_(std::move(user_agent)) {}
     SourceKind kind() const override { return SourceKind::mobile; }
     SourceAnswer ask(const std::string& code, const Fetch& fetch) const override;
 
 private:
     std::string base_;
+    std::string user_agent_;  // sent with each request
 };
 
 std::string mobile_url(std::string_view base, std::string_view code);

@@ -85,9 +85,8 @@ std::vector<SourceRow> section_rows(const char* section, const char* row_start, 
             row.get(), find_text_reverse_whole(row.get(), app_text(AppText::tag_close)) + 1,
             text_length(row.get())));
         OwnedText href(text_between(row.get(), "", quote, 0, false));
-        rows.push_back(
-            {{decode_character_references(name.get()), to_number(ratio ? ratio.get() : "")},
-             resolve_link(href ? href.get() : "", page_url ? page_url : "")});
+        rows.push_back({{name_text(name.get()), to_number(ratio ? ratio.get() : "")},
+                        resolve_link(href ? href.get() : "", page_url ? page_url : "")});
     }
     return rows;
 }

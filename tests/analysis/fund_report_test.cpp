@@ -101,6 +101,18 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     pages()[mobile_url(kBase, "777777")] =
         R"({"Datas":{"fundStocks":[{"GPDM":"600000","GPJC":"甲","JZBL":"3.5","NEWTEXCH":"1",)"
         R"("PCTNVCHGTYPE":"增持","PCTNVCHG":"0.5"}]},"ErrCode":0,"Success":true,"Expansion":"2026-03-31"})";
+    // The page says no box and the mobile endpoint that the site is busy.
+    pages()["http://fund.test/888888.html"] = page("忙基金(888888)", "", "2022-09-30");
+    pages()[mobile_url(kBase, "888888")] =
+        R"({"Datas":null,"ErrCode":5,"Success":false,"ErrMsg":"系统繁忙"})";
+    // A stock listed twice, a report date no calendar has.
+    pages()["http://fund.test/121212.html"] =
+        page("重复(121212)", row("岚溪酒业", "2") + row("乙", "1") + row("岚溪酒业", "1.5"),
+             "2026-13-45");
+    // A NUL escaped inside a name of the mobile answer.
+    pages()["http://fund.test/131313.html"] = page("空(131313)", "", "2022-09-30");
+    pages()[mobile_url(kBase, "131313")] =
+        R"({"Datas":{"fundStocks":[{"GPJC":"甲\u0000乙","JZBL":"3"}]},"ErrCode":0,"Success":true})";
     struct Expected {
         const char* code;
         FundOutcome outcome;
@@ -119,6 +131,10 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
         {"555555", FundOutcome::read, "示例", "", 1},         // no date: the second "-" is not one
         {"666666", FundOutcome::read, "青禾&果?", "2022-09-30", 1},  // references decoded
         {"777777", FundOutcome::read, "移动基金", "2026-03-31", 1},
+        {"888888", FundOutcome::no_holdings, "忙基金", "2022-09-30", 0},
+        {"121212", FundOutcome::read, "重复", "", 2},  // one holding per stock, no date
+        {"131313", FundOutcome::read, "空", "", 1},
+        {"160127", FundOutcome::repeated, "", "", 0},  // analysed once, at its first line
     };
     std::vector<std::string> lines;
     for (const Expected& e : expected) lines.push_back(e.code);
@@ -139,6 +155,12 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     EXPECT_EQ(reports[9].source, SourceKind::mobile);
     EXPECT_EQ(utf8_from_gbk(reports[9].rows[0].change), "增持");
     EXPECT_EQ(reports[9].rows[0].change_points, 0.5f);
+    EXPECT_EQ(reports[10].fault, "站点繁忙");
+    EXPECT_EQ(reports[10].fault_reason, "mobile: failure (ErrCode 5) 系统繁忙");
+    EXPECT_EQ(reports[3].fault, "") << "no box and no answer are no fault of the site";
+    EXPECT_EQ(utf8_from_gbk(reports[11].rows[0].stock_name), "岚溪酒业");
+    EXPECT_FLOAT_EQ(reports[11].rows[0].ratio, 3.5f);
+    EXPECT_EQ(utf8_from_gbk(reports[12].rows[0].stock_name), "甲 乙");
 }
 
 TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {
@@ -146,6 +168,8 @@ TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {
         return FundReport{gbk_from_utf8(utf8_code), outcome, {}, {}};
     };
     using O = FundOutcome;
+    FundReport busy = report("701009", O::no_holdings);
+    busy.fault = "站点繁忙";
     struct Case {
         std::vector<FundReport> reports;
         const char* line;
@@ -159,6 +183,8 @@ TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {
          "未读到: 123456(下载失败) □示例(不是6位)"},
         {{report("一二三四五六七八九十一二三四五六七八九十", O::not_six_bytes)},
          "未读到: 一二三四五六七八九十一二…(不是6位)"},
+        {{report("160127", O::read), busy, report("160127", O::repeated)},
+         "未读到: 701009(站点繁忙) 重复: 160127"},
     };
     for (const Case& c : cases) EXPECT_EQ(utf8_from_gbk(unread_codes_line(c.reports)), c.line);
 }

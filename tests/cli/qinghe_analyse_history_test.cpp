@@ -66,6 +66,11 @@ TEST_F(AnalyseHistoryTest, OfflineAsksNothingAndTakesEveryCodeFromTheHistory) {
     EXPECT_NE(r.err.find("'701001' from history"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("'702001' (nothing stored)"), std::string::npos) << r.err;
     EXPECT_EQ(analyse(server_.base_url(), {"--offline", fund_code::demo}).status, 0);
+    // The overlap of stored funds, offline too.
+    r = analyse(server_.base_url(), {"--offline", "--overlap", fund_code::demo});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.starts_with("重合百分点\t701001\n701001\t54.20\n")) << r.out;
+    EXPECT_EQ(requests, 0);
 }
 
 TEST_F(AnalyseHistoryTest, HistoryListsEachStoredReportNewestFirst) {
@@ -90,6 +95,9 @@ TEST_F(AnalyseHistoryTest, HistoryListsEachStoredReportNewestFirst) {
     r = run({"--history"});
     EXPECT_EQ(r.out, "701001\t青禾新兴消费混合A\t2022-09-30\t2\n702001\t" +
                          parse_lines(r.out).at(1).at(1) + "\t2022-09-30\t1\n");
+    const Outcome to_file = run({"--history", "--output", "list.tsv"});
+    EXPECT_EQ(to_file.status, 0);
+    EXPECT_EQ(read_whole_file(caller_dir() + "/list.tsv"), r.out);
 
     r = run({"--history", "--format", "json", fund_code::demo, "999999"});
     EXPECT_EQ(r.status, 1);

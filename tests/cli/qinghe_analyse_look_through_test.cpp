@@ -116,6 +116,16 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
     r = run({"--base-url", own_.base_url(), "100001=30000", "100003=10000"});
     EXPECT_EQ(parse_lines(r.out).at(0),
               (Line{"泸州老窖", "15", "2", own_.base_url() + "s/10", "8.75"}));
+
+    // A code typed again is analysed once, with the sum of its amounts.
+    const Outcome twice =
+        run({"--base-url", own_.base_url(), "100001=20000", "100003=10000", "100001=10000"});
+    EXPECT_EQ(twice.status, 0) << twice.err;
+    EXPECT_EQ(twice.out, r.out);
+    EXPECT_NE(twice.err.find("'100001' typed again: analysed once, amounts added\n"),
+              std::string::npos)
+        << twice.err;
+    EXPECT_EQ(twice.err.find("same top ten"), std::string::npos) << twice.err;
 }
 
 // A page's ratio beyond the float range gives an exposure that is no

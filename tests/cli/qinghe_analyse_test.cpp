@@ -87,10 +87,17 @@ TEST_F(AnalyseProgramTest, ParallelDownloadsGiveIdenticalOutput) {
 
 TEST_F(AnalyseProgramTest, EachCodeNotReadIsNamedWithItsReasonInArgumentOrder) {
     LoopbackServer server({{"/701001.html", generated_page(fund_code::demo)},
-                           {"/704001.html", generated_page(fund_code::no_holdings)}});
-    Outcome r = run({"--base-url", server.base_url(), "704001", "701001", "70100", "702001 "});
+                           {"/704001.html", generated_page(fund_code::no_holdings)},
+                           {mobile_target("703009"),
+                            R"({"Datas":null,"ErrCode":5,"Success":false,"ErrMsg":"系统繁忙"})"}});
+    set_sources("档案网址=" + server.base_url() + "\r\n移动网址=" + server.base_url() + "\r\n");
+    Outcome r =
+        run({"--base-url", server.base_url(), "704001", "701001", "70100", "702001 ", "703009"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("'704001' (no holdings)\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'703009' (站点繁忙: mobile: failure (ErrCode 5) 系统繁忙)\n"),
+              std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("'70100' (not six bytes)\n"), std::string::npos) << r.err;
     EXPECT_LT(r.err.find("'70100'"), r.err.find("'702001 ' (not six bytes)\n")) << r.err;
     EXPECT_LT(r.err.find("'704001'"), r.err.find("'70100'")) << r.err;
@@ -139,7 +146,7 @@ TEST_F(AnalyseProgramTest, PageCutByTheTimeOutIsAFailedDownload) {
         {"--base-url", server.base_url(), "--timeout", "5", fund_code::demo, fund_code::foreign});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(40));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(std::string("'") + fund_code::demo + "' (download failed)\n"),
+    EXPECT_NE(r.err.find(std::string("'") + fund_code::demo + "' (应答不全: page: cut short)\n"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(parse_lines(r.out).size(), 8u) << "the linked rows of the other fund";
@@ -180,6 +187,22 @@ TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoNamesTheArgumentAndFetchesNothi
         {{"--archive-url", "ftp://127.0.0.1/", code}, "--archive-url 'ftp://127.0.0.1/'"},
         {{"--mobile-url", slashless, code}, "--mobile-url '" + slashless + "'"},
         {{"--check", code, fund_code::foreign}, "--check takes one code and no other codes"},
+        {{"--check", "12345"}, "--check '12345' is not allowed: use a fund code of six digits"},
+        {{"--check", "abcdef"}, "--check 'abcdef'"},
+        {{"--check", "../../x"}, "--check '../../x'"},
+        {{"--check", "701001=100"}, "--check '701001=100'"},
+        {{"--history", "12345"}, "--history '12345' is not allowed: use fund codes of six digits"},
+        {{"--history", code, "abcdef"}, "--history 'abcdef'"},
+        {{"--check", code, "--history"}, "--check and --history cannot go together"},
+        {{"--offline", "--check", code}, "--check and --offline cannot go together"},
+        {{"--check", code, "--overlap"}, "--check and --overlap cannot go together"},
+        {{"--check", code, "--sort", "count"}, "--check and --sort cannot go together"},
+        {{"--check", code, "--format", "csv"}, "--check and --format csv cannot go together"},
+        {{"--history", "--overlap"}, "--history and --overlap cannot go together"},
+        {{"--history", "--offline", code}, "--history and --offline cannot go together"},
+        {{"--history", "--sort", "ratio"}, "--history and --sort cannot go together"},
+        {{"--overlap", "--sort", "count", code, fund_code::foreign},
+         "--overlap and --sort cannot go together"},
     };
     for (const auto& [args, named] : cases) {
         std::vector<std::string> with_site = args;
@@ -231,6 +254,22 @@ TEST_F(AnalyseProgramTest, CheckPrintsALinePerSourceAndSucceedsWhenOneGaveRows) 
         EXPECT_NE(lines[i].find(details[i]), std::string::npos) << lines[i];
         EXPECT_TRUE(lines[i].ends_with(ends[i])) << lines[i];
     }
+    // To a file, and as JSON: one object per source, in the order asked.
+    r = check(fund_code::archive_only, {"--format", "json", "--output", "check.json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    const std::string json = read_whole_file(caller_dir() + "/check.json");
+    EXPECT_TRUE(json.starts_with("[\n  {\"source\": \"page\", \"url\": \"" + base +
+                                 "706001.html\", "
+                                 "\"status\": 200, "))
+        << json;
+    EXPECT_NE(json.find("\"charset\": \"utf-8\", \"rows\": 10, \"dropped\": 0, "
+                        "\"report_date\": \"2022-09-30\", \"ms\": "),
+              std::string::npos)
+        << json;
+    EXPECT_TRUE(json.ends_with("\"reason\": \"failure (ErrCode 61) 无效的基金代码\"}\n]\n"))
+        << json;
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 5);
     r = check("999999", {"--source", "mobile,档案"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.starts_with("mobile: ")) << r.out;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/sources/archive_source.h"
@@ -185,6 +186,49 @@ TEST(HoldingsSources, NamesOfEverySourceAreDecoded) {
     EXPECT_EQ(a.rows[0].row.stock_name, "A&B");
     EXPECT_EQ(utf8_from_gbk(a.facts.name), "基金&甲");
     EXPECT_EQ(m.rows[0].row.stock_name, "C&D");
+}
+
+// One name in GBK inside a UTF-8 body costs that name only (its bytes
+// become "?"); a body mostly in GBK is read as GBK.
+TEST(HoldingsSources, ArchiveBodyIsUtf8WhenNearlyAllOfItIs) {
+    const auto body = [](const std::string& names) {
+        return "var apidata={ content:\"<div class='boxitem'><h4>2026年3季度 "
+               "截止至：2026-09-30</h4>"
+               "<table><tr><th>股票名称</th><th>占净值比例</th></tr>" +
+               names + "</table></div>\"};";
+    };
+    const auto cell = [](const std::string& name) {
+        return "<tr><td>" + name + "</td><td>1.5%</td></tr>";
+    };
+    const std::string mixed =
+        body(cell("岚溪酒业") + cell(platform::gbk_from_utf8("瑾澜医药")) + cell("苒溪电力"));
+    const std::string gbk = platform::gbk_from_utf8(body(cell("岚溪酒业") + cell("苒溪电力")));
+    for (const auto& [text, charset, second] :
+         {std::tuple{mixed, "utf-8", "??????"}, std::tuple{gbk, "gbk", "苒溪电力"}}) {
+        const SourceAnswer answer =
+            make_sources({{SourceKind::archive}, kBase, kBase, kBase})[0]->ask(
+                "000001", [&](const net::Request&) {
+                    return net::FetchResult{200, text, 0, true};
+                });
+        EXPECT_EQ(answer.charset, charset);
+        ASSERT_GE(answer.rows.size(), 2u) << charset;
+        EXPECT_EQ(utf8_from_gbk(answer.rows[0].row.stock_name), "岚溪酒业");
+        EXPECT_EQ(utf8_from_gbk(answer.rows[1].row.stock_name), second);
+    }
+}
+
+// The mobile endpoint answers a browser with no stocks: its requests carry
+// the app's user agent, or the one the settings name.
+TEST(HoldingsSources, MobileRequestsSendAnAppsUserAgentUnlessOneIsSet) {
+    for (const std::string& agent : {std::string(kMobileUserAgent), std::string("Custom/2.0")}) {
+        FakeSite site(generated_source_codes());
+        SourceSettings settings{{SourceKind::mobile}, kBase, kBase, kBase};
+        if (agent != kMobileUserAgent) settings.mobile_user_agent = agent;
+        make_sources(settings)[0]->ask(fund_code::mobile_only,
+                                       [&](const net::Request& r) { return site(r); });
+        ASSERT_EQ(site.requests.size(), 1u);
+        EXPECT_EQ(site.requests[0].user_agent, agent);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // no rows, never a crash.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "analysis/sources/archive_answer.h"
@@ -45,6 +46,10 @@ TEST(MobileAnswer, ReadsRowsWhateverKindTheirFieldsComeAsAndRefusesTheRest) {
         {"failure", R"({"Datas":null,"ErrCode":61,"Success":false,"ErrMsg":"bad"})", 0,
          "failure (ErrCode 61) bad"},
         {"invalid UTF-8", mobile(stock("\"GPJC\":\"\xff\xfe\",\"JZBL\":\"1\"")), 0, "JSON error"},
+        {"a lone surrogate costs only itself",
+         mobile(stock(R"("GPJC":"甲\ud800\"x","JZBL":"1")") + "," +
+                stock(R"("GPJC":"\udc00乙\ud83d\ude00","JZBL":"2")")),
+         2, ""},
         {"cut short", mobile(stock(R"("GPJC":"甲","JZBL":"1")")).substr(0, 40), 0, "JSON error"},
         {"an HTML page", "<html>404</html>", 0, "JSON error"},
         {"a list", "[1,2]", 0, "JSON error"},
@@ -61,6 +66,10 @@ TEST(MobileAnswer, ReadsRowsWhateverKindTheirFieldsComeAsAndRefusesTheRest) {
     EXPECT_EQ(numbers.rows[0].link, "https://quote.eastmoney.com/unify/r/0.300390");
     EXPECT_FLOAT_EQ(numbers.rows[0].ratio, 9.97f);
     EXPECT_EQ(numbers.report_date, "2026-03-31");
+    const MobileAnswer surrogates = read_mobile_answer(cases[10].body);
+    ASSERT_EQ(surrogates.rows.size(), 2u);
+    EXPECT_EQ(surrogates.rows[0].name, "甲\uFFFD\"x");
+    EXPECT_EQ(surrogates.rows[1].name, "\uFFFD乙\U0001F600");
     const MobileAnswer site = read_mobile_answer(cases[0].body);
     EXPECT_EQ(site.rows[0].change, "增持");
     EXPECT_EQ(site.rows[0].change_points, 1.05f);
@@ -162,6 +171,77 @@ TEST(ArchiveAnswer, BrokenMarkupGivesWhatItCanAndNeverMore) {
         size_t found = answer.quarters.empty() ? 0 : answer.quarters[0].rows.size();
         EXPECT_EQ(found, rows[i]) << i;
     }
+}
+
+// A ratio is a plain decimal from 0 to 100, "+" before and "%" after it
+// allowed, in either answer; any other drops its row, and the rows dropped
+// are counted. A report date is a real day, not in the future.
+TEST(SourceAnswers, RatiosArePercentagesDatesRealDaysAndDroppedRowsCounted) {
+    const struct {
+        const char* ratio;
+        std::optional<float> taken;
+    } cases[] = {
+        {"8.25", 8.25f}, {"+2.5%", 2.5f}, {"3.3%", 3.3f}, {"0", 0.0f},    {"100", 100.0f},
+        {".5", 0.5f},    {"-1.5%", {}},   {"1e5%", {}},   {"100.01", {}}, {"1e30", {}},
+        {"--", {}},      {"", {}},        {"inf", {}},    {"1.2.3", {}},  {"++1", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ratio);
+        const std::string cell = std::string(c.ratio);
+        const MobileAnswer text =
+            read_mobile_answer(mobile(stock(R"("GPJC":"甲","JZBL":")" + cell + "\"")));
+        const ArchiveAnswer archive =
+            read_archive_answer(answer_of(block("2026年3季度 截止至：2026-09-30",
+                                                "<th>股票名称</th><th>占净值比例</th>",
+                                                "<tr><td>甲</td><td>" + cell + "</td></tr>")),
+                                "http://site.test/");
+        ASSERT_EQ(archive.quarters.size(), 1u);
+        EXPECT_EQ(text.dropped, c.taken ? 0u : 1u);
+        EXPECT_EQ(archive.quarters[0].dropped, c.taken ? 0u : 1u);
+        ASSERT_EQ(text.rows.size(), c.taken ? 1u : 0u);
+        ASSERT_EQ(archive.quarters[0].rows.size(), c.taken ? 1u : 0u);
+        if (c.taken) {
+            EXPECT_FLOAT_EQ(text.rows[0].ratio, *c.taken);
+            EXPECT_FLOAT_EQ(archive.quarters[0].rows[0].ratio, *c.taken);
+        }
+    }
+    for (const char* number : {"-3", "1e30", "100.5"})
+        EXPECT_TRUE(
+            read_mobile_answer(mobile(stock(std::string(R"("GPJC":"甲","JZBL":)") + number)))
+                .rows.empty())
+            << number;
+
+    for (const char* date :
+         {"2026-13-45", "9999-99-99", "2023-02-29", "2999-01-01", "0000-00-00"}) {
+        std::string body = mobile(stock(R"("GPJC":"甲","JZBL":"1")"));
+        body.replace(body.find("2026-03-31"), 10, date);
+        EXPECT_EQ(read_mobile_answer(body).report_date, "") << date;
+        const ArchiveAnswer archive =
+            read_archive_answer(answer_of(block(std::string("2026年3季度 截止至：") + date,
+                                                "<th>股票名称</th><th>占净值比例</th>",
+                                                "<tr><td>甲</td><td>1%</td></tr>")),
+                                "http://site.test/");
+        EXPECT_EQ(archive.quarters[0].report_date, "") << date;
+    }
+    std::string leap = mobile(stock(R"("GPJC":"甲","JZBL":"1")"));
+    leap.replace(leap.find("2026-03-31"), 10, "2024-02-29");
+    EXPECT_EQ(read_mobile_answer(leap).report_date, "2024-02-29");
+}
+
+// A table inside a name cell is part of that cell: the rows around it stay.
+TEST(ArchiveAnswer, TableInsideANameCellCostsNoOtherRow) {
+    const ArchiveAnswer answer = read_archive_answer(
+        answer_of(
+            block("2026年3季度", "<th>股票名称</th><th>占净值比例</th>",
+                  "<tr><td>甲</td><td>1%</td></tr>"
+                  "<tr><td>乙<table><tr><td>x</td><td>9%</td></tr></table></td><td>2%</td></tr>"
+                  "<tr><td>丙</td><td>3%</td></tr>")),
+        "http://site.test/");
+    ASSERT_EQ(answer.quarters.size(), 1u);
+    ASSERT_EQ(answer.quarters[0].rows.size(), 3u);
+    EXPECT_EQ(answer.quarters[0].rows[1].name, "乙x9%");
+    EXPECT_FLOAT_EQ(answer.quarters[0].rows[1].ratio, 2.0f);
+    EXPECT_EQ(answer.quarters[0].rows[2].name, "丙");
 }
 
 }  // namespace
