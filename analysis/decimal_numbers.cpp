@@ -6,13 +6,18 @@
 
 namespace qinghe::app {
 
-std::optional<float> decimal_float(std::string_view text) {
+std::optional<double> decimal_double(std::string_view text) {
     double value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
         !std::isfinite(value))
         return std::nullopt;
-    return float(value);
+    return value;
+}
+
+std::optional<float> decimal_float(std::string_view text) {
+    const std::optional<double> value = decimal_double(text);
+    return value ? std::optional<float>(float(*value)) : std::nullopt;
 }
 
 std::optional<float> percentage_text(std::string_view text) {

@@ -6,8 +6,10 @@
 
 namespace qinghe::app {
 
-// The float of a text that is wholly one finite decimal number ("8.25",
+// The number of a text that is wholly one finite decimal number ("8.25",
 // "-0.3"), else nothing.
+std::optional<double> decimal_double(std::string_view text);
+// The same as a float.
 std::optional<float> decimal_float(std::string_view text);
 
 // The ratio of a text that is a plain decimal from 0 to 100 ("8.25",

@@ -1,7 +1,8 @@
 #include "analysis/sources/json_fields.h"
 
+#include "analysis/decimal_numbers.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace qinghe::app {
@@ -30,13 +31,38 @@ size_t nesting(std::string_view text, size_t limit) {
     return deepest;
 }
 
-std::optional<double> decimal_text(std::string_view text) {
-    double number = 0;
-    const char* end = text.data() + text.size();
-    auto [stop, error] = std::from_chars(text.data(), end, number);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(number))
-        return std::nullopt;
-    return number;
+bool is_hex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The UTF-16 unit of a \uXXXX escape at `at` (its backslash), or -1.
+long escaped_unit(std::string_view text, size_t at) {
+    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
+    for (size_t k = at + 2; k < at + 6; ++k)
+        if (!is_hex(text[k])) return -1;
+    return std::stol(std::string(text.substr(at + 2, 4)), nullptr, 16);
+}
+
+// The body with every escaped surrogate that lacks its other half written
+// as \ufffd instead (the same length); escaped pairs stay.
+std::string lone_surrogates_replaced(std::string_view body) {
+    std::string text(body);
+    bool in_string = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') in_string = !in_string;
+        if (!in_string || text[i] != '\\') continue;
+        const long unit = escaped_unit(text, i);
+        if (unit < 0) {
+            ++i;  // another escape: its character is not a quote
+            continue;
+        }
+        const bool high = unit >= 0xD800 && unit < 0xDC00, low = unit >= 0xDC00 && unit < 0xE000;
+        const long next = high ? escaped_unit(text, i + 6) : -1;
+        if (high && next >= 0xDC00 && next < 0xE000) i += 6;
+        else if (high || low) text.replace(i + 2, 4, "fffd");
+        i += 5;
+    }
+    return text;
 }
 
 }  // namespace
@@ -46,7 +72,7 @@ JsonDocument parse_json_answer(std::string_view body, size_t largest, size_t dee
     if (body.size() > largest) document.error = "JSON too large";
     else if (nesting(body, deepest) > deepest) document.error = "JSON too deep";
     if (!document.error.empty()) return document;
-    document.value = json::parse(body, nullptr, false);
+    document.value = json::parse(lone_surrogates_replaced(body), nullptr, false);
     if (document.value.is_discarded()) {
         document.value = nullptr;
         document.error = "JSON error";
@@ -75,7 +101,7 @@ std::optional<double> json_number(const json& object, const char* key) {
         const double number = value->get<double>();
         return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
     }
-    if (value->is_string()) return decimal_text(value->get_ref<const std::string&>());
+    if (value->is_string()) return decimal_double(value->get_ref<const std::string&>());
     return std::nullopt;
 }
 

@@ -13,7 +13,8 @@
 namespace qinghe::app {
 
 // The document of `body`, or why there is none ("JSON too large", "JSON too
-// deep", "JSON error").
+// deep", "JSON error"). An escaped surrogate without its other half is read
+// as U+FFFD instead of spoiling the whole document.
 struct JsonDocument {
     nlohmann::json value;
     std::string error;

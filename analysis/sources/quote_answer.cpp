@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "analysis/decimal_numbers.h"
 #include "analysis/sources/json_fields.h"
 
 namespace qinghe::app {
@@ -62,15 +63,6 @@ int number_of(std::string_view digits) {
     int number = 0;
     auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     return error == std::errc() && end == digits.data() + digits.size() ? number : -1;
-}
-
-std::optional<double> decimal_of(std::string_view text) {
-    double number = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(number))
-        return std::nullopt;
-    return number;
 }
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
@@ -139,9 +131,9 @@ std::optional<Quote> text_quote(std::string_view statement) {
     quote.market = *market;
     quote.code = std::string(fields[2]);
     quote.name = std::string(fields[1]);
-    quote.price = decimal_of(fields[3]);
-    quote.previous_close = decimal_of(fields[4]);
-    quote.change = decimal_of(fields[32]);
+    quote.price = decimal_double(fields[3]);
+    quote.previous_close = decimal_double(fields[4]);
+    quote.change = decimal_double(fields[32]);
     read_time(std::string(fields[30]), quote);
     return quote;
 }
