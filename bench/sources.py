@@ -21,7 +21,7 @@ import time
 
 from bench_server import Server, Settings
 from pages import HERE, fund_pages, keep_history_apart
-from side_by_side import NativeServer, alternate
+from side_by_side import NativeServer, alternate, curl_commands, print_floor
 
 FUNDS = 50
 
@@ -60,14 +60,10 @@ def analyse_command(analyse, base, codes, options=()):
 
 
 def side_by_side(analyse, codes, base, rounds):
-    commands = {
-        "qinghe-analyse": analyse_command(analyse, base, codes),
-        "curl (fetch only)": ["curl", "-s", "-o", "/dev/null"] +
-                             [base + t[1:] for c in codes for t in ("%s.html" % ("/" + c), archive_target(c))],
-    }
-    medians = alternate(commands, rounds)
-    ratio = medians["qinghe-analyse"] / medians["curl (fetch only)"]
-    print("    qinghe-analyse takes %.2f x the floor" % ratio)
+    commands = {"qinghe-analyse": analyse_command(analyse, base, codes)}
+    commands.update(curl_commands(
+        [base + t[1:] for c in codes for t in ("%s.html" % ("/" + c), archive_target(c))]))
+    print_floor(alternate(commands, rounds))
 
 
 def native_folder(site):

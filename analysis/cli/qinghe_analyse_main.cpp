@@ -26,7 +26,7 @@
 #include "analysis/output/output_file.h"
 #include "analysis/output/overlap_output.h"
 #include "analysis/cli/site_check.h"
-#include "net/fetcher.h"
+#include "net/download_engine.h"
 #include "net/http_settings.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -182,8 +182,8 @@ SourceSettings sources_of(const AnalyseOptions& options) {
 }
 
 int check_site(const std::string& code, const SourceSettings& settings) {
-    net::Fetcher fetcher;
-    const Fetch fetch = [&](const net::Request& request) { return fetcher.fetch(request); };
+    net::DownloadEngine engine(1);
+    const Fetch fetch = [&](const net::Request& request) { return engine.fetch(request); };
     bool rows = false;
     for (const SourceAnswer& answer :
          check_sources(platform::gbk_from_utf8(code), make_sources(settings), fetch)) {
