@@ -20,13 +20,24 @@ const SourceAnswer* FundAnswer::page() const {
 
 FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
                     const std::function<void()>& first_answered) {
+    bool told = false;
+    const auto tell = [&] {
+        if (!told && first_answered) first_answered();
+        told = true;
+    };
+    // The first source's first answer frees its place while it is read.
+    const Fetch first_fetch = [&](const net::Request& request) {
+        net::FetchResult result = fetch(request);
+        tell();
+        return result;
+    };
     FundAnswer fund;
     for (const auto& source : sources) {
-        fund.asked.push_back(ask_timed(*source, code, fetch));
-        if (fund.asked.size() == 1 && first_answered) first_answered();
+        fund.asked.push_back(ask_timed(*source, code, fund.asked.empty() ? first_fetch : fetch));
+        tell();
         if (!fund.asked.back().rows.empty()) break;
     }
-    if (fund.asked.empty() && first_answered) first_answered();
+    tell();
     return fund;
 }
 

@@ -40,7 +40,8 @@ struct FundAnswer {
 };
 
 // Asks `sources` in order for `code` until one gives rows; calls
-// `first_answered` (when given) once the first source has answered.
+// `first_answered` (when given) once, when the first source's first answer
+// came (it is read after), or when that source sent no request.
 FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
                     const std::function<void()>& first_answered = {});
 
