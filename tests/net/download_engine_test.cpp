@@ -175,6 +175,26 @@ TEST_F(DownloadEngineTest, ConnectionSpoiledByStrayBytesIsLeftForANewOne) {
     }
 }
 
+// Over TLS too, the requests of a run share one kept-alive connection: one
+// handshake for them all.
+TEST_F(DownloadEngineTest, SecureRequestsShareOneConnection) {
+    const testing::TestCertificate certificate;
+    HttpSettings trusting = http_settings();
+    trusting.trusted_certificates_pem = certificate.pem();
+    set_http_settings(trusting);
+    LoopbackServer secure(
+        [](Connection& c) {
+            do {
+                if (!c.send(testing::keep_alive_response(c.target()))) return;
+            } while (c.next_request());
+        },
+        certificate.server_context());
+    DownloadEngine engine(1);
+    for (const char* path : {"/a.html", "/b.html", "/c.html"})
+        EXPECT_EQ(engine.fetch({secure.url(path), {}}).body, path);
+    EXPECT_EQ(secure.connections(), 1);
+}
+
 // A server that never answers: the cancel, not a time-out, ends the
 // download: one request's cancel ends that request only, the engine's every
 // one; a request cancelled while it waits to be asked again ends too.
