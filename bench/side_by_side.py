@@ -5,7 +5,8 @@ median wall time of each and their ratio. Both clients run against two
 servers in turn: the native keep-alive server of the build
 (bench_page_server, beside qinghe-analyse's folder) and the Python server of
 the other benchmarks, whose own time per page weighs on both clients. A
-third line gives the floor of the machine: curl fetching the same pages.
+third and fourth line give the floor of the machine: curl fetching the same
+pages one at a time and 4 at once, as qinghe-analyse does by default.
 usage: side_by_side.py PATH-TO-qinghe-analyse [ROUNDS]"""
 import pathlib
 import shutil
@@ -56,6 +57,24 @@ def alternate(commands, rounds):
     return {name: statistics.median(values) for name, values in times.items()}
 
 
+CURL_AT_ONCE = 4
+
+
+def curl_commands(urls):
+    """curl fetching `urls`, one at a time and CURL_AT_ONCE at once, nothing kept."""
+    one = ["curl", "-s"] + [arg for url in urls for arg in ("-o", "/dev/null", url)]
+    at_once = ["curl", "-s", "-Z", "--parallel-max", str(CURL_AT_ONCE)] + one[2:]
+    return {"curl (fetch only)": one, "curl -Z (4 at once)": at_once}
+
+
+def print_floor(medians, name="qinghe-analyse"):
+    """qinghe-analyse's median against curl's, both ways."""
+    if "curl -Z (4 at once)" in medians:
+        print("    %s takes %.2f x curl one at a time, %.2f x curl 4 at once" %
+              (name, medians[name] / medians["curl (fetch only)"],
+               medians[name] / medians["curl -Z (4 at once)"]))
+
+
 def compare(analyse, codes, server, rounds):
     base = server.base_url
     commands = {
@@ -63,11 +82,11 @@ def compare(analyse, codes, server, rounds):
         "python script": ["/usr/bin/python3", str(HERE / "fund_holdings.py"), base] + codes,
     }
     if shutil.which("curl"):
-        commands["curl (fetch only)"] = ["curl", "-s", "-o", "/dev/null"] + \
-            ["%s%s.html" % (base, c) for c in codes]
+        commands.update(curl_commands(["%s%s.html" % (base, c) for c in codes]))
     medians = alternate(commands, rounds)
     ratio = medians["python script"] / medians["qinghe-analyse"]
     print("    qinghe-analyse runs at %.2f x the script's speed" % ratio)
+    print_floor(medians)
 
 
 def main():

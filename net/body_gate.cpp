@@ -1,27 +1,26 @@
 #include "net/body_gate.h"
 
+#include <algorithm>
+
 namespace qinghe::net {
 
-bool BodyGate::enter(const std::atomic<bool>& cancelled) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return cancelled || free_ > 0; });
-    if (cancelled) return false;
-    --free_;
-    return true;
+bool BodyGate::try_enter(CURL* easy) {
+    if (free_ > 0 && (waiting_.empty() || waiting_.front() == easy)) {
+        --free_;
+        forget(easy);
+        return true;
+    }
+    if (std::find(waiting_.begin(), waiting_.end(), easy) == waiting_.end())
+        waiting_.push_back(easy);
+    return false;
 }
 
 void BodyGate::leave() {
-    {
-        std::lock_guard lock(mutex_);
-        ++free_;
-    }
-    changed_.notify_all();
+    ++free_;
+    // Resuming delivers the bytes held back, and with them the permit asked for.
+    if (!waiting_.empty()) curl_easy_pause(waiting_.front(), CURLPAUSE_CONT);
 }
 
-void BodyGate::wake() {
-    // Taking the lock orders the wake after a waiter's look at `cancelled`.
-    { std::lock_guard lock(mutex_); }
-    changed_.notify_all();
-}
+void BodyGate::forget(CURL* easy) { std::erase(waiting_, easy); }
 
 }  // namespace qinghe::net

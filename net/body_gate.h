@@ -1,14 +1,16 @@
 // Room for large bodies among the downloads of one run: a body may grow
 // beyond kSmallBodyBytes only while its transfer holds one of the gate's
 // permits, so that N endless or huge answers at once hold at most N times
-// the body cap, however many downloads are under way. A holder never waits
-// for anything else, so the gate cannot deadlock.
+// the body cap, however many downloads are under way. A transfer that finds
+// no permit free is paused, not waited for: the engine's thread goes on with
+// the others and resumes the first paused one when a permit comes back.
+// Used by the engine's thread only.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
+#include <curl/curl.h>
+
 #include <cstddef>
-#include <mutex>
+#include <deque>
 
 namespace qinghe::net {
 
@@ -21,16 +23,17 @@ public:
     BodyGate(const BodyGate&) = delete;
     BodyGate& operator=(const BodyGate&) = delete;
 
-    // Waits for a permit; false when `cancelled` turned true first.
-    bool enter(const std::atomic<bool>& cancelled);
+    // A permit for `easy` when one is free; else `easy` is queued, to be
+    // resumed (curl_easy_pause) once a permit is given back.
+    bool try_enter(CURL* easy);
+    // Gives a permit back and resumes the first queued transfer.
     void leave();
-    // Has waiters look at their cancellation again.
-    void wake();
+    // `easy` ends while queued.
+    void forget(CURL* easy);
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
     size_t free_;
+    std::deque<CURL*> waiting_;
 };
 
 }  // namespace qinghe::net

@@ -60,6 +60,7 @@ Transfer::Transfer(const HttpSettings& settings)
     : max_body_bytes_(settings.max_body_bytes), stall_limit_(settings.stall_timeout) {}
 
 Transfer::~Transfer() {
+    if (waits_for_permit_) gate_->forget(easy_);
     if (holds_permit_) {
         // The large body's memory goes back to the system before another
         // transfer may grow one.
@@ -105,10 +106,7 @@ bool Transfer::set_up(const std::string& request_url, CURLSH* share, const HttpS
     return true;
 }
 
-void Transfer::set_body_gate(BodyGate& gate, const std::atomic<bool>& cancelled) {
-    gate_ = &gate;
-    cancelled_ = &cancelled;
-}
+void Transfer::set_body_gate(BodyGate& gate) { gate_ = &gate; }
 
 // libcurl keeps its own copy of the text.
 void Transfer::set_referer(std::string_view referer) {
@@ -150,7 +148,7 @@ bool Transfer::failed_on_reused_connection(CURLcode code) const {
 // arrives, so a body cut at the cap never holds more than the cap; a whole
 // body is joined once, at the end.
 size_t Transfer::append(const char* data, size_t size) {
-    if (!may_grow_to(received_bytes_ + size)) return 0;
+    if (!may_grow_to(received_bytes_ + size)) return CURL_WRITEFUNC_PAUSE;
     size_t taken = std::min(size, max_body_bytes_ - received_bytes_);
     for (size_t left = taken; left > 0;) {
         if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) add_block();
@@ -164,14 +162,14 @@ size_t Transfer::append(const char* data, size_t size) {
     return taken;  // fewer than offered ends the transfer at the cap
 }
 
-// A body growing beyond the small size first waits for a permit of the
-// gate (the wait is no stall); false when cancelled meanwhile.
+// A body growing beyond the small size first needs a permit of the gate;
+// false while none is free (the transfer pauses, and the wait is no stall).
 bool Transfer::may_grow_to(size_t bytes) {
     if (!gate_ || holds_permit_ || bytes <= kSmallBodyBytes) return true;
-    if (!gate_->enter(*cancelled_)) return false;
-    holds_permit_ = true;
+    waits_for_permit_ = !gate_->try_enter(easy_);
+    holds_permit_ = !waits_for_permit_;
     last_progress_ = Clock::now();
-    return true;
+    return holds_permit_;
 }
 
 void Transfer::add_block() {
@@ -216,7 +214,7 @@ int Transfer::on_request(void* transfer, char*, char*, int, int) {
 int Transfer::on_progress(void* transfer, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     auto& self = *static_cast<Transfer*>(transfer);
     Clock::time_point now = Clock::now();
-    if (received != self.received_) {
+    if (received != self.received_ || self.waits_for_permit_) {
         self.received_ = received;
         self.last_progress_ = now;
     }

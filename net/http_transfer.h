@@ -1,13 +1,12 @@
 // One HTTP GET, set up on a libcurl easy handle with every limit of the
 // reader: the body cap on the decoded bytes, compressed bodies asked for,
 // connection reuse through the root's share handle, the stall and
-// low-speed limits. The same transfer runs alone (fetch) or on a worker's
-// multi handle (Fetcher).
+// low-speed limits. The same transfer runs alone (fetch) or on the multi
+// handle of a run's download engine.
 #pragma once
 
 #include <curl/curl.h>
 
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -61,9 +60,10 @@ public:
     Transfer& operator=(const Transfer&) = delete;
 
     CURL* easy() const { return easy_; }
-    // The body grows beyond kSmallBodyBytes only with a permit of `gate`,
-    // waited for unless `cancelled` turns true; held until the transfer ends.
-    void set_body_gate(BodyGate& gate, const std::atomic<bool>& cancelled);
+    // The body grows beyond kSmallBodyBytes only with a permit of `gate`;
+    // without one free the transfer pauses until the gate resumes it. The
+    // permit is held until the transfer ends.
+    void set_body_gate(BodyGate& gate);
     // After the transfer ended with `code`: the status, the bytes so far and
     // whether they are whole; a body cut short is dropped unless `keep_cut`.
     FetchResult finish(CURLcode code, bool keep_cut = true);
@@ -95,8 +95,8 @@ private:
     size_t received_bytes_ = 0;
     size_t max_body_bytes_;
     BodyGate* gate_ = nullptr;
-    const std::atomic<bool>* cancelled_ = nullptr;
     bool holds_permit_ = false;
+    bool waits_for_permit_ = false;
     // Stall watch: no body byte for the stall time, counted from the moment
     // the request goes out (the connect time-out covers the time before).
     Clock::duration stall_limit_;

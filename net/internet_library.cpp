@@ -3,8 +3,8 @@
 #include <iterator>
 
 #include "net/http_read.h"
+#include "net/download_engine.h"
 #include "net/internet_root.h"
-#include "net/fetcher.h"
 
 namespace qinghe {
 namespace {
@@ -17,7 +17,7 @@ constexpr CommandEntry kCommands[] = {
 // Program end (code 6) cancels the downloads under way and closes it.
 intptr_t notify(int32_t code, intptr_t, intptr_t, intptr_t) {
     if (code != kNotifyExit) return 0;
-    net::Fetcher::cancel_all();
+    net::DownloadEngine::cancel_everywhere();
     net::InternetRoot::release();
     return 0;
 }

@@ -28,9 +28,10 @@ public:
     InternetRoot& operator=(const InternetRoot&) = delete;
 
     CURLSH* share() const { return share_; }
-    // For a thread that keeps its connections on a multi handle of its own:
-    // TLS sessions only. libcurl does not support one connection cache, nor
-    // one DNS cache with its threaded resolver, in use by concurrent threads.
+    // For a download engine, which keeps its connections and resolved names
+    // in its multi handle: TLS sessions only. libcurl does not support one
+    // connection cache, nor one DNS cache with its threaded resolver, in use
+    // by concurrent threads.
     CURLSH* thread_share() const { return thread_share_; }
 
 private:

@@ -26,7 +26,7 @@
 #include "analysis/output/output_file.h"
 #include "analysis/output/overlap_output.h"
 #include "analysis/cli/site_check.h"
-#include "net/fetcher.h"
+#include "net/download_engine.h"
 #include "net/http_settings.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -206,8 +206,8 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
 }
 
 int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
-    net::Fetcher fetcher;
-    const Fetch fetch = [&](const net::Request& request) { return fetcher.fetch(request); };
+    net::DownloadEngine engine(1);
+    const Fetch fetch = [&](const net::Request& request) { return engine.fetch(request); };
     const std::vector<SourceAnswer> answers =
         check_sources(platform::gbk_from_utf8(options.check), make_sources(settings), fetch);
     const bool rows = std::any_of(answers.begin(), answers.end(),

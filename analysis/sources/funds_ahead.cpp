@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "analysis/app_files.h"
-#include "net/fetcher.h"
 #include "net/parallel_downloads.h"
 
 namespace qinghe::app {
@@ -21,20 +20,32 @@ const SourceAnswer* FundAnswer::page() const {
 
 FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
                     const std::function<void()>& first_answered) {
+    bool told = false;
+    const auto tell = [&] {
+        if (!told && first_answered) first_answered();
+        told = true;
+    };
+    // The first source's first answer frees its place while it is read.
+    const Fetch first_fetch = [&](const net::Request& request) {
+        net::FetchResult result = fetch(request);
+        tell();
+        return result;
+    };
     FundAnswer fund;
     for (const auto& source : sources) {
-        fund.asked.push_back(ask_timed(*source, code, fetch));
-        if (fund.asked.size() == 1 && first_answered) first_answered();
+        fund.asked.push_back(ask_timed(*source, code, fund.asked.empty() ? first_fetch : fetch));
+        tell();
         if (!fund.asked.back().rows.empty()) break;
     }
-    if (fund.asked.empty() && first_answered) first_answered();
+    tell();
     return fund;
 }
 
 namespace {
 
 // Workers for N funds asked at once: N for first sources and N for later
-// ones, one alone when N = 1.
+// ones, one alone when N = 1. A worker waits for the engine's answers and
+// reads them; the engine keeps the connections to N per host.
 size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; }
 
 }  // namespace
@@ -46,8 +57,8 @@ FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, 
       parallel_(size_t(net::clamp_parallel(parallel))),
       ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
       fetch_(std::move(fetch)),
-      slots_(codes_.size()),
-      body_gate_(parallel_) {
+      slots_(codes_.size()) {
+    if (!fetch_ && !codes_.empty()) engine_ = std::make_unique<net::DownloadEngine>(parallel_);
     for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
         workers_.emplace_back([this] { work(); });
 }
@@ -56,9 +67,9 @@ FundsAhead::~FundsAhead() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        for (net::Fetcher* fetcher : fetchers_) fetcher->cancel();
         changed_.notify_all();
     }
+    if (engine_) engine_->cancel_all();
     for (std::thread& worker : workers_) worker.join();
 }
 
@@ -92,15 +103,9 @@ void FundsAhead::first_source_answered() {
 }
 
 void FundsAhead::work() {
-    net::Fetcher fetcher(&body_gate_);
-    {
-        std::lock_guard lock(mutex_);
-        if (stopping_) fetcher.cancel();
-        fetchers_.push_back(&fetcher);
-    }
     const Fetch fetch =
         fetch_ ? fetch_
-               : Fetch([&](const net::Request& request) { return fetcher.fetch(request); });
+               : Fetch([this](const net::Request& request) { return engine_->fetch(request); });
     size_t index = 0;
     while (claim(index)) {
         FundAnswer answer =
@@ -109,8 +114,6 @@ void FundsAhead::work() {
         slots_[index] = {true, std::move(answer)};
         changed_.notify_all();
     }
-    std::lock_guard lock(mutex_);
-    std::erase(fetchers_, &fetcher);
 }
 
 int parallel_downloads(const char* text) {

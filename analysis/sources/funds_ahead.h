@@ -5,15 +5,18 @@
 // that falls through to a later source asks it beside them (on at most N
 // more workers), so it holds up neither the others nor their downloads.
 // The workers go on up to 4 N funds beyond the one the run takes next (an
-// answer waiting to be taken is a few rows), and at most N bodies at once
-// grow large (net/body_gate.h). With N = 1 there is one worker, and a fund
-// is asked only when the run comes to it. Ending the FundsAhead cancels what
-// is under way.
+// answer waiting to be taken is a few rows). Every request of the run goes
+// through one download engine (net/download_engine.h): at most N connections
+// to a host, kept alive across funds and sources, and at most N bodies at
+// once grow large; the workers wait for its answers and read them. With
+// N = 1 there is one worker, and a fund is asked only when the run comes to
+// it. Ending the FundsAhead cancels what is under way.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,11 +24,7 @@
 #include <vector>
 
 #include "analysis/sources/holdings_source.h"
-#include "net/body_gate.h"
-
-namespace qinghe::net {
-class Fetcher;
-}
+#include "net/download_engine.h"
 
 namespace qinghe::app {
 
@@ -41,7 +40,8 @@ struct FundAnswer {
 };
 
 // Asks `sources` in order for `code` until one gives rows; calls
-// `first_answered` (when given) once the first source has answered.
+// `first_answered` (when given) once, when the first source's first answer
+// came (it is read after), or when that source sent no request.
 FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, const Fetch& fetch,
                     const std::function<void()>& first_answered = {});
 
@@ -49,7 +49,7 @@ class FundsAhead {
 public:
     // `codes` (GBK, in line order) asked of `sources`, `parallel` funds at a
     // time (clamped to 1..8), through `fetch` when one is given, else through
-    // a net::Fetcher per worker.
+    // the run's download engine.
     FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
                Fetch fetch = {});
     ~FundsAhead();
@@ -81,12 +81,11 @@ private:
     std::mutex mutex_;  // guards what follows
     std::condition_variable changed_;
     std::vector<Slot> slots_;
-    size_t claimed_ = 0;  // the next fund a worker starts on
-    size_t reading_ = 0;  // the fund the run takes next
+    size_t claimed_ = 0;       // the next fund a worker starts on
+    size_t reading_ = 0;       // the fund the run takes next
     size_t asking_first_ = 0;  // funds whose first source is being asked
     bool stopping_ = false;
-    net::BodyGate body_gate_;
-    std::vector<net::Fetcher*> fetchers_;  // the workers' own, for cancelling
+    std::unique_ptr<net::DownloadEngine> engine_;  // when no fetch is given
     std::vector<std::thread> workers_;
 };
 

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "analysis/sources/funds_ahead.h"
@@ -144,6 +146,77 @@ TEST(FundsAhead, AFundFallingThroughLeavesTheFirstSourceToOthers) {
     for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(funds.take(i).asked.size(), 3u) << i;
     EXPECT_EQ(pages_asked, int(codes.size()));
     EXPECT_LE(most_pages_at_once, kParallel);
+}
+
+// The site over kept-alive connections, each answer after a moment, so that
+// requests overlap, counting the connections open at once; a target it does
+// not hold, or holds empty, is "404 Not Found".
+class KeptAliveSite {
+public:
+    explicit KeptAliveSite(std::map<std::string, std::string> site, std::string refused = {})
+        : site_(std::move(site)),
+          refused_(std::move(refused)),
+          server_([this](testing::Connection& c) { serve(c); }) {}
+    std::string base_url() const { return server_.base_url(); }
+    int connections() const { return server_.connections(); }
+    int most_open() const { return most_open_; }
+    int refusals() const { return refusals_; }
+
+private:
+    void serve(testing::Connection& c) {
+        const int now = ++open_;
+        for (int most = most_open_; now > most && !most_open_.compare_exchange_weak(most, now);) {
+        }
+        do {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const auto found = site_.find(c.target());
+            std::string answer = found != site_.end() && !found->second.empty()
+                                     ? testing::keep_alive_response(found->second)
+                                     : "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone";
+            if (c.target() == refused_) {
+                ++refusals_;
+                answer =
+                    "HTTP/1.1 429 Too Many Requests\r\nRetry-After: 10\r\nContent-Length: "
+                    "0\r\n\r\n";
+            }
+            if (!c.send(answer)) break;
+        } while (c.next_request());
+        --open_;
+    }
+
+    const std::map<std::string, std::string> site_;
+    const std::string refused_;
+    std::atomic<int> open_{0}, most_open_{0}, refusals_{0};
+    LoopbackServer server_;
+};
+
+// Every source of every fund goes through one engine: never more than N
+// connections to the site, each kept alive across funds and sources.
+TEST(FundsAhead, AtMostNConnectionsCarryEverySourceOfTheRun) {
+    std::vector<std::string> codes;
+    for (int round = 0; round < 3; ++round)
+        codes.insert(codes.end(), {fund_code::demo, fund_code::archive_only, fund_code::mobile_only,
+                                   fund_code::no_holdings});
+    for (int parallel : {1, 4, 8}) {
+        KeptAliveSite site(generated_site(codes));
+        {
+            FundsAhead funds(codes, all_sources(site.base_url()), parallel);
+            for (size_t i = 0; i < codes.size(); ++i) funds.take(i);
+        }
+        EXPECT_LE(site.most_open(), parallel);
+        EXPECT_LE(site.connections(), parallel) << "a connection was not kept alive";
+    }
+}
+
+// A fund whose page is refused waits for its second try; the other funds'
+// downloads go on meanwhile, and ending the run ends the wait.
+TEST(FundsAhead, ARefusalsWaitHoldsUpNoOtherFund) {
+    const std::vector<std::string> codes = {fund_code::demo, fund_code::foreign};
+    KeptAliveSite site(generated_site(codes), page_target(fund_code::demo));
+    FundsAhead funds(codes, all_sources(site.base_url()), 2);
+    const FundAnswer other = funds.take(1);
+    EXPECT_NE(other.answered(), nullptr);
+    EXPECT_EQ(site.refusals(), 1) << "the other fund waited for the refused one's second try";
 }
 
 TEST(FundsAhead, EndingARunUntakenCancelsTheWorkers) {

@@ -2,13 +2,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
 #include <thread>
 
 #include "quick_http_settings.h"
 #include "support/loopback_server.h"
 #include "support/thread_count.h"
-#include "net/body_gate.h"
-#include "net/fetcher.h"
+#include "net/download_engine.h"
 #include "net/http_settings.h"
 #include "net/internet_library.h"
 #include "net/parallel_downloads.h"
@@ -44,11 +46,11 @@ TEST(RefusalWait, RefusalsWaitWhatTheServerNamesUpToTenSecondsElseTwo) {
     }
 }
 
-class FetcherTest : public ::testing::Test {
+class DownloadEngineTest : public ::testing::Test {
 protected:
     void SetUp() override { threads_before_ = testing::thread_count(); }
     void TearDown() override {
-        EXPECT_EQ(testing::thread_count(), threads_before_) << "a thread outlived its fetcher";
+        EXPECT_EQ(testing::thread_count(), threads_before_) << "a thread outlived its engine";
     }
 
 private:
@@ -58,7 +60,7 @@ private:
 
 // A refusal is asked again once after the wait its Retry-After names; the
 // request goes out with the Referer asked for and the settings' user agent.
-TEST_F(FetcherTest, RefusalIsAskedAgainOnceWithTheSameHeaders) {
+TEST_F(DownloadEngineTest, RefusalIsAskedAgainOnceWithTheSameHeaders) {
     HttpSettings agent = http_settings();
     agent.user_agent = "QingheTest/1.0";
     set_http_settings(agent);
@@ -69,9 +71,9 @@ TEST_F(FetcherTest, RefusalIsAskedAgainOnceWithTheSameHeaders) {
                        "Connection: close\r\n\r\n"
                      : http_response("200 OK", "answer"));
     });
-    Fetcher fetcher;
+    DownloadEngine engine;
     const auto start = std::chrono::steady_clock::now();
-    const FetchResult result = fetcher.fetch({server.url("/a"), "http://site.test/ccmx_1.html"});
+    const FetchResult result = engine.fetch({server.url("/a"), "http://site.test/ccmx_1.html"});
     EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
     EXPECT_EQ(result.status, 200);
     EXPECT_EQ(result.body, "answer");
@@ -82,7 +84,7 @@ TEST_F(FetcherTest, RefusalIsAskedAgainOnceWithTheSameHeaders) {
     }
 }
 
-TEST_F(FetcherTest, SecondRefusalIsNoAnswer) {
+TEST_F(DownloadEngineTest, SecondRefusalIsNoAnswer) {
     std::atomic<int> requests{0};
     LoopbackServer server([&](Connection& c) {
         ++requests;
@@ -90,15 +92,15 @@ TEST_F(FetcherTest, SecondRefusalIsNoAnswer) {
             "HTTP/1.1 503 Service Unavailable\r\nRetry-After: 1\r\nContent-Length: 4\r\n"
             "Connection: close\r\n\r\nbusy");
     });
-    Fetcher fetcher;
-    const FetchResult result = fetcher.fetch({server.url("/a"), {}});
+    DownloadEngine engine;
+    const FetchResult result = engine.fetch({server.url("/a"), {}});
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(requests, 2);
 }
 
 // Each fault ends its own request only and says whether the body is whole;
 // a body cut short is not kept.
-TEST_F(FetcherTest, FaultsEndTheirOwnRequestOnly) {
+TEST_F(DownloadEngineTest, FaultsEndTheirOwnRequestOnly) {
     const std::string block(65536, 'x');
     const std::string bomb = testing::gzip(std::string(size_t(64) << 20, '\0'));
     // Every request of a kept-alive connection gets the answer its path asks for.
@@ -139,23 +141,23 @@ TEST_F(FetcherTest, FaultsEndTheirOwnRequestOnly) {
                     {"silent", 0, 0, false},
                     {"missing", 404, 4, true},
                     {"c", 200, 7, true}};
-    Fetcher fetcher;
+    DownloadEngine engine;
     for (const auto& e : expected) {
         SCOPED_TRACE(e.name);
         const FetchResult page =
-            fetcher.fetch({server.url("/" + std::string(e.name) + ".html"), {}});
+            engine.fetch({server.url("/" + std::string(e.name) + ".html"), {}});
         EXPECT_EQ(page.status, e.status);
         EXPECT_EQ(page.whole, e.whole);
         EXPECT_EQ(page.received, e.size);
         EXPECT_EQ(page.body.size(), e.whole ? e.size : 0) << "a body cut short is dropped";
     }
-    EXPECT_EQ(fetcher.fetch({"ftp://127.0.0.1/not-http.html", {}}).status, 0);
+    EXPECT_EQ(engine.fetch({"ftp://127.0.0.1/not-http.html", {}}).status, 0);
 }
 
 // The first answer on each connection is followed by stray bytes beyond its
 // length; the next request on that connection fails before its answer and
 // is sent once more on a new connection, so no answer is lost.
-TEST_F(FetcherTest, ConnectionSpoiledByStrayBytesIsLeftForANewOne) {
+TEST_F(DownloadEngineTest, ConnectionSpoiledByStrayBytesIsLeftForANewOne) {
     LoopbackServer server([](Connection& c) {
         if (!c.send(testing::keep_alive_response(c.target()))) return;
         std::this_thread::sleep_for(50ms);
@@ -163,19 +165,40 @@ TEST_F(FetcherTest, ConnectionSpoiledByStrayBytesIsLeftForANewOne) {
         while (c.next_request())
             if (!c.send(testing::keep_alive_response(c.target()))) return;
     });
-    Fetcher fetcher;
+    DownloadEngine engine;
     for (int i = 0; i < 6; ++i) {
         if (i == 1) std::this_thread::sleep_for(200ms);  // the stray bytes are there
         const std::string path = "/" + std::to_string(i) + ".html";
-        const FetchResult page = fetcher.fetch({server.url(path), {}});
+        const FetchResult page = engine.fetch({server.url(path), {}});
         EXPECT_TRUE(page.whole) << i;
         EXPECT_EQ(page.body, path);
     }
 }
 
+// Over TLS too, the requests of a run share one kept-alive connection: one
+// handshake for them all.
+TEST_F(DownloadEngineTest, SecureRequestsShareOneConnection) {
+    const testing::TestCertificate certificate;
+    HttpSettings trusting = http_settings();
+    trusting.trusted_certificates_pem = certificate.pem();
+    set_http_settings(trusting);
+    LoopbackServer secure(
+        [](Connection& c) {
+            do {
+                if (!c.send(testing::keep_alive_response(c.target()))) return;
+            } while (c.next_request());
+        },
+        certificate.server_context());
+    DownloadEngine engine(1);
+    for (const char* path : {"/a.html", "/b.html", "/c.html"})
+        EXPECT_EQ(engine.fetch({secure.url(path), {}}).body, path);
+    EXPECT_EQ(secure.connections(), 1);
+}
+
 // A server that never answers: the cancel, not a time-out, ends the
-// download, and a fetcher cancelled while it waits to ask again stops too.
-TEST_F(FetcherTest, CancelEndsADownloadOrAWaitAtOnce) {
+// download: one request's cancel ends that request only, the engine's every
+// one; a request cancelled while it waits to be asked again ends too.
+TEST_F(DownloadEngineTest, CancelEndsADownloadOrAWaitAtOnce) {
     HttpSettings patient = http_settings();
     patient.stall_timeout = 60s;
     patient.transfer_timeout = 120s;
@@ -189,59 +212,90 @@ TEST_F(FetcherTest, CancelEndsADownloadOrAWaitAtOnce) {
         c.send("HTTP/1.1 429 Too Many Requests\r\nRetry-After: 10\r\nContent-Length: 0\r\n\r\n");
     });
     const auto start = std::chrono::steady_clock::now();
-    Fetcher waiting, refused;
-    std::thread silent_fetch([&] { EXPECT_EQ(waiting.fetch({silent.url("/x"), {}}).status, 0); });
+    DownloadEngine waiting, refused;
+    std::atomic<bool> silent_ended{false};
+    std::thread silent_fetch([&] {
+        EXPECT_EQ(waiting.fetch({silent.url("/x"), {}}).status, 0);
+        silent_ended = true;
+    });
     std::thread refused_fetch([&] {
         EXPECT_EQ(refused.fetch({refusing.url("/x"), {}}).status, 0);
     });
-    while (requests < 1 || refusing.request_heads().empty()) std::this_thread::sleep_for(1ms);
+    std::promise<long> one;
+    const DownloadEngine::Ticket ticket = waiting.submit(
+        {silent.url("/one"), {}}, [&](FetchResult result) { one.set_value(result.status); });
+    while (requests < 2 || refusing.request_heads().empty()) std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(50ms);
-    Fetcher::cancel_all();
+    waiting.cancel(ticket);
+    EXPECT_EQ(one.get_future().get(), 0);
+    EXPECT_FALSE(silent_ended) << "one request's cancel ended another";
+    DownloadEngine::cancel_everywhere();
     silent_fetch.join();
     refused_fetch.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "ended by a time-out";
-    EXPECT_EQ(waiting.fetch({silent.url("/y"), {}}).status, 0) << "a cancelled fetcher stays so";
-    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(waiting.fetch({silent.url("/y"), {}}).status, 0) << "a cancelled engine stays so";
+    EXPECT_EQ(requests, 2);
 }
 
 // A body beyond the small size grows only with a permit of the gate: with
-// none free its download waits, not its small ones, and a cancel ends the
-// wait; once a permit is given back the body arrives whole.
-TEST_F(FetcherTest, LargeBodyWaitsForAPermitOfTheGate) {
-    const std::string large(kSmallBodyBytes + 1000, 'x'), small(1000, 'y');
-    LoopbackServer server(LoopbackServer::Pages{{"/large", large}, {"/small", small}});
-    BodyGate gate(1);
-    const std::atomic<bool> never{false};
-    ASSERT_TRUE(gate.enter(never));  // the only permit, held here
-    Fetcher waiting(&gate);
-    EXPECT_EQ(waiting.fetch({server.url("/small"), {}}).body, small);
+// none free its transfer pauses, while the engine goes on with the others,
+// and resumes whole once the permit is given back.
+TEST_F(DownloadEngineTest, LargeBodyWaitsForAPermitWhileOthersGoOn) {
+    HttpSettings patient = http_settings();
+    patient.stall_timeout = 60s;
+    set_http_settings(patient);
+    const std::string held(kSmallBodyBytes + 1000, 'h'), large(kSmallBodyBytes + 1000, 'x'),
+        small(1000, 'y');
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool first_part_sent = false, released = false;
+    LoopbackServer holding([&](Connection& c) {
+        const std::string head =
+            "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(held.size()) + "\r\n\r\n";
+        if (!c.send(head + held.substr(0, held.size() - 10))) return;
+        std::unique_lock lock(mutex);
+        first_part_sent = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+        lock.unlock();
+        c.send(held.substr(held.size() - 10));
+    });
+    LoopbackServer others(LoopbackServer::Pages{{"/large", large}});
+    LoopbackServer third(LoopbackServer::Pages{{"/small", small}});
+    DownloadEngine engine(1);  // one connection to each server, one large body
+    std::thread holder([&] { EXPECT_TRUE(engine.fetch({holding.url("/held"), {}}).body == held); });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return first_part_sent; });
+    }
+    std::this_thread::sleep_for(200ms);  // the held body has its permit
     std::atomic<bool> ended{false};
-    std::thread fetching([&] {
-        const FetchResult cut = waiting.fetch({server.url("/large"), {}});
-        EXPECT_FALSE(cut.whole);
-        EXPECT_TRUE(cut.body.empty());
+    std::thread waiting([&] {
+        EXPECT_TRUE(engine.fetch({others.url("/large"), {}}).body == large);
         ended = true;
     });
     std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(engine.fetch({third.url("/small"), {}}).body, small);
     EXPECT_FALSE(ended) << "grew without a permit";
-    waiting.cancel();
-    fetching.join();
-    gate.leave();
-    Fetcher permitted(&gate);
-    const FetchResult whole = permitted.fetch({server.url("/large"), {}});
-    EXPECT_TRUE(whole.whole);
-    EXPECT_EQ(whole.body, large);
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    holder.join();
+    waiting.join();
+    EXPECT_TRUE(ended);
 }
 
-TEST_F(FetcherTest, ProgramEndCancelsThroughTheLibrary) {
+TEST_F(DownloadEngineTest, ProgramEndCancelsThroughTheLibrary) {
     HttpSettings patient = http_settings();
     patient.stall_timeout = 60s;
     set_http_settings(patient);
     LibraryRecord* table[] = {nullptr, &internet_library()};
     initialise_libraries(table, 2);
     LoopbackServer silent([](Connection& c) { c.stay_silent(); });
-    Fetcher fetcher;
-    std::thread fetching([&] { EXPECT_EQ(fetcher.fetch({silent.url("/x"), {}}).status, 0); });
+    DownloadEngine engine;
+    std::thread fetching([&] { EXPECT_EQ(engine.fetch({silent.url("/x"), {}}).status, 0); });
     while (silent.request_heads().empty()) std::this_thread::sleep_for(1ms);
     notify_libraries_exit();
     fetching.join();
