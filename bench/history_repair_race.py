@@ -39,6 +39,11 @@ def analyse(program, base, codes, wait=True):
     return run.communicate() and run if wait else run
 
 
+def told(stderr):
+    """What a run said, without its progress lines."""
+    return " | ".join(line for line in stderr.splitlines() if line.startswith("qinghe-analyse:"))
+
+
 def stored_codes(history):
     try:
         with sqlite3.connect(f"file:{history}?mode=ro", uri=True) as db:
@@ -55,7 +60,7 @@ def one_round(program, base, template):
     codes = [[str(100000 + run * FUNDS_EACH + n) for n in range(FUNDS_EACH)]
              for run in range(RUNS)]
     runs = [analyse(program, base, c, wait=False) for c in codes]
-    errors = [run.communicate()[1] for run in runs]
+    errors = [told(run.communicate()[1]) for run in runs]
     stored = stored_codes(folder / "history.sqlite3")
     faults, lost, told = [], 0, 0
     if isinstance(stored, Exception):
@@ -65,12 +70,12 @@ def one_round(program, base, template):
         said = "not stored" in err or "history off" in err
         told += said
         if run.returncode != 0:
-            faults.append(f"status {run.returncode}: {err.strip()}")
+            faults.append(f"status {run.returncode}: {err}")
         if missing and not said:
             lost += len(missing)
-            faults.append(f"{len(missing)} funds lost without a word: {err.strip()}")
+            faults.append(f"{len(missing)} funds lost without a word: {err or '(nothing said)'}")
         if "disk I/O error" in err:
-            faults.append(f"I/O error: {err.strip()}")
+            faults.append(f"I/O error: {err}")
     return faults, lost, told, len(list(folder.glob("history.sqlite3.broken-*[0-9]")))
 
 
