@@ -192,8 +192,21 @@ std::optional<std::pair<std::string, std::string>> quarter_bounds(const std::str
 // file (a link to one included). A device, a pipe or a folder is not.
 bool regular_or_missing(const std::string& path) {
     std::error_code error;
-    if (fs::symlink_status(path, error).type() == fs::file_type::not_found) return true;
+    const fs::file_type type = fs::symlink_status(path, error).type();
+    // A path that cannot be looked at is left to SQLite to fail on.
+    if (error || type == fs::file_type::not_found) return true;
     return fs::is_regular_file(fs::status(path, error));
+}
+
+// Makes the folder when missing. Checked by the mode bits, so a read-only
+// file stays read-only for root.
+bool writable_place(const std::string& path) {
+    std::error_code error;
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    fs::create_directories(folder, error);
+    return platform::writable_by_user(folder.string()) &&
+           (!fs::exists(path, error) || platform::writable_by_user(path));
 }
 
 // Every program takes it shared to look at the file and exclusive to
@@ -305,20 +318,14 @@ HistoryNotice HistoryStore::take_notice() { return std::exchange(notice_, Histor
 
 void HistoryStore::open() {
     if (!regular_or_missing(path_)) return turn_off(HistoryFault::not_ours, "not a regular file");
-    std::error_code error;
-    fs::path folder = fs::path(path_).parent_path();
-    if (folder.empty()) folder = ".";
-    if (access_ == HistoryAccess::read_write) fs::create_directories(folder, error);
-    const bool exists = fs::exists(path_, error);
-    // Checked by the mode bits, so a read-only file stays read-only for root.
-    if (access_ == HistoryAccess::read_write && (!platform::writable_by_user(folder.string()) ||
-                                                 (exists && !platform::writable_by_user(path_)))) {
+    if (access_ == HistoryAccess::read_write && !writable_place(path_)) {
         notice_ = {HistoryFault::read_only, path_, "read-only file or folder"};
         access_ = HistoryAccess::read_only;
     }
+    std::error_code error;
     try {
         if (access_ == HistoryAccess::read_write) open_read_write();
-        else if (exists) open_read_only();
+        else if (fs::exists(path_, error)) open_read_only();
     } catch (const SqlFailure& failure) {
         turn_off(access_ == HistoryAccess::read_write ? HistoryFault::cannot_write
                                                       : HistoryFault::cannot_read,
