@@ -39,7 +39,7 @@ def analyse(program, base, codes, wait=True):
     return run.communicate() and run if wait else run
 
 
-def told(stderr):
+def what_it_said(stderr):
     """What a run said, without its progress lines."""
     return " | ".join(line for line in stderr.splitlines() if line.startswith("qinghe-analyse:"))
 
@@ -60,7 +60,7 @@ def one_round(program, base, template):
     codes = [[str(100000 + run * FUNDS_EACH + n) for n in range(FUNDS_EACH)]
              for run in range(RUNS)]
     runs = [analyse(program, base, c, wait=False) for c in codes]
-    errors = [told(run.communicate()[1]) for run in runs]
+    errors = [what_it_said(run.communicate()[1]) for run in runs]
     stored = stored_codes(folder / "history.sqlite3")
     faults, lost, told = [], 0, 0
     if isinstance(stored, Exception):
