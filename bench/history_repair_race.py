@@ -69,6 +69,8 @@ def one_round(program, base, template):
         missing = [c for c in its_codes if c not in stored]
         said = "not stored" in err or "history off" in err
         told += said
+        if said:
+            faults.append(f"said it could not store: {err}")
         if run.returncode != 0:
             faults.append(f"status {run.returncode}: {err}")
         if missing and not said:

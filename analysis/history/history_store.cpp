@@ -382,16 +382,18 @@ HistoryStore::Content HistoryStore::content() {
     }
 }
 
-// What the schema says; reads only.
+// What the schema says; reads only. One statement, so that the version and
+// the tables come from one state of a file another program is making.
 HistoryStore::Content HistoryStore::schema_content() {
-    const int version = schema_version();
-    if (version > kSchemaVersion) return Content::newer;
     Statement schema(db_,
-                     "SELECT COUNT(*), COUNT(CASE WHEN type = 'table' AND name IN"
-                     " ('stock', 'report', 'holding') THEN 1 END) FROM sqlite_master");
+                     "SELECT (SELECT user_version FROM pragma_user_version), COUNT(*),"
+                     " COUNT(CASE WHEN type = 'table' AND name IN ('stock', 'report', 'holding')"
+                     " THEN 1 END) FROM sqlite_master");
     schema.step();
-    const int objects = sqlite3_column_int(schema.get(), 0);
-    const int tables = sqlite3_column_int(schema.get(), 1);
+    const int version = sqlite3_column_int(schema.get(), 0);
+    const int objects = sqlite3_column_int(schema.get(), 1);
+    const int tables = sqlite3_column_int(schema.get(), 2);
+    if (version > kSchemaVersion) return Content::newer;
     if (version == 0 && objects == 0) return Content::empty;
     return version > 0 && tables == 3 ? Content::ours : Content::foreign;
 }
