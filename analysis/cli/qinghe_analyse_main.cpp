@@ -255,12 +255,13 @@ int analyse(const AnalyseOptions& options) {
 }
 
 // --history: the listing; status 1 when a code has nothing stored or the
-// history cannot be read. A missing file is not made.
+// history cannot be read. It writes nothing, and a missing file is not made.
 int list_history(const AnalyseOptions& options) {
     const std::string path = history_file_path();
     std::optional<HistoryStore> store;
     std::error_code error;
-    if (!path.empty() && std::filesystem::exists(path, error)) store.emplace(path);
+    if (!path.empty() && std::filesystem::exists(path, error))
+        store.emplace(path, HistoryAccess::read_only);
     if (store) tell_history_notice(store->take_notice());
     std::vector<std::string> missing;
     const std::string text = history_listing(store && store->on() ? &*store : nullptr,

@@ -1,6 +1,6 @@
 // What the user is told about the history: a fault of its file (once per
-// run), on standard error in English and in the window's progress label in
-// Chinese (GBK).
+// run) and how many of the run's reads were not stored, on standard error
+// in English and in the window's progress label in Chinese (GBK).
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 #include "analysis/history/history_store.h"
 
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
@@ -8,10 +9,10 @@
 #include <filesystem>
 #include <iterator>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <utility>
 
 #include "analysis/decimal_numbers.h"
+#include "platform/file_lock.h"
 #include "platform/file_permission.h"
 
 namespace qinghe::app {
@@ -22,6 +23,9 @@ namespace fs = std::filesystem;
 // Long enough for three programs writing a few hundred funds each.
 constexpr int kBusyMilliseconds = 10000;
 constexpr int kBusyRetryMilliseconds = 5;
+// Long enough for another program to rebuild or move aside a large file.
+constexpr auto kRepairWait = std::chrono::seconds(60);
+constexpr const char* kRepairing = "another program is repairing the file";
 
 // The schema, step by step: step k takes user_version k to k + 1. A newer
 // program appends a step; a file of any older version is brought forward in
@@ -48,11 +52,30 @@ constexpr const char* kReportColumns =
 struct SqlFailure {
     int code;
     std::string message;
+    int system_error = 0;  // errno of the failed file operation, where one failed
 };
 
+// SQLite keeps the errno of a failed write only in its file object: the
+// errno it left behind is what the system said last.
 void check(sqlite3* db, int result) {
+    const int system_error = errno;
     if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE)
-        throw SqlFailure{result, db ? sqlite3_errmsg(db) : sqlite3_errstr(result)};
+        throw SqlFailure{result, db ? sqlite3_errmsg(db) : sqlite3_errstr(result),
+                         db && sqlite3_system_errno(db) ? sqlite3_system_errno(db) : system_error};
+}
+
+// What the user is told: "disk full" where that is the cause (a write cut
+// short by a full disk or by the file size limit), else SQLite's words.
+std::string described(const SqlFailure& failure) {
+    const int primary = failure.code & 0xFF;
+    const bool out_of_space = failure.system_error == ENOSPC || failure.system_error == EFBIG;
+    if (primary == SQLITE_FULL || (primary == SQLITE_IOERR && out_of_space)) return "disk full";
+    return failure.message;
+}
+
+bool unreadable(const SqlFailure& failure) {
+    const int primary = failure.code & 0xFF;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
 }
 
 void execute(sqlite3* db, const char* sql) {
@@ -165,9 +188,45 @@ std::optional<std::pair<std::string, std::string>> quarter_bounds(const std::str
     return std::pair{std::string(before), std::string(start)};
 }
 
-ino_t inode_of(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+// A path the store may hand to SQLite: nothing there yet, or a regular
+// file (a link to one included). A device, a pipe or a folder is not.
+bool regular_or_missing(const std::string& path) {
+    std::error_code error;
+    const fs::file_type type = fs::symlink_status(path, error).type();
+    // A path that cannot be looked at is left to SQLite to fail on.
+    if (error || type == fs::file_type::not_found) return true;
+    return fs::is_regular_file(fs::status(path, error));
+}
+
+// Makes the folder when missing. Checked by the mode bits, so a read-only
+// file stays read-only for root.
+bool writable_place(const std::string& path) {
+    std::error_code error;
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    fs::create_directories(folder, error);
+    return platform::writable_by_user(folder.string()) &&
+           (!fs::exists(path, error) || platform::writable_by_user(path));
+}
+
+// Every program takes it shared to look at the file and exclusive to
+// replace it, so no program has a file open that another moves away.
+std::optional<platform::FileLock> repair_lock(const std::string& path,
+                                              platform::FileLock::Kind kind) {
+    return platform::FileLock::take(path + "-lock", kind, kRepairWait);
+}
+
+bool passes_quick_check(const std::string& path) {
+    sqlite3* db = nullptr;
+    bool whole = false;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        try {
+            whole = first_text(db, "PRAGMA quick_check") == "ok";
+        } catch (const SqlFailure&) {
+        }
+    }
+    sqlite3_close_v2(db);
+    return whole;
 }
 
 // The first name of the pattern path.broken-YYYYMMDD-HHMMSS[-N] not taken.
@@ -197,6 +256,15 @@ private:
 };
 
 }  // namespace
+
+// What a file holds, as far as this program is concerned.
+enum class HistoryStore::Content {
+    empty,    // no schema yet: this program may make its own
+    ours,     // this program's schema, at its version or an older one
+    newer,    // a newer version of this program's schema
+    foreign,  // another program's database
+    damaged,  // fails its quick check
+};
 
 struct HistoryStore::Statements {
     explicit Statements(sqlite3* db)
@@ -239,81 +307,189 @@ struct HistoryStore::Statements {
     Statement newest, in_range, of_code, funds, name;
 };
 
-HistoryStore::HistoryStore(std::string path) : path_(std::move(path)) { open(); }
+HistoryStore::HistoryStore(std::string path, HistoryAccess access)
+    : path_(std::move(path)), access_(access) {
+    open();
+}
 
 HistoryStore::~HistoryStore() { close(); }
 
 HistoryNotice HistoryStore::take_notice() { return std::exchange(notice_, HistoryNotice{}); }
 
 void HistoryStore::open() {
+    if (!regular_or_missing(path_)) return turn_off(HistoryFault::not_ours, "not a regular file");
+    if (access_ == HistoryAccess::read_write && !writable_place(path_)) {
+        notice_ = {HistoryFault::read_only, path_, "read-only file or folder"};
+        access_ = HistoryAccess::read_only;
+    }
     std::error_code error;
-    const fs::path folder = fs::path(path_).parent_path();
-    fs::create_directories(folder, error);
-    // Checked by the mode bits, so a read-only file stays read-only for root.
-    if (!platform::writable_by_user(folder.string()) ||
-        (fs::exists(path_, error) && !platform::writable_by_user(path_)))
-        return turn_off(HistoryFault::cannot_write, "read-only file or folder");
     try {
-        const ino_t checked = inode_of(path_);
-        connect();
-        if (damaged()) move_aside(checked);
-        if (db_) prepare_schema();
+        if (access_ == HistoryAccess::read_write) open_read_write();
+        else if (fs::exists(path_, error)) open_read_only();
     } catch (const SqlFailure& failure) {
-        turn_off(HistoryFault::cannot_write, failure.message);
+        turn_off(access_ == HistoryAccess::read_write ? HistoryFault::cannot_write
+                                                      : HistoryFault::cannot_read,
+                 described(failure));
     }
 }
 
-void HistoryStore::connect() {
-    const int result =
-        sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+// Reads without a lock, a repair or a write of any kind.
+void HistoryStore::open_read_only() {
+    connect(SQLITE_OPEN_READONLY);
+    use(schema_content());
+}
+
+void HistoryStore::open_read_write() {
+    Content found = examined();
+    if (found == Content::damaged) {
+        repair();
+        found = examined();
+    }
+    use(found);
+}
+
+void HistoryStore::connect(int flags) {
+    const int result = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
     check(db_, result);
     sqlite3_busy_timeout(db_, kBusyMilliseconds);
 }
 
-// Not a database, or its quick check finds a fault. A newer schema turns
-// the store off here, before anything is written.
-bool HistoryStore::damaged() {
+// Opens the file and looks at it under the shared lock; a damaged one is
+// closed again before the lock is let go.
+HistoryStore::Content HistoryStore::examined() {
+    const auto lock = repair_lock(path_, platform::FileLock::Kind::shared);
+    if (!lock) throw SqlFailure{SQLITE_BUSY, kRepairing};
     try {
-        const int found = schema_version();
-        if (found > kSchemaVersion) {
-            turn_off(HistoryFault::newer_schema, std::to_string(found));
-            return false;
-        }
-        return first_text(db_, "PRAGMA quick_check") != "ok";
-    } catch (const SqlFailure& failure) {
-        const int primary = failure.code & 0xFF;
-        if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) return true;
+        connect(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        const Content found = content();
+        if (found == Content::damaged) close();
+        return found;
+    } catch (const SqlFailure&) {
+        close();
         throw;
     }
 }
 
-// Renames the file (and its write-ahead log) out of the way and starts a
-// new one. When another process already did so (the file is not the one
-// checked), its new file is used as it is.
-void HistoryStore::move_aside(ino_t checked) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
-    if (inode_of(path_) == checked) {
-        const std::string aside = aside_name(path_);
-        std::error_code error;
-        fs::rename(path_, aside, error);
-        if (error) throw SqlFailure{SQLITE_CANTOPEN, error.message()};
-        fs::rename(path_ + "-wal", aside + "-wal", error);
-        fs::remove(path_ + "-shm", error);
-        notice_ = {HistoryFault::moved_aside, aside, {}};
+// The schema, then the quick check of a file of ours.
+HistoryStore::Content HistoryStore::content() {
+    try {
+        const Content found = schema_content();
+        if (found != Content::ours) return found;
+        return first_text(db_, "PRAGMA quick_check") == "ok" ? Content::ours : Content::damaged;
+    } catch (const SqlFailure& failure) {
+        if (unreadable(failure)) return Content::damaged;
+        throw;
     }
-    connect();
+}
+
+// What the schema says; reads only. One statement, so that the version and
+// the tables come from one state of a file another program is making.
+HistoryStore::Content HistoryStore::schema_content() {
+    Statement schema(db_,
+                     "SELECT (SELECT user_version FROM pragma_user_version), COUNT(*),"
+                     " COUNT(CASE WHEN type = 'table' AND name IN ('stock', 'report', 'holding')"
+                     " THEN 1 END) FROM sqlite_master");
+    schema.step();
+    const int version = sqlite3_column_int(schema.get(), 0);
+    const int objects = sqlite3_column_int(schema.get(), 1);
+    const int tables = sqlite3_column_int(schema.get(), 2);
+    if (version > kSchemaVersion) return Content::newer;
+    if (version == 0 && objects == 0) return Content::empty;
+    return version > 0 && tables == 3 ? Content::ours : Content::foreign;
+}
+
+// Under the exclusive lock, so that one program repairs the file and the
+// others then use what it made: a file that another program repaired
+// meanwhile is left as it is; one that still fails its check is rebuilt in
+// place when every report can be read, else moved aside.
+void HistoryStore::repair() {
+    const auto lock = repair_lock(path_, platform::FileLock::Kind::exclusive);
+    if (!lock) throw SqlFailure{SQLITE_BUSY, kRepairing};
+    try {
+        connect(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        if (content() == Content::damaged && !rebuilt_in_place()) {
+            close();
+            move_aside();
+        }
+        close();
+    } catch (const SqlFailure&) {
+        close();
+        throw;
+    }
+}
+
+// A copy of every table (VACUUM INTO) replaces the file when SQLite could
+// read all of it and the copy passes the check.
+bool HistoryStore::rebuilt_in_place() {
+    const std::string rebuilt = path_ + "-rebuilt";
+    std::error_code error;
+    fs::remove(rebuilt, error);
+    bool copied = true;
+    try {
+        Statement(db_, "VACUUM INTO ?1").with(rebuilt).run();
+    } catch (const SqlFailure&) {
+        copied = false;
+    }
+    if (!copied || !passes_quick_check(rebuilt)) {
+        fs::remove(rebuilt, error);
+        return false;
+    }
+    close();
+    // The old log belongs to the old file; the copy holds what it had.
+    fs::remove(path_ + "-wal", error);
+    fs::remove(path_ + "-shm", error);
+    fs::rename(rebuilt, path_, error);
+    if (error) throw SqlFailure{SQLITE_CANTOPEN, error.message()};
+    notice_ = {HistoryFault::rebuilt, path_, {}};
+    return true;
+}
+
+// Renames the file (and its write-ahead log) out of the way; the next
+// look at the path makes a new one.
+void HistoryStore::move_aside() {
+    const std::string aside = aside_name(path_);
+    std::error_code error;
+    fs::rename(path_, aside, error);
+    if (error) throw SqlFailure{SQLITE_CANTOPEN, error.message()};
+    fs::rename(path_ + "-wal", aside + "-wal", error);
+    fs::remove(path_ + "-shm", error);
+    notice_ = {HistoryFault::moved_aside, aside, {}};
+}
+
+// A file of ours is read, and made ready for storing where that is
+// allowed; any other is left as it is and turns the store off.
+void HistoryStore::use(Content found) {
+    if (left_alone(found)) return;
+    if (access_ == HistoryAccess::read_write) prepare_schema();
+    else if (found == Content::ours) statements_ = new Statements(db_);
+}
+
+bool HistoryStore::left_alone(Content found) {
+    switch (found) {
+    case Content::newer: {
+        const int version = schema_version();
+        turn_off(HistoryFault::newer_schema, std::to_string(version));
+        return true;
+    }
+    case Content::foreign:
+        turn_off(HistoryFault::not_ours, "another program's database");
+        return true;
+    case Content::damaged: throw SqlFailure{SQLITE_CORRUPT, "damaged again after its repair"};
+    case Content::empty:
+    case Content::ours: break;
+    }
+    return false;
 }
 
 void HistoryStore::prepare_schema() {
     if (switch_to_write_ahead_log() != "wal")
         throw SqlFailure{SQLITE_CANTOPEN, "no write-ahead log"};
     execute(db_, "PRAGMA synchronous = NORMAL");
-    // Read again under the write lock: another program may have made the
-    // schema since.
-    const int found = migrate();
-    if (found > kSchemaVersion) return turn_off(HistoryFault::newer_schema, std::to_string(found));
+    // Looked at again under the write lock: another program may have made
+    // the schema since.
+    if (left_alone(migrate())) return;
     statements_ = new Statements(db_);
+    storing_ = true;
 }
 
 // The switch of a new file needs the only lock on it, and SQLite answers
@@ -333,12 +509,13 @@ std::string HistoryStore::switch_to_write_ahead_log() {
     }
 }
 
-int HistoryStore::migrate() {
+HistoryStore::Content HistoryStore::migrate() {
     Transaction transaction(db_);
-    const int found = schema_version();
-    if (found > kSchemaVersion) return found;
-    for (int step = found; step < kSchemaVersion; ++step) execute(db_, kMigrations[step]);
-    if (found < kSchemaVersion)
+    const Content found = schema_content();
+    if (found != Content::empty && found != Content::ours) return found;
+    const int version = schema_version();
+    for (int step = version; step < kSchemaVersion; ++step) execute(db_, kMigrations[step]);
+    if (version < kSchemaVersion)
         execute(db_, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
     transaction.commit();
     return found;
@@ -351,6 +528,7 @@ int HistoryStore::schema_version() {
 void HistoryStore::close() {
     delete statements_;
     statements_ = nullptr;
+    storing_ = false;
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -363,16 +541,19 @@ void HistoryStore::turn_off(HistoryFault fault, std::string detail) {
 
 template <class Result, class Work>
 Result HistoryStore::guarded(Work work) {
-    if (!db_) return Result{};
+    if (!statements_) return Result{};
     try {
         return work();
     } catch (const SqlFailure& failure) {
-        turn_off(HistoryFault::cannot_write, failure.message);
+        turn_off(access_ == HistoryAccess::read_write ? HistoryFault::cannot_write
+                                                      : HistoryFault::cannot_read,
+                 described(failure));
         return Result{};
     }
 }
 
 bool HistoryStore::store(const StoredReport& report) {
+    if (!storing_) return false;
     return guarded<bool>([&] {
         Statements& s = *statements_;
         const std::string read_at = report.read_at.empty() ? now_iso8601() : report.read_at;

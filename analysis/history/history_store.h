@@ -4,16 +4,20 @@
 // the network. Texts are UTF-8. Several processes may write one file at
 // once (WAL, a busy time-out, every write one immediate transaction).
 //
-// A store that cannot be used turns itself off for the rest of the process
-// and says why once (take_notice): a file that is not a database or fails
-// its quick check is moved aside and a new one made; a read-only folder or
-// file, a full disk or a lock held too long turn it off; a file written by
-// a newer program is left untouched and turns it off.
+// What the store meets in its file is told once (take_notice):
+// - a file that fails its quick check is rebuilt in place when every report
+//   can still be read, else (and a file that is not a database) moved
+//   aside and a new one made. Only one program repairs a file: the others
+//   wait for it and then use the new file;
+// - a read-only folder or file is read, and only storing is off;
+// - a full disk, an I/O error or a lock held too long turn the store off;
+// - a file written by a newer program, another program's database or a
+//   path that is not a regular file is left untouched and not used.
+// Opened for reading only (a listing), the store never writes anything.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct sqlite3;
@@ -48,35 +52,45 @@ struct StoredFund {
 
 enum class HistoryFault {
     none,
-    moved_aside,   // not a database or damaged: renamed, a new one made, history on
-    cannot_write,  // read-only folder or file, full disk, I/O error, locked too long: off
+    moved_aside,   // cannot be read: renamed, a new one made, history on
+    rebuilt,       // failed its check but could be read: rebuilt in place, every report kept
+    read_only,     // read-only folder or file: read, nothing stored
+    cannot_write,  // full disk, I/O error, locked too long: off
+    cannot_read,   // opened for reading only and cannot be read: left as it is, off
     newer_schema,  // written by a newer program: left untouched, off
+    not_ours,      // another program's database or not a regular file: left untouched, off
 };
 
 struct HistoryNotice {
     HistoryFault fault = HistoryFault::none;
     std::string path;    // the store; for moved_aside the name it now has
-    std::string detail;  // what SQLite or the system said, or the file's schema version
+    std::string detail;  // what SQLite or the system said ("disk full"), or the schema version
+    int unstored = 0;    // reads of the run that were not stored (set by the run)
 };
+
+enum class HistoryAccess { read_write, read_only };
 
 class HistoryStore {
 public:
     // The schema this program writes (PRAGMA user_version).
     static constexpr int kSchemaVersion = 1;
 
-    // Opens `path`, creating the file and its folder when missing.
-    explicit HistoryStore(std::string path);
+    // Opens `path`; for read_write, creating the file and its folder when
+    // missing.
+    explicit HistoryStore(std::string path, HistoryAccess access = HistoryAccess::read_write);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
+    // The history can be read (an empty file holds nothing yet).
     bool on() const { return db_ != nullptr; }
     const std::string& path() const { return path_; }
     // The fault met since the store was opened, once; `none` afterwards.
     HistoryNotice take_notice();
 
     // Stores `report` in place of the one of the same code and report
-    // date, in one transaction. False when the history is or turns off.
+    // date, in one transaction: whole or not at all. False when the history
+    // is read-only, off or turns off.
     bool store(const StoredReport& report);
 
     // The report with the latest report date of `code`.
@@ -94,14 +108,23 @@ public:
 
 private:
     struct Statements;
+    enum class Content;
 
     void open();
-    void connect();
-    bool damaged();
-    void move_aside(ino_t checked);
+    void open_read_only();
+    void open_read_write();
+    void connect(int flags);
+    Content examined();
+    Content content();
+    Content schema_content();
+    void repair();
+    bool rebuilt_in_place();
+    void move_aside();
+    void use(Content found);
+    bool left_alone(Content found);
     void prepare_schema();
     std::string switch_to_write_ahead_log();
-    int migrate();
+    Content migrate();
     int schema_version();
     void close();
     void turn_off(HistoryFault fault, std::string detail);
@@ -111,6 +134,8 @@ private:
     Result guarded(Work work);
 
     std::string path_;
+    HistoryAccess access_;
+    bool storing_ = false;
     sqlite3* db_ = nullptr;
     Statements* statements_ = nullptr;
     HistoryNotice notice_;

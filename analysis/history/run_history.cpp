@@ -1,5 +1,7 @@
 #include "analysis/history/run_history.h"
 
+#include <utility>
+
 #include "analysis/decimal_numbers.h"
 #include "analysis/holding_list.h"
 #include "analysis/quarter_change.h"
@@ -59,7 +61,11 @@ StoredReport stored_report(const FundReport& report, const ArrayBlock* holdings,
 
 RunHistory::RunHistory(const std::string& path, bool offline) : path_(path), offline_(offline) {}
 
-HistoryNotice RunHistory::take_notice() { return store_ ? store_->take_notice() : HistoryNotice{}; }
+HistoryNotice RunHistory::take_notice() {
+    HistoryNotice notice = store_ ? store_->take_notice() : HistoryNotice{};
+    notice.unstored = std::exchange(unstored_, 0);
+    return notice;
+}
 
 void RunHistory::fund_read(FundReport& report, HoldingsCollector& collector, int32_t first_record) {
     if (path_.empty() || report.outcome == FundOutcome::not_six_bytes) return;
@@ -71,7 +77,8 @@ void RunHistory::fund_read(FundReport& report, HoldingsCollector& collector, int
 
 void RunHistory::keep_read(FundReport& report, const ArrayBlock* holdings, int32_t first) {
     // A read without a report date cannot be placed among the quarters.
-    if (!report.facts.report_date.empty()) store_->store(stored_report(report, holdings, first));
+    if (!report.facts.report_date.empty() && !store_->store(stored_report(report, holdings, first)))
+        ++unstored_;
     // A source that does not name the fund (mobile): the name read before.
     if (report.facts.name.empty()) report.facts.name = gbk(store_->fund_name(utf8(report.code)));
 }

@@ -33,7 +33,8 @@ public:
     // records from `first_record` (1-based) on are its rows.
     void fund_read(FundReport& report, HoldingsCollector& collector, int32_t first_record);
 
-    // The fault of the store met in this run, once.
+    // The fault of the store met in this run and the reads it did not
+    // store, once.
     HistoryNotice take_notice();
 
 private:
@@ -44,6 +45,7 @@ private:
     std::string path_;
     std::optional<HistoryStore> store_;
     bool offline_;
+    int unstored_ = 0;
 };
 
 }  // namespace qinghe::app

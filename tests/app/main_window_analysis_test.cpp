@@ -256,6 +256,14 @@ TEST_F(AnalysisTest, HistoryGivesThePagesChangesAndTheCodesTheSiteDoesNotAnswer)
     EXPECT_EQ(run_end_line(),
               "未读到: 704001(无缓存) 用缓存: 701001(2022-09-30) 702001(2022-09-30)");
     EXPECT_EQ(rows().size(), 17u);
+
+    // Read, not stored: the label says so.
+    std::filesystem::permissions(directory_.file("history.sqlite3"),
+                                 std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    point_all_at(server.base_url());
+    ASSERT_TRUE(analyse("701001"));
+    EXPECT_EQ(run_end_line(), "历史记录只读, 本次只读不存, 1 只基金未存入历史");
 }
 
 }  // namespace

@@ -78,6 +78,11 @@ TEST_F(AnalyseHistoryTest, HistoryListsEachStoredReportNewestFirst) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(history())) << "listing makes no file";
+    write_whole_file(history(), "");
+    r = run({"--history"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fs::file_size(history()), 0u) << "listing writes nothing";
+    fs::remove(history());
 
     // The same fund read in two quarters.
     LoopbackServer before({{"/701001.html", demo_page_quarter_before()}});
@@ -162,12 +167,13 @@ TEST_F(AnalyseHistoryTest, FaultOfTheFileIsToldOnceAndTheResultStaysTheSame) {
         std::function<void(const std::string& file)> make;
         const char* told;
         rlim_t file_size_limit = RLIM_INFINITY;
+        bool left_as_made = true;
     };
     const Case cases[] = {
         {"not a database", [](const std::string& f) { write_whole_file(f, "notes, not data\n"); },
-         "damaged or not a database; moved aside as "},
+         "could not be read; moved aside as ", RLIM_INFINITY, false},
         {"read-only file", [](const std::string& f) { ::chmod(f.c_str(), 0444); },
-         "history off for this run: cannot use "},
+         "is read-only: reports are read, none stored; 2 fund reads were not stored"},
         {"newer schema",
          [](const std::string& f) {
              // PRAGMA user_version: the big-endian word at byte 60 of the header.
@@ -176,7 +182,15 @@ TEST_F(AnalyseHistoryTest, FaultOfTheFileIsToldOnceAndTheResultStaysTheSame) {
              write_whole_file(f, bytes);
          },
          "written by a newer version (schema 7), left untouched"},
-        {"full disk", [](const std::string&) {}, "history off for this run: cannot use ", 4096},
+        {"another program's database",
+         [](const std::string& f) {
+             // Our tables under user_version 0: not a schema this program made.
+             std::string bytes = read_whole_file(f);
+             bytes.replace(60, 4, std::string(4, '\0'));
+             write_whole_file(f, bytes);
+         },
+         "is not a history (another program's database), left untouched"},
+        {"full disk", [](const std::string&) {}, "(disk full); 2 fund reads were not stored", 4096},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,11 +210,24 @@ TEST_F(AnalyseHistoryTest, FaultOfTheFileIsToldOnceAndTheResultStaysTheSame) {
         EXPECT_EQ(r.out, first.out);
         EXPECT_EQ(count_of(r.err, c.told), 1u) << r.err;
         EXPECT_EQ(count_of(r.err, "history.sqlite3"), 1u) << "told once: " << r.err;
-        if (std::string(c.name) != "not a database") {
-            EXPECT_EQ(read_whole_file(history()), made);
-        }
+        if (c.left_as_made) EXPECT_EQ(read_whole_file(history()), made);
         ::chmod(history().c_str(), 0644);
     }
+}
+
+// A read-only history is read as it is: offline and listed, only storing
+// is off.
+TEST_F(AnalyseHistoryTest, ReadOnlyHistoryIsReadOfflineAndListed) {
+    ASSERT_EQ(analyse(server_.base_url(), {fund_code::demo}).status, 0);
+    ::chmod(history().c_str(), 0444);
+    Outcome r = analyse(kNobody, {"--offline", fund_code::demo});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(parse_lines(r.out).size(), 10u);
+    EXPECT_NE(r.err.find("is read-only: reports are read, none stored\n"), std::string::npos)
+        << r.err;
+    r = run({"--history"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 7), "701001\t");
 }
 
 }  // namespace
