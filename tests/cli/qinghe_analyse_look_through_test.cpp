@@ -100,13 +100,17 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
         EXPECT_EQ(lines[i].at(0), expected[i].first);
         EXPECT_EQ(lines[i].at(4), expected[i].second);
     }
+    // Then the money in yuan, Σ amount × ratio / 100.
+    EXPECT_EQ(lines[0].at(5), "1882.00");  // 20000 × 9.41 / 100
+    EXPECT_EQ(lines[2].at(5), "1669.00");  // 20000 × 5.48 / 100 + 10000 × 5.73 / 100
     for (const Line& line : lines) {
-        ASSERT_EQ(line.size(), 5u);
+        ASSERT_EQ(line.size(), 6u);
         if (line[0] == "Quillfield Outfitters Inc") {
             EXPECT_EQ(line[4], "2.28");  // 10000 × 6.84 / 30000
         }
         if (line[0] == "Kestrel Athletic") {
             EXPECT_EQ(line[4], "0.85");  // 10000 × 2.55 / 30000 = 0.85
+            EXPECT_EQ(line[5], "255.00");
         }
     }
     for (size_t i = 1; i < lines.size(); ++i)
@@ -115,7 +119,7 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
     // A stock two funds share: (30000 × 10 + 10000 × 5) / 40000 = 8.75.
     r = run({"--base-url", own_.base_url(), "100001=30000", "100003=10000"});
     EXPECT_EQ(parse_lines(r.out).at(0),
-              (Line{"泸州老窖", "15", "2", own_.base_url() + "s/10", "8.75"}));
+              (Line{"泸州老窖", "15", "2", own_.base_url() + "s/10", "8.75", "3500.00"}));
 
     // A code typed again is analysed once, with the sum of its amounts.
     const Outcome twice =
@@ -142,9 +146,11 @@ TEST_F(LookThroughProgramTest, ExposureThatIsNoNumberIsLeftEmptyOrNullAndSortsLa
     };
     const std::string tsv = run_as("tsv");
     EXPECT_TRUE(tsv.starts_with("Small\t2\t1\t")) << tsv;
-    EXPECT_TRUE(tsv.find("\t2.00\nHuge\t") != std::string::npos && tsv.ends_with("\t\n")) << tsv;
+    EXPECT_TRUE(tsv.find("\t2.00\t20.00\nHuge\t") != std::string::npos && tsv.ends_with("\t\t\n"))
+        << tsv;
     const std::string csv = run_as("csv");
-    EXPECT_TRUE(csv.find(",2.00\r\nHuge,") != std::string::npos && csv.ends_with(",\r\n")) << csv;
+    EXPECT_TRUE(csv.find(",2.00,20.00\r\nHuge,") != std::string::npos && csv.ends_with(",,\r\n"))
+        << csv;
     run_as("json");
     Outcome parsed = python(
         "import json,sys\n"

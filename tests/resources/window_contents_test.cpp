@@ -73,6 +73,8 @@ TEST(ProgramWindows, DumpMatchesTheWindowTables) {
         "events left_released->on_analyse",
         "unit 10 id 0x1601000A EditBox \"编辑框_代码\" at 24,56 size 152x480 state visible "
         "tab_stop focus 1 events none",
+        "unit 11 id 0x1601000B Label \"标签_持有金额\" at 543,16 size 115x32 state none focus 0 "
+        "events left_pressed->on_sort_by_money",
         "unit 0 id 0x06012F76 window \"\" at 50,50 size 851x372 state visible focus 0 events "
         "created->on_about_created",
         "unit 1 id 0x16012F78 Label \"标签_1\" at 504,254 size 331x48 state visible focus 0 events "
