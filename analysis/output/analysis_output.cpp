@@ -200,8 +200,10 @@ Json json_fund(const AnalysisResult& result, size_t f) {
     out["exited"] = Json::array();
     for (const FundRow& row : fund.exited)
         out["exited"].push_back({{"name", utf8(row.stock_name)}, {"ratio", row.ratio}});
-    if (fund.assets || !fund.assets_reason.empty()) {
-        out["assets"] = fund.assets ? json_assets(*fund.assets) : Json();
+    // Only a fund whose mix is known has one: a site without asset
+    // allocations gives the document as it always was.
+    if (fund.assets) {
+        out["assets"] = json_assets(*fund.assets);
         const std::optional<double> shown = coverage(fund);
         out["coverage"] = shown ? Json(*shown) : Json();
     }

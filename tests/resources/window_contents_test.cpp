@@ -40,9 +40,9 @@ std::vector<std::string> dump_lines() {
 
 TEST(ProgramWindows, DumpShowsTwoWindowsConsumedExactly) {
     auto lines = dump_lines();
-    ASSERT_EQ(lines.size(), 2u + 11u + 8u + 1u);
-    EXPECT_EQ(lines[0], "window 0x52010001 units 11");
-    EXPECT_EQ(lines[12], "window 0x52012F77 units 8");
+    ASSERT_EQ(lines.size(), 2u + 12u + 8u + 1u);
+    EXPECT_EQ(lines[0], "window 0x52010001 units 12");
+    EXPECT_EQ(lines[13], "window 0x52012F77 units 8");
     std::string total = "windows 2 consumed " + std::to_string(resources::form_resource_size) +
                         " of " + std::to_string(resources::form_resource_size) + " bytes";
     EXPECT_EQ(lines.back(), total);
