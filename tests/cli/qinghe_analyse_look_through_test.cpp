@@ -132,6 +132,35 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
     EXPECT_EQ(twice.err.find("same top ten"), std::string::npos) << twice.err;
 }
 
+// Each fund's asset allocation is asked beside its page: where it is known
+// JSON gives it with the coverage and standard error the money in stocks;
+// a failure answer leaves the fund as it was.
+TEST_F(LookThroughProgramTest, AssetAllocationGivesCoverageAndTheMoneyInStocks) {
+    const auto mix_target = [](const std::string& code) {
+        return "/FundMNewApi/FundMNAssetAllocationNew?FCODE=" + code +
+               "&deviceid=Wap&plat=Wap&product=EFund&version=2.0.0";
+    };
+    LoopbackServer server({
+        {"/100001.html", fund_page("100001", "示例股票", "2026-09-30", {{"X", "30"}, {"Y", "15"}})},
+        {mix_target("100001"),
+         R"({"Datas":[{"FSRQ":"2026-09-30","GP":"90.00","ZQ":"5.00","HB":"5.00","JJ":"--",)"
+         R"("QT":"--","JZC":"12.50"}],"ErrCode":0,"Success":true})"},
+        {"/100003.html", fund_page("100003", "示例未知", "2026-09-30", {{"X", "10"}})},
+        {mix_target("100003"), R"({"Datas":null,"ErrCode":61,"Success":false})"},
+    });
+    const Outcome r = run({"--base-url", server.base_url(), "--mobile-url", server.base_url(),
+                           "--format", "json", "100001=40000", "100003=5000"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(
+        r.out.find(R"("exited": [], "assets": {"date": "2026-09-30", "stocks": 90, "bonds": 5, )"
+                   R"("cash": 5, "funds": 0, "other": 0, "net_assets": 12.5}, "coverage": 0.5},)"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(R"("source": "page", "exited": []})"), std::string::npos) << r.out;
+    // 40,000 × 90 % in stocks, 40,000 × 45 % in the top ten; 100003 unknown.
+    EXPECT_NE(r.err.find("股票 ¥36,000 中列表显示 ¥18,000 (50%)\n"), std::string::npos) << r.err;
+}
+
 // A page's ratio beyond the float range gives an exposure that is no
 // number: an empty field in TSV and CSV, null in JSON, last in the order.
 TEST_F(LookThroughProgramTest, ExposureThatIsNoNumberIsLeftEmptyOrNullAndSortsLast) {
