@@ -13,6 +13,7 @@
 #include "app/library_calls.h"
 #include "analysis/sources/link_resolution.h"
 #include "app/program_state.h"
+#include "app/result_menu.h"
 #include "components/list_box.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
@@ -78,6 +79,7 @@ void place_columns(bool money) {
     ByteSet* table = make_byte_set(encode_column_table(columns));
     set_property(kWindow, kList, kColumns, kWholeValue, TaggedArg::of_byte_set(table));
     mem_free(table);
+    install_result_menu();  // the new columns come with a list box made afresh
 }
 
 // The tips of the last run's stocks; guarded by the result list's lock.
