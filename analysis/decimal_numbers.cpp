@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace qinghe::app {
 
@@ -42,6 +43,16 @@ double decimal_ratio(float ratio) {
     double value = 0;
     std::from_chars(text, end, value);
     return value;
+}
+
+std::string yuan_text(double amount) {
+    if (!std::isfinite(amount)) return {};
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.2f", amount);
+    std::string text = digits;
+    const size_t sign = text[0] == '-' ? 1 : 0;
+    for (size_t at = text.find('.'); at > sign + 3; at -= 3) text.insert(at - 3, ",");
+    return text;
 }
 
 }  // namespace qinghe::app

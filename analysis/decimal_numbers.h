@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qinghe::app {
@@ -25,5 +26,9 @@ std::optional<float> percentage_number(double value);
 // 9.65999984741211), as the history keeps it and JSON prints it; it
 // converts back to the same float.
 double decimal_ratio(float ratio);
+
+// An amount of money with two decimals and "," between groups of three
+// digits ("1,234,567.80"); empty when it is not a finite number.
+std::string yuan_text(double amount);
 
 }  // namespace qinghe::app

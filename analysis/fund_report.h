@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/sources/asset_mix_answer.h"
 #include "analysis/sources/source_kind.h"
 #include "runtime/values.h"
 
@@ -21,6 +22,7 @@ enum class FundOutcome {
     not_six_bytes,    // the line is not a code: never fetched
     nothing_stored,   // offline, and the history holds no report of the code
     repeated,         // the code of an earlier line: analysed once, at its first line
+    bad_amount,       // a code with an amount that is not one: never fetched
 };
 
 struct FundRow {
@@ -41,7 +43,7 @@ struct FundPageFacts {
 };
 
 struct FundReport {
-    std::string code;  // the line as typed
+    std::string code;  // the line as typed; only the code when an amount follows it
     FundOutcome outcome = FundOutcome::not_six_bytes;
     FundPageFacts facts;
     std::vector<FundRow> rows;
@@ -57,6 +59,12 @@ struct FundReport {
     // check ("mobile: failure (ErrCode 5) 系统繁忙"), both UTF-8.
     std::string fault{};
     std::string fault_reason{};
+    // The amount of money typed after the code, in yuan.
+    std::optional<double> amount{};
+    // The fund's newest asset allocation; when there is none, why
+    // (empty: not asked, as for a fund taken from the history).
+    std::optional<AssetMix> assets{};
+    std::string assets_reason{};
 };
 
 // Reads the facts of a fund's page: `page` as received (null when nothing

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/app_texts.h"
+#include "analysis/code_line.h"
 #include "analysis/core_calls.h"
 
 namespace qinghe::app {
@@ -28,6 +29,26 @@ FundPageFacts facts_of(const FundAnswer& answer) {
     return facts;
 }
 
+// What a typed line is: a code (with its amount when one follows), a code
+// whose amount is not one, or no code (the whole line).
+struct TypedLine {
+    FundOutcome outcome = FundOutcome::not_six_bytes;
+    std::string code;
+    std::optional<double> amount;
+};
+
+TypedLine typed_line(const char* line) {
+    const std::string whole = line ? line : "";
+    CodeLine split = split_code_line(whole);
+    if (split.amount_text && split.code.size() == 6) {
+        double amount = 0;
+        if (!parse_amount(*split.amount_text, amount)) return {FundOutcome::bad_amount, whole, {}};
+        return {FundOutcome::read, split.code, amount};
+    }
+    if (is_accepted_code(whole.c_str())) return {FundOutcome::read, whole, {}};
+    return {FundOutcome::not_six_bytes, whole, {}};
+}
+
 }  // namespace
 
 char* progress_text(const char* code) {
@@ -42,15 +63,18 @@ std::vector<std::string> accepted_codes(const ArrayBlock* lines) {
     std::vector<std::string> codes;
     const int32_t count = lines ? lines->sizes()[0] : 0;
     for (int32_t i = 0; i < count; ++i) {
-        auto line = static_cast<const char*>(lines->pointer_at(i));
-        if (is_accepted_code(line) && std::find(codes.begin(), codes.end(), line) == codes.end())
-            codes.push_back(line);
+        const TypedLine line = typed_line(static_cast<const char*>(lines->pointer_at(i)));
+        if (line.outcome == FundOutcome::read &&
+            std::find(codes.begin(), codes.end(), line.code) == codes.end())
+            codes.push_back(line.code);
     }
     return codes;
 }
 
 FundReport fund_report(const std::string& code, const FundAnswer& answer) {
     FundReport report{code, outcome_of(answer), facts_of(answer), {}};
+    report.assets = answer.mix.newest;
+    if (!report.assets) report.assets_reason = answer.mix.error;
     if (const SourceAnswer* answered = answer.answered()) {
         for (const SourceRow& row : answered->rows) report.rows.push_back(row.row);
         report.source = answered->kind;
@@ -76,16 +100,18 @@ std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const Arr
     const int32_t count = lines ? lines->sizes()[0] : 0;
     size_t taken = 0;
     for (int32_t i = 0; i < count; ++i) {
-        auto line = static_cast<const char*>(lines->pointer_at(i));
-        if (!is_accepted_code(line)) {
-            reports.push_back({line ? line : "", FundOutcome::not_six_bytes, {}, {}});
+        const TypedLine typed = typed_line(static_cast<const char*>(lines->pointer_at(i)));
+        if (typed.outcome != FundOutcome::read) {
+            reports.push_back({typed.code, typed.outcome, {}, {}});
             continue;
         }
-        if (std::find(seen.begin(), seen.end(), line) != seen.end()) {
-            reports.push_back({line, FundOutcome::repeated, {}, {}});
+        const char* line = typed.code.c_str();
+        if (std::find(seen.begin(), seen.end(), typed.code) != seen.end()) {
+            reports.push_back({typed.code, FundOutcome::repeated, {}, {}});
+            reports.back().amount = typed.amount;
             continue;
         }
-        seen.push_back(line);
+        seen.push_back(typed.code);
         OwnedText text(progress_text(line));
         if (progress.starting) progress.starting(line, text.get());
         const int32_t first = record_count(collector.holdings()) + 1;
@@ -97,6 +123,7 @@ std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const Arr
             reports.push_back(fund_report(line, answer));
         }
         if (history) history->fund_read(reports.back(), collector, first);
+        reports.back().amount = typed.amount;
         if (progress.finished) progress.finished(reports.back());
     }
     return reports;

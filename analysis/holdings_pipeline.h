@@ -25,11 +25,12 @@ struct CodeProgress {
 // "解析基金代码 " + code + " 中…… "; a new text.
 char* progress_text(const char* code);
 
-// Whether a line is taken as a code: exactly six bytes, nothing trimmed.
+// Whether a line is taken as a code: exactly six bytes, nothing trimmed (a
+// line with an amount is taken by its code, see code_line.h).
 bool is_accepted_code(const char* line);
 
-// The accepted lines of `lines` (an array of texts), in order, each code
-// once.
+// The codes of the accepted lines of `lines` (an array of texts), in
+// order, each code once.
 std::vector<std::string> accepted_codes(const ArrayBlock* lines);
 
 // What a fund's answer reports: the rows and facts of the source that gave
@@ -38,7 +39,7 @@ FundReport fund_report(const std::string& code, const FundAnswer& answer);
 
 // Takes every accepted line of `lines` from `funds` (made for the same
 // lines) into the collector. Returns one report per line, in line order;
-// lines not taken as codes are reported too (not_six_bytes), and so are
+// lines not taken as codes are reported too (not_six_bytes, bad_amount), and so are
 // the repeats of a code (repeated), without progress calls. With a history, each fund's read ends
 // there (stored, or taken from it); offline, nothing is taken from `funds` (made for no code).
 std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const ArrayBlock* lines,

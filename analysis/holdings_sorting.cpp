@@ -36,4 +36,15 @@ void sort_by_occurrences(ArrayBlock* list, int32_t lo, int32_t hi) {
     });
 }
 
+void sort_by_money(ArrayBlock* list, int32_t lo, int32_t hi,
+                   const std::unordered_map<std::string, double>& money) {
+    const auto key = [&money](const HoldingRecord* r) {
+        const auto found = money.find(r->stock_name ? r->stock_name : "");
+        return found == money.end() || !std::isfinite(found->second) ? -INFINITY : found->second;
+    };
+    stable_sort_records(list, lo, hi, [&key](const HoldingRecord* a, const HoldingRecord* b) {
+        return key(a) > key(b);
+    });
+}
+
 }  // namespace qinghe::app

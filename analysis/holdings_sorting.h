@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "runtime/values.h"
 
@@ -11,5 +13,9 @@ namespace qinghe::app {
 
 void sort_by_ratio(ArrayBlock* list, int32_t lo, int32_t hi);
 void sort_by_occurrences(ArrayBlock* list, int32_t lo, int32_t hi);
+// By the money in each stock (by stock name, GBK); a stock without a figure
+// sorts last.
+void sort_by_money(ArrayBlock* list, int32_t lo, int32_t hi,
+                   const std::unordered_map<std::string, double>& money);
 
 }  // namespace qinghe::app

@@ -36,6 +36,29 @@ double exposure(const std::vector<FundShare>& holders, const std::vector<double>
     return money / total;
 }
 
+double money_part(const FundShare& share, const std::vector<double>& amounts) {
+    return amounts.at(share.fund) * share.ratio / 100;
+}
+
+double money(const std::vector<FundShare>& holders, const std::vector<double>& amounts) {
+    double sum = 0;
+    for (const FundShare& share : holders) sum += money_part(share, amounts);
+    return sum;
+}
+
+std::unordered_map<std::string, double> money_by_stock(const ArrayBlock* merged,
+                                                       const std::vector<FundReport>& funds,
+                                                       const std::vector<double>& amounts) {
+    std::unordered_map<std::string, double> by_name;
+    if (amounts.empty()) return by_name;
+    const auto holders = look_through(merged, funds);
+    for (size_t i = 0; i < holders.size(); ++i) {
+        const char* name = record_at(merged, int32_t(i + 1))->stock_name;
+        by_name.emplace(name ? name : "", money(holders[i], amounts));
+    }
+    return by_name;
+}
+
 namespace {
 
 // The rows as one key: each name, a zero byte and the ratio's bits.

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -27,6 +29,16 @@ std::vector<std::vector<FundShare>> look_through(const ArrayBlock* merged,
 // holds one amount per report. Not a finite number when a fund's ratio is
 // beyond the float range (a page may print "1e308%"): no figure then.
 double exposure(const std::vector<FundShare>& holders, const std::vector<double>& amounts);
+
+// The user's money in a stock, in yuan: Σ amount of fund × ratio / 100.
+double money(const std::vector<FundShare>& holders, const std::vector<double>& amounts);
+// A fund's part of it.
+double money_part(const FundShare& share, const std::vector<double>& amounts);
+// The money in each stock of `merged` by its name (GBK); `amounts` one per
+// fund, or empty: no figures then.
+std::unordered_map<std::string, double> money_by_stock(const ArrayBlock* merged,
+                                                       const std::vector<FundReport>& funds,
+                                                       const std::vector<double>& amounts);
 
 // Pairs (i < j) of funds read whose rows are identical: same names and
 // ratios in the same order.

@@ -1,5 +1,7 @@
 #include "analysis/unread_codes.h"
 
+#include <algorithm>
+
 #include "platform/gbk_bytes.h"
 #include "platform/text_encoding.h"
 
@@ -15,6 +17,7 @@ const char* reason_utf8(FundOutcome outcome) {
     case FundOutcome::no_holdings: return "无持仓";
     case FundOutcome::not_six_bytes: return "不是6位";
     case FundOutcome::nothing_stored: return "无缓存";
+    case FundOutcome::bad_amount: return "金额无效";
     case FundOutcome::repeated:
     case FundOutcome::read: break;
     }
@@ -56,8 +59,12 @@ std::string visible_code(const std::string& line) {
 }
 
 std::string unread_codes_line(const std::vector<FundReport>& reports) {
-    std::string unread, cached, repeated;
+    std::string unread, cached, repeated, no_amount;
+    const bool amounts = std::any_of(reports.begin(), reports.end(),
+                                     [](const FundReport& r) { return r.amount.has_value(); });
     for (const FundReport& report : reports) {
+        if (amounts && !report.amount && report.outcome == FundOutcome::read)
+            no_amount += ' ' + visible_code(report.code);
         if (report.cached)
             cached += ' ' + visible_code(report.code) + '(' + report.facts.report_date + ')';
         if (report.outcome == FundOutcome::repeated) repeated += ' ' + visible_code(report.code);
@@ -71,7 +78,8 @@ std::string unread_codes_line(const std::vector<FundReport>& reports) {
         unread += '(' + gbk(reason) + ')';
     }
     std::string line = unread.empty() ? unread : gbk("未读到:") + unread;
-    for (const auto& [part, codes] : {std::pair{"用缓存:", &cached}, std::pair{"重复:", &repeated}})
+    for (const auto& [part, codes] : {std::pair{"用缓存:", &cached}, std::pair{"重复:", &repeated},
+                                      std::pair{"未填金额:", &no_amount}})
         if (!codes->empty()) line += (line.empty() ? "" : " ") + gbk(part) + *codes;
     return line;
 }

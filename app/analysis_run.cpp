@@ -7,7 +7,9 @@
 #include <string>
 
 #include "analysis/app_files.h"
+#include "analysis/code_line.h"
 #include "analysis/core_calls.h"
+#include "analysis/fund_coverage.h"
 #include "analysis/history/history_location.h"
 #include "analysis/history/history_messages.h"
 #include "analysis/holdings_pipeline.h"
@@ -21,6 +23,7 @@
 #include "components/label.h"
 #include "net/http_settings.h"
 #include "platform/kernel32_module.h"
+#include "platform/text_encoding.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
 #include "runtime/memory.h"
@@ -57,9 +60,12 @@ void release_lines(ArrayBlock* lines) {
 }
 
 std::string run_end_line(const std::vector<FundReport>& reports, const HistoryNotice& notice) {
-    const std::string codes = unread_codes_line(reports);
-    const std::string history = history_notice_for_label(notice);
-    return codes.empty() || history.empty() ? codes + history : codes + ' ' + history;
+    std::string line = unread_codes_line(reports);
+    const std::string money = platform::gbk_from_utf8(
+        money_coverage_line(money_coverage(reports, fund_amounts(reports)), "￥"));
+    for (const std::string& part : {money, history_notice_for_label(notice)})
+        if (!part.empty()) line += (line.empty() ? "" : " ") + part;
+    return line;
 }
 
 void merge_and_sort(HoldingsCollector& collector, const std::vector<FundReport>& reports) {
@@ -99,7 +105,8 @@ void analysis_run() {
         // Offline, not one request.
         const bool offline = offline_setting();
         FundsAhead funds(offline ? std::vector<std::string>() : accepted_codes(lines),
-                         make_sources(sources), parallel_download_setting());
+                         make_sources(sources), parallel_download_setting(), {},
+                         AssetMixRequest(sources));
         // Used on this worker thread only.
         RunHistory history(history_file_path(), offline);
         reports = collect_holdings(collector, lines, progress, funds, &history);

@@ -24,7 +24,8 @@ namespace unit = resources::unit_id;
 // among both and ends with the caption colours).
 constexpr uint32_t kButtons[] = {unit::label_analyse,       unit::label_progress,
                                  unit::label_sort_by_ratio, unit::label_sort_by_occurrences,
-                                 unit::label_switch_scheme, unit::label_about};
+                                 unit::label_switch_scheme, unit::label_about,
+                                 unit::label_sort_by_money};
 constexpr uint32_t kCaptions[] = {unit::label_input, unit::label_stock_name, unit::label_progress};
 
 constexpr int32_t kWindowBackground = own_property(FormProperty::kBackground);

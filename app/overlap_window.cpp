@@ -10,7 +10,9 @@
 #include <QVBoxLayout>
 #include <mutex>
 
+#include "analysis/code_line.h"
 #include "analysis/core_calls.h"
+#include "analysis/decimal_numbers.h"
 #include "analysis/fund_overlap.h"
 #include "analysis/output/overlap_output.h"
 #include "app/colour_scheme.h"
@@ -129,6 +131,7 @@ protected:
 
 private:
     QString fund_title(size_t a) const;
+    QString money_line(size_t a, double top_ten_points) const;
     QString cell_text(size_t a, size_t b) const;
     QString cell_tip(size_t a, size_t b) const;
     void fill();
@@ -182,6 +185,16 @@ QString OverlapWindow::fund_title(size_t a) const {
     return qt(fund.code) + (fund.facts.name.empty() ? QString() : u' ' + qt(fund.facts.name));
 }
 
+// With amounts: "持有 ￥20,000.00, 其中前十 ￥9,874.00" on a line of its own.
+QString OverlapWindow::money_line(size_t a, double top_ten_points) const {
+    const std::vector<double> amounts = fund_amounts(reports_);
+    if (amounts.empty()) return {};
+    const double amount = amounts[overlap_.funds[a]];
+    return QString::fromUtf8("\n持有 ￥%1, 其中前十 ￥%2")
+        .arg(QString::fromStdString(yuan_text(amount)))
+        .arg(QString::fromStdString(yuan_text(amount * top_ten_points / 100)));
+}
+
 QString OverlapWindow::cell_text(size_t a, size_t b) const {
     const OverlapCell& cell = overlap_.cells[a][b];
     const QString count = QString::fromUtf8("%1 只").arg(cell.common.size());
@@ -193,9 +206,11 @@ QString OverlapWindow::cell_text(size_t a, size_t b) const {
 QString OverlapWindow::cell_tip(size_t a, size_t b) const {
     const OverlapCell& cell = overlap_.cells[a][b];
     if (a == b)
-        return fund_title(a) + QString::fromUtf8("\n前十合计 %1%, %2 只股票")
-                                   .arg(points_text(cell.points))
-                                   .arg(cell.common.size());
+        return fund_title(a) +
+               QString::fromUtf8("\n前十合计 %1%, %2 只股票")
+                   .arg(points_text(cell.points))
+                   .arg(cell.common.size()) +
+               money_line(a, cell.points);
     QString tip = fund_title(a) + u'\n' + fund_title(b) + u'\n';
     if (overlap_.is_identical(a, b))
         tip += QString::fromUtf8("前十完全相同(常为同一基金的不同份额)\n");

@@ -67,6 +67,11 @@ HandlerResult on_sort_by_occurrences(const uint32_t*, int32_t) {
     return HandlerResult::none();
 }
 
+HandlerResult on_sort_by_money(const uint32_t*, int32_t) {
+    sort_results_by_money();
+    return HandlerResult::none();
+}
+
 HandlerResult on_open_row_link(const uint32_t*, int32_t) {
     open_selected_row_link();
     return HandlerResult::none();
@@ -94,8 +99,9 @@ HandlerResult on_stop_tune(const uint32_t*, int32_t) {
 #define QINGHE_PROGRAM_HANDLERS(X)                                                     \
     X(on_main_created)                                                                 \
     X(on_main_destroyed)                                                               \
-    X(on_switch_scheme) X(on_show_about) X(on_sort_by_ratio) X(on_sort_by_occurrences) \
-        X(on_open_row_link) X(on_analyse) X(on_about_created) X(on_play_tune) X(on_stop_tune)
+    X(on_switch_scheme)                                                                \
+    X(on_show_about) X(on_sort_by_ratio) X(on_sort_by_occurrences) X(on_open_row_link) \
+        X(on_analyse) X(on_about_created) X(on_play_tune) X(on_stop_tune) X(on_sort_by_money)
 
 #define QINGHE_HANDLER_ENTRY(function) function,
 constexpr EventHandler kHandlers[] = {QINGHE_PROGRAM_HANDLERS(QINGHE_HANDLER_ENTRY)};

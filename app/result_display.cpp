@@ -3,16 +3,23 @@
 #include <mutex>
 #include <string>
 
+#include "analysis/code_line.h"
 #include "analysis/core_calls.h"
+#include "analysis/decimal_numbers.h"
+#include "analysis/look_through.h"
 #include "analysis/output/holder_tips.h"
 #include "analysis/holding_list.h"
 #include "analysis/holdings_sorting.h"
 #include "app/library_calls.h"
 #include "analysis/sources/link_resolution.h"
 #include "app/program_state.h"
+#include "app/result_menu.h"
 #include "components/list_box.h"
+#include "platform/text_encoding.h"
 #include "program_resources.h"
+#include "runtime/list_tables.h"
 #include "runtime/main_thread.h"
+#include "runtime/memory.h"
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
 
@@ -22,6 +29,58 @@ namespace {
 constexpr uint32_t kWindow = resources::window_id::main;
 constexpr uint32_t kList = resources::unit_id::list_results;
 constexpr int32_t kSelection = own_property(ListBoxProperty::kSelection);
+constexpr int32_t kColumns = own_property(ListBoxProperty::kColumns);
+
+// Where the list's columns and the sort labels above them stand: three
+// columns as the window is drawn, four with the user's money.
+struct ColumnPlace {
+    uint32_t label;  // the caption above the column; 0: the list's own
+    int32_t left, label_width, width;
+};
+
+const std::vector<ColumnPlace>& column_places(bool money) {
+    namespace unit = resources::unit_id;
+    static const std::vector<ColumnPlace> three = {{0, 0, 0, 250},
+                                                   {unit::label_sort_by_ratio, 448, 112, 120},
+                                                   {unit::label_sort_by_occurrences, 573, 115, 80}};
+    static const std::vector<ColumnPlace> four = {{0, 0, 0, 160},
+                                                  {unit::label_sort_by_ratio, 358, 96, 85},
+                                                  {unit::label_sort_by_occurrences, 448, 101, 95},
+                                                  {unit::label_sort_by_money, 543, 115, 110}};
+    return money ? four : three;
+}
+
+// The columns' captions as the window's list names them.
+const char* const kCaptions[] = {"股票名称", "持仓比例", "出现次数", "持有金额"};
+
+size_t column_count() {
+    TaggedArg stored = get_property(kWindow, kList, kColumns, kWholeValue);
+    const auto columns = decode_column_table(byte_set_view(stored.byte_set()));
+    mem_free(stored.pointer());
+    return columns ? columns->size() : 0;
+}
+
+// Lays out three or four columns; nothing when the list already has them.
+void place_columns(bool money) {
+    const size_t count = column_places(money).size();
+    if (column_count() == count) return;
+    std::vector<ListColumn> columns;
+    for (size_t k = 0; k < count; ++k) {
+        const ColumnPlace& place = column_places(money)[k];
+        columns.push_back({false, -1, 0, place.width, platform::gbk_from_utf8(kCaptions[k])});
+        if (!place.label) continue;
+        set_property(kWindow, place.label, CommonProperty::kLeft, kWholeValue,
+                     TaggedArg::of_int(place.left));
+        set_property(kWindow, place.label, CommonProperty::kWidth, kWholeValue,
+                     TaggedArg::of_int(place.label_width));
+    }
+    set_property(kWindow, resources::unit_id::label_sort_by_money, CommonProperty::kVisible,
+                 kWholeValue, TaggedArg::of_bool(money));
+    ByteSet* table = make_byte_set(encode_column_table(columns));
+    set_property(kWindow, kList, kColumns, kWholeValue, TaggedArg::of_byte_set(table));
+    mem_free(table);
+    install_result_menu();  // the new columns come with a list box made afresh
+}
 
 // The tips of the last run's stocks; guarded by the result list's lock.
 HolderTips& holder_tips_of_run() {
@@ -37,6 +96,9 @@ void set_row_tip(int32_t row, const char* stock_name) {
 }
 
 void fill_rows(const ArrayBlock* list) {
+    const std::vector<double> amounts = fund_amounts(run_reports());
+    const auto money = money_by_stock(list, run_reports(), amounts);
+    place_columns(!amounts.empty());
     delete_all_rows(kWindow, kList);
     const int32_t count = record_count(list);
     for (int32_t i = 1; i <= count; ++i) {
@@ -47,6 +109,10 @@ void fill_rows(const ArrayBlock* list) {
         set_cell_text(kWindow, kList, i - 1, 0, record->stock_name);
         set_cell_text(kWindow, kList, i - 1, 1, ratio.get());
         set_cell_text(kWindow, kList, i - 1, 2, occurrences.get());
+        if (!amounts.empty())
+            set_cell_text(
+                kWindow, kList, i - 1, 3,
+                yuan_text(money.at(record->stock_name ? record->stock_name : "")).c_str());
         set_row_tip(i - 1, record->stock_name);
     }
 }
@@ -83,6 +149,13 @@ void show_results() { run_on_main_thread(&show_locked); }
 
 void sort_results_by_ratio() { sort_and_show(&sort_by_ratio); }
 void sort_results_by_occurrences() { sort_and_show(&sort_by_occurrences); }
+void sort_results_by_money() {
+    sort_and_show([](ArrayBlock* list, int32_t lo, int32_t hi) {
+        const std::vector<double> amounts = fund_amounts(run_reports());
+        if (!amounts.empty())
+            sort_by_money(list, lo, hi, money_by_stock(list, run_reports(), amounts));
+    });
+}
 
 void open_selected_row_link() {
     open_row_link(get_property(kWindow, kList, kSelection, kWholeValue).as_int());

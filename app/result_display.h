@@ -27,6 +27,9 @@ void set_holder_tips(HolderTips tips);
 // list right after).
 void sort_results_by_ratio();
 void sort_results_by_occurrences();
+// By the user's money in each stock, when the lines had amounts; the list
+// has a fourth column 持有金额 then.
+void sort_results_by_money();
 
 // Opens the link of the selected row when it is an http or https address.
 void open_selected_row_link();

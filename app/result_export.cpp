@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "analysis/code_line.h"
 #include "analysis/output/output_file.h"
 #include "app/program_state.h"
 
@@ -54,7 +55,8 @@ bool export_results(const std::string& path, OutputFormat format, std::string& e
             return false;
         }
         // The list's order is the one shown: the rows mirror it.
-        text = format_result(analysis_result(run_reports(), result_list(), {}, SortKey::as_given),
+        text = format_result(analysis_result(run_reports(), result_list(),
+                                             fund_amounts(run_reports()), SortKey::as_given),
                              format);
     }
     return write_output_file(path, text, error);

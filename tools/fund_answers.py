@@ -209,3 +209,32 @@ def mobile_answer(fund, before, options):
                 "ErrorMessage": None, "ErrorMessageList": None, "TotalCount": len(stocks),
                 "Expansion": date}
     return json.dumps(document, ensure_ascii=False, separators=(",", ":")).encode()
+
+
+# ---- the asset-allocation answer -----------------------------------------
+
+# Shares of net assets (percent) by fund: stocks, bonds, cash, funds, other;
+# every other fund with holdings holds mostly stocks.
+ASSET_MIXES = {
+    "703001": ("28.40", "62.10", "8.30", "--", "1.20"),   # bond-heavy
+    "704001": ("--", "20.50", "79.40", "--", "0.10"),     # a money fund
+}
+
+
+def asset_mix_answer(fund, options):
+    code, name, date, rows = fund
+    if options.get("mobile_failure"):
+        return FAILURE_JSON.encode()
+    top_ten = sum(float(ratio) for _, _, ratio in rows)
+    stocks = "%.2f" % min(95.0, max(top_ten + 30.0, 60.0))
+    mix = ASSET_MIXES.get(code, (stocks, "3.20", "%.2f" % (100 - float(stocks) - 3.31), "--", "0.11"))
+    newest = date or "2022-09-30"
+    entries = []
+    for when, scale in ((newest, 1.0), (previous_date(newest), 0.98)):
+        shares = [part if part == "--" else "%.2f" % (float(part) * scale) for part in mix]
+        entries.append({"FSRQ": when, "GP": shares[0], "ZQ": shares[1], "HB": shares[2],
+                        "JJ": shares[3], "QT": shares[4], "JZC": "%.2f" % (5 + len(rows) * 1.25)})
+    document = {"Datas": entries, "ErrCode": 0, "Success": True, "ErrMsg": None,
+                "TotalCount": len(entries), "Expansion": None}
+    return json.dumps(document, ensure_ascii=False, separators=(",", ":")).encode()
+

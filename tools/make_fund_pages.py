@@ -19,10 +19,11 @@ seed chooses the other funds and all filler.
 
 Beside the pages come the fund's answers of the site's two other sources
 (fund_answers.py): DIR/archive/<code>.js (and <code>-<year>-12.js for a
-first quarter), DIR/mobile/<code>.json, and DIR/archive/no-referer.html, the
-page the archive sends to a request without the right Referer. The funds of
-DIR/source-codes.txt have a page without the holdings box, or with an empty
-one, and are answered only by those sources.
+first quarter), DIR/mobile/<code>.json, DIR/assets/<code>.json (the fund's
+asset allocation; 703001 holds mostly bonds, 704001 is a money fund), and
+DIR/archive/no-referer.html, the page the archive sends to a request without
+the right Referer. The funds of DIR/source-codes.txt have a page without the
+holdings box, or with an empty one, and are answered only by those sources.
 """
 
 import argparse
@@ -387,6 +388,8 @@ def write_answers(out, fund, options, stocks):
         write_file(os.path.join(out, "archive", name), data)
     write_file(os.path.join(out, "mobile", fund[0] + ".json"),
                fund_answers.mobile_answer(fund, before, options))
+    write_file(os.path.join(out, "assets", fund[0] + ".json"),
+               fund_answers.asset_mix_answer(fund, options))
 
 
 def write_source_funds(args, pool, funds):

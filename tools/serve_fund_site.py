@@ -10,6 +10,7 @@ on 127.0.0.1, for the demo and the benchmarks:
                                                   or DIR/archive/no-referer.html when the
                                                   request lacks "Referer: <base>ccmx_C.html"
   /FundMNewApi/FundMNInverstPosition?FCODE=C...   DIR/mobile/C.json
+  /FundMNewApi/FundMNAssetAllocationNew?FCODE=C.. DIR/assets/C.json
 
 Anything else is 404. Keeps connections alive and queues 64 pending
 connections. Prints the port on the first line, then serves until killed
@@ -32,6 +33,8 @@ def answer_file(folder, path, query, headers, base):
         return os.path.join(folder, "archive", name)
     if path == "/FundMNewApi/FundMNInverstPosition":
         return os.path.join(folder, "mobile", query.get("FCODE", [""])[0] + ".json")
+    if path == "/FundMNewApi/FundMNAssetAllocationNew":
+        return os.path.join(folder, "assets", query.get("FCODE", [""])[0] + ".json")
     if path.endswith(".html") and "/" not in path[1:]:
         return os.path.join(folder, path[1:])
     return None

@@ -169,15 +169,18 @@ bool take_options(const std::vector<std::string>& args, AnalyseOptions& options,
     return true;
 }
 
-// Splits CODE=AMOUNT at the last '='; every code needs an amount once one
-// has one.
+// Splits CODE=AMOUNT as the window splits its lines (code_line.h); every
+// code needs an amount once one has one.
+bool has_amount_part(const std::string& arg) {
+    return split_code_line(arg).amount_text || arg.find('=') != std::string::npos;
+}
+
 bool take_codes(const std::vector<std::string>& args, AnalyseOptions& options, std::string& error) {
-    size_t with_amount = 0;
-    for (const std::string& arg : args) with_amount += arg.find('=') != std::string::npos;
+    const bool with_amounts = std::any_of(args.begin(), args.end(), has_amount_part);
     for (const std::string& arg : args) {
-        const size_t at = arg.rfind('=');
-        if (at == std::string::npos) {
-            if (with_amount == 0) {
+        const CodeLine line = split_code_line(arg);
+        if (!has_amount_part(arg)) {
+            if (!with_amounts) {
                 options.codes.push_back(arg);
                 continue;
             }
@@ -186,13 +189,13 @@ bool take_codes(const std::vector<std::string>& args, AnalyseOptions& options, s
             return false;
         }
         double amount = 0;
-        if (at == 0) error = "'" + arg + "': the code before '=' is missing";
-        else if (!parse_amount(arg.substr(at + 1), amount))
+        if (line.code.empty()) error = "'" + arg + "': the code before '=' is missing";
+        else if (!line.amount_text || !parse_amount(*line.amount_text, amount))
             error = "'" + arg +
                     "': the amount must be a positive decimal number up to 1e15, e.g. "
                     "160127=20000";
         if (!error.empty()) return false;
-        options.codes.push_back(arg.substr(0, at));
+        options.codes.push_back(line.code);
         options.amounts.push_back(amount);
     }
     return true;
@@ -243,14 +246,6 @@ bool history_codes(const std::vector<std::string>& codes, std::string& error) {
 }
 
 }  // namespace
-
-bool parse_amount(const std::string& text, double& amount) {
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.'))
-        return false;
-    const char* end = text.data() + text.size();
-    auto [stop, failure] = std::from_chars(text.data(), end, amount, std::chars_format::general);
-    return failure == std::errc() && stop == end && amount > 0 && amount <= kMaxAmount;
-}
 
 bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions& options,
                            std::string& error) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/code_line.h"
 #include "analysis/output/analysis_output.h"
 #include "analysis/sources/source_kind.h"
 #include "net/http_settings.h"
@@ -36,13 +37,5 @@ struct AnalyseOptions {
 // the usage text says it).
 bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions& options,
                            std::string& error);
-
-// The largest amount of money taken: larger sums are typing slips, and
-// below it every weighted figure stays a finite number.
-inline constexpr double kMaxAmount = 1e15;
-
-// A positive decimal amount up to kMaxAmount ("20000", "1500.50", "2e4");
-// false for anything else.
-bool parse_amount(const std::string& text, double& amount);
 
 }  // namespace qinghe::app

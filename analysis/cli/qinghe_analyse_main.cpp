@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/fund_coverage.h"
 #include "analysis/cli/analyse_options.h"
 #include "analysis/output/analysis_output.h"
 #include "analysis/analysis_start.h"
@@ -121,6 +122,7 @@ const char* reason(FundOutcome outcome) {
     case FundOutcome::no_holdings: return "no holdings";
     case FundOutcome::not_six_bytes: return "not six bytes";
     case FundOutcome::nothing_stored: return "nothing stored";
+    case FundOutcome::bad_amount: return "bad amount";
     case FundOutcome::repeated:
     case FundOutcome::read: break;
     }
@@ -156,6 +158,8 @@ bool report_to_stderr(const AnalysisResult& result) {
     const std::string dates = differing_dates(result.funds);
     if (!dates.empty())
         std::fprintf(stderr, "qinghe-analyse: report dates differ: %s\n", dates.c_str());
+    const std::string money = money_coverage_line(money_coverage(result.funds, result.amounts));
+    if (!money.empty()) std::fprintf(stderr, "qinghe-analyse: %s\n", money.c_str());
     return all_read;
 }
 
@@ -175,7 +179,7 @@ std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSetti
     {
         // Offline, not one request.
         FundsAhead funds(options.offline ? std::vector<std::string>() : accepted_codes(lines),
-                         make_sources(sources), options.parallel);
+                         make_sources(sources), options.parallel, {}, AssetMixRequest(sources));
         RunHistory history(history_file_path(), options.offline);
         reports = collect_holdings(collector, lines, progress, funds, &history);
         tell_history_notice(history.take_notice());
@@ -216,20 +220,6 @@ int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
     return rows ? 0 : 1;
 }
 
-// A code typed again adds its amount to its first line's, where the fund
-// was analysed.
-void add_repeated_amounts(const std::vector<FundReport>& reports, std::vector<double>& amounts) {
-    for (size_t i = 0; i < amounts.size() && i < reports.size(); ++i) {
-        if (reports[i].outcome != FundOutcome::repeated) continue;
-        for (size_t first = 0; first < i; ++first)
-            if (reports[first].code == reports[i].code) {
-                amounts[first] += amounts[i];
-                amounts[i] = 0;
-                break;
-            }
-    }
-}
-
 int analyse(const AnalyseOptions& options) {
     const int timeout =
         options.timeout_seconds ? options.timeout_seconds : download_timeout_setting();
@@ -241,8 +231,9 @@ int analyse(const AnalyseOptions& options) {
     std::vector<FundReport> reports = collect(options, sources, collector);
     ArrayBlock* merged = new_record_array();
     collector.merge_into(merged);
-    std::vector<double> amounts = options.amounts;
-    add_repeated_amounts(reports, amounts);
+    for (size_t i = 0; i < options.amounts.size() && i < reports.size(); ++i)
+        reports[i].amount = options.amounts[i];
+    std::vector<double> amounts = fund_amounts(reports);
     const AnalysisResult result =
         analysis_result(std::move(reports), merged, std::move(amounts), options.sort);
     const std::string text =

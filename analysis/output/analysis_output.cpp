@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "analysis/core_calls.h"
+#include "analysis/fund_coverage.h"
 #include "analysis/holding_list.h"
 #include "analysis/holdings_sorting.h"
 #include "platform/text_encoding.h"
@@ -60,7 +61,9 @@ std::string tsv(const AnalysisResult& result) {
         const HoldingRecord& r = record(result, i);
         out += tsv_field(utf8(r.stock_name)) + '\t' + tsv_field(ratio_text(r.ratio)) + '\t' +
                std::to_string(r.occurrences) + '\t' + tsv_field(utf8(r.link));
-        if (!result.amounts.empty()) out += '\t' + exposure_field(result.exposures[i]);
+        if (!result.amounts.empty())
+            out +=
+                '\t' + exposure_field(result.exposures[i]) + '\t' + exposure_field(result.money[i]);
         out += '\n';
     }
     return out;
@@ -89,12 +92,14 @@ namespace {
 std::string csv(const AnalysisResult& result) {
     const bool weighted = !result.amounts.empty();
     std::string out = "\xEF\xBB\xBF股票名称,持仓比例,出现次数,链接";
-    out += weighted ? ",资金占比\r\n" : "\r\n";
+    out += weighted ? ",资金占比,持有金额\r\n" : "\r\n";
     for (size_t i : result.order) {
         const HoldingRecord& r = record(result, i);
         out += csv_field(utf8(r.stock_name)) + ',' + csv_field(ratio_text(r.ratio)) + ',' +
                std::to_string(r.occurrences) + ',' + csv_field(utf8(r.link));
-        if (weighted) out += ',' + exposure_field(result.exposures[i]);
+        if (weighted)
+            out +=
+                ',' + exposure_field(result.exposures[i]) + ',' + exposure_field(result.money[i]);
         out += "\r\n";
     }
     return out;
@@ -116,6 +121,7 @@ const char* outcome_name(FundOutcome outcome) {
     case FundOutcome::not_six_bytes: return "not_six_bytes";
     case FundOutcome::nothing_stored: return "nothing_stored";
     case FundOutcome::repeated: return "repeated";
+    case FundOutcome::bad_amount: return "bad_amount";
     }
     return "";
 }
@@ -123,7 +129,9 @@ const char* outcome_name(FundOutcome outcome) {
 // Money prints with two decimals; every other fraction is one of the
 // program's 32-bit ratios, printed as the shortest decimal that reads back
 // as the same float.
-bool is_money(std::string_view key) { return key == "amount" || key == "exposure"; }
+bool is_money(std::string_view key) {
+    return key == "amount" || key == "exposure" || key == "money";
+}
 
 std::string number_text(double value, std::string_view key) {
     if (!std::isfinite(value)) return "null";
@@ -167,6 +175,18 @@ std::string document_text(const Json& document) {
     return out + "\n}\n";
 }
 
+Json share_or_null(const std::optional<double>& share) { return share ? Json(*share) : Json(); }
+
+Json json_assets(const AssetMix& mix) {
+    return {{"date", mix.date},
+            {"stocks", share_or_null(mix.stocks)},
+            {"bonds", share_or_null(mix.bonds)},
+            {"cash", share_or_null(mix.cash)},
+            {"funds", share_or_null(mix.funds)},
+            {"other", share_or_null(mix.other)},
+            {"net_assets", share_or_null(mix.net_assets)}};
+}
+
 Json json_fund(const AnalysisResult& result, size_t f) {
     const FundReport& fund = result.funds[f];
     Json out = {{"code", utf8(fund.code)},
@@ -180,16 +200,25 @@ Json json_fund(const AnalysisResult& result, size_t f) {
     out["exited"] = Json::array();
     for (const FundRow& row : fund.exited)
         out["exited"].push_back({{"name", utf8(row.stock_name)}, {"ratio", row.ratio}});
+    // Only a fund whose mix is known has one: a site without asset
+    // allocations gives the document as it always was.
+    if (fund.assets) {
+        out["assets"] = json_assets(*fund.assets);
+        const std::optional<double> shown = coverage(fund);
+        out["coverage"] = shown ? Json(*shown) : Json();
+    }
     return out;
 }
 
 Json json_holder(const AnalysisResult& result, const FundShare& share) {
     const FundReport& fund = result.funds[share.fund];
     const FundRow& row = fund.rows[share.row];
-    return {{"code", utf8(fund.code)},
-            {"ratio", share.ratio},
-            {"change", text_or_null(row.change)},
-            {"change_points", points_or_null(row.change_points)}};
+    Json out = {{"code", utf8(fund.code)},
+                {"ratio", share.ratio},
+                {"change", text_or_null(row.change)},
+                {"change_points", points_or_null(row.change_points)}};
+    if (!result.amounts.empty()) out["money"] = money_part(share, result.amounts);
+    return out;
 }
 
 Json json_stock(const AnalysisResult& result, size_t i) {
@@ -198,7 +227,10 @@ Json json_stock(const AnalysisResult& result, size_t i) {
                 {"ratio", r.ratio},
                 {"occurrences", r.occurrences},
                 {"link", utf8(r.link)}};
-    if (!result.amounts.empty()) out["exposure"] = result.exposures[i];
+    if (!result.amounts.empty()) {
+        out["exposure"] = result.exposures[i];
+        out["money"] = result.money[i];
+    }
     out["funds"] = Json::array();
     for (const FundShare& share : result.holders[i])
         out["funds"].push_back(json_holder(result, share));
@@ -233,10 +265,13 @@ AnalysisResult analysis_result(std::vector<FundReport> funds, ArrayBlock* merged
                                std::vector<double> amounts, SortKey sort) {
     if (sort == SortKey::ratio) sort_by_ratio(merged, 1, record_count(merged));
     if (sort == SortKey::count) sort_by_occurrences(merged, 1, record_count(merged));
-    AnalysisResult result{std::move(funds), merged, std::move(amounts), {}, {}, {}, {}};
+    AnalysisResult result{std::move(funds), merged, std::move(amounts), {}, {}, {}, {}, {}};
     result.holders = look_through(merged, result.funds);
-    for (const auto& holders : result.holders)
-        result.exposures.push_back(result.amounts.empty() ? 0 : exposure(holders, result.amounts));
+    for (const auto& holders : result.holders) {
+        const bool weighted = !result.amounts.empty();
+        result.exposures.push_back(weighted ? exposure(holders, result.amounts) : 0);
+        result.money.push_back(weighted ? money(holders, result.amounts) : 0);
+    }
     result.order.resize(size_t(record_count(merged)));
     for (size_t i = 0; i < result.order.size(); ++i) result.order[i] = i;
     // Largest first; an exposure that is no figure goes last.

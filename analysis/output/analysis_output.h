@@ -24,6 +24,7 @@ struct AnalysisResult {
     std::vector<double> amounts;                  // one per fund; empty: no money weighting
     std::vector<std::vector<FundShare>> holders;  // by record of `merged`
     std::vector<double> exposures;                // by record, with amounts
+    std::vector<double> money;                    // by record, with amounts: yuan
     std::vector<size_t> order;                    // records (0-based) as printed
     std::vector<std::pair<size_t, size_t>> same_holdings;
 };

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
+#include "analysis/code_line.h"
 #include "analysis/core_calls.h"
+#include "analysis/decimal_numbers.h"
+#include "analysis/fund_coverage.h"
 #include "analysis/holding_list.h"
 #include "analysis/look_through.h"
 #include "platform/text_encoding.h"
@@ -41,16 +44,24 @@ std::string dates_line(const std::vector<FundReport>& funds) {
     return line;
 }
 
+// " ￥1,234.56": the fund's part of the user's money in the stock.
+std::string money_text(const FundShare& share, const std::vector<double>& amounts) {
+    if (amounts.empty()) return {};
+    return ' ' + platform::gbk_from_utf8("￥") + yuan_text(money_part(share, amounts));
+}
+
 }  // namespace
 
 HolderTips holder_tips(const ArrayBlock* merged, const std::vector<FundReport>& funds) {
     const auto holders = look_through(merged, funds);
+    const std::vector<double> amounts = fund_amounts(funds);
     const std::string dates = dates_line(funds);
     HolderTips tips;
     for (size_t i = 0; i < holders.size(); ++i) {
         std::string tip;
         for (const FundShare& share : holders[i])
-            tip += (tip.empty() ? "" : "\n") + tip_line(funds[share.fund], share);
+            tip += (tip.empty() ? "" : "\n") + tip_line(funds[share.fund], share) +
+                   money_text(share, amounts) + coverage_note(funds[share.fund]);
         if (!dates.empty()) tip += (tip.empty() ? "" : "\n") + dates;
         const char* name = record_at(merged, int32_t(i + 1))->stock_name;
         tips.emplace(name ? name : "", std::move(tip));

@@ -2,7 +2,10 @@
 // holds it, in the order of the typed codes, with the stock's change since
 // the fund's previous quarter where its source (or the history) knows it,
 //   701001 青禾新兴消费混合A 5.48% (2026-09-30) 增持 +1.05
-// ("(缓存 2026-09-30)" for a fund analysed from its stored report), and one
+// ("(缓存 2026-09-30)" for a fund analysed from its stored report), the
+// fund's part of the user's money when the lines have amounts (" ￥1,096.00"),
+// how much of the fund its top ten shows (" [前十 45.20% / 股票 92.10% = 49%]",
+// " 资产配置未知"), and one
 // more line when the funds of the run report different quarters.
 #pragma once
 

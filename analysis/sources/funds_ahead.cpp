@@ -1,6 +1,7 @@
 #include "analysis/sources/funds_ahead.h"
 
 #include <algorithm>
+#include <future>
 #include <utility>
 
 #include "analysis/app_files.h"
@@ -51,12 +52,13 @@ size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; 
 }  // namespace
 
 FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
-                       Fetch fetch)
+                       Fetch fetch, AssetMixRequest mix)
     : codes_(std::move(codes)),
       sources_(std::move(sources)),
       parallel_(size_t(net::clamp_parallel(parallel))),
       ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
       fetch_(std::move(fetch)),
+      mix_(std::move(mix)),
       slots_(codes_.size()) {
     if (!fetch_ && !codes_.empty()) engine_ = std::make_unique<net::DownloadEngine>(parallel_);
     for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
@@ -102,14 +104,26 @@ void FundsAhead::first_source_answered() {
     changed_.notify_all();
 }
 
+// The fund's sources on this worker, its asset mix on a thread of its own
+// at the same time, so the mix adds no wait of its own.
+FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
+    std::future<AssetMixAnswer> mix;
+    if (mix_.asks())
+        mix = std::async(std::launch::async,
+                         [&, code = codes_[index]] { return mix_.ask(code, fetch); });
+    FundAnswer answer =
+        ask_fund(codes_[index], sources_, fetch, [this] { first_source_answered(); });
+    if (mix.valid()) answer.mix = mix.get();
+    return answer;
+}
+
 void FundsAhead::work() {
     const Fetch fetch =
         fetch_ ? fetch_
                : Fetch([this](const net::Request& request) { return engine_->fetch(request); });
     size_t index = 0;
     while (claim(index)) {
-        FundAnswer answer =
-            ask_fund(codes_[index], sources_, fetch, [this] { first_source_answered(); });
+        FundAnswer answer = ask_with_mix(index, fetch);
         std::lock_guard lock(mutex_);
         slots_[index] = {true, std::move(answer)};
         changed_.notify_all();

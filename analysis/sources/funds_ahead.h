@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/sources/asset_mix_request.h"
 #include "analysis/sources/holdings_source.h"
 #include "net/download_engine.h"
 
@@ -32,6 +33,7 @@ namespace qinghe::app {
 // gave the rows when any did.
 struct FundAnswer {
     std::vector<SourceAnswer> asked;
+    AssetMixAnswer mix{std::nullopt, ""};  // asked beside the sources; no reason: not asked
 
     // The source that gave rows, or null.
     const SourceAnswer* answered() const;
@@ -49,9 +51,10 @@ class FundsAhead {
 public:
     // `codes` (GBK, in line order) asked of `sources`, `parallel` funds at a
     // time (clamped to 1..8), through `fetch` when one is given, else through
-    // the run's download engine.
+    // the run's download engine; each fund's asset mix asked by `mix` at the
+    // same time as its sources (never when `mix` asks nothing).
     FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
-               Fetch fetch = {});
+               Fetch fetch = {}, AssetMixRequest mix = {});
     ~FundsAhead();
     FundsAhead(const FundsAhead&) = delete;
     FundsAhead& operator=(const FundsAhead&) = delete;
@@ -68,6 +71,7 @@ private:
     };
 
     void work();
+    FundAnswer ask_with_mix(size_t index, const Fetch& fetch);
     bool claim(size_t& index);
     void first_source_answered();
 
@@ -78,6 +82,7 @@ private:
     const size_t parallel_;
     const size_t ahead_;  // funds a worker may start beyond the one the run takes next
     const Fetch fetch_;
+    const AssetMixRequest mix_;
     std::mutex mutex_;  // guards what follows
     std::condition_variable changed_;
     std::vector<Slot> slots_;

@@ -1,11 +1,13 @@
-// A line is a fund code only when it is exactly six bytes long. Any other
-// line must not reach the network at all: the run below is wired as the
+// A line is a fund code only when it is exactly six bytes long, or a code
+// of six bytes followed by blanks, a tab or "=" and an amount of money. Any
+// other line must not reach the network at all: the run below is wired as the
 // window's run is (download ahead plus the collector reading through it), and
 // the page server counts every request it gets.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "analysis/holdings_pipeline.h"
@@ -32,7 +34,7 @@ protected:
     void TearDown() override { fs::current_path(previous_); }
 
     // Runs one line through the pipeline; returns the requests it made.
-    int requests_for(const std::string& line) {
+    int requests_for(const std::string& line, FundReport* report = nullptr) {
         {
             std::lock_guard lock(mutex_);
             requests_ = 0;
@@ -44,7 +46,8 @@ protected:
             FundsAhead funds(accepted_codes(lines),
                              make_sources({{SourceKind::page}, base, base, base}), 4);
             HoldingsCollector collector(base.c_str());
-            collect_holdings(collector, lines, {}, funds);
+            const auto reports = collect_holdings(collector, lines, {}, funds);
+            if (report) *report = reports.at(0);
         }
         mem_free(lines->pointer_at(0));
         mem_free(lines);
@@ -75,6 +78,35 @@ TEST_F(CodeLengthTest, OnlyASixByteLineIsRequested) {
         {"an empty line", "", 0},
     };
     for (const Row& row : rows) EXPECT_EQ(requests_for(row.line), row.requests) << row.label;
+}
+
+TEST_F(CodeLengthTest, ACodeMayCarryAnAmountAndABadAmountIsNamedAsSuch) {
+    struct Row {
+        std::string line;
+        int requests;
+        std::string code;
+        std::optional<double> amount;
+        bool bad_amount;
+    };
+    const Row rows[] = {
+        {"123456 20000", 1, "123456", 20000, false},
+        {"123456 \t1,500.50", 1, "123456", 1500.5, false},
+        {"123456=2e4", 1, "123456", 20000, false},
+        {"123456 = 7", 1, "123456", 7, false},
+        {"123456 abc", 0, "123456 abc", {}, true},
+        {"123456 1,50", 0, "123456 1,50", {}, true},
+        {"123456 0", 0, "123456 0", {}, true},
+        {"123456=2e15", 0, "123456=2e15", {}, true},
+        {"1234567 100", 0, "1234567 100", {}, false},  // not a code: as any other line
+        {"12 456", 1, "12 456", {}, false},            // six bytes: a code, as always
+    };
+    for (const Row& row : rows) {
+        FundReport report;
+        EXPECT_EQ(requests_for(row.line, &report), row.requests) << row.line;
+        EXPECT_EQ(report.code, row.code) << row.line;
+        EXPECT_EQ(report.amount, row.amount) << row.line;
+        EXPECT_EQ(report.outcome == FundOutcome::bad_amount, row.bad_amount) << row.line;
+    }
 }
 
 }  // namespace

@@ -170,6 +170,8 @@ TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {
     using O = FundOutcome;
     FundReport busy = report("701009", O::no_holdings);
     busy.fault = "站点繁忙";
+    FundReport with_amount = report("701001", O::read);
+    with_amount.amount = 20000;
     struct Case {
         std::vector<FundReport> reports;
         const char* line;
@@ -185,6 +187,10 @@ TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {
          "未读到: 一二三四五六七八九十一二…(不是6位)"},
         {{report("160127", O::read), busy, report("160127", O::repeated)},
          "未读到: 701009(站点繁忙) 重复: 160127"},
+        // once a line has an amount, the funds read without one are named
+        {{with_amount, report("701001 2,0", O::bad_amount), report("702001", O::read),
+          report("703001", O::no_holdings), report("701001", O::repeated)},
+         "未读到: 701001□2,0(金额无效) 703001(无持仓) 重复: 701001 未填金额: 702001"},
     };
     for (const Case& c : cases) EXPECT_EQ(utf8_from_gbk(unread_codes_line(c.reports)), c.line);
 }

@@ -53,12 +53,13 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
     {
         std::lock_guard lock(mutex);
         // A code without rows on its page asks the archive and the mobile
-        // endpoint after it, under the same caption.
+        // endpoint after it, under the same caption; each code's asset
+        // allocation is asked beside them.
         std::vector<std::string> expected;
         std::vector<std::pair<std::string, int>> codes;
-        for (const std::string& code : set.funds) codes.emplace_back(code, 1);
+        for (const std::string& code : set.funds) codes.emplace_back(code, 2);
         codes.insert(codes.end(),
-                     {{"900001", 1}, {"900002", 1}, {"900003", 3}, {"123456", 3}, {"示例01", 3}});
+                     {{"900001", 2}, {"900002", 2}, {"900003", 4}, {"123456", 4}, {"示例01", 4}});
         for (const auto& [code, requests] : codes)
             expected.insert(expected.end(), size_t(requests), "解析基金代码 " + code + " 中…… ");
         EXPECT_EQ(captions, expected);
@@ -234,20 +235,23 @@ TEST_F(AnalysisTest, HistoryGivesThePagesChangesAndTheCodesTheSiteDoesNotAnswer)
         run_end_line(),
         std::regex("历史记录已损坏, 另存为 history\\.sqlite3\\.broken-\\d{8}-\\d{6}, 已新建")))
         << run_end_line();
-    EXPECT_EQ(tip_of("岚溪酒业"), "701001 青禾新兴消费混合A 8% (2022-06-30)");
+    // The loopback site has no asset allocations: each line says so.
+    EXPECT_EQ(tip_of("岚溪酒业"), "701001 青禾新兴消费混合A 8% (2022-06-30) 资产配置未知");
 
     point_all_at(server.base_url());
     ASSERT_TRUE(analyse("701001\r\n702001"));
     EXPECT_EQ(run_end_line(), "");
     EXPECT_EQ(rows().size(), 17u);
-    EXPECT_EQ(tip_of("岚溪酒业"), "701001 青禾新兴消费混合A 9.41% (2022-09-30) 增持 +1.41");
-    EXPECT_EQ(tip_of("栎峰物流"), "701001 青禾新兴消费混合A 2.08% (2022-09-30) 新增");
+    EXPECT_EQ(tip_of("岚溪酒业"),
+              "701001 青禾新兴消费混合A 9.41% (2022-09-30) 增持 +1.41 资产配置未知");
+    EXPECT_EQ(tip_of("栎峰物流"), "701001 青禾新兴消费混合A 2.08% (2022-09-30) 新增 资产配置未知");
 
     point_all_at("http://127.0.0.1:1/");
     ASSERT_TRUE(analyse("701001\r\n999999"));
     EXPECT_EQ(run_end_line(), "未读到: 999999(下载失败) 用缓存: 701001(2022-09-30)");
     EXPECT_EQ(rows().size(), 10u);
-    EXPECT_EQ(tip_of("岚溪酒业"), "701001 青禾新兴消费混合A 9.41% (缓存 2022-09-30) 增持 +1.41");
+    EXPECT_EQ(tip_of("岚溪酒业"),
+              "701001 青禾新兴消费混合A 9.41% (缓存 2022-09-30) 增持 +1.41 资产配置未知");
 
     point_all_at(server.base_url(), "离线=1\r\n");
     requests = 0;

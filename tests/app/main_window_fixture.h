@@ -149,7 +149,7 @@ protected:
         if (!view || !view->model()) return out;
         for (int r = 0; r < view->model()->rowCount(); ++r) {
             std::vector<std::string> cells;
-            for (int c = 0; c < 3; ++c)
+            for (int c = 0; c < view->model()->columnCount(); ++c)
                 cells.push_back(view->model()->index(r, c).data().toString().toStdString());
             out.push_back(cells);
         }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QHelpEvent>
+#include <QApplication>
 #include <QToolTip>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,8 @@ using namespace main_window_testing;
 using qinghe::testing::CapturingWebOpener;
 
 // Hovering a row shows the funds that hold the stock, in typed order, and
-// that the funds report different quarters.
+// that the funds report different quarters (this site has no asset
+// allocations: each fund's line says so).
 TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
     LOAD_MAIN_WINDOW_OR_SKIP();
     namespace code = testing_support::fund_code;
@@ -33,16 +36,16 @@ TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
 
     const std::string dates = "\n报告期不同: 2022-06-30, 2022-09-30";
     const std::string shared =
-        "701001 青禾新兴消费混合A 8.87% (2022-09-30)\n"
-        "705001 篁岭科技先锋股票 6.43% (2022-06-30)" +
+        "701001 青禾新兴消费混合A 8.87% (2022-09-30) 资产配置未知\n"
+        "705001 篁岭科技先锋股票 6.43% (2022-06-30) 资产配置未知" +
         dates;
     EXPECT_EQ(tip_of("澄岫食品"), shared);
     EXPECT_EQ(tip_of("杉屿服饰-W"),
-              "701001 青禾新兴消费混合A 5.48% (2022-09-30)\n"
-              "702001 澄川全球消费精选混合人民币C 5.73% (2022-09-30)" +
+              "701001 青禾新兴消费混合A 5.48% (2022-09-30) 资产配置未知\n"
+              "702001 澄川全球消费精选混合人民币C 5.73% (2022-09-30) 资产配置未知" +
                   dates);
     EXPECT_EQ(tip_of("Kestrel Athletic"),
-              "702001 澄川全球消费精选混合人民币C 2.55% (2022-09-30)" + dates);
+              "702001 澄川全球消费精选混合人民币C 2.55% (2022-09-30) 资产配置未知" + dates);
     click(unit::label_sort_by_occurrences);  // the tips move with their rows
     EXPECT_EQ(tip_of("澄岫食品"), shared);
 
@@ -53,6 +56,55 @@ TEST_F(AnalysisTest, EachRowsTipNamesTheFundsHoldingItAndDifferingQuarters) {
     QCoreApplication::sendEvent(view->viewport(), &help);
     EXPECT_EQ(QToolTip::text().toStdString(), tip_of(rows()[0][0]));
     QToolTip::hideText();
+}
+
+// Amounts after the codes add the column 持有金额 (Σ amount × ratio / 100),
+// each fund's part in the tips and a sort by money; without them the list
+// is three columns again.
+TEST_F(AnalysisTest, AmountsAddTheMoneyColumnItsTipsAndItsSort) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    namespace code = testing_support::fund_code;
+    LoopbackServer server(
+        pages({"Generated", false, {code::demo, code::foreign, code::older_report}}));
+    point_at(server);
+    type_codes("701001 20000\r\n702001\r\n705001=10,000");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    ASSERT_EQ(rows().size(), 25u);
+    EXPECT_FALSE(object(unit::label_sort_by_money)->isHidden());
+    EXPECT_EQ(text_property(unit::label_progress), "未填金额: 702001");
+    const auto money_of = [](const std::string& name) {
+        for (const auto& row : rows())
+            if (row[0] == name) return row.at(3);
+        return std::string("no such row");
+    };
+    EXPECT_EQ(money_of("澄岫食品"), "2,417.00");    // 20000 × 8.87 % + 10000 × 6.43 %
+    EXPECT_EQ(money_of("杉屿服饰-W"), "1,096.00");  // 702001 has no amount: 0
+    EXPECT_EQ(tip_of("澄岫食品"),
+              "701001 青禾新兴消费混合A 8.87% (2022-09-30) ￥1,774.00 资产配置未知\n"
+              "705001 篁岭科技先锋股票 6.43% (2022-06-30) ￥643.00 资产配置未知\n"
+              "报告期不同: 2022-06-30, 2022-09-30");
+
+    click(unit::label_sort_by_money);
+    std::vector<double> shown;
+    for (const auto& row : rows()) {
+        std::string digits = row.at(3);
+        std::erase(digits, ',');
+        shown.push_back(std::stod(digits));
+    }
+    EXPECT_TRUE(std::is_sorted(shown.rbegin(), shown.rend()));
+    EXPECT_EQ(rows()[0][0], "澄岫食品");
+
+    type_codes("701001\r\n702001");
+    click(unit::label_analyse);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    EXPECT_EQ(list_view()->model()->columnCount(), 3);
+    // The list box made afresh for the columns keeps the list's menu.
+    auto* box = dynamic_cast<ListBox*>(object(unit::list_results));
+    ASSERT_TRUE(box && box->context_menu_requested(QPoint(0, 0), 0));
+    if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+    EXPECT_TRUE(object(unit::label_sort_by_money)->isHidden());
+    EXPECT_EQ(object(unit::label_sort_by_ratio)->x(), 448);
 }
 
 TEST_F(AnalysisTest, DoubleClickOpensTheResolvedWebLinkOfTheSelectedRowOnly) {

@@ -100,13 +100,17 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
         EXPECT_EQ(lines[i].at(0), expected[i].first);
         EXPECT_EQ(lines[i].at(4), expected[i].second);
     }
+    // Then the money in yuan, Σ amount × ratio / 100.
+    EXPECT_EQ(lines[0].at(5), "1882.00");  // 20000 × 9.41 / 100
+    EXPECT_EQ(lines[2].at(5), "1669.00");  // 20000 × 5.48 / 100 + 10000 × 5.73 / 100
     for (const Line& line : lines) {
-        ASSERT_EQ(line.size(), 5u);
+        ASSERT_EQ(line.size(), 6u);
         if (line[0] == "Quillfield Outfitters Inc") {
             EXPECT_EQ(line[4], "2.28");  // 10000 × 6.84 / 30000
         }
         if (line[0] == "Kestrel Athletic") {
             EXPECT_EQ(line[4], "0.85");  // 10000 × 2.55 / 30000 = 0.85
+            EXPECT_EQ(line[5], "255.00");
         }
     }
     for (size_t i = 1; i < lines.size(); ++i)
@@ -115,7 +119,7 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
     // A stock two funds share: (30000 × 10 + 10000 × 5) / 40000 = 8.75.
     r = run({"--base-url", own_.base_url(), "100001=30000", "100003=10000"});
     EXPECT_EQ(parse_lines(r.out).at(0),
-              (Line{"泸州老窖", "15", "2", own_.base_url() + "s/10", "8.75"}));
+              (Line{"泸州老窖", "15", "2", own_.base_url() + "s/10", "8.75", "3500.00"}));
 
     // A code typed again is analysed once, with the sum of its amounts.
     const Outcome twice =
@@ -126,6 +130,35 @@ TEST_F(LookThroughProgramTest, ExposureColumnMatchesAHandComputation) {
               std::string::npos)
         << twice.err;
     EXPECT_EQ(twice.err.find("same top ten"), std::string::npos) << twice.err;
+}
+
+// Each fund's asset allocation is asked beside its page: where it is known
+// JSON gives it with the coverage and standard error the money in stocks;
+// a failure answer leaves the fund as it was.
+TEST_F(LookThroughProgramTest, AssetAllocationGivesCoverageAndTheMoneyInStocks) {
+    const auto mix_target = [](const std::string& code) {
+        return "/FundMNewApi/FundMNAssetAllocationNew?FCODE=" + code +
+               "&deviceid=Wap&plat=Wap&product=EFund&version=2.0.0";
+    };
+    LoopbackServer server({
+        {"/100001.html", fund_page("100001", "示例股票", "2026-09-30", {{"X", "30"}, {"Y", "15"}})},
+        {mix_target("100001"),
+         R"({"Datas":[{"FSRQ":"2026-09-30","GP":"90.00","ZQ":"5.00","HB":"5.00","JJ":"--",)"
+         R"("QT":"--","JZC":"12.50"}],"ErrCode":0,"Success":true})"},
+        {"/100003.html", fund_page("100003", "示例未知", "2026-09-30", {{"X", "10"}})},
+        {mix_target("100003"), R"({"Datas":null,"ErrCode":61,"Success":false})"},
+    });
+    const Outcome r = run({"--base-url", server.base_url(), "--mobile-url", server.base_url(),
+                           "--format", "json", "100001=40000", "100003=5000"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(
+        r.out.find(R"("exited": [], "assets": {"date": "2026-09-30", "stocks": 90, "bonds": 5, )"
+                   R"("cash": 5, "funds": 0, "other": 0, "net_assets": 12.5}, "coverage": 0.5},)"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(R"("source": "page", "exited": []})"), std::string::npos) << r.out;
+    // 40,000 × 90 % in stocks, 40,000 × 45 % in the top ten; 100003 unknown.
+    EXPECT_NE(r.err.find("股票 ¥36,000 中列表显示 ¥18,000 (50%)\n"), std::string::npos) << r.err;
 }
 
 // A page's ratio beyond the float range gives an exposure that is no
@@ -142,9 +175,11 @@ TEST_F(LookThroughProgramTest, ExposureThatIsNoNumberIsLeftEmptyOrNullAndSortsLa
     };
     const std::string tsv = run_as("tsv");
     EXPECT_TRUE(tsv.starts_with("Small\t2\t1\t")) << tsv;
-    EXPECT_TRUE(tsv.find("\t2.00\nHuge\t") != std::string::npos && tsv.ends_with("\t\n")) << tsv;
+    EXPECT_TRUE(tsv.find("\t2.00\t20.00\nHuge\t") != std::string::npos && tsv.ends_with("\t\t\n"))
+        << tsv;
     const std::string csv = run_as("csv");
-    EXPECT_TRUE(csv.find(",2.00\r\nHuge,") != std::string::npos && csv.ends_with(",\r\n")) << csv;
+    EXPECT_TRUE(csv.find(",2.00,20.00\r\nHuge,") != std::string::npos && csv.ends_with(",,\r\n"))
+        << csv;
     run_as("json");
     Outcome parsed = python(
         "import json,sys\n"

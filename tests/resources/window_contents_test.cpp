@@ -40,9 +40,9 @@ std::vector<std::string> dump_lines() {
 
 TEST(ProgramWindows, DumpShowsTwoWindowsConsumedExactly) {
     auto lines = dump_lines();
-    ASSERT_EQ(lines.size(), 2u + 11u + 8u + 1u);
-    EXPECT_EQ(lines[0], "window 0x52010001 units 11");
-    EXPECT_EQ(lines[12], "window 0x52012F77 units 8");
+    ASSERT_EQ(lines.size(), 2u + 12u + 8u + 1u);
+    EXPECT_EQ(lines[0], "window 0x52010001 units 12");
+    EXPECT_EQ(lines[13], "window 0x52012F77 units 8");
     std::string total = "windows 2 consumed " + std::to_string(resources::form_resource_size) +
                         " of " + std::to_string(resources::form_resource_size) + " bytes";
     EXPECT_EQ(lines.back(), total);
@@ -73,6 +73,8 @@ TEST(ProgramWindows, DumpMatchesTheWindowTables) {
         "events left_released->on_analyse",
         "unit 10 id 0x1601000A EditBox \"编辑框_代码\" at 24,56 size 152x480 state visible "
         "tab_stop focus 1 events none",
+        "unit 11 id 0x1601000B Label \"标签_持有金额\" at 543,16 size 115x32 state none focus 0 "
+        "events left_pressed->on_sort_by_money",
         "unit 0 id 0x06012F76 window \"\" at 50,50 size 851x372 state visible focus 0 events "
         "created->on_about_created",
         "unit 1 id 0x16012F78 Label \"标签_1\" at 504,254 size 331x48 state visible focus 0 events "

@@ -3,9 +3,13 @@
 // with the same top ten.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "analysis/cli/analyse_options.h"
+#include "analysis/code_line.h"
+#include "analysis/decimal_numbers.h"
+#include "analysis/fund_coverage.h"
 #include "analysis/output/analysis_output.h"
 #include "analysis/output/holder_tips.h"
 #include "analysis/holding_list.h"
@@ -45,10 +49,31 @@ TEST(AnalysisOutput, JsonStringsEscapeControlsAndCarryOnlyValidUtf8) {
 
 TEST(AnalyseOptions, AmountsArePositiveDecimalsUpToTenToTheFifteen) {
     const std::pair<const char*, bool> cases[] = {
-        {"20000", true}, {"1500.50", true},       {"2e4", true},   {".5", true},  {"", false},
-        {"abc", false},  {"-5", false},           {"+5", false},   {"0", false},  {"1e400", false},
-        {"inf", false},  {"nan", false},          {"0x10", false}, {"5 ", false}, {"5,000", false},
-        {"1e15", true},  {"1.0000001e15", false},  // above 10^15 every sum would be a slip
+        {"20000", true},
+        {"1500.50", true},
+        {"2e4", true},
+        {".5", true},
+        {"", false},
+        {"abc", false},
+        {"-5", false},
+        {"+5", false},
+        {"0", false},
+        {"1e400", false},
+        {"inf", false},
+        {"nan", false},
+        {"0x10", false},
+        {"5 ", false},
+        {"1e15", true},
+        {"1.0000001e15", false},  // above 10^15 every sum would be a slip
+        // "," between groups of three digits of the integer part only
+        {"5,000", true},
+        {"1,234,567.50", true},
+        {"12,34", false},
+        {",500", false},
+        {"5,,000", false},
+        {"1234,567", false},
+        {"5,000.123,4", false},
+        {"1,000,000,000,000,001", false},
     };
     for (auto [text, valid] : cases) {
         double amount = 0;
@@ -98,19 +123,24 @@ TEST(LookThrough, EachStockListsItsFundsInTypedOrderAndWeighsTheMoney) {
 
     // Amounts in 000001, the bad line and 000002; X is held by both funds,
     // Y by 000001: X = (a × 10 + c × 4) / (a + b + c), Y = a × 2 / (a + b + c).
+    // The money in yuan: X = (a × 10 + c × 4) / 100, Y = a × 2 / 100.
     struct Row {
         std::vector<double> amounts;
         size_t stock;
-        double exposure;
+        double exposure, money;
     };
     const Row rows[] = {
-        {{30000, 5000, 10000}, 0, 340000.0 / 45000},
-        {{30000, 5000, 10000}, 2, 60000.0 / 45000},
-        {{0.25, 0.5, 0.25}, 0, 3.5 / 1.0},  // sums of amounts that are not whole
+        {{30000, 5000, 10000}, 0, 340000.0 / 45000, 3400},
+        {{30000, 5000, 10000}, 2, 60000.0 / 45000, 600},
+        {{0.25, 0.5, 0.25}, 0, 3.5 / 1.0, 0.035},  // sums of amounts that are not whole
+        {{0, 0, 20000}, 0, 80000.0 / 20000, 800},  // a fund without an amount counts 0
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_DOUBLE_EQ(exposure(holders[row.stock], row.amounts), row.exposure)
             << ::testing::PrintToString(row.amounts);
+        EXPECT_DOUBLE_EQ(money(holders[row.stock], row.amounts), row.money)
+            << ::testing::PrintToString(row.amounts);
+    }
     release_record_array(merged);
 }
 
@@ -166,6 +196,80 @@ TEST(AnalysisOutput, JsonNamesEachFundsSourceAndExitedStocksAndEachHoldersChange
          })
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
     release_record_array(merged);
+}
+
+TEST(AnalysisOutput, WithAmountsEveryFormatGivesTheMoneyPerStockAndPerHolder) {
+    ArrayBlock* merged = nullptr;
+    std::vector<FundReport> funds = funds_with_changes(merged);
+    funds[0].amount = 20000;
+    funds.push_back({"000001", FundOutcome::repeated, {}, {}});
+    funds.back().amount = 1000.5;    // added to its first line's
+    funds[1].amount = std::nullopt;  // counts 0
+    const std::vector<double> amounts = fund_amounts(funds);
+    EXPECT_EQ(amounts, (std::vector<double>{21000.5, 0, 0}));
+    const AnalysisResult result =
+        analysis_result(std::move(funds), merged, amounts, SortKey::count);
+    const std::string json = format_result(result, OutputFormat::json);
+    for (const char* part : {
+             R"("exposure": 10.00, "money": 2100.05, "funds": [)",
+             R"(, "change_points": 1.05, "money": 2100.05})",
+             R"(, "change_points": null, "money": 0.00})",
+         })
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    EXPECT_EQ(format_result(result, OutputFormat::tsv),
+              "X\t1\t1\t\t10.00\t2100.05\nY\t1\t1\t\t2.00\t420.01\n");
+    EXPECT_EQ(format_result(result, OutputFormat::csv),
+              "\xEF\xBB\xBF股票名称,持仓比例,出现次数,链接,资金占比,持有金额\r\n"
+              "X,1,1,,10.00,2100.05\r\nY,1,1,,2.00,420.01\r\n");
+    EXPECT_EQ(platform::utf8_from_gbk(holder_tips(merged, result.funds).at("X")),
+              "000001 10% (2022-09-30) 增持 +1.05 ￥2,100.05\n000002 4% (2022-09-30) ￥0.00");
+    release_record_array(merged);
+}
+
+TEST(AnalysisOutput, YuanHaveTwoDecimalsAndGroupsOfThreeDigits) {
+    const std::pair<double, const char*> rows[] = {
+        {0, "0.00"},
+        {999.994, "999.99"},
+        {1000, "1,000.00"},
+        {123456.786, "123,456.79"},
+        {1e15, "1,000,000,000,000,000.00"},
+        {-1234.5, "-1,234.50"},
+        {std::nan(""), ""},
+    };
+    for (auto [amount, text] : rows) EXPECT_EQ(yuan_text(amount), text) << amount;
+}
+
+TEST(FundCoverage, TheTopTenAgainstTheStockShareAndTheMoneyInStocks) {
+    FundReport equity = fund("000001", {{"X", 30}, {"Y", 15}});
+    equity.assets = AssetMix{"2022-09-30", 90.0, 5.0, 5.0, 0.0, 0.0, 12.5};
+    FundReport money_fund = fund("000002", {});
+    money_fund.assets = AssetMix{"2022-09-30", 0.0, 20.0, 80.0, 0.0, 0.0, 3.0};
+    FundReport unknown = fund("000003", {{"Z", 10}});
+    unknown.assets_reason = "status 404";
+    FundReport stored = fund("000004", {{"Z", 10}});  // from the history: not asked
+    struct Row {
+        const FundReport* fund;
+        std::optional<double> coverage;
+        const char* note;
+    };
+    const Row rows[] = {
+        {&equity, 0.5, " [前十 45.00% / 股票 90.00% = 50%]"},
+        {&money_fund, std::nullopt, " [前十 0.00% / 股票 0%]"},
+        {&unknown, std::nullopt, " 资产配置未知"},
+        {&stored, std::nullopt, ""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(coverage(*row.fund), row.coverage) << row.fund->code;
+        EXPECT_EQ(platform::utf8_from_gbk(coverage_note(*row.fund)), row.note) << row.fund->code;
+    }
+    // 40,000 in the equity fund: 36,000 in stocks, 18,000 of it in its top
+    // ten; the money fund adds nothing in stocks; the unknown one is left out.
+    const std::vector<FundReport> funds = {equity, money_fund, unknown};
+    const MoneyCoverage money = money_coverage(funds, {40000, 10000, 5000});
+    EXPECT_DOUBLE_EQ(money.in_stocks, 36000);
+    EXPECT_DOUBLE_EQ(money.shown, 18000);
+    EXPECT_EQ(money_coverage_line(money), "股票 ¥36,000 中列表显示 ¥18,000 (50%)");
+    EXPECT_EQ(money_coverage_line(money_coverage(funds, {0, 0, 5000})), "");
 }
 
 TEST(HolderTips, EachFundsLineEndsWithItsChangeWhereItIsKnown) {
