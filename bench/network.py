@@ -17,8 +17,12 @@ from pages import fund_pages, keep_history_apart
 
 
 def sources_at(base):
-    """The options that send every source's requests to `base`."""
-    return ["--base-url", base, "--archive-url", base, "--mobile-url", base]
+    """The options that send every source's requests to `base`; the mobile
+    endpoint (holdings and asset mix) under another host name, "localhost",
+    as the site has it on a host of its own: the run keeps N connections to
+    each host."""
+    mobile = base.replace("127.0.0.1", "localhost")
+    return ["--base-url", base, "--archive-url", base, "--mobile-url", mobile]
 
 
 def run(command):
