@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <mutex>
 
-#include "analysis/output/output_file.h"
 #include "app/program_state.h"
+#include "platform/output_file.h"
 
 namespace qinghe::app {
 namespace {
@@ -57,7 +57,7 @@ bool export_results(const std::string& path, OutputFormat format, std::string& e
         text = format_result(analysis_result(run_reports(), result_list(), {}, SortKey::as_given),
                              format);
     }
-    return write_output_file(path, text, error);
+    return platform::write_output_file(path, text, error);
 }
 
 void export_results_to(QWidget* parent, const std::string& path, OutputFormat format) {

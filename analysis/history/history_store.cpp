@@ -8,10 +8,11 @@
 #include <filesystem>
 #include <iterator>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <utility>
 
 #include "analysis/decimal_numbers.h"
+#include "platform/file_identity.h"
+#include "platform/file_names.h"
 #include "platform/file_permission.h"
 
 namespace qinghe::app {
@@ -165,17 +166,12 @@ std::optional<std::pair<std::string, std::string>> quarter_bounds(const std::str
     return std::pair{std::string(before), std::string(start)};
 }
 
-ino_t inode_of(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
-
 // The first name of the pattern path.broken-YYYYMMDD-HHMMSS[-N] not taken.
 std::string aside_name(const std::string& path) {
     const std::string base = path + ".broken-" + local_time("%Y%m%d-%H%M%S");
     std::string name = base;
     std::error_code error;
-    for (int n = 2; fs::exists(fs::symlink_status(name, error)); ++n)
+    for (int n = 2; fs::exists(fs::symlink_status(platform::native_path(name), error)); ++n)
         name = base + "-" + std::to_string(n);
     return name;
 }
@@ -247,14 +243,14 @@ HistoryNotice HistoryStore::take_notice() { return std::exchange(notice_, Histor
 
 void HistoryStore::open() {
     std::error_code error;
-    const fs::path folder = fs::path(path_).parent_path();
+    const fs::path folder = platform::native_path(path_).parent_path();
     fs::create_directories(folder, error);
     // Checked by the mode bits, so a read-only file stays read-only for root.
-    if (!platform::writable_by_user(folder.string()) ||
-        (fs::exists(path_, error) && !platform::writable_by_user(path_)))
+    if (!platform::writable_by_user(platform::utf8_path(folder)) ||
+        (fs::exists(platform::native_path(path_), error) && !platform::writable_by_user(path_)))
         return turn_off(HistoryFault::cannot_write, "read-only file or folder");
     try {
-        const ino_t checked = inode_of(path_);
+        const uint64_t checked = platform::file_identity(path_);
         connect();
         if (damaged()) move_aside(checked);
         if (db_) prepare_schema();
@@ -290,16 +286,17 @@ bool HistoryStore::damaged() {
 // Renames the file (and its write-ahead log) out of the way and starts a
 // new one. When another process already did so (the file is not the one
 // checked), its new file is used as it is.
-void HistoryStore::move_aside(ino_t checked) {
+void HistoryStore::move_aside(uint64_t checked) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    if (inode_of(path_) == checked) {
+    if (platform::file_identity(path_) == checked) {
         const std::string aside = aside_name(path_);
         std::error_code error;
-        fs::rename(path_, aside, error);
+        fs::rename(platform::native_path(path_), platform::native_path(aside), error);
         if (error) throw SqlFailure{SQLITE_CANTOPEN, error.message()};
-        fs::rename(path_ + "-wal", aside + "-wal", error);
-        fs::remove(path_ + "-shm", error);
+        fs::rename(platform::native_path(path_ + "-wal"), platform::native_path(aside + "-wal"),
+                   error);
+        fs::remove(platform::native_path(path_ + "-shm"), error);
         notice_ = {HistoryFault::moved_aside, aside, {}};
     }
     connect();

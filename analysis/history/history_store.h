@@ -11,9 +11,9 @@
 // a newer program is left untouched and turns it off.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct sqlite3;
@@ -98,7 +98,7 @@ private:
     void open();
     void connect();
     bool damaged();
-    void move_aside(ino_t checked);
+    void move_aside(uint64_t checked);
     void prepare_schema();
     std::string switch_to_write_ahead_log();
     int migrate();
