@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <iterator>
 #include <sqlite3.h>
@@ -14,6 +13,7 @@
 #include "platform/file_identity.h"
 #include "platform/file_names.h"
 #include "platform/file_permission.h"
+#include "platform/local_time.h"
 
 namespace qinghe::app {
 namespace {
@@ -133,17 +133,9 @@ std::optional<double> optional_number(sqlite3_stmt* stmt, int column) {
     return sqlite3_column_double(stmt, column);
 }
 
-std::string local_time(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&now, &parts);
-    char text[64];
-    return std::string(text, std::strftime(text, sizeof text, format, &parts));
-}
-
 // "+0800" as "+08:00".
 std::string now_iso8601() {
-    std::string time = local_time("%Y-%m-%dT%H:%M:%S%z");
+    std::string time = platform::local_time_now("%Y-%m-%dT%H:%M:%S%z");
     if (time.size() > 2) time.insert(time.size() - 2, ":");
     return time;
 }
@@ -168,7 +160,7 @@ std::optional<std::pair<std::string, std::string>> quarter_bounds(const std::str
 
 // The first name of the pattern path.broken-YYYYMMDD-HHMMSS[-N] not taken.
 std::string aside_name(const std::string& path) {
-    const std::string base = path + ".broken-" + local_time("%Y%m%d-%H%M%S");
+    const std::string base = path + ".broken-" + platform::local_time_now("%Y%m%d-%H%M%S");
     std::string name = base;
     std::error_code error;
     for (int n = 2; fs::exists(fs::symlink_status(platform::native_path(name), error)); ++n)
