@@ -79,7 +79,7 @@ function(qinghe_test_suite folder)
     add_executable(${exe} ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/test_main.cpp)
   endif()
   target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${exe} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock Threads::Threads)
+  target_link_libraries(${exe} PRIVATE ${T_DEPS} test_system GTest::gtest GTest::gmock Threads::Threads)
   target_compile_definitions(${exe} PRIVATE
     QINGHE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QINGHE_FIXTURE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"

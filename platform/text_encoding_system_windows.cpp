@@ -1,6 +1,6 @@
 // Charsets other than UTF-8, UTF-16LE and GBK on Windows: the system's code
-// pages (MultiByteToWideChar and back), with UTF-16BE and UTF-32LE, which
-// have no code page there, done here.
+// pages (MultiByteToWideChar and back); UTF-16 and UTF-32LE, which pass
+// through here on their way to and from those, are done here.
 #include <windows.h>
 
 #include <cstring>
@@ -23,12 +23,17 @@ struct CodePageName {
 constexpr CodePageName kCodePages[] = {
     {"GB18030", kGb18030}, {"BIG5", 950},     {"ASCII", 20127}, {"US-ASCII", 20127},
     {"ISO-8859-1", 28591}, {"LATIN1", 28591}, {"CP1252", 1252}, {"WINDOWS-1252", 1252},
-    {"GB2312", 936},       {"CP936", 936},
+    {"GB2312", 936},       {"CP936", 936},    {"GBK", 936},     {"UTF-8", CP_UTF8},
 };
 
+// A system without the GB18030 code page (Wine has none) reads and writes
+// its one- and two-byte part, which is GBK.
 UINT code_page_of(std::string_view name) {
-    for (const CodePageName& c : kCodePages)
-        if (ascii::equal_ignoring_case(c.name, name)) return c.code_page;
+    for (const CodePageName& c : kCodePages) {
+        if (!ascii::equal_ignoring_case(c.name, name)) continue;
+        if (c.code_page == kGb18030 && !IsValidCodePage(kGb18030)) return 936;
+        return c.code_page;
+    }
     return kNoCodePage;
 }
 
@@ -44,10 +49,11 @@ void append_units(std::u32string& out, std::u16string_view units) {
     }
 }
 
-std::u32string decode_utf16be(std::string_view input) {
+std::u32string decode_utf16(std::string_view input, bool big_endian) {
     std::u16string units(input.size() / 2, u'\0');
+    const size_t high = big_endian ? 0 : 1;
     for (size_t i = 0; i < units.size(); ++i)
-        units[i] = char16_t((uint8_t(input[2 * i]) << 8) | uint8_t(input[2 * i + 1]));
+        units[i] = char16_t((uint8_t(input[2 * i + high]) << 8) | uint8_t(input[2 * i + 1 - high]));
     std::u32string out;
     append_units(out, units);
     if (input.size() % 2) out.push_back(kReplacement);
@@ -79,7 +85,8 @@ std::u16string units_of(const std::u32string& text) {
 }  // namespace
 
 std::u32string system_decode(std::string_view input, const char* from) {
-    if (ascii::equal_ignoring_case(from, "UTF-16BE")) return decode_utf16be(input);
+    if (ascii::equal_ignoring_case(from, "UTF-16BE")) return decode_utf16(input, true);
+    if (ascii::equal_ignoring_case(from, "UTF-16LE")) return decode_utf16(input, false);
     if (ascii::equal_ignoring_case(from, "UTF-32LE")) return decode_utf32le(input);
     const UINT code_page = code_page_of(from);
     if (code_page == kNoCodePage || input.empty()) return {};
@@ -100,10 +107,11 @@ std::string system_encode(const std::u32string& text, const char* to) {
         return out;
     }
     const std::u16string units = units_of(text);
-    if (ascii::equal_ignoring_case(to, "UTF-16BE")) {
+    const bool big_endian = ascii::equal_ignoring_case(to, "UTF-16BE");
+    if (big_endian || ascii::equal_ignoring_case(to, "UTF-16LE")) {
         for (char16_t u : units) {
-            out.push_back(char(u >> 8));
-            out.push_back(char(u & 0xFF));
+            out.push_back(char(big_endian ? u >> 8 : u & 0xFF));
+            out.push_back(char(big_endian ? u & 0xFF : u >> 8));
         }
         return out;
     }
@@ -111,8 +119,8 @@ std::string system_encode(const std::u32string& text, const char* to) {
     if (code_page == kNoCodePage || units.empty()) return out;
     const auto* wide = reinterpret_cast<const wchar_t*>(units.data());
     // Each character the code page cannot hold becomes '?', as elsewhere;
-    // GB18030 holds every character and takes no default.
-    const char* missing = code_page == kGb18030 ? nullptr : "?";
+    // GB18030 and UTF-8 hold every character and take no default.
+    const char* missing = code_page == kGb18030 || code_page == CP_UTF8 ? nullptr : "?";
     const int count =
         WideCharToMultiByte(code_page, 0, wide, int(units.size()), nullptr, 0, missing, nullptr);
     out.resize(size_t(count));
