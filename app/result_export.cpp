@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "app/program_state.h"
+#include "platform/file_names.h"
 #include "platform/output_file.h"
 
 namespace qinghe::app {
@@ -37,7 +38,7 @@ QString& export_folder() {
 }  // namespace
 
 std::optional<OutputFormat> format_of_file_name(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = platform::utf8_path(platform::native_path(path).extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
     for (const Kind& kind : kKinds)
