@@ -4,7 +4,8 @@
 ; files (配置.ini, 333.txt, the history), which live in %APPDATA%\qinghe and
 ; %LOCALAPPDATA%\qinghe once the program is installed.
 ; makensis -DVERSION=… -DSTAGE=<folder of the files> -DOUTFILE=<setup.exe>
-Unicode true
+; A 64-bit installer, like the program (and Wine without 32-bit support runs it).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
