@@ -1,10 +1,9 @@
 #include "analysis/analysis_start.h"
 
-#include <csignal>
-
 #include "analysis/settings_location.h"
 #include "commands/core_library.h"
 #include "net/internet_library.h"
+#include "platform/file_size_limit.h"
 #include "platform/heap_policy.h"
 #include "program_resources.h"
 #include "runtime/core_start.h"
@@ -36,7 +35,7 @@ void initialise_analysis_runtime() {
     platform::keep_freed_memory_for_reuse();
     // A file-size limit fails a write (the history turns off) instead of
     // ending the program.
-    std::signal(SIGXFSZ, SIG_IGN);
+    platform::fail_writes_beyond_file_size_limit();
     initialise_core(header);
     choose_settings_location();
 }

@@ -1,12 +1,11 @@
 #include "app/program_start.h"
 
-#include <csignal>
-
 #include "app/program_handlers.h"
 #include "app/program_libraries.h"
 #include "analysis/settings_location.h"
 #include "commands/music_commands.h"
 #include "commands/window_commands.h"
+#include "platform/file_size_limit.h"
 #include "platform/heap_policy.h"
 #include "program_resources.h"
 #include "runtime/service_table.h"
@@ -30,7 +29,7 @@ void initialise_runtime() {
     platform::keep_freed_memory_for_reuse();
     // A file-size limit fails a write (the history turns off) instead of
     // ending the program.
-    std::signal(SIGXFSZ, SIG_IGN);
+    platform::fail_writes_beyond_file_size_limit();
     install_window_commands();
     install_music_commands();
     set_program_header(&program_header());

@@ -10,8 +10,9 @@
 #include <mutex>
 
 #include "analysis/code_line.h"
-#include "analysis/output/output_file.h"
 #include "app/program_state.h"
+#include "platform/file_names.h"
+#include "platform/output_file.h"
 
 namespace qinghe::app {
 namespace {
@@ -38,7 +39,7 @@ QString& export_folder() {
 }  // namespace
 
 std::optional<OutputFormat> format_of_file_name(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = platform::utf8_path(platform::native_path(path).extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
     for (const Kind& kind : kKinds)
@@ -59,7 +60,7 @@ bool export_results(const std::string& path, OutputFormat format, std::string& e
                                              fund_amounts(run_reports()), SortKey::as_given),
                              format);
     }
-    return write_output_file(path, text, error);
+    return platform::write_output_file(path, text, error);
 }
 
 void export_results_to(QWidget* parent, const std::string& path, OutputFormat format) {

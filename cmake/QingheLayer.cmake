@@ -14,6 +14,13 @@ function(qinghe_layer name)
   list(FILTER sources INCLUDE REGEX "\\.cpp$")
   # Program entry points (*_main.cpp) become executables, not library code.
   list(FILTER sources EXCLUDE REGEX "_main\\.cpp$")
+  # A service's sides for each system: *_windows.cpp builds for Windows,
+  # *_posix.cpp everywhere else.
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+  endif()
   foreach(excluded ${L_EXCLUDE})
     cmake_path(ABSOLUTE_PATH excluded BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
     foreach(source ${sources})
@@ -41,6 +48,26 @@ function(qinghe_test_suite folder)
   cmake_parse_arguments(T "QT" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h)
+  # Tests of what only one kind of system has (links, FIFOs, owners, the
+  # XDG folders): *_posix_test.cpp, *_windows_test.cpp. Each one left out
+  # is listed by ctest as skipped, with the reason its first line gives.
+  if(WIN32)
+    set(other_side "_posix_test\\.cpp$")
+  else()
+    set(other_side "_windows_test\\.cpp$")
+  endif()
+  set(left_out ${sources})
+  list(FILTER left_out INCLUDE REGEX ${other_side})
+  list(FILTER sources EXCLUDE REGEX ${other_side})
+  foreach(file ${left_out})
+    file(STRINGS ${file} reason LIMIT_COUNT 1)
+    string(REGEX REPLACE "^// *" "" reason "${reason}")
+    get_filename_component(name ${file} NAME_WE)
+    add_test(NAME ${folder}.${name}.left_out
+             COMMAND ${CMAKE_COMMAND} -E echo "not on this system: ${reason}")
+    set_tests_properties(${folder}.${name}.left_out PROPERTIES
+      PASS_REGULAR_EXPRESSION "^$" SKIP_REGULAR_EXPRESSION "not on this system")
+  endforeach()
   if(NOT sources)
     return()
   endif()
@@ -52,7 +79,7 @@ function(qinghe_test_suite folder)
     add_executable(${exe} ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/test_main.cpp)
   endif()
   target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${exe} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock Threads::Threads)
+  target_link_libraries(${exe} PRIVATE ${T_DEPS} test_system GTest::gtest GTest::gmock Threads::Threads)
   target_compile_definitions(${exe} PRIVATE
     QINGHE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QINGHE_FIXTURE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"

@@ -1,16 +1,15 @@
 #include "commands/config_file_commands.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include "platform/file_io.h"
+#include "platform/file_names.h"
 #include "platform/profile.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -52,7 +51,8 @@ std::string file_system_path(std::string_view gbk_name) {
 void current_directory(TaggedArg* result, int32_t, TaggedArg*) {
     std::error_code error;
     std::filesystem::path directory = std::filesystem::current_path(error);
-    std::string text = error ? std::string() : platform::gbk_from_utf8(directory.string());
+    std::string text =
+        error ? std::string() : platform::gbk_from_utf8(platform::utf8_path(directory));
     *result = TaggedArg::of_text(make_text(text));
 }
 
@@ -80,25 +80,21 @@ void write_file(TaggedArg* result, int32_t count, TaggedArg* args) {
     *result = TaggedArg::of_bool(false);
     std::string_view name = text_argument(count, args, 0);
     if (name.empty()) return;
-    int fd = ::open(file_system_path(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return;
     // Nobody else may write the file meanwhile: a second writer fails.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return;
-    }
+    int fd = platform::open_for_sole_writing(file_system_path(name));
+    if (fd < 0) return;
     // The old content is overwritten and what is left of it cut off after
     // the write: truncating to zero first makes some file systems flush the
     // file on close, which costs milliseconds on every write.
     bool ok = true;
-    off_t written = 0;
+    int64_t written = 0;
     for (int32_t i = 1; i < count && ok; ++i) {
         if (args[i].type != TypeTag::kByteSet) continue;
         std::string_view bytes = byte_set_view(args[i].byte_set());
         ok = platform::write_all(fd, bytes);
-        written += off_t(bytes.size());
+        written += int64_t(bytes.size());
     }
-    ok = ok && ::ftruncate(fd, written) == 0;
+    ok = ok && platform::truncate_file(fd, written);
     ok = (::close(fd) == 0) && ok;
     result->lo = ok ? 1 : 0;
 }

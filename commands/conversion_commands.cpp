@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
 #include <string>
 
+#include "platform/c_locale_number.h"
 #include "platform/gbk_bytes.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
@@ -196,9 +196,7 @@ double read_decimal(std::string_view s) {
         if (e < s.size() && (s[e] == '+' || s[e] == '-')) ++e;
         if (e < s.size() && is_digit(s[e])) end = skip_digits(s, e);
     }
-    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    std::string number(s.substr(start, end - start));
-    return strtod_l(number.c_str(), nullptr, c_locale);
+    return platform::c_locale_strtod(std::string(s.substr(start, end - start)).c_str());
 }
 
 float number_of(const TaggedArg& a) {

@@ -15,6 +15,7 @@
 #include "commands/core_commands.h"
 #include "commands/midi_player.h"
 #include "platform/event.h"
+#include "platform/file_names.h"
 #include "platform/text_encoding.h"
 #include "runtime/background_music.h"
 #include "runtime/host_services.h"
@@ -77,7 +78,7 @@ void MusicState::stop() {
 }
 
 bool read_whole_file(const char* gbk_name, std::vector<uint8_t>& bytes) {
-    std::ifstream file(platform::utf8_from_gbk(gbk_name), std::ios::binary);
+    std::ifstream file(platform::native_path(platform::utf8_from_gbk(gbk_name)), std::ios::binary);
     if (!file) return false;
     bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return !file.bad();

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/byte_search.h"
 #include "platform/gbk_bytes.h"
 #include "runtime/memory.h"
 
@@ -108,7 +109,7 @@ public:
     Occurrences(std::string_view sought, bool ignore_case, Direction direction)
         : sought_(sought), fold_(ignore_case && has_ascii_letter(sought)) {
         const bool backwards = direction == Direction::backwards;
-        if (!fold_ && !backwards) return;  // memmem needs no table
+        if (!fold_ && !backwards) return;  // find_bytes needs no table
         const size_t m = sought.size();
         std::fill(std::begin(shift_), std::end(shift_), m);
         if (backwards) {
@@ -123,7 +124,7 @@ public:
         const size_t m = sought_.size();
         const size_t size = size_t(end - from);
         if (size < m) return nullptr;
-        if (!fold_) return static_cast<const char*>(memmem(from, size, sought_.data(), m));
+        if (!fold_) return platform::find_bytes(from, size, sought_.data(), m);
         for (const char* p = from;;) {
             if (matches(p)) return p;
             const size_t shift = shift_[key(p[m - 1])];

@@ -14,6 +14,7 @@
 #include "components/input_hook.h"
 #include "components/picture_painter.h"
 #include "components/qt_text.h"
+#include "platform/file_names.h"
 #include "platform/text_encoding.h"
 #include "platform/web_opener.h"
 #include "runtime/background_music.h"
@@ -263,14 +264,15 @@ void FormWindowWidget::apply_property(int32_t number, OnChange change) {
 
 void FormWindowWidget::open_help() {
     namespace fs = std::filesystem;
-    fs::path file = platform::utf8_from_gbk(properties().bytes(F::kHelpFile));
+    fs::path file = platform::native_path(platform::utf8_from_gbk(properties().bytes(F::kHelpFile)));
     if (file.empty()) {
         const std::string program = platform::utf8_from_gbk(program_file_name());
         if (program.empty()) return;
-        file = fs::path(program).replace_extension("hlp");
+        file = platform::native_path(program).replace_extension("hlp");
     }
-    if (file.is_relative()) file = fs::path(platform::utf8_from_gbk(program_directory())) / file;
-    platform::open_local_file(file.string());
+    if (file.is_relative())
+        file = platform::native_path(platform::utf8_from_gbk(program_directory())) / file;
+    platform::open_local_file(platform::utf8_path(file));
 }
 
 bool FormWindowWidget::request_close() {

@@ -1,19 +1,12 @@
 #include "platform/profile.h"
 
 #include "platform/ascii_case.h"
-#include <atomic>
-#include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
-#include <filesystem>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
-#include "platform/file_io.h"
-#include "platform/file_permission.h"
 #include "platform/gbk_bytes.h"
+#include "platform/profile_file.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::platform {
@@ -23,9 +16,6 @@ std::mutex g_profile_lock;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kNewFileLineEnd = "\r\n";
-// A setting file is small; anything longer counts as unreadable.
-constexpr size_t kMaxProfileBytes = size_t(1) << 20;
-
 // GBK unless the file says it is UTF-8 (see profile.h).
 enum class Charset { kGbk, kUtf8 };
 
@@ -287,36 +277,6 @@ bool writable_names(std::string_view section, std::optional<std::string_view> ke
     return !(value && has_line_break(*value));
 }
 
-// At most kMaxProfileBytes of a regular file; an empty optional for
-// anything longer and for devices and pipes (which may never end).
-std::optional<std::string> read_setting_bytes(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    while (bytes.size() <= kMaxProfileBytes) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) return bytes;
-        bytes.append(buffer, size_t(n));
-    }
-    return std::nullopt;
-}
-
-// The file's bytes; an empty optional when it cannot be read. A missing
-// file reads as empty when `missing_is_empty`.
-std::optional<std::string> load(const std::string& path, bool missing_is_empty) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT && missing_is_empty) return std::string();
-        return std::nullopt;
-    }
-    std::optional<std::string> bytes = read_setting_bytes(fd);
-    ::close(fd);
-    return bytes;
-}
-
 // Texts cross between the caller's GBK and the file's own charset.
 std::string to_file_text(const ProfileText& profile, std::string_view gbk) {
     return profile.charset == Charset::kUtf8 ? utf8_from_gbk(gbk) : std::string(gbk);
@@ -324,62 +284,6 @@ std::string to_file_text(const ProfileText& profile, std::string_view gbk) {
 
 std::string to_program_text(const ProfileText& profile, std::string_view text) {
     return profile.charset == Charset::kUtf8 ? gbk_from_utf8(text) : std::string(text);
-}
-
-// The file a write replaces: a symbolic link's target, so that the link
-// stays a link.
-std::string replaced_path(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) return path;
-    std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-    return error ? path : target.string();
-}
-
-std::string folder_of(const std::string& path) {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
-}
-
-// Writes a temporary file beside `path` with the old file's mode and owner
-// and renames it over `path`, so a crash leaves either the old or the new
-// file, never half of one. False when the owner cannot be kept.
-bool replace_atomically(const std::string& path, std::string_view bytes,
-                        const struct stat* existing) {
-    static std::atomic<unsigned> serial{0};
-    std::string temporary =
-        path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(serial++);
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = !existing || (::fchown(fd, existing->st_uid, existing->st_gid) == 0 &&
-                            ::fchmod(fd, existing->st_mode & 07777) == 0);
-    ok = ok && write_all(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
-}
-
-// Rewrites a writable file where it stands: for a file in a read-only
-// folder, or one whose owner a new file could not keep.
-bool rewrite_in_place(const std::string& path, std::string_view bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    bool ok = write_all(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
-    return (::close(fd) == 0) && ok;
-}
-
-// A file that is not writable by the user (or, for a new file, whose
-// folder is not) is left as it is and the write fails.
-bool replace_file(const std::string& target, std::string_view bytes) {
-    std::string path = replaced_path(target);
-    std::string folder = folder_of(path);
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) != 0) {
-        return writable_by_user(folder) && replace_atomically(path, bytes, nullptr);
-    }
-    if (!S_ISREG(existing.st_mode) || !writable_by_user(path)) return false;
-    if (writable_by_user(folder) && replace_atomically(path, bytes, &existing)) return true;
-    return rewrite_in_place(path, bytes);
 }
 
 }  // namespace
@@ -390,7 +294,7 @@ std::optional<std::string> read_profile_string(const std::string& path, std::str
     key = trim(key);
     if (section.empty() || key.empty()) return std::nullopt;
     std::lock_guard<std::mutex> guard(g_profile_lock);
-    std::optional<std::string> bytes = load(path, false);
+    std::optional<std::string> bytes = load_profile_file(path, false);
     if (!bytes) return std::nullopt;
     ProfileText profile = parse(*bytes);
     std::vector<SectionRange> ranges = find_sections(profile, to_file_text(profile, section));
@@ -409,7 +313,7 @@ bool write_profile_string(const std::string& path, std::string_view section,
     if (key) key = trim(*key);
     if (!writable_names(section, key, value)) return false;
     std::lock_guard<std::mutex> guard(g_profile_lock);
-    std::optional<std::string> bytes = load(path, true);
+    std::optional<std::string> bytes = load_profile_file(path, true);
     if (!bytes) return false;
     ProfileText profile = parse(*bytes);
     std::string file_section = to_file_text(profile, section);
@@ -418,7 +322,7 @@ bool write_profile_string(const std::string& path, std::string_view section,
                    : !value
                        ? delete_key(profile, file_section, file_key)
                        : set_key(profile, file_section, file_key, to_file_text(profile, *value));
-    return !changed || replace_file(path, serialise(profile));
+    return !changed || replace_profile_file(path, serialise(profile));
 }
 
 }  // namespace qinghe::platform

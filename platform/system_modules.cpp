@@ -1,7 +1,6 @@
 #include "platform/system_modules.h"
 
 #include "platform/ascii_case.h"
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cctype>
@@ -11,6 +10,7 @@
 
 #include "platform/kernel32_module.h"
 #include "platform/ole32_module.h"
+#include "platform/shared_library.h"
 
 namespace qinghe::platform {
 
@@ -19,7 +19,7 @@ public:
     explicit Module(const std::vector<SystemExport>* exports) : exports_(exports) {}
     explicit Module(void* handle) : handle_(handle) {}
     ~Module() {
-        if (handle_) dlclose(handle_);
+        if (handle_) unload_library(handle_);
     }
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;
@@ -86,7 +86,7 @@ bool is_system_module(std::string_view file) { return system_exports(file) != nu
 Module* load_module(std::string_view file) {
     if (auto exports = system_exports(file)) return new Module(exports);
     if (file.empty()) return nullptr;
-    void* handle = dlopen(std::string(file).c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = load_library(std::string(file));
     return handle ? new Module(handle) : nullptr;
 }
 
@@ -99,7 +99,7 @@ Procedure find_procedure(const Module* module, std::string_view name) {
             if (name == e.name) return procedure_of(e);
         return {};
     }
-    void* address = dlsym(module->handle(), std::string(name).c_str());
+    void* address = library_symbol(module->handle(), std::string(name));
     return address ? Procedure{nullptr, address, -1} : Procedure{};
 }
 

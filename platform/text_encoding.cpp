@@ -32,7 +32,7 @@ std::string convert_text(std::string_view input, const char* from, const char* t
     const Codec target = codec_of(to);
     if (source != Codec::kOther && target != Codec::kOther)
         return direct_bytes(input, source, target);
-    return iconv_encode(iconv_decode(input, from), to);
+    return system_encode(system_decode(input, from), to);
 }
 
 std::u16string utf16_from_text(std::string_view input, const char* from) {

@@ -3,7 +3,7 @@
 // (or '?' where the target cannot hold it) and a character the target
 // cannot hold becomes '?'. UTF-8, UTF-16LE and GBK convert in one direct
 // pass (GBK through tables compiled in at build time); other charsets go
-// through iconv with the same results.
+// through the system (iconv; code pages on Windows) with the same results.
 #pragma once
 
 #include <string>

@@ -25,8 +25,9 @@ std::string direct_from_units(std::u16string_view units, Codec to);
 // GBK written over the units themselves (out <= the first unit's address).
 size_t gbk_over_units(std::u16string_view units, char* out);
 
-// Any charset iconv knows, through UTF-32 (text_encoding_iconv.cpp).
-std::u32string iconv_decode(std::string_view input, const char* from);
-std::string iconv_encode(const std::u32string& text, const char* to);
+// Any other charset the system knows, through UTF-32
+// (text_encoding_system_posix.cpp: iconv; _windows.cpp: code pages).
+std::u32string system_decode(std::string_view input, const char* from);
+std::string system_encode(const std::u32string& text, const char* to);
 
 }  // namespace qinghe::platform::detail

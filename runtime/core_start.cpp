@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/file_names.h"
 #include "platform/text_encoding.h"
 #include "runtime/dll_commands.h"
 #include "runtime/frame.h"
@@ -16,11 +17,12 @@ std::string g_directory;
 std::string g_file_name;
 
 void make_program_directory_current() {
+    const std::string file = platform::program_file();
+    if (file.empty()) return;
+    const std::filesystem::path exe = platform::native_path(file);
+    g_directory = platform::gbk_from_utf8(platform::utf8_path(exe.parent_path()));
+    g_file_name = platform::gbk_from_utf8(platform::utf8_path(exe.filename()));
     std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return;
-    g_directory = platform::gbk_from_utf8(exe.parent_path().string());
-    g_file_name = platform::gbk_from_utf8(exe.filename().string());
     std::filesystem::current_path(exe.parent_path(), ec);
 }
 

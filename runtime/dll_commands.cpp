@@ -1,11 +1,10 @@
 #include "runtime/dll_commands.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <mutex>
 #include <vector>
 
+#include "platform/file_names.h"
 #include "platform/text_encoding.h"
 #include "runtime/runtime_error.h"
 
@@ -25,12 +24,10 @@ std::vector<DllCommand> g_commands;
 std::string g_search_directory;
 
 std::string program_directory() {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    std::string full(path, size_t(n));
-    size_t slash = full.rfind('/');
-    return slash == std::string::npos ? "." : full.substr(0, slash);
+    const std::string file = platform::program_file();
+    if (file.empty()) return ".";
+    const std::string folder = platform::utf8_path(platform::native_path(file).parent_path());
+    return folder.empty() ? "." : folder;
 }
 
 std::vector<std::string> candidates(const std::string& file_gbk) {

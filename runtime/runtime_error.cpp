@@ -1,11 +1,10 @@
 #include "runtime/runtime_error.h"
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
 
+#include "platform/debugger.h"
 #include "platform/text_encoding.h"
 #include "runtime/event_suspension.h"
 #include "runtime/exit_list.h"
@@ -112,14 +111,6 @@ bool hook_handled(int32_t code, std::string_view message, const std::string& loc
     return hook(code, text.c_str()) != 0;
 }
 
-bool debugger_attached() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("TracerPid:", 0) == 0) return std::atoi(line.c_str() + 10) != 0;
-    return false;
-}
-
 [[noreturn]] void report(const char* message, int32_t code, uint32_t first_id, uint32_t second_id,
                          bool resolve_window) {
     raise_event_suspension();
@@ -144,7 +135,8 @@ bool debugger_attached() {
             present_on_stderr(composed);
         }
     }
-    if (run_mode() == kDebugRunMode && debugger_attached()) std::raise(SIGTRAP);
+    if (run_mode() == kDebugRunMode && platform::debugger_attached())
+        platform::break_into_debugger();
     clear_exit_list();
     runtime_exit(-1);
 }

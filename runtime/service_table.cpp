@@ -1,15 +1,13 @@
 #include "runtime/service_table.h"
 
-#include <dirent.h>
-#include <fnmatch.h>
-#include <sys/stat.h>
-
 #include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "platform/directory_listing.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_error.h"
@@ -17,24 +15,18 @@
 namespace qinghe {
 
 struct FileSearch {
-    DIR* directory = nullptr;
-    std::string path;     // UTF-8, ends in '/'
-    std::string pattern;  // UTF-8 name pattern
+    std::unique_ptr<platform::DirectoryListing> listing;
 };
 
 namespace {
 
 constexpr int32_t kServiceCount = 7;
 
-uint32_t attributes_of(const FileSearch& search, const char* name) {
-    std::string full = search.path + name;
-    struct stat st {};
-    if (stat(full.c_str(), &st) != 0) return 0;
+uint32_t attributes_of(const platform::ListedEntry& entry) {
     uint32_t attributes = 0;
-    if (S_ISDIR(st.st_mode)) attributes |= FileAttribute::kDirectory;
-    if ((st.st_mode & S_IWUSR) == 0) attributes |= FileAttribute::kReadOnly;
-    if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
-        attributes |= FileAttribute::kHidden;
+    if (entry.directory) attributes |= FileAttribute::kDirectory;
+    if (entry.read_only) attributes |= FileAttribute::kReadOnly;
+    if (entry.hidden) attributes |= FileAttribute::kHidden;
     return attributes;
 }
 
@@ -48,13 +40,13 @@ FileSearch* open_search(const char* pattern) {
     std::string path = platform::utf8_from_gbk(pattern ? pattern : "");
     for (char& c : path)
         if (c == '\\') c = '/';
-    auto search = new FileSearch;
     size_t slash = path.rfind('/');
-    search->path = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-    search->pattern = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string names = slash == std::string::npos ? path : path.substr(slash + 1);
     // "*.*" names every entry, with or without a dot.
-    if (search->pattern == "*.*") search->pattern = "*";
-    search->directory = opendir(search->path.c_str());
+    if (names == "*.*") names = "*";
+    auto search = new FileSearch;
+    search->listing = std::make_unique<platform::DirectoryListing>(folder, names);
     return search;
 }
 
@@ -97,24 +89,17 @@ Registry& registry() {
 char* find_file(const char* pattern, uint32_t mask, bool all, FileSearch** search) {
     if (!search) return nullptr;
     if (!*search) *search = open_search(pattern);
-    FileSearch& s = **search;
-    while (s.directory) {
-        dirent* entry = readdir(s.directory);
-        if (!entry) break;
-        if (fnmatch(s.pattern.c_str(), entry->d_name, FNM_CASEFOLD) != 0) continue;
-        if (!attributes_match(attributes_of(s, entry->d_name), mask, all)) continue;
-        return make_text(platform::gbk_from_utf8(entry->d_name));
+    platform::ListedEntry entry;
+    while ((*search)->listing->next(entry)) {
+        if (!attributes_match(attributes_of(entry), mask, all)) continue;
+        return make_text(platform::gbk_from_utf8(entry.name));
     }
     close_search(*search);
     *search = nullptr;
     return nullptr;
 }
 
-void close_search(FileSearch* search) {
-    if (!search) return;
-    if (search->directory) closedir(search->directory);
-    delete search;
-}
+void close_search(FileSearch* search) { delete search; }
 
 void make_array_writable(int32_t element_width, ArrayBlock** array) {
     if (!array || !*array || !is_constant(*array)) return;

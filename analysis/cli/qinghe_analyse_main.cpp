@@ -24,11 +24,13 @@
 #include "analysis/history/history_location.h"
 #include "analysis/history/history_messages.h"
 #include "analysis/holdings_pipeline.h"
-#include "analysis/output/output_file.h"
 #include "analysis/output/overlap_output.h"
 #include "analysis/cli/site_check.h"
 #include "net/download_engine.h"
 #include "net/http_settings.h"
+#include "platform/command_line.h"
+#include "platform/file_names.h"
+#include "platform/output_file.h"
 #include "platform/text_encoding.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_exit.h"
@@ -204,7 +206,7 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
         return std::fflush(stdout) == 0;
     }
     std::string error;
-    if (write_output_file(options.output, text, error)) return true;
+    if (platform::write_output_file(options.output, text, error)) return true;
     std::fprintf(stderr, "qinghe-analyse: %s\n", error.c_str());
     return false;
 }
@@ -251,7 +253,7 @@ int list_history(const AnalyseOptions& options) {
     const std::string path = history_file_path();
     std::optional<HistoryStore> store;
     std::error_code error;
-    if (!path.empty() && std::filesystem::exists(path, error))
+    if (!path.empty() && std::filesystem::exists(platform::native_path(path), error))
         store.emplace(path, HistoryAccess::read_only);
     if (store) tell_history_notice(store->take_notice());
     std::vector<std::string> missing;
@@ -275,7 +277,7 @@ int usage_error(const std::string& error) {
 
 int main(int argc, char** argv) {
     using namespace qinghe;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = platform::command_line_arguments(argc, argv);
     // --help and --version win wherever they stand.
     const auto given = [&](const char* option) {
         return std::find(args.begin(), args.end(), option) != args.end();
@@ -293,8 +295,10 @@ int main(int argc, char** argv) {
     if (!app::parse_analyse_options(args, options, error)) return app::usage_error(error);
     if (!options.output.empty()) {
         // Relative to the caller's folder, which start-up leaves.
-        options.output = std::filesystem::absolute(options.output).string();
-        if (!app::output_target_writable(options.output, error)) return app::usage_error(error);
+        options.output =
+            platform::utf8_path(std::filesystem::absolute(platform::native_path(options.output)));
+        if (!platform::output_target_writable(options.output, error))
+            return app::usage_error(error);
     }
     app::initialise_analysis_runtime();
     runtime_exit(options.history ? app::list_history(options) : app::analyse(options));

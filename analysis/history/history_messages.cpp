@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/file_names.h"
 #include "platform/text_encoding.h"
 
 namespace qinghe::app {
@@ -34,7 +35,7 @@ std::string fault_for_stderr(const HistoryNotice& notice) {
 }
 
 std::string fault_for_label(const HistoryNotice& notice) {
-    const std::string file = std::filesystem::path(notice.path).filename().string();
+    const std::string file = platform::utf8_path(platform::native_path(notice.path).filename());
     switch (notice.fault) {
     case HistoryFault::moved_aside: return "历史记录已损坏, 另存为 " + file + ", 已新建";
     case HistoryFault::rebuilt: return "历史记录有误, 已重建, 报告无缺";

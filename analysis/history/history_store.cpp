@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <iterator>
 #include <sqlite3.h>
@@ -13,7 +12,9 @@
 
 #include "analysis/decimal_numbers.h"
 #include "platform/file_lock.h"
+#include "platform/file_names.h"
 #include "platform/file_permission.h"
+#include "platform/local_time.h"
 
 namespace qinghe::app {
 namespace {
@@ -155,17 +156,9 @@ std::optional<double> optional_number(sqlite3_stmt* stmt, int column) {
     return sqlite3_column_double(stmt, column);
 }
 
-std::string local_time(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&now, &parts);
-    char text[64];
-    return std::string(text, std::strftime(text, sizeof text, format, &parts));
-}
-
 // "+0800" as "+08:00".
 std::string now_iso8601() {
-    std::string time = local_time("%Y-%m-%dT%H:%M:%S%z");
+    std::string time = platform::local_time_now("%Y-%m-%dT%H:%M:%S%z");
     if (time.size() > 2) time.insert(time.size() - 2, ":");
     return time;
 }
@@ -192,21 +185,22 @@ std::optional<std::pair<std::string, std::string>> quarter_bounds(const std::str
 // file (a link to one included). A device, a pipe or a folder is not.
 bool regular_or_missing(const std::string& path) {
     std::error_code error;
-    const fs::file_type type = fs::symlink_status(path, error).type();
+    const fs::path file = platform::native_path(path);
+    const fs::file_type type = fs::symlink_status(file, error).type();
     // A path that cannot be looked at is left to SQLite to fail on.
     if (error || type == fs::file_type::not_found) return true;
-    return fs::is_regular_file(fs::status(path, error));
+    return fs::is_regular_file(fs::status(file, error));
 }
 
 // Makes the folder when missing. Checked by the mode bits, so a read-only
 // file stays read-only for root.
 bool writable_place(const std::string& path) {
     std::error_code error;
-    fs::path folder = fs::path(path).parent_path();
+    fs::path folder = platform::native_path(path).parent_path();
     if (folder.empty()) folder = ".";
     fs::create_directories(folder, error);
-    return platform::writable_by_user(folder.string()) &&
-           (!fs::exists(path, error) || platform::writable_by_user(path));
+    return platform::writable_by_user(platform::utf8_path(folder)) &&
+           (!fs::exists(platform::native_path(path), error) || platform::writable_by_user(path));
 }
 
 // Every program takes it shared to look at the file and exclusive to
@@ -231,10 +225,10 @@ bool passes_quick_check(const std::string& path) {
 
 // The first name of the pattern path.broken-YYYYMMDD-HHMMSS[-N] not taken.
 std::string aside_name(const std::string& path) {
-    const std::string base = path + ".broken-" + local_time("%Y%m%d-%H%M%S");
+    const std::string base = path + ".broken-" + platform::local_time_now("%Y%m%d-%H%M%S");
     std::string name = base;
     std::error_code error;
-    for (int n = 2; fs::exists(fs::symlink_status(name, error)); ++n)
+    for (int n = 2; fs::exists(fs::symlink_status(platform::native_path(name), error)); ++n)
         name = base + "-" + std::to_string(n);
     return name;
 }
@@ -325,7 +319,7 @@ void HistoryStore::open() {
     std::error_code error;
     try {
         if (access_ == HistoryAccess::read_write) open_read_write();
-        else if (fs::exists(path_, error)) open_read_only();
+        else if (fs::exists(platform::native_path(path_), error)) open_read_only();
     } catch (const SqlFailure& failure) {
         turn_off(access_ == HistoryAccess::read_write ? HistoryFault::cannot_write
                                                       : HistoryFault::cannot_read,
@@ -423,7 +417,7 @@ void HistoryStore::repair() {
 bool HistoryStore::rebuilt_in_place() {
     const std::string rebuilt = path_ + "-rebuilt";
     std::error_code error;
-    fs::remove(rebuilt, error);
+    fs::remove(platform::native_path(rebuilt), error);
     bool copied = true;
     try {
         Statement(db_, "VACUUM INTO ?1").with(rebuilt).run();
@@ -431,15 +425,15 @@ bool HistoryStore::rebuilt_in_place() {
         copied = false;
     }
     if (!copied || !passes_quick_check(rebuilt)) {
-        fs::remove(rebuilt, error);
+        fs::remove(platform::native_path(rebuilt), error);
         return false;
     }
     close();
     // The old log belongs to the old file; the copy holds what it had.
-    fs::remove(path_ + "-wal", error);
-    fs::remove(path_ + "-shm", error);
-    fs::rename(rebuilt, path_, error);
-    if (error) throw SqlFailure{SQLITE_CANTOPEN, error.message()};
+    fs::remove(platform::native_path(path_ + "-wal"), error);
+    fs::remove(platform::native_path(path_ + "-shm"), error);
+    if (!platform::rename_over(rebuilt, path_))
+        throw SqlFailure{SQLITE_CANTOPEN, "cannot replace the file with its rebuilt copy"};
     notice_ = {HistoryFault::rebuilt, path_, {}};
     return true;
 }
@@ -449,10 +443,10 @@ bool HistoryStore::rebuilt_in_place() {
 void HistoryStore::move_aside() {
     const std::string aside = aside_name(path_);
     std::error_code error;
-    fs::rename(path_, aside, error);
+    fs::rename(platform::native_path(path_), platform::native_path(aside), error);
     if (error) throw SqlFailure{SQLITE_CANTOPEN, error.message()};
-    fs::rename(path_ + "-wal", aside + "-wal", error);
-    fs::remove(path_ + "-shm", error);
+    fs::rename(platform::native_path(path_ + "-wal"), platform::native_path(aside + "-wal"), error);
+    fs::remove(platform::native_path(path_ + "-shm"), error);
     notice_ = {HistoryFault::moved_aside, aside, {}};
 }
 

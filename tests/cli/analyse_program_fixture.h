@@ -4,10 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,9 +15,8 @@
 #include "platform/text_encoding.h"
 #include "support/fund_pages.h"
 #include "support/loopback_server.h"
+#include "support/system_calls.h"
 #include "support/temp_directory.h"
-
-extern char** environ;
 
 namespace qinghe::analyse_testing {
 
@@ -77,7 +72,7 @@ protected:
     void SetUp() override {
         fs::create_directories(program_dir());
         fs::create_directories(caller_dir());
-        binary_ = program_dir() + "/qinghe-analyse";
+        binary_ = program_dir() + "/" + fs::path(QINGHE_ANALYSE_BINARY).filename().string();
         fs::copy_file(QINGHE_ANALYSE_BINARY, binary_);
         // The other sources of the site on the page server too, so that a
         // fund without rows never reaches beyond the loopback address.
@@ -95,38 +90,27 @@ protected:
     std::string caller_dir() const { return temp_.file("caller"); }
 
     // Runs the copied binary from the caller directory, output to files.
-    Outcome run(const std::vector<std::string>& args) const { return run_program(binary_, args); }
+    Outcome run(const std::vector<std::string>& args) const { return run_analyser(binary_, args); }
 
     // `variables` ("NAME=value") join the environment of the test.
-    Outcome run_program(const std::string& program, const std::vector<std::string>& args,
-                        const std::vector<std::string>& variables = {}) const {
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (const std::string& v : variables) envp.push_back(const_cast<char*>(v.c_str()));
-        for (char** v = environ; *v; ++v) envp.push_back(*v);
-        envp.push_back(nullptr);
+    Outcome run_analyser(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& variables = {}) const {
         const std::string out_file = temp_.file("stdout"), err_file = temp_.file("stderr");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, caller_dir().c_str());
-        posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         Outcome result;
-        pid_t pid = 0;
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
+        result.status = run_program(program, args, variables, caller_dir(), out_file, err_file);
         result.out = read_whole_file(out_file);
         result.err = read_whole_file(err_file);
         return result;
     }
+
+    // Runs python3 (never a shell) on `script` with `file` as its argument.
+    Outcome python(const std::string& script, const std::string& file) const {
+        return run_analyser("/usr/bin/python3", {"-c", script, file});
+    }
+
+    // Whether this system's programs can start python3 (a Windows program
+    // under Wine cannot start the Linux one).
+    bool python_starts() const { return python("pass", "").status == 0; }
 
     LoopbackServer server_{served_pages()};
     TempDirectory temp_;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <chrono>
-#include <cstdlib>
 
 #include "net/http_settings.h"
+#include "support/system_calls.h"
 
 namespace qinghe::testing {
 
@@ -13,7 +13,7 @@ class QuickHttpSettings {
 public:
     QuickHttpSettings() : saved_(net::http_settings()) {
         using namespace std::chrono_literals;
-        setenv("no_proxy", "127.0.0.1", 1);
+        testing_support::set_variable("no_proxy", "127.0.0.1");
         net::HttpSettings quick = saved_;
         quick.connect_timeout = 2000ms;
         quick.stall_timeout = 700ms;

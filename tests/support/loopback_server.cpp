@@ -1,22 +1,17 @@
 #include "support/loopback_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <openssl/pem.h>
-#include <openssl/x509v3.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <csignal>
 #include <stdexcept>
+
+#include "socket_api.h"
+#include "support/loopback_tls.h"
 
 namespace qinghe::testing {
 namespace {
 
 constexpr size_t kMaxHeadBytes = 65536;
-constexpr timeval kSocketTimeout{5, 0};
+constexpr int kSocketTimeoutSeconds = 5;
 
 sockaddr_in loopback_address(int port) {
     sockaddr_in address{};
@@ -33,60 +28,9 @@ int bound_port(int socket) {
     return ntohs(address.sin_port);
 }
 
-void add_extension(X509* certificate, int nid, const char* value) {
-    X509V3_CTX context;
-    X509V3_set_ctx_nodb(&context);
-    X509V3_set_ctx(&context, certificate, certificate, nullptr, nullptr, 0);
-    X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value);
-    if (!extension) throw std::runtime_error("certificate extension");
-    X509_add_ext(certificate, extension, -1);
-    X509_EXTENSION_free(extension);
-}
-
-X509* self_signed_certificate(EVP_PKEY* key) {
-    X509* certificate = X509_new();
-    X509_set_version(certificate, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
-    X509_gmtime_adj(X509_getm_notBefore(certificate), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(certificate), 86400);
-    X509_set_pubkey(certificate, key);
-    X509_NAME* name = X509_get_subject_name(certificate);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
-    X509_set_issuer_name(certificate, name);
-    add_extension(certificate, NID_basic_constraints, "critical,CA:TRUE");
-    add_extension(certificate, NID_subject_alt_name, "IP:127.0.0.1");
-    X509_sign(certificate, key, EVP_sha256());
-    return certificate;
-}
-
-std::string pem_of(X509* certificate) {
-    BIO* bio = BIO_new(BIO_s_mem());
-    PEM_write_bio_X509(bio, certificate);
-    BUF_MEM* memory = nullptr;
-    BIO_get_mem_ptr(bio, &memory);
-    std::string pem(memory->data, memory->length);
-    BIO_free(bio);
-    return pem;
-}
-
 }  // namespace
 
-TestCertificate::TestCertificate() {
-    EVP_PKEY* key = EVP_EC_gen("P-256");
-    if (!key) throw std::runtime_error("test key");
-    X509* certificate = self_signed_certificate(key);
-    pem_ = pem_of(certificate);
-    context_ = SSL_CTX_new(TLS_server_method());
-    SSL_CTX_use_certificate(context_, certificate);
-    SSL_CTX_use_PrivateKey(context_, key);
-    X509_free(certificate);
-    EVP_PKEY_free(key);
-}
-
-TestCertificate::~TestCertificate() { SSL_CTX_free(context_); }
-
-Connection::Connection(int socket, SSL* tls, LoopbackServer& server)
+Connection::Connection(int socket, ssl_st* tls, LoopbackServer& server)
     : socket_(socket), tls_(tls), server_(server) {
     read_head();
 }
@@ -94,24 +38,22 @@ Connection::Connection(int socket, SSL* tls, LoopbackServer& server)
 Connection::~Connection() {
     // A graceful close: the client sees the end of the body, not a reset.
     if (tls_) {
-        SSL_shutdown(tls_);
-        SSL_free(tls_);
+        tls_close(tls_);
         tls_ = nullptr;
     }
-    shutdown(socket_, SHUT_WR);
+    shutdown_sending(socket_);
     char drain[4096];
     while (wait_readable() && recv(socket_, drain, sizeof drain, 0) > 0) {
     }
-    close(socket_);
+    close_socket(socket_);
 }
 
 // Polls in short steps so that a connection kept alive by the client never
 // holds up the server's stop.
 bool Connection::wait_readable() {
     while (!server_.stopping_) {
-        if (tls_ && SSL_pending(tls_) > 0) return true;
-        pollfd waiting{socket_, POLLIN, 0};
-        if (poll(&waiting, 1, 20) != 0) return true;
+        if (tls_ && tls_pending(tls_)) return true;
+        if (poll_readable(socket_, 20) != 0) return true;
     }
     return false;
 }
@@ -130,7 +72,7 @@ void Connection::read_head() {
     while (head_.find("\r\n\r\n") == std::string::npos && head_.size() < kMaxHeadBytes) {
         if (!wait_readable()) break;
         long got =
-            tls_ ? SSL_read(tls_, block, sizeof block) : recv(socket_, block, sizeof block, 0);
+            tls_ ? tls_read(tls_, block, sizeof block) : recv(socket_, block, sizeof block, 0);
         if (got <= 0) break;
         head_.append(block, size_t(got));
     }
@@ -145,8 +87,8 @@ std::string Connection::target() const {
 
 bool Connection::send(std::string_view bytes) {
     while (!bytes.empty()) {
-        long sent = tls_ ? SSL_write(tls_, bytes.data(), int(bytes.size()))
-                         : ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        long sent = tls_ ? tls_write(tls_, bytes.data(), bytes.size())
+                         : send_some(socket_, bytes.data(), bytes.size());
         if (sent <= 0) return false;
         bytes.remove_prefix(size_t(sent));
     }
@@ -155,11 +97,9 @@ bool Connection::send(std::string_view bytes) {
 
 void Connection::stay_silent() { server_.wait_for_stop(); }
 
-LoopbackServer::LoopbackServer(Handler handler, SSL_CTX* tls)
+LoopbackServer::LoopbackServer(Handler handler, ssl_ctx_st* tls)
     : handler_(std::move(handler)), tls_(tls) {
-    // Plain sends never raise SIGPIPE; TLS writes to a client that hung up
-    // would end the test.
-    if (tls_) std::signal(SIGPIPE, SIG_IGN);
+    start_sockets();
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = loopback_address(0);
     if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -189,7 +129,7 @@ LoopbackServer::~LoopbackServer() {
 
 void LoopbackServer::stop_listening() {
     int listener = listener_.exchange(-1);
-    if (listener >= 0) close(listener);
+    if (listener >= 0) close_socket(listener);
 }
 
 int LoopbackServer::connections() const {
@@ -211,12 +151,10 @@ void LoopbackServer::accept_loop() {
     while (!stopping_) {
         int listener = listener_;
         if (listener < 0) return;
-        pollfd waiting{listener, POLLIN, 0};
-        if (poll(&waiting, 1, 20) <= 0) continue;
+        if (poll_readable(listener, 20) <= 0) continue;
         int socket = accept(listener, nullptr, nullptr);
         if (socket < 0) continue;
-        setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &kSocketTimeout, sizeof kSocketTimeout);
-        setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &kSocketTimeout, sizeof kSocketTimeout);
+        set_socket_timeouts(socket, kSocketTimeoutSeconds);
         std::lock_guard lock(mutex_);
         ++connections_;
         workers_.emplace_back([this, socket] { serve(socket); });
@@ -224,13 +162,11 @@ void LoopbackServer::accept_loop() {
 }
 
 void LoopbackServer::serve(int socket) {
-    SSL* tls = nullptr;
+    ssl_st* tls = nullptr;
     if (tls_) {
-        tls = SSL_new(tls_);
-        SSL_set_fd(tls, socket);
-        if (SSL_accept(tls) <= 0) {
-            SSL_free(tls);
-            close(socket);
+        tls = tls_accept(tls_, socket);
+        if (!tls) {
+            close_socket(socket);
             return;
         }
     }
@@ -300,11 +236,12 @@ std::string gzip(std::string_view bytes) {
 }
 
 int unused_port() {
+    start_sockets();
     int probe = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = loopback_address(0);
     bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
     int port = bound_port(probe);
-    close(probe);
+    close_socket(probe);
     return port;
 }
 

@@ -4,8 +4,6 @@
 // handler it can speak TLS with a certificate made at test time.
 #pragma once
 
-#include <openssl/ssl.h>
-
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -16,6 +14,11 @@
 #include <thread>
 #include <vector>
 
+// OpenSSL's context and connection, where the build has OpenSSL
+// (support/loopback_tls.h).
+struct ssl_ctx_st;
+struct ssl_st;
+
 namespace qinghe::testing {
 
 // A self-signed certificate for 127.0.0.1 and a server context that uses it.
@@ -24,18 +27,18 @@ public:
     TestCertificate();
     ~TestCertificate();
     const std::string& pem() const { return pem_; }
-    SSL_CTX* server_context() const { return context_; }
+    ssl_ctx_st* server_context() const { return context_; }
 
 private:
     std::string pem_;
-    SSL_CTX* context_ = nullptr;
+    ssl_ctx_st* context_ = nullptr;
 };
 
 class LoopbackServer;
 
 class Connection {
 public:
-    Connection(int socket, SSL* tls, LoopbackServer& server);
+    Connection(int socket, ssl_st* tls, LoopbackServer& server);
     ~Connection();
     // The request head up to the blank line (empty if the client sent none).
     const std::string& head() const { return head_; }
@@ -53,7 +56,7 @@ private:
     bool wait_readable();
 
     int socket_;
-    SSL* tls_;
+    ssl_st* tls_;
     LoopbackServer& server_;
     std::string head_;
 };
@@ -64,7 +67,7 @@ public:
     using Pages = std::map<std::string, std::string>;  // request path -> body
     using RequestHook = std::function<void(const std::string& path)>;
 
-    explicit LoopbackServer(Handler handler, SSL_CTX* tls = nullptr);
+    explicit LoopbackServer(Handler handler, ssl_ctx_st* tls = nullptr);
     // Serves `pages` by request path ("/code.html"), "404 Not Found" for any
     // other, one request per connection ("Connection: close") and one request
     // at a time, so request hooks run one after the other.
@@ -97,7 +100,7 @@ private:
     void answer_page(Connection& connection);
 
     Handler handler_;
-    SSL_CTX* tls_;
+    ssl_ctx_st* tls_;
     std::atomic<int> listener_{-1};
     int port_ = 0;
     std::atomic<bool> stopping_{false};

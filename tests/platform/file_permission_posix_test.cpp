@@ -1,3 +1,4 @@
+// the owner, group and others mode bits of POSIX systems
 #include <gtest/gtest.h>
 
 #include <filesystem>

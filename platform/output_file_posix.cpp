@@ -1,4 +1,4 @@
-#include "analysis/output/output_file.h"
+#include "platform/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 
-namespace qinghe::app {
+#include "platform/file_io.h"
+
+namespace qinghe::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -88,17 +90,6 @@ void set_final_mode(int fd, const Target& target) {
     ::fchmod(fd, target.status.st_mode & 07777);
 }
 
-bool write_all(int fd, const std::string& contents) {
-    size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
-    return true;
-}
-
 std::string failure(const std::string& path, int error_number) {
     return "cannot write '" + path + "': " + std::strerror(error_number);
 }
@@ -159,4 +150,4 @@ bool write_output_file(const std::string& path, const std::string& contents, std
     return written;
 }
 
-}  // namespace qinghe::app
+}  // namespace qinghe::platform

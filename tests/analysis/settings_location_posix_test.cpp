@@ -1,3 +1,4 @@
+// the XDG folders, /usr and /opt prefixes and the mode bits of POSIX systems
 // Where the program's own files go: beside a program whose folder the user
 // may write, else in the user's configuration folder, with a setting file
 // shipped beside a read-only program read until the user has one.

@@ -1,3 +1,4 @@
+// compares every conversion with glibc iconv, which Windows has not
 #include <gtest/gtest.h>
 
 #include <cerrno>

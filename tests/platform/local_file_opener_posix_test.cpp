@@ -1,3 +1,4 @@
+// file URLs of POSIX paths, with '#' and '?' in a file name (Windows allows neither)
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -43,7 +43,7 @@ private:
 }  // namespace
 
 // Decodes to UTF-32LE; a malformed byte becomes U+FFFD and is skipped.
-std::u32string iconv_decode(std::string_view input, const char* from) {
+std::u32string system_decode(std::string_view input, const char* from) {
     Converter c(from, "UTF-32LE");
     std::u32string result;
     if (!c.ok()) return result;
@@ -62,7 +62,7 @@ std::u32string iconv_decode(std::string_view input, const char* from) {
 }
 
 // Encodes from UTF-32LE; a character the target cannot hold becomes '?'.
-std::string iconv_encode(const std::u32string& text, const char* to) {
+std::string system_encode(const std::u32string& text, const char* to) {
     Converter c("UTF-32LE", to);
     std::string out;
     if (!c.ok()) return out;

@@ -1,3 +1,4 @@
+// reads the dynamic section of the ELF program (a Windows program is no ELF file)
 // qinghe-analyse needs no window system and no synthesizer: the shared
 // libraries its ELF file names (DT_NEEDED) include none of Qt, FluidSynth or
 // the graphics and image libraries only the desktop program uses. A library

@@ -1,0 +1,9 @@
+#include "platform/command_line.h"
+
+namespace qinghe::platform {
+
+std::vector<std::string> command_line_arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+}  // namespace qinghe::platform
