@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_names.h"
 #include "platform/text_encoding.h"
 #include "support/fund_pages.h"
 #include "support/loopback_server.h"
@@ -82,7 +83,7 @@ protected:
 
     // The section 设置 of the program's 配置.ini: `utf8_lines`.
     void set_sources(const std::string& utf8_lines) const {
-        std::ofstream(program_dir() + "/配置.ini", std::ios::binary)
+        std::ofstream(platform::native_path(program_dir() + "/配置.ini"), std::ios::binary)
             << platform::gbk_from_utf8("[设置]\r\n" + utf8_lines);
     }
 
