@@ -43,6 +43,16 @@ constexpr const char* kMigrations[] = {
     " stock_id INTEGER NOT NULL REFERENCES stock(id), ratio REAL NOT NULL,"
     " change TEXT, change_points REAL,"
     " PRIMARY KEY(report_id, exited, position)) WITHOUT ROWID;",
+    // A fund's asset allocation as of its date; its estimates of the day's
+    // change (the last one of each trading day) and the changes it published.
+    "CREATE TABLE asset_mix(code TEXT NOT NULL, mix_date TEXT NOT NULL, stocks REAL,"
+    " bonds REAL, cash REAL, funds REAL, other REAL, net_assets REAL, read_at TEXT NOT NULL,"
+    " PRIMARY KEY(code, mix_date)) WITHOUT ROWID;"
+    "CREATE TABLE estimate(code TEXT NOT NULL, trading_day TEXT NOT NULL, change REAL NOT NULL,"
+    " coverage REAL NOT NULL, holdings_date TEXT NOT NULL, estimated_at TEXT NOT NULL,"
+    " PRIMARY KEY(code, trading_day)) WITHOUT ROWID;"
+    "CREATE TABLE net_value(code TEXT NOT NULL, value_date TEXT NOT NULL, unit_value REAL,"
+    " change REAL, read_at TEXT NOT NULL, PRIMARY KEY(code, value_date)) WITHOUT ROWID;",
 };
 static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 

@@ -73,7 +73,7 @@ enum class HistoryAccess { read_write, read_only };
 class HistoryStore {
 public:
     // The schema this program writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     // Opens `path`; for read_write, creating the file and its folder when
     // missing.

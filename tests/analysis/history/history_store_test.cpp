@@ -332,7 +332,7 @@ TEST_F(HistoryStoreTest, NewerSchemaIsLeftUntouchedAndTurnsTheHistoryOff) {
     sqlite3_open(path.c_str(), &db);
     // A newer program may keep its file in another journal mode; switching
     // it to WAL would change its header.
-    sqlite3_exec(db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 2", nullptr, nullptr,
+    sqlite3_exec(db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 3", nullptr, nullptr,
                  nullptr);
     sqlite3_close(db);
     const std::string before = read_whole_file(path);
@@ -340,7 +340,7 @@ TEST_F(HistoryStoreTest, NewerSchemaIsLeftUntouchedAndTurnsTheHistoryOff) {
     HistoryStore store(path);
     const HistoryNotice notice = store.take_notice();
     EXPECT_EQ(notice.fault, HistoryFault::newer_schema);
-    EXPECT_EQ(notice.detail, "2");
+    EXPECT_EQ(notice.detail, "3");
     expect_notice_once(store, HistoryFault::none, false);
     EXPECT_EQ(read_whole_file(path), before);
     EXPECT_FALSE(fs::exists(path + "-wal"));
