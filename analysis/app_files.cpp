@@ -19,11 +19,8 @@ constexpr char kParallelKey[] = "\xCD\xAC\xCA\xB1\xCF\xC2\xD4\xD8";           //
 constexpr char kTimeoutKey[] = "\xCF\xC2\xD4\xD8\xB3\xAC\xCA\xB1";            // "下载超时"
 constexpr char kOfflineKey[] = "\xC0\xEB\xCF\xDF";                            // "离线"
 constexpr char kSourcesKey[] = "\xB3\xD6\xB2\xD6\xC0\xB4\xD4\xB4";            // "持仓来源"
-constexpr char kArchiveKey[] = "\xB5\xB5\xB0\xB8\xCD\xF8\xD6\xB7";            // "档案网址"
-constexpr char kMobileKey[] = "\xD2\xC6\xB6\xAF\xCD\xF8\xD6\xB7";             // "移动网址"
 constexpr char kUserAgentKey[] = "\xE4\xAF\xC0\xC0\xC6\xF7\xB1\xEA\xCA\xB6";  // "浏览器标识"
-constexpr char kDefaultArchive[] = "https://fundf10.eastmoney.com/";
-constexpr char kDefaultMobile[] = "https://fundmobapi.eastmoney.com/";
+constexpr char kQuoteSourcesKey[] = "\xD0\xD0\xC7\xE9\xC0\xB4\xD4\xB4";       // "行情来源"
 
 }  // namespace
 
@@ -65,8 +62,6 @@ std::string setting_of(const char* key) {
     return setting ? setting.get() : "";
 }
 
-bool is_base_url(std::string_view url) { return is_web_address(url) && url.back() == '/'; }
-
 std::string base_url_setting(const char* key, const char* fallback) {
     const std::string url = setting_of(key);
     return is_base_url(url) ? url : fallback;
@@ -87,19 +82,30 @@ char* fund_site_base_url() {
 
 int parallel_download_setting() { return parallel_downloads(setting_of(kParallelKey).c_str()); }
 
-SourceSettings source_settings() {
+HostBases host_settings() {
+    HostBases bases;
+    for (const HostRow& row : host_table())
+        bases[row.host] =
+            base_url_setting(platform::gbk_from_utf8(row.key).c_str(), row.fallback.c_str());
+    return bases;
+}
+
+SourceSettings source_settings() { return source_settings(host_settings()); }
+
+SourceSettings source_settings(const HostBases& bases) {
     SourceSettings settings;
     const std::string order = platform::utf8_from_gbk(setting_of(kSourcesKey));
     settings.order = source_order(order, nullptr);
     if (settings.order.empty()) settings.order = default_source_order();
-    OwnedText page(fund_site_base_url());
-    settings.page_base = page.get();
-    settings.archive_base = base_url_setting(kArchiveKey, kDefaultArchive);
-    settings.mobile_base = base_url_setting(kMobileKey, kDefaultMobile);
+    settings.page_base = bases[Host::page];
+    settings.archive_base = bases[Host::archive];
+    settings.mobile_base = bases[Host::mobile];
     const std::string agent = user_agent_setting();
     if (agent != net::limit::kUserAgent) settings.mobile_user_agent = agent;
     return settings;
 }
+
+std::string quote_source_setting() { return platform::utf8_from_gbk(setting_of(kQuoteSourcesKey)); }
 
 std::string user_agent_setting() {
     const std::string agent = setting_of(kUserAgentKey);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "analysis/host_table.h"
 #include "analysis/sources/holdings_source.h"
 
 namespace qinghe::app {
@@ -24,11 +25,16 @@ char* fund_site_base_url();
 // Downloads at once in a run: the setting 同时下载, 4 when it is missing or
 // not a whole number, else clamped to 1..8.
 int parallel_download_setting();
+// The base URL of every host of the table (host_table.h): its setting when
+// that is an http or https URL ending in "/", else its built-in one.
+HostBases host_settings();
 // The sources of a run: the order 持仓来源 (names separated by ","; unknown
-// names skipped, none known: 页面,档案,移动) and the base URLs 基金网址,
-// 档案网址 and 移动网址, each its default unless an http or https URL ending
-// in "/".
+// names skipped, none known: 页面,档案,移动) and the base URLs of the page,
+// archive and mobile hosts, of host_settings() or of `bases`.
 SourceSettings source_settings();
+SourceSettings source_settings(const HostBases& bases);
+// The order of the quote sources as set (行情来源, UTF-8; empty when missing).
+std::string quote_source_setting();
 // The user agent every request sends: the setting 浏览器标识 when it is
 // printable ASCII, else the reader's own.
 std::string user_agent_setting();

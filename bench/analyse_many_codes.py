@@ -19,7 +19,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import fund_page_server  # noqa: E402
-from pages import keep_history_apart  # noqa: E402
+from pages import keep_history_apart, other_hosts_at  # noqa: E402
 
 CODES = [str(c) for c in range(100000, 110000)]
 
@@ -38,7 +38,8 @@ def main():
     rows = [0]
     with tempfile.TemporaryDirectory() as work:  # the dump file goes there
         start = time.monotonic()
-        process = subprocess.Popen([analyse, "--base-url", base, *extra, *CODES], cwd=work,
+        hosts = ["--base-url", base, "--archive-url", base, "--mobile-url", base, *other_hosts_at(base)]
+        process = subprocess.Popen([analyse, *hosts, *extra, *CODES], cwd=work,
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
         def read_progress():

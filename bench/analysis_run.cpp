@@ -33,6 +33,7 @@
 #include "analysis/holding_list.h"
 #include "analysis/holdings_collector.h"
 #include "analysis/holdings_sorting.h"
+#include "analysis/host_table.h"
 #include "analysis/sources/page_download.h"
 #include "app/program_start.h"
 #include "app/program_state.h"
@@ -44,6 +45,7 @@
 #include "runtime/memory.h"
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
+#include "support/every_host.h"
 #include "support/loopback_server.h"
 
 extern char** environ;
@@ -180,7 +182,9 @@ Stages staged_run(const std::string& base_url, const std::vector<std::string>& c
 // Wall time of one qinghe-analyse process over the codes; -1 when it
 // could not be started or failed.
 double process_run(const std::string& base_url, const std::vector<std::string>& codes) {
-    std::vector<std::string> words = {QINGHE_ANALYSE_PATH, "--base-url", base_url};
+    std::vector<std::string> words = {QINGHE_ANALYSE_PATH};
+    for (const HostRow& host : host_table())
+        words.insert(words.end(), {"--url", host.name + "=" + base_url});
     words.insert(words.end(), codes.begin(), codes.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -225,7 +229,8 @@ int main(int argc, char** argv) {
     for (const auto& [path, body] : pages.served) served_bytes += body.size();
     qinghe::testing::LoopbackServer server(pages.served);
     std::ofstream(folder / platform::utf8_from_gbk(resources::config_file_name()), std::ios::binary)
-        << platform::gbk_from_utf8("[设置]\r\n基金网址=" + server.base_url() + "\r\n");
+        << platform::gbk_from_utf8("[设置]\r\n" +
+                                   testing_support::every_host_at(server.base_url()));
 
     if (load_window(resources::window_id::main, nullptr, false) != 0) {
         std::fprintf(stderr, "bench_analysis_run: the main window could not be loaded\n");

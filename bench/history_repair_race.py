@@ -21,6 +21,8 @@ import subprocess
 import sys
 import tempfile
 
+from pages import other_hosts_at
+
 RUNS, FUNDS_EACH, CUT_AT = 6, 10, 10_000
 HERE = pathlib.Path(__file__).resolve().parent
 
@@ -33,7 +35,7 @@ def start_server():
 
 def analyse(program, base, codes, wait=True):
     args = [str(program), "--base-url", base, "--archive-url", base, "--mobile-url", base,
-            *codes]
+            *other_hosts_at(base), *codes]
     run = subprocess.Popen(args, cwd=program.parent, stdout=subprocess.DEVNULL,
                            stderr=subprocess.PIPE, text=True)
     return run.communicate() and run if wait else run

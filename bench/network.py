@@ -13,7 +13,7 @@ import sys
 import time
 
 from bench_server import BOMB_CODE, ENDLESS_CODE, Server, Settings
-from pages import fund_pages, keep_history_apart
+from pages import fund_pages, keep_history_apart, other_hosts_at
 
 
 def sources_at(base):
@@ -22,7 +22,7 @@ def sources_at(base):
     as the site has it on a host of its own: the run keeps N connections to
     each host."""
     mobile = base.replace("127.0.0.1", "localhost")
-    return ["--base-url", base, "--archive-url", base, "--mobile-url", mobile]
+    return ["--base-url", base, "--archive-url", base, "--mobile-url", mobile, *other_hosts_at(base)]
 
 
 def run(command):

@@ -12,6 +12,17 @@ HERE = pathlib.Path(__file__).resolve().parent
 DEFAULT = HERE.parent / "build" / "fixtures" / "fund-pages"
 
 
+# The hosts a run may ask beside the fund site's three sources, by their
+# names of `qinghe-analyse --url NAME=BASE` (analysis/host_table.h).
+OTHER_HOSTS = ("quote", "quote2", "tencent", "nav")
+
+
+def other_hosts_at(base):
+    """The options that point every host but the three sources at `base`:
+    no run of a benchmark reaches a real host through a default."""
+    return [word for name in OTHER_HOSTS for word in ("--url", "%s=%s" % (name, base))]
+
+
 def fund_pages(count):
     """(codes, {path: body}) for the first `count` generated codes."""
     folder = pathlib.Path(os.environ.get("QINGHE_GENERATED_PAGES_DIR") or DEFAULT)

@@ -16,7 +16,7 @@ import sys
 import time
 
 from bench_server import Server, Settings
-from pages import HERE, fund_pages, keep_history_apart
+from pages import HERE, fund_pages, keep_history_apart, other_hosts_at
 
 CODES = 50
 
@@ -78,7 +78,8 @@ def print_floor(medians, name="qinghe-analyse"):
 def compare(analyse, codes, server, rounds):
     base = server.base_url
     commands = {
-        "qinghe-analyse": [analyse, "--base-url", base] + codes,
+        "qinghe-analyse": [analyse, "--base-url", base, "--archive-url", base, "--mobile-url", base,
+                           *other_hosts_at(base)] + codes,
         "python script": ["/usr/bin/python3", str(HERE / "fund_holdings.py"), base] + codes,
     }
     if shutil.which("curl"):

@@ -20,7 +20,7 @@ import tempfile
 import time
 
 from bench_server import Server, Settings
-from pages import HERE, fund_pages, keep_history_apart
+from pages import HERE, fund_pages, keep_history_apart, other_hosts_at
 from side_by_side import NativeServer, alternate, curl_commands, print_floor
 
 FUNDS = 50
@@ -56,7 +56,7 @@ def run(command):
 
 def analyse_command(analyse, base, codes, options=(), archive_base=None):
     return [analyse, "--base-url", base, "--archive-url", archive_base or base,
-            "--mobile-url", base, *options, *codes]
+            "--mobile-url", base, *other_hosts_at(base), *options, *codes]
 
 
 def side_by_side(analyse, codes, base, rounds):

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <optional>
 
 #include "analysis/sources/link_resolution.h"
 
@@ -39,6 +40,21 @@ bool web_folder(const std::string& value, std::string& taken) {
     if (!is_web_address(value) || !value.ends_with('/')) return false;
     taken = value;
     return true;
+}
+
+// NAME=BASE: a host of the table and its base URL.
+bool host_url(const std::string& value, AnalyseOptions& options) {
+    const size_t equals = value.find('=');
+    if (equals == std::string::npos) return false;
+    const std::optional<Host> host = host_named(std::string_view(value).substr(0, equals));
+    std::string base;
+    if (!host || !web_folder(value.substr(equals + 1), base)) return false;
+    options.urls.emplace_back(*host, std::move(base));
+    return true;
+}
+
+bool own_host_url(Host host, const std::string& value, AnalyseOptions& options) {
+    return host_url(host_row(host).name + "=" + value, options);
 }
 
 // Names of sources separated by ",", each known, at least one.
@@ -80,11 +96,15 @@ struct ValueOption {
 
 const ValueOption kValueOptions[] = {
     {"--base-url", "an http or https URL ending in '/'",
-     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.base_url); }},
+     [](const std::string& v, AnalyseOptions& o) { return own_host_url(Host::page, v, o); }},
     {"--archive-url", "an http or https URL ending in '/'",
-     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.archive_url); }},
+     [](const std::string& v, AnalyseOptions& o) { return own_host_url(Host::archive, v, o); }},
     {"--mobile-url", "an http or https URL ending in '/'",
-     [](const std::string& v, AnalyseOptions& o) { return web_folder(v, o.mobile_url); }},
+     [](const std::string& v, AnalyseOptions& o) { return own_host_url(Host::mobile, v, o); }},
+    {"--url",
+     "NAME=BASE: NAME one of page, archive, mobile, quote, quote2, tencent, nav, BASE an http "
+     "or https URL ending in '/'",
+     host_url},
     {"--source",
      "page, archive and mobile (or 页面, 档案, 移动) in the order wanted, separated by ','",
      [](const std::string& v, AnalyseOptions& o) { return source_list(v, o.sources); }},
@@ -128,6 +148,7 @@ const FlagOption kFlagOptions[] = {
     {"--overlap", [](AnalyseOptions& o) { o.overlap = true; }},
     {"--offline", [](AnalyseOptions& o) { o.offline = true; }},
     {"--history", [](AnalyseOptions& o) { o.history = true; }},
+    {"--today", [](AnalyseOptions& o) { o.today = true; }},
 };
 
 const FlagOption* flag_option(const std::string& name) {
@@ -219,6 +240,11 @@ const Conflict kConflicts[] = {
     {"--history", "--offline", "--history never asks the site"},
     {"--history", "--sort", "--history lists each fund's reports newest first"},
     {"--overlap", "--sort", "--overlap prints the funds in the order typed"},
+    {"--today", "--check", "--today reads quotes for funds, --check asks the site for one"},
+    {"--today", "--history", "--today reads quotes, --history lists what is stored"},
+    {"--today", "--offline", "--today asks the quote services"},
+    {"--today", "--overlap", "--today prints each fund's estimate, --overlap compares funds"},
+    {"--today", "--sort", "--today prints the funds in the order typed"},
 };
 
 bool given_option(const std::vector<std::string>& given, const char* name) {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/code_line.h"
+#include "analysis/host_table.h"
 #include "analysis/output/analysis_output.h"
 #include "analysis/sources/source_kind.h"
 #include "net/http_settings.h"
@@ -14,9 +16,9 @@
 namespace qinghe::app {
 
 struct AnalyseOptions {
-    std::string base_url;             // empty: the desktop program's setting
-    std::string archive_url;          // empty: the setting 档案网址
-    std::string mobile_url;           // empty: the setting 移动网址
+    // The hosts' base URLs given (--url NAME=BASE, --base-url, --archive-url,
+    // --mobile-url), in order; the others are the desktop program's settings.
+    std::vector<std::pair<Host, std::string>> urls;
     std::vector<SourceKind> sources;  // empty: the setting 持仓来源
     std::string check;                // --check CODE: every source asked for CODE
     SortKey sort = SortKey::ratio;
@@ -29,6 +31,7 @@ struct AnalyseOptions {
     std::vector<double> amounts;             // one per code, or none
     bool offline = false;                    // every code from the history, no request
     bool history = false;                    // list the history instead of analysing
+    bool today = false;                      // today's estimates instead of the list
 };
 
 // Parses the arguments after the program name; every value is checked.

@@ -5,7 +5,8 @@
 // progress and warnings to standard error. Exit status: 0 when every code
 // gave rows (read, or from the history), 1 when some did not, 2 on bad
 // usage. --check CODE asks every source for one fund and prints a line
-// each; --history lists the history instead.
+// each; --history lists the history instead; --today prints each fund's
+// estimate for today.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,7 +26,9 @@
 #include "analysis/history/history_messages.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output/overlap_output.h"
+#include "analysis/output/today_output.h"
 #include "analysis/cli/site_check.h"
+#include "analysis/today/today_reader.h"
 #include "net/download_engine.h"
 #include "net/http_settings.h"
 #include "platform/command_line.h"
@@ -56,6 +59,10 @@ constexpr const char* kUsage =
     "                    else https://fundf10.eastmoney.com/)\n"
     "  --mobile-url URL  the site's mobile endpoint (default: setting 移动网址,\n"
     "                    else https://fundmobapi.eastmoney.com/)\n"
+    "  --url NAME=BASE   the base URL of any host the program asks (repeatable):\n"
+    "                    page (setting 基金网址), archive (档案网址), mobile (移动网址),\n"
+    "                    quote (行情网址), quote2 (备用行情网址), tencent (文本行情网址),\n"
+    "                    nav (净值网址); e.g. --url quote=http://127.0.0.1:8080/\n"
     "  --source LIST     the sources asked, in order, until one gives rows: page,\n"
     "                    archive, mobile (or 页面, 档案, 移动), separated by ',';\n"
     "                    default: setting 持仓来源, else page,archive,mobile;\n"
@@ -94,6 +101,15 @@ constexpr const char* kUsage =
     "                    report date, source, read at, rows; --format json adds the\n"
     "                    rows); without a code, every stored fund once. Not with\n"
     "                    --overlap, --offline or --sort\n"
+    "  --today CODE[=AMOUNT]...\n"
+    "                    instead of the list, each fund's change today estimated from\n"
+    "                    its disclosed holdings and the stocks' quotes (an estimate,\n"
+    "                    not the fund company's figure): code, name, estimate %,\n"
+    "                    coverage %, quote time, amount, money, reason, the day\n"
+    "                    before's estimate and published change; a line 'total' with\n"
+    "                    amounts; --format json adds each holding's price and change.\n"
+    "                    Quotes from setting 行情来源 (行情, 备用行情, 文本行情). Not\n"
+    "                    with --check, --history, --offline, --overlap or --sort\n"
     "  --help            this text\n"
     "  --version         the program's version\n"
     "\n"
@@ -190,13 +206,17 @@ std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSetti
     return reports;
 }
 
+// The hosts' base URLs of the desktop program's settings, with the options'.
+HostBases hosts_of(const AnalyseOptions& options) {
+    HostBases hosts = host_settings();
+    for (const auto& [host, base] : options.urls) hosts[host] = base;
+    return hosts;
+}
+
 // The settings of the desktop program with the options' overrides.
 SourceSettings sources_of(const AnalyseOptions& options) {
-    SourceSettings sources = source_settings();
+    SourceSettings sources = source_settings(hosts_of(options));
     if (!options.sources.empty()) sources.order = options.sources;
-    if (!options.base_url.empty()) sources.page_base = options.base_url;
-    if (!options.archive_url.empty()) sources.archive_base = options.archive_url;
-    if (!options.mobile_url.empty()) sources.mobile_base = options.mobile_url;
     return sources;
 }
 
@@ -211,6 +231,10 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
     return false;
 }
 
+QuoteSettings quotes_of(const AnalyseOptions& options) {
+    return quote_settings(hosts_of(options), quote_source_setting());
+}
+
 int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
     net::DownloadEngine engine(1);
     const Fetch fetch = [&](const net::Request& request) { return engine.fetch(request); };
@@ -218,8 +242,28 @@ int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
         check_sources(platform::gbk_from_utf8(options.check), make_sources(settings), fetch);
     const bool rows = std::any_of(answers.begin(), answers.end(),
                                   [](const SourceAnswer& a) { return !a.rows.empty(); });
-    if (!write_out(options, check_text(answers, options.format == OutputFormat::json))) return 2;
+    const std::vector<StockId> stocks = checked_stocks(answers);
+    const std::vector<QuoteSourceCheck> quotes = QuoteSources(quotes_of(options)).check(stocks);
+    if (!write_out(options, check_text(answers, quotes, stocks.size(),
+                                       options.format == OutputFormat::json)))
+        return 2;
     return rows ? 0 : 1;
+}
+
+// --today: the funds' table of today's estimates; the quotes' fault, if
+// any, on standard error.
+bool print_today(const AnalyseOptions& options, const std::vector<FundReport>& reports) {
+    const TodayReport today = TodayReader(quotes_of(options)).read(reports);
+    if (!today.quote_fault.empty())
+        std::fprintf(stderr, "qinghe-analyse: %s\n", today.quote_fault.c_str());
+    return write_out(options, format_today(today, options.format));
+}
+
+// The merged list, or with --overlap the funds' overlap.
+std::string result_text(const AnalyseOptions& options, const AnalysisResult& result) {
+    if (options.overlap)
+        return format_overlap(fund_overlap(result.funds), result.funds, options.format);
+    return format_result(result, options.format);
 }
 
 int analyse(const AnalyseOptions& options) {
@@ -236,12 +280,11 @@ int analyse(const AnalyseOptions& options) {
     for (size_t i = 0; i < options.amounts.size() && i < reports.size(); ++i)
         reports[i].amount = options.amounts[i];
     std::vector<double> amounts = fund_amounts(reports);
+    const bool today_written = !options.today || print_today(options, reports);
     const AnalysisResult result =
         analysis_result(std::move(reports), merged, std::move(amounts), options.sort);
-    const std::string text =
-        options.overlap ? format_overlap(fund_overlap(result.funds), result.funds, options.format)
-                        : format_result(result, options.format);
-    const bool written = write_out(options, text);
+    const bool written =
+        options.today ? today_written : write_out(options, result_text(options, result));
     const bool all_read = report_to_stderr(result);
     release_record_array(merged);
     return !written ? 2 : all_read ? 0 : 1;

@@ -1,5 +1,7 @@
 #include "analysis/cli/site_check.h"
 
+#include <algorithm>
+
 #include "analysis/output/analysis_output.h"
 #include "platform/text_encoding.h"
 
@@ -25,6 +27,25 @@ std::string check_line(const SourceAnswer& answer) {
     return line;
 }
 
+std::vector<StockId> checked_stocks(const std::vector<SourceAnswer>& answers) {
+    std::vector<StockId> stocks;
+    for (const SourceAnswer& answer : answers)
+        for (const SourceRow& row : answer.rows)
+            if (const std::optional<StockId> stock = stock_of_link(row.link);
+                stock && std::find(stocks.begin(), stocks.end(), *stock) == stocks.end())
+                stocks.push_back(*stock);
+    return stocks;
+}
+
+std::string quote_check_line(const QuoteSourceCheck& check, size_t stocks) {
+    std::string line =
+        std::string(ascii_name(check.kind)) + ": " + (check.url.empty() ? "-" : check.url) +
+        ": status " + std::to_string(check.status) + ", " + std::to_string(check.requests) +
+        " requests, " + std::to_string(check.quotes) + " of " + std::to_string(stocks) + " quoted";
+    if (!check.reason.empty()) line += ": " + check.reason;
+    return line;
+}
+
 namespace {
 
 std::string text_or_null(const std::string& utf8) {
@@ -43,13 +64,25 @@ std::string check_object(const SourceAnswer& a) {
            ", \"reason\": " + text_or_null(a.rows.empty() ? a.reason : "") + "}";
 }
 
+std::string quote_check_object(const QuoteSourceCheck& c, size_t stocks) {
+    return std::string("{\"source\": ") + json_string(ascii_name(c.kind)) +
+           ", \"url\": " + text_or_null(c.url) + ", \"status\": " + std::to_string(c.status) +
+           ", \"requests\": " + std::to_string(c.requests) +
+           ", \"stocks\": " + std::to_string(stocks) + ", \"quotes\": " + std::to_string(c.quotes) +
+           ", \"reason\": " + text_or_null(c.reason) + "}";
+}
+
 }  // namespace
 
-std::string check_text(const std::vector<SourceAnswer>& answers, bool json) {
+std::string check_text(const std::vector<SourceAnswer>& answers,
+                       const std::vector<QuoteSourceCheck>& quotes, size_t stocks, bool json) {
     std::string text;
-    for (const SourceAnswer& answer : answers)
-        text += json ? (text.empty() ? "[\n  " : ",\n  ") + check_object(answer)
-                     : check_line(answer) + "\n";
+    const auto add = [&](const std::string& object, const std::string& line) {
+        text += json ? (text.empty() ? "[\n  " : ",\n  ") + object : line + "\n";
+    };
+    for (const SourceAnswer& answer : answers) add(check_object(answer), check_line(answer));
+    for (const QuoteSourceCheck& quote : quotes)
+        add(quote_check_object(quote, stocks), quote_check_line(quote, stocks));
     return json ? (text.empty() ? "[]\n" : text + "\n]\n") : text;
 }
 

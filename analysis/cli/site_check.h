@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/sources/holdings_source.h"
+#include "analysis/today/quote_sources.h"
 
 namespace qinghe::app {
 
@@ -21,10 +22,23 @@ std::vector<SourceAnswer> check_sources(const std::string& code, const HoldingsS
 // gave no rows.
 std::string check_line(const SourceAnswer& answer);
 
-// What --check prints: a line per answer, or with `json` one JSON array of
-// one object per answer, one object a line:
+// The stocks the rows of `answers` link to, each once: what the quote
+// sources are asked for.
+std::vector<StockId> checked_stocks(const std::vector<SourceAnswer>& answers);
+
+// One line (UTF-8, no line break) for a quote source:
+//   quote: URL: status 200, 1 requests, 10 of 10 quoted
+// with ": REASON" when it gave a reason.
+std::string quote_check_line(const QuoteSourceCheck& check, size_t stocks);
+
+// What --check prints: a line per answer, then per quote source, or with
+// `json` one JSON array of one object per answer, one object a line:
 //   {"source": "archive", "url": "…", "status": 200, "bytes": 5120, "charset": "utf-8",
 //    "rows": 10, "dropped": 0, "report_date": "2026-09-30", "ms": 35, "reason": null}
-std::string check_text(const std::vector<SourceAnswer>& answers, bool json);
+// and per quote source:
+//   {"source": "quote", "url": "…", "status": 200, "requests": 1, "stocks": 10,
+//    "quotes": 10, "reason": null}
+std::string check_text(const std::vector<SourceAnswer>& answers,
+                       const std::vector<QuoteSourceCheck>& quotes, size_t stocks, bool json);
 
 }  // namespace qinghe::app

@@ -45,6 +45,14 @@ TodayFund today_fund(const FundReport& report, std::vector<TodayStock>& stocks) 
     return fund;
 }
 
+// A code typed again adds its amount to the fund's, as the merged list does.
+void add_amount(std::vector<TodayFund>& funds, const FundReport& repeated) {
+    if (!repeated.amount) return;
+    for (TodayFund& fund : funds)
+        if (fund.code == repeated.code.substr(0, 6))
+            fund.amount = fund.amount.value_or(0) + *repeated.amount;
+}
+
 void estimate(const FundReport& report, const std::vector<TodayStock>& stocks, TodayFund& fund) {
     std::vector<const Quote*> quotes;
     for (const TodayHolding& holding : fund.holdings) {
@@ -90,11 +98,12 @@ void TodayReader::set_previous_days(PreviousDays previous_days) {
 TodayReport TodayReader::read(const std::vector<FundReport>& funds) {
     TodayReport report;
     std::vector<const FundReport*> taken;
-    for (const FundReport& fund : funds)
-        if (is_fund(fund)) {
-            taken.push_back(&fund);
-            report.funds.push_back(today_fund(fund, report.stocks));
-        }
+    for (const FundReport& fund : funds) {
+        if (fund.outcome == FundOutcome::repeated) add_amount(report.funds, fund);
+        if (!is_fund(fund)) continue;
+        taken.push_back(&fund);
+        report.funds.push_back(today_fund(fund, report.stocks));
+    }
     std::vector<StockId> ids;
     for (const TodayStock& stock : report.stocks) ids.push_back(stock.id);
     QuoteReading reading = state_->sources.read(ids);

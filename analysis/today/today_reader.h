@@ -27,6 +27,8 @@ using PreviousDays =
 class TodayReader {
 public:
     explicit TodayReader(QuoteSettings settings, QuoteClock clock = {});
+    // Only when no reading is under way: cancel() first, then wait for the
+    // thread that reads.
     ~TodayReader();
     TodayReader(const TodayReader&) = delete;
     TodayReader& operator=(const TodayReader&) = delete;

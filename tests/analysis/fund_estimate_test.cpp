@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "analysis/fund_estimate.h"
+#include "analysis/today/today_reader.h"
 
 namespace qinghe::app {
 namespace {
@@ -70,6 +71,75 @@ TEST(FundEstimate, HandComputedTables) {
     }
     EXPECT_DOUBLE_EQ(money_change(20000, 1.4), 280);
     EXPECT_DOUBLE_EQ(money_change(12345.67, -2), -246.9134);
+}
+
+// From a fund's report and its stocks' quotes: a suspended stock (a quote
+// without a change) and a row without a stock link count in the known weight
+// only; the money is the amount times the estimate.
+TEST(FundEstimate, FromAFundsRowsQuotesAndAmount) {
+    const auto quote = [](std::optional<double> change) {
+        Quote q;
+        q.change = change;
+        return q;
+    };
+    const Quote up2 = quote(2), up4 = quote(4), up1 = quote(1), suspended = quote(std::nullopt);
+    struct Row {
+        const char* what;
+        std::vector<float> ratios;
+        std::vector<const Quote*> quotes;
+        double stock_share, amount;
+        std::optional<double> change, money;
+        double coverage;
+    };
+    const Row rows[] = {
+        // 0.8 × (10·2 + 5·4) / 15; 10000 × 2.1333… %
+        {"suspended stock",
+         {10, 5, 5},
+         {&up2, &suspended, &up4},
+         80,
+         10000,
+         0.8 * 40 / 15,
+         10000 * 0.8 * 40 / 15 / 100,
+         15.0 / 80},
+        // 10 of 20 quoted: 0.5 × (6·1 + 4·2) / 10
+        {"half the weight, an unlinked row",
+         {10, 6, 4},
+         {nullptr, &up1, &up2},
+         50,
+         5000,
+         0.7,
+         35,
+         0.2},
+        // 9.9 of 19.9 quoted: under half
+        {"under half the weight",
+         {10, 6, 3.9f},
+         {nullptr, &up1, &up2},
+         50,
+         5000,
+         std::nullopt,
+         std::nullopt,
+         9.9 / 50},
+        // a quote list shorter than the rows: the rest unquoted, known
+        {"rows beyond the quotes",
+         {5, 5, 11},
+         {&up2, &up4},
+         100,
+         20000,
+         std::nullopt,
+         std::nullopt,
+         0.1},
+    };
+    for (const Row& row : rows) {
+        FundReport report;
+        for (float ratio : row.ratios) report.rows.emplace_back().ratio = ratio;
+        report.assets.emplace().stocks = row.stock_share;
+        const FundEstimate estimate = estimate_fund(estimate_input(report, row.quotes));
+        ASSERT_EQ(estimate.change.has_value(), row.change.has_value()) << row.what;
+        EXPECT_NEAR(estimate.coverage, row.coverage, 1e-6) << row.what;
+        if (!row.change) continue;
+        EXPECT_NEAR(*estimate.change, *row.change, 1e-6) << row.what;
+        EXPECT_NEAR(money_change(row.amount, *estimate.change), *row.money, 1e-6) << row.what;
+    }
 }
 
 }  // namespace

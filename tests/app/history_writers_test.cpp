@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 
+#include "analysis/host_table.h"
 #include "app/analysis_run.h"
 #include "main_window_fixture.h"
 
@@ -48,7 +49,9 @@ std::string query(const std::string& path, const char* sql) {
 
 pid_t start_analyser(const std::string& program, const std::string& base, int first,
                      const std::string& output) {
-    std::vector<std::string> args = {program, "--base-url", base};
+    std::vector<std::string> args = {program};
+    for (const HostRow& host : host_table())
+        args.insert(args.end(), {"--url", host.name + "=" + base});
     for (int code = first; code < first + kFundsEach; ++code) args.push_back(std::to_string(code));
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());

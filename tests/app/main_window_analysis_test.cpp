@@ -215,8 +215,7 @@ TEST_F(AnalysisTest, HistoryGivesThePagesChangesAndTheCodesTheSiteDoesNotAnswer)
     std::atomic<int> requests = 0;
     server.on_request([&requests](const std::string&) { ++requests; });
     auto point_all_at = [this](const std::string& base, const std::string& more = "") {
-        write_config("[设置]\r\n基金网址=" + base + "\r\n档案网址=" + base +
-                     "\r\n移动网址=" + base + "\r\n" + more);
+        write_config("[设置]\r\n" + testing_support::every_host_at(base) + more);
     };
     auto analyse = [this](const std::string& codes) {
         type_codes(codes);

@@ -34,6 +34,7 @@
 #include "runtime/frame.h"
 #include "runtime/property_access.h"
 #include "runtime/runtime_object.h"
+#include "support/every_host.h"
 #include "support/fund_pages.h"
 #include "support/loopback_server.h"
 #include "support/report_capture.h"
@@ -217,8 +218,7 @@ protected:
 
     // The site's three sources and the downloads at once (no key when empty).
     void point_at(const std::string& base_url, const std::string& parallel = "1") {
-        write_config("[设置]\r\n基金网址=" + base_url + "\r\n档案网址=" + base_url +
-                     "\r\n移动网址=" + base_url + "\r\n" +
+        write_config("[设置]\r\n" + testing_support::every_host_at(base_url) +
                      (parallel.empty() ? "" : "同时下载=" + parallel + "\r\n"));
     }
     void point_at(const LoopbackServer& server, const std::string& parallel = "1") {

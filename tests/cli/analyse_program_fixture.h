@@ -14,6 +14,7 @@
 
 #include "platform/file_names.h"
 #include "platform/text_encoding.h"
+#include "support/every_host.h"
 #include "support/fund_pages.h"
 #include "support/loopback_server.h"
 #include "support/system_calls.h"
@@ -75,10 +76,9 @@ protected:
         fs::create_directories(caller_dir());
         binary_ = program_dir() + "/" + fs::path(QINGHE_ANALYSE_BINARY).filename().string();
         fs::copy_file(QINGHE_ANALYSE_BINARY, binary_);
-        // The other sources of the site on the page server too, so that a
-        // fund without rows never reaches beyond the loopback address.
-        set_sources("档案网址=" + server_.base_url() + "\r\n移动网址=" + server_.base_url() +
-                    "\r\n");
+        // Every host on the page server, so that a fund without rows or a
+        // quote never reaches beyond the loopback address.
+        set_sources(every_host_at(server_.base_url()));
     }
 
     // The section 设置 of the program's 配置.ini: `utf8_lines`.

@@ -90,7 +90,7 @@ TEST_F(AnalyseProgramTest, EachCodeNotReadIsNamedWithItsReasonInArgumentOrder) {
                            {"/704001.html", generated_page(fund_code::no_holdings)},
                            {mobile_target("703009"),
                             R"({"Datas":null,"ErrCode":5,"Success":false,"ErrMsg":"系统繁忙"})"}});
-    set_sources("档案网址=" + server.base_url() + "\r\n移动网址=" + server.base_url() + "\r\n");
+    set_sources(every_host_at(server.base_url()));
     Outcome r =
         run({"--base-url", server.base_url(), "704001", "701001", "70100", "702001 ", "703009"});
     EXPECT_EQ(r.status, 1);
@@ -186,6 +186,11 @@ TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoNamesTheArgumentAndFetchesNothi
         {{"--source", ",", code}, "--source ','"},
         {{"--archive-url", "ftp://127.0.0.1/", code}, "--archive-url 'ftp://127.0.0.1/'"},
         {{"--mobile-url", slashless, code}, "--mobile-url '" + slashless + "'"},
+        {{"--url", "quote", code}, "--url 'quote' is not allowed: use NAME=BASE: NAME one of page"},
+        {{"--url", "stock=" + base, code}, "--url 'stock=" + base + "'"},
+        {{"--url", "quote2=" + slashless, code}, "--url 'quote2=" + slashless + "'"},
+        {{"--today", "--check", code}, "--today and --check cannot go together"},
+        {{"--today", "--sort", "count", code}, "--today and --sort cannot go together"},
         {{"--check", code, fund_code::foreign}, "--check takes one code and no other codes"},
         {{"--check", "12345"}, "--check '12345' is not allowed: use a fund code of six digits"},
         {{"--check", "abcdef"}, "--check 'abcdef'"},
@@ -248,12 +253,20 @@ TEST_F(AnalyseProgramTest, CheckPrintsALinePerSourceAndSucceedsWhenOneGaveRows) 
     std::vector<std::string> lines;
     std::istringstream out(r.out);
     for (std::string line; std::getline(out, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 3u) << r.out;
+    ASSERT_EQ(lines.size(), 6u) << r.out;
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_TRUE(lines[i].starts_with(starts[i])) << lines[i];
         EXPECT_NE(lines[i].find(details[i]), std::string::npos) << lines[i];
         EXPECT_TRUE(lines[i].ends_with(ends[i])) << lines[i];
     }
+    // Then each quote source, asked for the stocks of the rows, here at a
+    // server that knows no quote.
+    const std::string quote_base = server_.base_url();
+    EXPECT_TRUE(lines[3].starts_with("quote: " + quote_base + "api/qt/ulist.np/get?")) << lines[3];
+    EXPECT_TRUE(lines[4].starts_with("quote2: " + quote_base + "api/qt/ulist.np/get?")) << lines[4];
+    EXPECT_TRUE(lines[5].starts_with("tencent: " + quote_base + "q=")) << lines[5];
+    for (size_t i = 3; i < 6; ++i)
+        EXPECT_TRUE(lines[i].ends_with(", 1 requests, 0 of 10 quoted: status 404")) << lines[i];
     // To a file, and as JSON: one object per source, in the order asked.
     r = check(fund_code::archive_only, {"--format", "json", "--output", "check.json"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -267,9 +280,12 @@ TEST_F(AnalyseProgramTest, CheckPrintsALinePerSourceAndSucceedsWhenOneGaveRows) 
                         "\"report_date\": \"2022-09-30\", \"ms\": "),
               std::string::npos)
         << json;
-    EXPECT_TRUE(json.ends_with("\"reason\": \"failure (ErrCode 61) 无效的基金代码\"}\n]\n"))
+    EXPECT_NE(json.find("\"reason\": \"failure (ErrCode 61) 无效的基金代码\"}"), std::string::npos)
         << json;
-    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 5);
+    EXPECT_NE(json.find("{\"source\": \"tencent\", \"url\": \"" + quote_base + "q="),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 8);
     r = check("999999", {"--source", "mobile,档案"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.starts_with("mobile: ")) << r.out;

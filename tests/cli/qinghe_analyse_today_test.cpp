@@ -1,0 +1,102 @@
+// qinghe-analyse --today against a site that answers the funds' pages, their
+// asset mixes and the quotes of three quote hosts.
+#include <string>
+#include <vector>
+
+#include "analyse_program_fixture.h"
+
+namespace qinghe::analyse_testing {
+namespace {
+
+using testing::Connection;
+using testing::http_response;
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// Every stock moves 1 % today; 泓樾汽车 (0.002781) is suspended; the first
+// quote host knows no Hong Kong stock, the second (under /delay/) does;
+// nobody knows the US stocks.
+std::string list_answer(const std::string& target, bool hong_kong) {
+    const std::string secids = target.substr(target.find("secids=") + 7);
+    std::string diff;
+    for (const std::string& secid : split(secids, ',')) {
+        const std::string market = secid.substr(0, secid.find('.'));
+        const std::string code = secid.substr(secid.find('.') + 1);
+        if ((market == "116" && !hong_kong) || market == "105" || market == "106") continue;
+        const bool suspended = code == "002781";
+        diff += std::string(diff.empty() ? "" : ",") + R"({"f2":)" +
+                (suspended ? R"("-","f3":"-")" : R"(10.1,"f3":1.0)") + R"(,"f12":")" + code +
+                R"(","f13":)" + market + R"(,"f18":10,"f124":1796790000,"f297":20261209})";
+    }
+    return diff.empty() ? R"({"rc":102,"data":null})"
+                        : R"({"rc":0,"data":{"diff":[)" + diff + "]}}";
+}
+
+class TodaySite {
+public:
+    TodaySite() : server_([this](Connection& c) { answer(c); }) {}
+    std::string base() const { return server_.base_url(); }
+
+private:
+    void answer(Connection& c) {
+        const std::string target = c.target();
+        std::string body;
+        if (target.ends_with(".html")) body = generated_page(target.substr(1, 6));
+        else if (target.starts_with("/FundMNewApi/FundMNAssetAllocationNew?FCODE="))
+            body = generated_answer("assets/" + target.substr(44, 6) + ".json");
+        else if (target.starts_with("/api/qt/ulist.np/get?")) body = list_answer(target, false);
+        else if (target.starts_with("/delay/api/qt/ulist.np/get?"))
+            body = list_answer(target, true);
+        else if (target.starts_with("/q=")) body = "v_pv_none_match=\"1\";";
+        c.send(body.empty() ? http_response("404 Not Found", "") : http_response("200 OK", body));
+    }
+
+    LoopbackServer server_;
+};
+
+// 701001: a stock share of 84.20 %, every quoted stock up 1 %: 0.842 %, the
+// suspended stock left out of both sums; coverage (54.20 − 3.64) / 84.20.
+// 702001: only its Hong Kong stock quoted, 5.73 of 37.14: no estimate.
+// 701001 typed again: its amounts added.
+TEST_F(AnalyseProgramTest, TodayPrintsEachFundsEstimateMoneyAndTotal) {
+    TodaySite site;
+    const std::string base = site.base();
+    const std::vector<std::string> hosts = {"--base-url",   base,
+                                            "--mobile-url", base,
+                                            "--url",        "quote=" + base,
+                                            "--url",        "quote2=" + base + "delay/",
+                                            "--url",        "tencent=" + base};
+    std::vector<std::string> args = hosts;
+    args.insert(args.end(), {"--today", "701001=20000", "702001=10000", "701001=5000"});
+    Outcome r = run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<Line> lines = parse_lines(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    for (Line& line : lines) line.resize(11);  // the empty fields at the end
+    EXPECT_EQ(lines[0], Line({"701001", "青禾新兴消费混合A", "0.84", "60.0", "2026-12-09 12:20:00",
+                              "25000.00", "210.50", "", "", "", ""}));
+    EXPECT_EQ(lines[1],
+              Line({"702001", "澄川全球消费精选混合人民币C", "", "8.5", "2026-12-09 12:20:00",
+                    "10000.00", "", "quoted weight under half", "", "", ""}));
+    EXPECT_EQ(lines[2], Line({"total", "", "", "", "", "25000.00", "210.50", "", "", "", ""}));
+
+    args = hosts;
+    args.insert(args.end(), {"--today", "--format", "json", "701001"});
+    r = run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* part :
+         {R"("estimate": 0.842,)", R"("coverage": 0.6005,)",
+          R"("quoted_at": "2026-12-09 12:20:00",)", R"("reason": null,)", R"("name": "泓樾汽车",)",
+          R"("reason": "suspended")", R"("price": 10.1,)", R"("change": 1.0,)"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
+}
+
+}  // namespace
+}  // namespace qinghe::analyse_testing
