@@ -9,9 +9,17 @@ and 7-column older ones in two column orders, headings with and without the
 fund's link, foreign rows, a stock-code list after the table, answers with
 12 rows, content escaped as \\uXXXX and \\/, a GBK body, empty content, the
 failure JSON, and a first-quarter answer whose previous quarter needs a
-second request for the year before. All names are invented."""
+second request for the year before.
+
+The quote services answer from one table of every linked stock the funds
+hold (quote_table): the list endpoint in both number forms, with "-" for a
+suspended stock, rc 102 when it knows no stock asked, a second host that
+also knows the Hong Kong stocks and keys its list by number, and the text
+endpoint in GBK, which alone knows one stock. No host knows the US stocks,
+so the quotes of 702001 fail. All names and figures are invented."""
 
 import json
+import random
 
 STOCK_HOST = "//quote.example.com/r/"
 FOREIGN_MARKETS = ("116", "105", "106")
@@ -238,3 +246,95 @@ def asset_mix_answer(fund, options):
                 "TotalCount": len(entries), "Expansion": None}
     return json.dumps(document, ensure_ascii=False, separators=(",", ":")).encode()
 
+
+
+# ---- the quote answers ---------------------------------------------------
+
+QUOTE_DAY = 20261209
+QUOTE_SECONDS = 1796790000  # 2026-12-09 12:20:00, Asia/Shanghai
+HONG_KONG_DELAY = 15 * 60   # Hong Kong quotes come 15 minutes late
+US_MARKETS = ("105", "106", "107")  # no quote host knows them: 702001's quotes fail
+SUSPENDED = {"0.002781"}    # its price and change are "-"
+TEXT_ONLY = {"1.601276"}    # only the text endpoint knows it
+
+
+def quote_table(funds):
+    """{secid: [name, previous close, price]} of every linked stock the funds
+    hold but the US ones; the price None for a suspended stock."""
+    table = {}
+    for _, _, _, rows in funds:
+        for name, symbol, _ in rows:
+            if not symbol or symbol in table or symbol.split(".")[0] in US_MARKETS:
+                continue
+            rng = random.Random("quote:" + symbol)
+            previous = round(rng.uniform(5, 200), 2)
+            price = None if symbol in SUSPENDED else round(previous * (1 + rng.uniform(-4, 4) / 100), 2)
+            table[symbol] = [name, previous, price]
+    return table
+
+
+def quote_change(previous, price):
+    return None if price is None else round((price / previous - 1) * 100, 2)
+
+
+def list_entry(secid, quote, decimal):
+    market, code = secid.split(".", 1)
+    name, previous, price = quote
+    scale = 1 if decimal else 1000 if market == "116" else 100
+    change = quote_change(previous, price)
+
+    def figure(value, by):
+        return "-" if value is None else value if decimal else int(round(value * by))
+    delay = HONG_KONG_DELAY if market == "116" else 0
+    return {"f2": figure(price, scale), "f3": figure(change, 100), "f12": code, "f13": int(market),
+            "f14": name, "f18": figure(previous, scale), "f124": QUOTE_SECONDS - delay,
+            "f297": QUOTE_DAY}
+
+
+def list_quote_answer(table, secids, decimal, second_host):
+    """The list endpoint's answer for `secids`: decimal numbers when asked
+    with fltt=2, else integers scaled by 100 (1000 for Hong Kong prices). The
+    first host knows no Hong Kong stock; the second does and sends `diff` as
+    an object keyed "0", "1", …; neither knows the text-only stock. rc 102
+    when no stock asked is known."""
+    entries = []
+    for secid in secids:
+        quote = table.get(secid)
+        if quote is None or secid in TEXT_ONLY or (secid.startswith("116.") and not second_host):
+            continue
+        entries.append(list_entry(secid, quote, decimal))
+    if not entries:
+        document = {"rc": 102, "rt": 4, "svr": 1, "lt": 1, "full": 1, "data": None}
+    else:
+        diff = {str(i): e for i, e in enumerate(entries)} if second_host else entries
+        document = {"rc": 0, "rt": 11, "svr": 1, "lt": 1, "full": 1,
+                    "data": {"total": len(entries), "diff": diff}}
+    return json.dumps(document, ensure_ascii=False, separators=(",", ":")).encode()
+
+
+TEXT_PREFIXES = {"sh": "1", "sz": "0", "bj": "0", "hk": "116"}
+
+
+def text_quote_line(symbol, table):
+    secid = "%s.%s" % (TEXT_PREFIXES.get(symbol[:2], ""), symbol[2:])
+    quote = table.get(secid)
+    if quote is None:
+        return 'v_pv_none_match="1";\n'
+    name, previous, price = quote
+    change = quote_change(previous, price)
+    fields = [""] * 50
+    fields[0], fields[1], fields[2] = "1", name, symbol[2:]
+    fields[3] = "" if price is None else "%.2f" % price
+    fields[4] = "%.2f" % previous
+    if symbol.startswith("hk"):
+        fields[30] = "2026/12/09 12:05:00"
+    else:
+        fields[30] = "20261209122000"
+    fields[31] = "" if price is None else "%.2f" % (price - previous)
+    fields[32] = "" if change is None else "%.2f" % change
+    return 'v_%s="%s";\n' % (symbol, "~".join(fields))
+
+
+def text_quote_answer(table, symbols):
+    """The text endpoint's answer (GBK) for symbols such as sh600519."""
+    return "".join(text_quote_line(s, table) for s in symbols).encode("gbk")

@@ -22,12 +22,15 @@ Beside the pages come the fund's answers of the site's two other sources
 first quarter), DIR/mobile/<code>.json, DIR/assets/<code>.json (the fund's
 asset allocation; 703001 holds mostly bonds, 704001 is a money fund), and
 DIR/archive/no-referer.html, the page the archive sends to a request without
-the right Referer. The funds of DIR/source-codes.txt have a page without the
-holdings box, or with an empty one, and are answered only by those sources.
+the right Referer, and DIR/quotes.json, the quote services' table of every
+linked stock (fund_answers.quote_table). The funds of DIR/source-codes.txt
+have a page without the holdings box, or with an empty one, and are
+answered only by those sources.
 """
 
 import argparse
 import itertools
+import json
 import os
 import random
 
@@ -403,6 +406,10 @@ def write_source_funds(args, pool, funds):
         write_file(os.path.join(args.out, code + ".html"), page.encode())
         write_answers(args.out, fund, options, stocks)
     write_file(os.path.join(args.out, "archive", "no-referer.html"), fund_answers.NO_REFERER_PAGE.encode())
+    source_funds = [(code, name, date, rows) for code, name, date, rows, _, _ in SOURCE_FUNDS]
+    write_file(os.path.join(args.out, "quotes.json"),
+               json.dumps(fund_answers.quote_table(funds + source_funds), ensure_ascii=False,
+                          sort_keys=True).encode())
     with open(os.path.join(args.out, "source-codes.txt"), "w", encoding="utf-8", newline="\n") as out:
         out.write("".join(fund[0] + "\n" for fund in SOURCE_FUNDS))
 

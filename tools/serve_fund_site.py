@@ -11,15 +11,25 @@ on 127.0.0.1, for the demo and the benchmarks:
                                                   request lacks "Referer: <base>ccmx_C.html"
   /FundMNewApi/FundMNInverstPosition?FCODE=C...   DIR/mobile/C.json
   /FundMNewApi/FundMNAssetAllocationNew?FCODE=C.. DIR/assets/C.json
+  /api/qt/ulist.np/get?...secids=1.600519,...     the first quote host's list answer
+  /delay/api/qt/ulist.np/get?...                  the second quote host's
+  /q=sh600519,...                                 the text endpoint's (GBK)
 
+The quotes come from DIR/quotes.json (fund_answers.py says what each host
+knows), in decimal numbers when the request has fltt=2, else scaled.
 Anything else is 404. Keeps connections alive and queues 64 pending
 connections. Prints the port on the first line, then serves until killed
 or until its standard input ends."""
 import http.server
+import json
 import os
 import sys
 import threading
 import urllib.parse
+
+import fund_answers
+
+LIST_PATH = "/api/qt/ulist.np/get"
 
 
 def answer_file(folder, path, query, headers, base):
@@ -47,8 +57,31 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def quote_answer(self, url):
+        """The answer of a quote host, or None for any other request."""
+        second = url.path == "/delay" + LIST_PATH
+        if url.path != LIST_PATH and not second and not url.path.startswith("/q="):
+            return None
+        with open(os.path.join(self.folder, "quotes.json"), encoding="utf-8") as f:
+            table = json.load(f)
+        if url.path.startswith("/q="):
+            return fund_answers.text_quote_answer(table, url.path[3:].split(","))
+        query = urllib.parse.parse_qs(url.query, True)
+        secids = query.get("secids", [""])[0].split(",")
+        decimal = query.get("fltt", [""])[0] == "2"
+        return fund_answers.list_quote_answer(table, secids, decimal, second)
+
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
+        quote = self.quote_answer(url)
+        if quote is not None:
+            self.send_response(200)
+            self.send_header("Content-Type", "application/json; charset=utf-8"
+                             if not url.path.startswith("/q=") else "text/plain; charset=GBK")
+            self.send_header("Content-Length", str(len(quote)))
+            self.end_headers()
+            self.wfile.write(quote)
+            return
         base = "http://%s/" % self.headers.get("Host", "")
         name = answer_file(self.folder, url.path, urllib.parse.parse_qs(url.query, True),
                            self.headers, base)
