@@ -73,7 +73,6 @@ std::string refusal_text(QuoteSourceKind kind, long status) {
 }  // namespace
 
 const char* ascii_name(QuoteSourceKind kind) { return names_of(kind).ascii; }
-const char* chinese_name(QuoteSourceKind kind) { return names_of(kind).chinese; }
 
 std::vector<QuoteSourceKind> quote_source_order(std::string_view names,
                                                 std::vector<std::string_view>* unknown) {
@@ -195,6 +194,7 @@ struct QuoteSources::State {
         next = due + kBatchInterval;
         const Clock::duration wait = due - now;
         woken.wait_for(lock, wait, [&] { return cancelled; });
+        if (cancelled) check.reason = "cancelled";
         return !cancelled;
     }
 

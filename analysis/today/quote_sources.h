@@ -30,9 +30,8 @@ enum class QuoteSourceKind { quote, quote2, tencent };
 
 // "quote", "quote2", "tencent": the host table's names.
 const char* ascii_name(QuoteSourceKind kind);
-// "行情", "备用行情", "文本行情" in UTF-8: the names of the setting 行情来源.
-const char* chinese_name(QuoteSourceKind kind);
-// Names separated by "," (either kind), in the order given, each once;
+// Names separated by "," (those of ascii_name, or 行情, 备用行情, 文本行情
+// in UTF-8), in the order given, each once;
 // `unknown` gets the names that name no source.
 std::vector<QuoteSourceKind> quote_source_order(std::string_view names,
                                                 std::vector<std::string_view>* unknown);

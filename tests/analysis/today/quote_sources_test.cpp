@@ -4,7 +4,7 @@
 // trading day.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -51,11 +51,12 @@ public:
         std::lock_guard lock(mutex_);
         status_ = status;
     }
-    // Stocks this host does not know; "day" makes every quote of that day.
+    // A stock this host does not know.
     void leave_out(const std::string& code) {
         std::lock_guard lock(mutex_);
         unknown_.push_back(code);
     }
+    // The trading day of a stock's quote (else 2026-12-09).
     void quote_day(const std::string& code, int day) {
         std::lock_guard lock(mutex_);
         days_.emplace_back(code, day);
