@@ -1,10 +1,13 @@
 #include "app/overlap_window.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -95,6 +98,21 @@ public:
         painter->restore();
     }
 };
+
+// Some systems' own styles paint header sections and the corner between the
+// headers in the system's colours: the table and its parts get a style that
+// paints them with the palette, as the colour scheme sets it.
+void use_palette_style(QTableWidget& table) {
+    static QStyle* const palette_style = [] {
+        QStyle* style = QStyleFactory::create("Fusion");
+        style->setParent(qApp);
+        return style;
+    }();
+    table.setStyle(palette_style);
+    table.horizontalHeader()->setStyle(palette_style);
+    table.verticalHeader()->setStyle(palette_style);
+    if (auto* corner = table.findChild<QAbstractButton*>()) corner->setStyle(palette_style);
+}
 
 // The scale from no overlap to identical, and what ≡ means: as tall as its
 // text needs when the window is narrow and the text wraps.
@@ -191,6 +209,7 @@ OverlapWindow::OverlapWindow(QWidget* parent, std::vector<FundReport> reports)
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setShowGrid(false);
     table_->setFrameShape(QFrame::NoFrame);
+    use_palette_style(*table_);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->horizontalHeader()->setDefaultSectionSize(kCellWidth);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
