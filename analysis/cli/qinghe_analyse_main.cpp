@@ -25,10 +25,10 @@
 #include "analysis/output/history_listing.h"
 #include "analysis/history/history_location.h"
 #include "analysis/history/history_messages.h"
+#include "analysis/history/published_values.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output/overlap_output.h"
 #include "analysis/cli/site_check.h"
-#include "analysis/sources/net_value_request.h"
 #include "net/download_engine.h"
 #include "net/http_settings.h"
 #include "platform/command_line.h"
@@ -283,20 +283,17 @@ int list_history(const AnalyseOptions& options) {
     return missing.empty() && (!store || store->on()) ? 0 : 1;
 }
 
-// The published values of `funds` asked at once and stored; each answer
-// without values leaves its reason with its fund.
+// The published values of `funds` asked at once and stored; each fund
+// without values keeps the reason.
 void refresh_net_values(const AnalyseOptions& options, HistoryStore& store,
                         std::vector<FundAccuracy>& funds) {
     use_transfer_settings(options);
     std::vector<std::string> codes;
     for (const FundAccuracy& fund : funds) codes.push_back(fund.code);
     net::DownloadEngine engine(options.parallel);
-    const std::vector<NetValueAnswer> answers =
-        ask_net_values(engine, net_value_base_setting(), codes);
-    for (size_t i = 0; i < funds.size(); ++i) {
-        if (answers[i].values.empty()) funds[i].net_values_error = answers[i].error;
-        else store_published_values(store, funds[i].code, answers[i].values);
-    }
+    const std::vector<std::string> errors =
+        refresh_published_values(store, engine, net_value_base_setting(), codes);
+    for (size_t i = 0; i < funds.size(); ++i) funds[i].net_values_error = errors[i];
 }
 
 // --accuracy: the published values refreshed (unless offline), then every

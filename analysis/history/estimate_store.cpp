@@ -93,8 +93,8 @@ std::vector<EstimatedDay> estimated_days(HistoryStore& store, const std::string&
                        std::nullopt);
 }
 
-std::optional<EstimatedDay> estimate_before(HistoryStore& store, const std::string& code,
-                                            const std::string& today) {
+std::optional<EstimatedDay> previous_day_estimate(HistoryStore& store, const std::string& code,
+                                                  const std::string& today) {
     std::vector<EstimatedDay> days = select_days(
         store,
         std::string(kDaysColumns) + "AND e.trading_day < ?2 ORDER BY e.trading_day DESC LIMIT 1",

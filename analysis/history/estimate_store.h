@@ -44,9 +44,10 @@ bool store_published_values(HistoryStore& store, const std::string& code,
 std::vector<EstimatedDay> estimated_days(HistoryStore& store, const std::string& code);
 // Yesterday's estimate beside the published change: the latest day of
 // `code` with an estimate before `today` (YYYY-MM-DD), as the window and
-// --today show it under the day's own estimate.
-std::optional<EstimatedDay> estimate_before(HistoryStore& store, const std::string& code,
-                                            const std::string& today);
+// --today show it under the day's own estimate (published_values.h brings
+// the published changes in).
+std::optional<EstimatedDay> previous_day_estimate(HistoryStore& store, const std::string& code,
+                                                  const std::string& today);
 
 // The mean of |difference| over the days that have one; none without.
 std::optional<double> mean_absolute_difference(const std::vector<EstimatedDay>& days);

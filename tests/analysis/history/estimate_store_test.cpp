@@ -63,10 +63,11 @@ TEST(EstimateStore, LastEstimateOfADayStaysBesideThePublishedChange) {
     EXPECT_FALSE(mean_absolute_difference({days[0]}));
 
     // Yesterday's estimate for the day after the newest, and for that day itself.
-    EXPECT_EQ(described(*estimate_before(store, "160127", "2026-10-01")), "2026-09-30 0.25 - -");
-    EXPECT_EQ(described(*estimate_before(store, "160127", "2026-09-30")),
+    EXPECT_EQ(described(*previous_day_estimate(store, "160127", "2026-10-01")),
+              "2026-09-30 0.25 - -");
+    EXPECT_EQ(described(*previous_day_estimate(store, "160127", "2026-09-30")),
               "2026-09-29 -0.70 -0.50 -0.20");
-    EXPECT_FALSE(estimate_before(store, "160127", "2026-09-28"));
+    EXPECT_FALSE(previous_day_estimate(store, "160127", "2026-09-28"));
     EXPECT_TRUE(estimated_days(store, "999999").empty());
 }
 
@@ -87,7 +88,7 @@ TEST(EstimateStore, HistoryOfTheFirstSchemaHasNoEstimatesUntilBroughtForward) {
 
     HistoryStore reader(path, HistoryAccess::read_only);
     EXPECT_TRUE(estimated_days(reader, "160127").empty());
-    EXPECT_FALSE(estimate_before(reader, "160127", "2026-10-01"));
+    EXPECT_FALSE(previous_day_estimate(reader, "160127", "2026-10-01"));
     EXPECT_TRUE(reader.on());
     EXPECT_EQ(reader.take_notice().fault, HistoryFault::none);
 
