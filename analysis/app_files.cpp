@@ -24,6 +24,8 @@ constexpr char kMobileKey[] = "\xD2\xC6\xB6\xAF\xCD\xF8\xD6\xB7";             //
 constexpr char kUserAgentKey[] = "\xE4\xAF\xC0\xC0\xC6\xF7\xB1\xEA\xCA\xB6";  // "浏览器标识"
 constexpr char kDefaultArchive[] = "https://fundf10.eastmoney.com/";
 constexpr char kDefaultMobile[] = "https://fundmobapi.eastmoney.com/";
+constexpr char kNetValueKey[] = "\xBE\xBB\xD6\xB5\xCD\xF8\xD6\xB7";  // "净值网址"
+constexpr char kDefaultNetValue[] = "https://api.fund.eastmoney.com/";
 
 }  // namespace
 
@@ -100,6 +102,8 @@ SourceSettings source_settings() {
     if (agent != net::limit::kUserAgent) settings.mobile_user_agent = agent;
     return settings;
 }
+
+std::string net_value_base_setting() { return base_url_setting(kNetValueKey, kDefaultNetValue); }
 
 std::string user_agent_setting() {
     const std::string agent = setting_of(kUserAgentKey);

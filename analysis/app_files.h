@@ -29,6 +29,9 @@ int parallel_download_setting();
 // 档案网址 and 移动网址, each its default unless an http or https URL ending
 // in "/".
 SourceSettings source_settings();
+// The base URL of the published net values: the setting 净值网址 when an
+// http or https URL ending in "/", else the site's.
+std::string net_value_base_setting();
 // The user agent every request sends: the setting 浏览器标识 when it is
 // printable ASCII, else the reader's own.
 std::string user_agent_setting();

@@ -29,6 +29,7 @@ struct AnalyseOptions {
     std::vector<double> amounts;             // one per code, or none
     bool offline = false;                    // every code from the history, no request
     bool history = false;                    // list the history instead of analysing
+    bool accuracy = false;  // list the stored estimates beside the published changes
 };
 
 // Parses the arguments after the program name; every value is checked.
