@@ -107,6 +107,8 @@ SourceSettings source_settings(const HostBases& bases) {
 
 std::string quote_source_setting() { return platform::utf8_from_gbk(setting_of(kQuoteSourcesKey)); }
 
+std::string net_value_base_setting() { return host_settings()[Host::nav]; }
+
 std::string user_agent_setting() {
     const std::string agent = setting_of(kUserAgentKey);
     return !agent.empty() && is_printable_ascii(agent) ? agent : net::limit::kUserAgent;

@@ -35,6 +35,9 @@ SourceSettings source_settings();
 SourceSettings source_settings(const HostBases& bases);
 // The order of the quote sources as set (行情来源, UTF-8; empty when missing).
 std::string quote_source_setting();
+// The base URL of the published net values: the setting 净值网址 when an
+// http or https URL ending in "/", else the site's.
+std::string net_value_base_setting();
 // The user agent every request sends: the setting 浏览器标识 when it is
 // printable ASCII, else the reader's own.
 std::string user_agent_setting();

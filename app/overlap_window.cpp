@@ -1,10 +1,13 @@
 #include "app/overlap_window.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -96,28 +99,67 @@ public:
     }
 };
 
-// The scale from no overlap to identical, and what ≡ means.
+// Some systems' own styles paint header sections and the corner between the
+// headers in the system's colours: the table and its parts get a style that
+// paints them with the palette, as the colour scheme sets it.
+void use_palette_style(QTableWidget& table) {
+    static QStyle* const palette_style = [] {
+        QStyle* style = QStyleFactory::create("Fusion");
+        style->setParent(qApp);
+        return style;
+    }();
+    table.setStyle(palette_style);
+    table.horizontalHeader()->setStyle(palette_style);
+    table.verticalHeader()->setStyle(palette_style);
+    if (auto* corner = table.findChild<QAbstractButton*>()) corner->setStyle(palette_style);
+}
+
+// The scale from no overlap to identical, and what ≡ means: as tall as its
+// text needs when the window is narrow and the text wraps.
 class Legend : public QWidget {
 public:
-    explicit Legend(QWidget* parent) : QWidget(parent) { setMinimumHeight(44); }
+    explicit Legend(QWidget* parent) : QWidget(parent) {
+        setObjectName("legend");
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setMinimumHeight(kBarAreaHeight);
+    }
     Palette colours;
 
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override {
+        const QRect needed = fontMetrics().boundingRect(text_box(width, 10000), kTextFlags, text());
+        return std::max(kBarAreaHeight, needed.height() + 4);
+    }
+    QSize sizeHint() const override { return {560, heightForWidth(560)}; }
+
 protected:
+    void resizeEvent(QResizeEvent*) override { setMinimumHeight(heightForWidth(width())); }
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setPen(colours.caption_text);
-        const int bar_left = 8, bar_width = 180, bar_top = 4, bar_height = 16;
-        QLinearGradient scale(bar_left, 0, bar_left + bar_width, 0);
+        QLinearGradient scale(kBarLeft, 0, kBarLeft + kBarWidth, 0);
         scale.setColorAt(0, colours.quiet);
         scale.setColorAt(1, colours.loud);
-        p.fillRect(bar_left, bar_top, bar_width, bar_height, scale);
-        const QRect below(bar_left, bar_top + bar_height, bar_width, 22);
+        p.fillRect(kBarLeft, kBarTop, kBarWidth, kBarHeight, scale);
+        const QRect below(kBarLeft, kBarTop + kBarHeight, kBarWidth, 22);
         p.drawText(below, Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("无重合"));
         p.drawText(below, Qt::AlignRight | Qt::AlignVCenter, QString::fromUtf8("前十相同"));
-        p.drawText(QRect(bar_left + bar_width + 20, 0, width() - bar_width - 36, height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                   QString::fromUtf8("≡ 框出的两只基金前十完全相同(常为同一基金的A/C份额)\n"
-                                     "对角线: 该基金前十大重仓股的比例合计"));
+        p.drawText(text_box(width(), height()), kTextFlags, text());
+    }
+
+private:
+    static constexpr int kBarLeft = 8, kBarWidth = 180, kBarTop = 4, kBarHeight = 16;
+    static constexpr int kBarAreaHeight = 44;
+    static constexpr int kTextLeft = kBarLeft + kBarWidth + 20;
+    static constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+
+    static QString text() {
+        return QString::fromUtf8(
+            "≡ 框出的两只基金前十完全相同(常为同一基金的A/C份额)\n"
+            "对角线: 该基金前十大重仓股的比例合计");
+    }
+    static QRect text_box(int width, int height) {
+        return QRect(kTextLeft, 0, std::max(width - kTextLeft - 16, 80), height);
     }
 };
 
@@ -167,6 +209,7 @@ OverlapWindow::OverlapWindow(QWidget* parent, std::vector<FundReport> reports)
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setShowGrid(false);
     table_->setFrameShape(QFrame::NoFrame);
+    use_palette_style(*table_);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->horizontalHeader()->setDefaultSectionSize(kCellWidth);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -9,7 +9,9 @@ and 7-column older ones in two column orders, headings with and without the
 fund's link, foreign rows, a stock-code list after the table, answers with
 12 rows, content escaped as \\uXXXX and \\/, a GBK body, empty content, the
 failure JSON, and a first-quarter answer whose previous quarter needs a
-second request for the year before.
+second request for the year before. Each fund's published net values cover
+the twenty trading days up to NET_VALUES_END; the endpoint refuses the funds
+of NET_VALUES_REFUSED.
 
 The quote services answer from one table of every linked stock the funds
 hold (quote_table): the list endpoint in both number forms, with "-" for a
@@ -18,6 +20,7 @@ also knows the Hong Kong stocks and keys its list by number, and the text
 endpoint in GBK, which alone knows one stock. No host knows the US stocks,
 so the quotes of 702001 fail. All names and figures are invented."""
 
+import datetime
 import json
 import random
 
@@ -247,6 +250,52 @@ def asset_mix_answer(fund, options):
     return json.dumps(document, ensure_ascii=False, separators=(",", ":")).encode()
 
 
+# ---- the published net values -----------------------------------------------
+
+# The newest trading day of every fund's net values; the changes of the
+# demo fund's two newest days are fixed (newest first), the others drawn.
+NET_VALUES_END = "2026-09-30"
+NET_VALUES_FIXED = {"701001": ("0.52", "-1.30")}
+NET_VALUES_REFUSED = ("702001",)
+REFUSED_JSON = '{"Data":"","ErrCode":-999,"Success":false,"ErrMsg":null,"TotalCount":0}'
+
+
+def trading_days(end, count):
+    """`count` weekdays up to `end`, newest first."""
+    day = datetime.date.fromisoformat(end)
+    days = []
+    while len(days) < count:
+        if day.weekday() < 5:
+            days.append(day.isoformat())
+        day -= datetime.timedelta(days=1)
+    return days
+
+
+def net_value_answer(code):
+    """The first page of the fund's net values, or the refusal."""
+    if code in NET_VALUES_REFUSED:
+        return REFUSED_JSON.encode()
+    rng = random.Random("net values:%s" % code)
+    days = trading_days(NET_VALUES_END, 20)
+    fixed = NET_VALUES_FIXED.get(code, ())
+    changes = list(fixed) + ["%.2f" % rng.uniform(-2.5, 2.5) for _ in days[len(fixed):]]
+    # From the oldest day on: each day's value is the day before's moved by its change.
+    values, value = [], rng.uniform(0.8, 3.0)
+    for change in reversed(changes):
+        value *= 1 + float(change) / 100
+        values.append(value)
+    values.reverse()
+    entries = [{"FSRQ": day, "DWJZ": "%.4f" % unit, "LJJZ": "%.4f" % (unit + 0.35), "SDATE": None,
+                "ACTUALSYI": "", "NAVTYPE": "1", "JZZZL": change, "SGZT": "开放申购",
+                "SHZT": "开放赎回", "FHFCZ": "", "FHFCBZ": "", "DTYPE": None, "FHSP": ""}
+               for day, unit, change in zip(days, values, changes)]
+    # The oldest day of the page as the fund's first: no change published.
+    entries[-1]["JZZZL"] = ""
+    document = {"Data": {"LSJZList": entries, "FundType": "001", "SYType": None, "isNewType": False,
+                         "Feature": "050"},
+                "ErrCode": 0, "ErrMsg": None, "TotalCount": len(entries), "Expansion": None,
+                "PageSize": 20, "PageIndex": 1}
+    return json.dumps(document, ensure_ascii=False, separators=(",", ":")).encode()
 
 # ---- the quote answers ---------------------------------------------------
 

@@ -20,12 +20,14 @@ seed chooses the other funds and all filler.
 Beside the pages come the fund's answers of the site's two other sources
 (fund_answers.py): DIR/archive/<code>.js (and <code>-<year>-12.js for a
 first quarter), DIR/mobile/<code>.json, DIR/assets/<code>.json (the fund's
-asset allocation; 703001 holds mostly bonds, 704001 is a money fund), and
+asset allocation; 703001 holds mostly bonds, 704001 is a money fund),
+DIR/netvalues/<code>.json (its published net values; 702001's refused),
 DIR/archive/no-referer.html, the page the archive sends to a request without
-the right Referer, and DIR/quotes.json, the quote services' table of every
-linked stock (fund_answers.quote_table). The funds of DIR/source-codes.txt
-have a page without the holdings box, or with an empty one, and are
-answered only by those sources.
+the right Referer, DIR/netvalues/refused.json, the net values' refusal, and
+DIR/quotes.json, the quote services' table of every linked stock
+(fund_answers.quote_table). The funds of DIR/source-codes.txt have a page
+without the holdings box, or with an empty one, and are answered only by
+those sources.
 """
 
 import argparse
@@ -393,6 +395,8 @@ def write_answers(out, fund, options, stocks):
                fund_answers.mobile_answer(fund, before, options))
     write_file(os.path.join(out, "assets", fund[0] + ".json"),
                fund_answers.asset_mix_answer(fund, options))
+    write_file(os.path.join(out, "netvalues", fund[0] + ".json"),
+               fund_answers.net_value_answer(fund[0]))
 
 
 def write_source_funds(args, pool, funds):
@@ -406,6 +410,7 @@ def write_source_funds(args, pool, funds):
         write_file(os.path.join(args.out, code + ".html"), page.encode())
         write_answers(args.out, fund, options, stocks)
     write_file(os.path.join(args.out, "archive", "no-referer.html"), fund_answers.NO_REFERER_PAGE.encode())
+    write_file(os.path.join(args.out, "netvalues", "refused.json"), fund_answers.REFUSED_JSON.encode())
     source_funds = [(code, name, date, rows) for code, name, date, rows, _, _ in SOURCE_FUNDS]
     write_file(os.path.join(args.out, "quotes.json"),
                json.dumps(fund_answers.quote_table(funds + source_funds), ensure_ascii=False,

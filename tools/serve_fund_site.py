@@ -11,6 +11,9 @@ on 127.0.0.1, for the demo and the benchmarks:
                                                   request lacks "Referer: <base>ccmx_C.html"
   /FundMNewApi/FundMNInverstPosition?FCODE=C...   DIR/mobile/C.json
   /FundMNewApi/FundMNAssetAllocationNew?FCODE=C.. DIR/assets/C.json
+  /f10/lsjz?fundCode=C&pageIndex=1&pageSize=20    DIR/netvalues/C.json, or the refusal
+                                                  (ErrCode -999) when the request lacks
+                                                  "Referer: https://fundf10.eastmoney.com/jjjz_C.html"
   /api/qt/ulist.np/get?...secids=1.600519,...     the first quote host's list answer
   /delay/api/qt/ulist.np/get?...                  the second quote host's
   /q=sh600519,...                                 the text endpoint's (GBK)
@@ -45,6 +48,11 @@ def answer_file(folder, path, query, headers, base):
         return os.path.join(folder, "mobile", query.get("FCODE", [""])[0] + ".json")
     if path == "/FundMNewApi/FundMNAssetAllocationNew":
         return os.path.join(folder, "assets", query.get("FCODE", [""])[0] + ".json")
+    if path == "/f10/lsjz":
+        code = query.get("fundCode", [""])[0]
+        if headers.get("Referer") != "https://fundf10.eastmoney.com/jjjz_%s.html" % code:
+            return os.path.join(folder, "netvalues", "refused.json")
+        return os.path.join(folder, "netvalues", code + ".json")
     if path.endswith(".html") and "/" not in path[1:]:
         return os.path.join(folder, path[1:])
     return None
@@ -90,7 +98,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with open(name, "rb") as f:
                 body = f.read()
         self.send_response(200 if body is not None else 404)
-        kind = "application/json" if url.path.startswith("/FundMNewApi/") else "text/html"
+        json_answer = url.path.startswith("/FundMNewApi/") or url.path == "/f10/lsjz"
+        kind = "application/json" if json_answer else "text/html"
         self.send_header("Content-Type", kind + "; charset=utf-8")
         body = body if body is not None else b"not found"
         self.send_header("Content-Length", str(len(body)))

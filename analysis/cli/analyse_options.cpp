@@ -149,6 +149,7 @@ const FlagOption kFlagOptions[] = {
     {"--offline", [](AnalyseOptions& o) { o.offline = true; }},
     {"--history", [](AnalyseOptions& o) { o.history = true; }},
     {"--today", [](AnalyseOptions& o) { o.today = true; }},
+    {"--accuracy", [](AnalyseOptions& o) { o.accuracy = true; }},
 };
 
 const FlagOption* flag_option(const std::string& name) {
@@ -245,6 +246,11 @@ const Conflict kConflicts[] = {
     {"--today", "--offline", "--today asks the quote services"},
     {"--today", "--overlap", "--today prints each fund's estimate, --overlap compares funds"},
     {"--today", "--sort", "--today prints the funds in the order typed"},
+    {"--accuracy", "--check", "--accuracy lists stored estimates, --check asks the sources"},
+    {"--accuracy", "--history", "--accuracy lists estimates, --history lists reports"},
+    {"--accuracy", "--overlap", "--accuracy lists estimates, --overlap compares funds"},
+    {"--accuracy", "--sort", "--accuracy lists each fund's days newest first"},
+    {"--today", "--accuracy", "--today estimates, --accuracy lists stored estimates"},
 };
 
 bool given_option(const std::vector<std::string>& given, const char* name) {
@@ -262,10 +268,11 @@ bool options_agree(const std::vector<std::string>& given, std::string& error) {
 }
 
 // Codes looked up in the history are six digits, as the site names funds.
-bool history_codes(const std::vector<std::string>& codes, std::string& error) {
+bool history_codes(const char* option, const std::vector<std::string>& codes, std::string& error) {
     for (const std::string& code : codes)
         if (!six_digits(code)) {
-            error = "--history '" + code + "' is not allowed: use fund codes of six digits";
+            error = std::string(option) + " '" + code +
+                    "' is not allowed: use fund codes of six digits";
             return false;
         }
     return true;
@@ -292,7 +299,12 @@ bool parse_analyse_options(const std::vector<std::string>& args, AnalyseOptions&
         error = "--history takes fund codes without amounts";
         return false;
     }
-    if (options.history && !history_codes(options.codes, error)) return false;
+    if (options.history && !history_codes("--history", options.codes, error)) return false;
+    if (options.accuracy && !options.amounts.empty()) {
+        error = "--accuracy takes fund codes without amounts";
+        return false;
+    }
+    if (options.accuracy && !history_codes("--accuracy", options.codes, error)) return false;
     if (options.overlap && !options.amounts.empty()) {
         error = "--overlap compares the funds' holdings and takes no amounts (CODE=AMOUNT)";
         return false;

@@ -32,6 +32,7 @@ struct AnalyseOptions {
     bool offline = false;                    // every code from the history, no request
     bool history = false;                    // list the history instead of analysing
     bool today = false;                      // today's estimates instead of the list
+    bool accuracy = false;  // list the stored estimates beside the published changes
 };
 
 // Parses the arguments after the program name; every value is checked.

@@ -5,7 +5,8 @@
 // progress and warnings to standard error. Exit status: 0 when every code
 // gave rows (read, or from the history), 1 when some did not, 2 on bad
 // usage. --check CODE asks every source for one fund and prints a line
-// each; --history lists the history instead; --today prints each fund's
+// each; --history lists the history instead, --accuracy how far the stored
+// estimates were from the changes the funds published, --today each fund's
 // estimate for today.
 #include <algorithm>
 #include <chrono>
@@ -21,9 +22,11 @@
 #include "analysis/analysis_start.h"
 #include "analysis/app_files.h"
 #include "analysis/core_calls.h"
+#include "analysis/output/accuracy_listing.h"
 #include "analysis/output/history_listing.h"
 #include "analysis/history/history_location.h"
 #include "analysis/history/history_messages.h"
+#include "analysis/history/published_values.h"
 #include "analysis/holdings_pipeline.h"
 #include "analysis/output/overlap_output.h"
 #include "analysis/output/today_output.h"
@@ -109,7 +112,18 @@ constexpr const char* kUsage =
     "                    before's estimate and published change; a line 'total' with\n"
     "                    amounts; --format json adds each holding's price and change.\n"
     "                    Quotes from setting 行情来源 (行情, 备用行情, 文本行情). Not\n"
-    "                    with --check, --history, --offline, --overlap or --sort\n"
+    "                    with --check, --history, --offline, --overlap, --sort or\n"
+    "                    --accuracy\n"
+    "  --accuracy CODE...\n"
+    "                    how good the stored estimates of each fund's change were:\n"
+    "                    asks the changes the fund published (setting 净值网址, else\n"
+    "                    https://api.fund.eastmoney.com/), stores them, then lists\n"
+    "                    every day with an estimate, newest first (code, trading\n"
+    "                    day, estimate %, published %, difference, coverage %,\n"
+    "                    holdings date), and a line 平均绝对差 per fund with the mean\n"
+    "                    absolute difference; with --offline nothing is asked.\n"
+    "                    Exit 1 when a code has no stored estimate. Not with\n"
+    "                    --check, --history, --overlap or --sort\n"
     "  --help            this text\n"
     "  --version         the program's version\n"
     "\n"
@@ -266,12 +280,17 @@ std::string result_text(const AnalyseOptions& options, const AnalysisResult& res
     return format_result(result, options.format);
 }
 
-int analyse(const AnalyseOptions& options) {
+// The time limit and user agent of every request that follows.
+void use_transfer_settings(const AnalyseOptions& options) {
     const int timeout =
         options.timeout_seconds ? options.timeout_seconds : download_timeout_setting();
     net::set_transfer_timeout(std::chrono::seconds(timeout));
-    const SourceSettings sources = sources_of(options);
     use_user_agent(user_agent_setting());
+}
+
+int analyse(const AnalyseOptions& options) {
+    use_transfer_settings(options);
+    const SourceSettings sources = sources_of(options);
     if (!options.check.empty()) return check_site(options, sources);
     HoldingsCollector collector(sources.page_base.c_str());
     std::vector<FundReport> reports = collect(options, sources, collector);
@@ -306,6 +325,48 @@ int list_history(const AnalyseOptions& options) {
         std::fprintf(stderr, "qinghe-analyse: nothing stored for '%s'\n", code.c_str());
     if (!write_out(options, text)) return 2;
     return missing.empty() && (!store || store->on()) ? 0 : 1;
+}
+
+// The published values of `funds` asked at once and stored; each fund
+// without values keeps the reason.
+void refresh_net_values(const AnalyseOptions& options, HistoryStore& store,
+                        std::vector<FundAccuracy>& funds) {
+    use_transfer_settings(options);
+    std::vector<std::string> codes;
+    for (const FundAccuracy& fund : funds) codes.push_back(fund.code);
+    net::DownloadEngine engine(options.parallel);
+    const std::vector<std::string> errors =
+        refresh_published_values(store, engine, hosts_of(options)[Host::nav], codes);
+    for (size_t i = 0; i < funds.size(); ++i) funds[i].net_values_error = errors[i];
+}
+
+// --accuracy: the published values refreshed (unless offline), then every
+// stored day listed; status 1 when a code has no stored estimate or the
+// history cannot be used.
+int list_accuracy(const AnalyseOptions& options) {
+    const std::string path = history_file_path();
+    std::optional<HistoryStore> store;
+    if (!path.empty()) store.emplace(path);
+    if (store) tell_history_notice(store->take_notice());
+    std::vector<FundAccuracy> funds;
+    for (const std::string& code : options.codes)  // a code typed again is listed once
+        if (std::none_of(funds.begin(), funds.end(),
+                         [&](const FundAccuracy& fund) { return fund.code == code; }))
+            funds.push_back({code, {}, {}});
+    if (store && !options.offline) refresh_net_values(options, *store, funds);
+    bool all_listed = store && store->on();
+    for (FundAccuracy& fund : funds) {
+        if (store) fund.days = estimated_days(*store, fund.code);
+        if (!fund.net_values_error.empty())
+            std::fprintf(stderr, "qinghe-analyse: no published net values for '%s' (%s)\n",
+                         fund.code.c_str(), fund.net_values_error.c_str());
+        if (!fund.days.empty()) continue;
+        all_listed = false;
+        std::fprintf(stderr, "qinghe-analyse: no stored estimate for '%s'\n", fund.code.c_str());
+    }
+    if (store) tell_history_notice(store->take_notice());
+    if (!write_out(options, accuracy_listing(funds, options.format))) return 2;
+    return all_listed ? 0 : 1;
 }
 
 // Bad usage: the message naming the argument, or the usage text.
@@ -344,5 +405,7 @@ int main(int argc, char** argv) {
             return app::usage_error(error);
     }
     app::initialise_analysis_runtime();
-    runtime_exit(options.history ? app::list_history(options) : app::analyse(options));
+    runtime_exit(options.history    ? app::list_history(options)
+                 : options.accuracy ? app::list_accuracy(options)
+                                    : app::analyse(options));
 }

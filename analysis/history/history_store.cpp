@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "analysis/decimal_numbers.h"
+#include "analysis/history/history_sql.h"
 #include "platform/file_lock.h"
 #include "platform/file_names.h"
 #include "platform/file_permission.h"
@@ -20,6 +21,7 @@ namespace qinghe::app {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace history_sql;
 
 // Long enough for three programs writing a few hundred funds each.
 constexpr int kBusyMilliseconds = 10000;
@@ -59,22 +61,6 @@ static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 constexpr const char* kReportColumns =
     "SELECT id, code, report_date, source, fund_name, read_at FROM report ";
 
-// A failed SQLite call, carried to the public member that made it.
-struct SqlFailure {
-    int code;
-    std::string message;
-    int system_error = 0;  // errno of the failed file operation, where one failed
-};
-
-// SQLite keeps the errno of a failed write only in its file object: the
-// errno it left behind is what the system said last.
-void check(sqlite3* db, int result) {
-    const int system_error = errno;
-    if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE)
-        throw SqlFailure{result, db ? sqlite3_errmsg(db) : sqlite3_errstr(result),
-                         db && sqlite3_system_errno(db) ? sqlite3_system_errno(db) : system_error};
-}
-
 // What the user is told: "disk full" where that is the cause (a write cut
 // short by a full disk or by the file size limit), else SQLite's words.
 std::string described(const SqlFailure& failure) {
@@ -89,88 +75,11 @@ bool unreadable(const SqlFailure& failure) {
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
 }
 
-void execute(sqlite3* db, const char* sql) {
-    check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
-}
-
-// A prepared statement, reset after each use.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
-        check(db, sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr));
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    sqlite3_stmt* get() const { return stmt_; }
-
-    // Binds the values to ?1, ?2, … after clearing the last use.
-    template <class... Values>
-    Statement& with(const Values&... values) {
-        sqlite3_reset(stmt_);
-        [[maybe_unused]] int index = 0;
-        (bind(++index, values), ...);
-        return *this;
-    }
-    // True while a row is there.
-    bool step() {
-        const int result = sqlite3_step(stmt_);
-        check(db_, result);
-        return result == SQLITE_ROW;
-    }
-    void run() {
-        while (step()) {
-        }
-    }
-
-private:
-    void bind(int i, const std::string& text) {
-        check(db_, sqlite3_bind_text(stmt_, i, text.data(), int(text.size()), SQLITE_TRANSIENT));
-    }
-    void bind(int i, sqlite3_int64 number) { check(db_, sqlite3_bind_int64(stmt_, i, number)); }
-    void bind(int i, int number) { bind(i, sqlite3_int64(number)); }
-    void bind(int i, double number) { check(db_, sqlite3_bind_double(stmt_, i, number)); }
-    void bind(int i, const std::optional<std::string>& text) {
-        if (text) bind(i, *text);
-        else check(db_, sqlite3_bind_null(stmt_, i));
-    }
-    void bind(int i, const std::optional<double>& number) {
-        if (number) bind(i, *number);
-        else check(db_, sqlite3_bind_null(stmt_, i));
-    }
-
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-std::string text_column(sqlite3_stmt* stmt, int column) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-    return text ? std::string(text, size_t(sqlite3_column_bytes(stmt, column))) : std::string();
-}
-
 // The first column of the first row of a statement run once; empty when
 // it gives no row.
 std::string first_text(sqlite3* db, const char* sql) {
     Statement statement(db, sql);
     return statement.step() ? text_column(statement.get(), 0) : std::string();
-}
-
-std::optional<std::string> optional_text(sqlite3_stmt* stmt, int column) {
-    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return std::nullopt;
-    return text_column(stmt, column);
-}
-
-std::optional<double> optional_number(sqlite3_stmt* stmt, int column) {
-    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return std::nullopt;
-    return sqlite3_column_double(stmt, column);
-}
-
-// "+0800" as "+08:00".
-std::string now_iso8601() {
-    std::string time = platform::local_time_now("%Y-%m-%dT%H:%M:%S%z");
-    if (time.size() > 2) time.insert(time.size() - 2, ":");
-    return time;
 }
 
 // The first day of the calendar quarter of `date` (YYYY-MM-DD) and of the
@@ -242,22 +151,6 @@ std::string aside_name(const std::string& path) {
         name = base + "-" + std::to_string(n);
     return name;
 }
-
-// One immediate (write-locking) transaction, rolled back unless committed.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : db_(db) { execute(db_, "BEGIN IMMEDIATE"); }
-    ~Transaction() {
-        if (db_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    void commit() {
-        execute(db_, "COMMIT");
-        db_ = nullptr;
-    }
-
-private:
-    sqlite3* db_;
-};
 
 }  // namespace
 
@@ -663,6 +556,23 @@ std::vector<StoredFund> HistoryStore::funds() {
                              sqlite3_column_int(f, 3)});
         }
         return funds;
+    });
+}
+
+bool HistoryStore::write(const std::function<void(sqlite3*)>& work) {
+    if (!storing_) return false;
+    return guarded<bool>([&] {
+        Transaction transaction(db_);
+        work(db_);
+        transaction.commit();
+        return true;
+    });
+}
+
+bool HistoryStore::read(const std::function<void(sqlite3*)>& work) {
+    return guarded<bool>([&] {
+        work(db_);
+        return true;
     });
 }
 

@@ -16,6 +16,7 @@
 // Opened for reading only (a listing), the store never writes anything.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,6 +106,15 @@ public:
     std::string fund_name(const std::string& code);
     // Every stored fund once, in code order.
     std::vector<StoredFund> funds();
+
+    // For the stores of the file's other tables (estimate_store.h): `work`
+    // runs on the connection within one immediate transaction, committed
+    // when it returns. False when the history is read-only or off, or when
+    // `work` fails (it throws history_sql::SqlFailure), which turns it off.
+    bool write(const std::function<void(sqlite3*)>& work);
+    // `work` reads through the connection; false when the history is off or
+    // a read fails, which turns it off.
+    bool read(const std::function<void(sqlite3*)>& work);
 
 private:
     struct Statements;

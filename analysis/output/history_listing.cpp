@@ -3,12 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/decimal_numbers.h"
+#include "analysis/output/table_text.h"
 
 namespace qinghe::app {
 namespace {
 
 using Json = nlohmann::ordered_json;
-using Table = std::vector<std::vector<std::string>>;
 
 Json text_or_null(const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); }
 
@@ -40,31 +40,13 @@ std::string dump(const Json& document) {
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-std::string table_text(const std::vector<std::string>& header, const Table& table,
-                       OutputFormat format) {
-    const bool csv = format == OutputFormat::csv;
-    std::string out;
-    auto line = [&](const std::vector<std::string>& cells) {
-        for (size_t i = 0; i < cells.size(); ++i)
-            out +=
-                (i ? (csv ? "," : "\t") : "") + (csv ? csv_field(cells[i]) : tsv_field(cells[i]));
-        out += csv ? "\r\n" : "\n";
-    };
-    if (csv) {
-        out = "\xEF\xBB\xBF";
-        line(header);
-    }
-    for (const auto& cells : table) line(cells);
-    return out;
-}
-
 std::string reports_listing(const std::vector<StoredReport>& reports, OutputFormat format) {
     if (format == OutputFormat::json) {
         Json list = Json::array();
         for (const StoredReport& report : reports) list.push_back(report_json(report));
         return dump({{"reports", list}});
     }
-    Table table;
+    TextTable table;
     for (const StoredReport& r : reports)
         table.push_back(
             {r.code, r.report_date, r.source, r.read_at, std::to_string(r.rows.size())});
@@ -81,7 +63,7 @@ std::string funds_listing(const std::vector<StoredFund>& funds, OutputFormat for
                             {"reports", fund.reports}});
         return dump({{"funds", list}});
     }
-    Table table;
+    TextTable table;
     for (const StoredFund& f : funds)
         table.push_back({f.code, f.name, f.newest_report_date, std::to_string(f.reports)});
     return table_text({"代码", "基金名称", "最新报告期", "报告数"}, table, format);

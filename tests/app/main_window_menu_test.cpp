@@ -231,6 +231,13 @@ TEST_F(ResultMenuTest, OverlapWindowShowsTheRunsFundsSurvivesSortsAndClosesOnEsc
               "澄岫食品  8.87% / 6.43%\n泓樾汽车  3.64% / 5.21%");
     click(unit::label_sort_by_occurrences);
     EXPECT_EQ(cells(), expected);
+    // As narrow as it gets, the legend's text wraps to three lines, and the
+    // legend grows to hold them.
+    overlap_window()->resize(560, overlap_window()->height());
+    QCoreApplication::processEvents();
+    const auto* legend = overlap_window()->findChild<QWidget*>("legend");
+    ASSERT_NE(legend, nullptr);
+    EXPECT_GE(legend->height(), 3 * legend->fontMetrics().lineSpacing());
 
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(table, &esc);

@@ -191,6 +191,7 @@ TEST_F(AnalyseProgramTest, BadUsageGivesStatusTwoNamesTheArgumentAndFetchesNothi
         {{"--url", "quote2=" + slashless, code}, "--url 'quote2=" + slashless + "'"},
         {{"--today", "--check", code}, "--today and --check cannot go together"},
         {{"--today", "--sort", "count", code}, "--today and --sort cannot go together"},
+        {{"--today", "--accuracy", code}, "--today and --accuracy cannot go together"},
         {{"--check", code, fund_code::foreign}, "--check takes one code and no other codes"},
         {{"--check", "12345"}, "--check '12345' is not allowed: use a fund code of six digits"},
         {{"--check", "abcdef"}, "--check 'abcdef'"},

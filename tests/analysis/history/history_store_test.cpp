@@ -13,6 +13,7 @@
 #include <sqlite3.h>
 #include <thread>
 
+#include "analysis/history/estimate_store.h"
 #include "analysis/history/history_store.h"
 #include "platform/file_lock.h"
 #include "support/system_calls.h"
@@ -190,6 +191,11 @@ TEST_F(HistoryStoreTest, FileThatIsNotADatabaseOrDamagedIsMovedAsideAndANewOneMa
 // aside, and a reader only (a listing) uses it as it is.
 TEST_F(HistoryStoreTest, FileThatFailsItsCheckButCanBeReadIsRebuiltKeepingEveryReport) {
     store_funds(300);
+    {
+        HistoryStore store(path);
+        store_estimate(store, {"100150", "2026-09-30", 0.61, 0.9, "2026-06-30", ""});
+        store_published_values(store, "100150", {{"2026-09-30", 1.5, 0.52}});
+    }
     execute(path, "DELETE FROM holding WHERE report_id > 200");
     checkpoint(path);
     std::string bytes = read_whole_file(path);
@@ -208,6 +214,9 @@ TEST_F(HistoryStoreTest, FileThatFailsItsCheckButCanBeReadIsRebuiltKeepingEveryR
     EXPECT_EQ(store.take_notice().fault, HistoryFault::rebuilt);
     EXPECT_EQ(store.funds().size(), 300u);
     EXPECT_EQ(store.newest("100150")->rows.size(), 10u);
+    const std::vector<EstimatedDay> days = estimated_days(store, "100150");
+    ASSERT_EQ(days.size(), 1u);
+    EXPECT_EQ(days[0].published, 0.52);
     EXPECT_TRUE(store.store(report("160127", "2026-06-30", 10)));
     EXPECT_EQ(query(path, "PRAGMA integrity_check"), "ok");
     for (const std::string& name : files()) EXPECT_EQ(name.find("broken"), std::string::npos);
@@ -305,7 +314,11 @@ TEST_F(HistoryStoreTest, NewFileAnotherProgramWritesIsWaitedForNotTurnedOff) {
 }
 
 TEST_F(HistoryStoreTest, ReadOnlyFileOrFolderIsReadAndOnlyStoringIsOff) {
-    HistoryStore(path).store(report("160127", "2026-06-30", 10));
+    {
+        HistoryStore store(path);
+        store.store(report("160127", "2026-06-30", 10));
+        store_estimate(store, {"160127", "2026-09-30", 0.61, 0.9, "2026-06-30", ""});
+    }
     for (const std::string& read_only : {path, dir.file("data")}) {
         SCOPED_TRACE(read_only);
         const std::string before = read_whole_file(path);
@@ -321,6 +334,9 @@ TEST_F(HistoryStoreTest, ReadOnlyFileOrFolderIsReadAndOnlyStoringIsOff) {
         EXPECT_FALSE(store.store(report("160127", "2026-09-30", 10)));
         ASSERT_TRUE(store.newest("160127"));
         EXPECT_EQ(store.newest("160127")->rows.size(), 10u);
+        EXPECT_FALSE(store_estimate(store, {"160127", "2026-10-08", 1, 1, "2026-06-30", ""}));
+        EXPECT_FALSE(store_published_values(store, "160127", {{"2026-09-30", 1.5, 0.52}}));
+        EXPECT_EQ(estimated_days(store, "160127").size(), 1u);
         testing_support::make_read_only(read_only, false);
         EXPECT_EQ(read_whole_file(path), before);
     }
@@ -342,6 +358,8 @@ TEST_F(HistoryStoreTest, NewerSchemaIsLeftUntouchedAndTurnsTheHistoryOff) {
     EXPECT_EQ(notice.fault, HistoryFault::newer_schema);
     EXPECT_EQ(notice.detail, "3");
     expect_notice_once(store, HistoryFault::none, false);
+    EXPECT_FALSE(store_estimate(store, {"160127", "2026-09-30", 0.61, 0.9, "2026-06-30", ""}));
+    EXPECT_TRUE(estimated_days(store, "160127").empty());
     EXPECT_EQ(read_whole_file(path), before);
     EXPECT_FALSE(fs::exists(path + "-wal"));
 }
