@@ -52,13 +52,14 @@ size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; 
 }  // namespace
 
 FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
-                       Fetch fetch, AssetMixRequest mix)
+                       Fetch fetch, AssetMixRequest mix, FeederCheck feeders)
     : codes_(std::move(codes)),
       sources_(std::move(sources)),
       parallel_(size_t(net::clamp_parallel(parallel))),
       ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
       fetch_(std::move(fetch)),
       mix_(std::move(mix)),
+      feeders_(std::move(feeders)),
       slots_(codes_.size()) {
     if (!fetch_ && !codes_.empty()) engine_ = std::make_unique<net::DownloadEngine>(parallel_);
     for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
@@ -104,17 +105,41 @@ void FundsAhead::first_source_answered() {
     changed_.notify_all();
 }
 
-// The fund's sources on this worker, its asset mix on a thread of its own
-// at the same time, so the mix adds no wait of its own.
+// The fund's sources on this worker, its asset mix and whether it is a
+// feeder on threads of their own at the same time, so they add no wait of
+// their own; then a feeder's target ETF.
 FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
+    const std::string& code = codes_[index];
     std::future<AssetMixAnswer> mix;
-    if (mix_.asks())
-        mix = std::async(std::launch::async,
-                         [&, code = codes_[index]] { return mix_.ask(code, fetch); });
-    FundAnswer answer =
-        ask_fund(codes_[index], sources_, fetch, [this] { first_source_answered(); });
+    if (mix_.asks()) mix = std::async(std::launch::async, [&] { return mix_.ask(code, fetch); });
+    std::future<std::optional<TargetEtf>> target;
+    if (feeders_.asks() && !FeederCheck::answered_by(sources_))
+        target = std::async(std::launch::async, [&] { return feeders_.ask(code, fetch); });
+    FundAnswer answer = ask_fund(code, sources_, fetch, [this] { first_source_answered(); });
     if (mix.valid()) answer.mix = mix.get();
+    if (target.valid()) answer.target = target.get();
+    if (!answer.target) answer.target = named_target(answer.asked);
+    if (feeders_.asks() && answer.target && answer.target->code != code)
+        answer.etf = etf_answer(answer.target->code, fetch);
     return answer;
+}
+
+// The ETF's answer, asked by the first feeder that needs it; the others wait
+// for that one.
+std::shared_ptr<const FundAnswer> FundsAhead::etf_answer(const std::string& code,
+                                                         const Fetch& fetch) {
+    std::promise<std::shared_ptr<const FundAnswer>> asked;
+    std::shared_future<std::shared_ptr<const FundAnswer>> answer;
+    bool mine = false;
+    {
+        std::lock_guard lock(mutex_);
+        auto [found, added] = etfs_.try_emplace(code);
+        if (added) found->second = asked.get_future().share();
+        answer = found->second;
+        mine = added;
+    }
+    if (mine) asked.set_value(std::make_shared<const FundAnswer>(ask_fund(code, sources_, fetch)));
+    return answer.get();
 }
 
 void FundsAhead::work() {

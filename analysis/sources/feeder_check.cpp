@@ -1,0 +1,20 @@
+#include "analysis/sources/feeder_check.h"
+
+namespace qinghe::app {
+
+bool FeederCheck::answered_by(const HoldingsSources& sources) {
+    return !sources.empty() && sources.front()->kind() == SourceKind::mobile;
+}
+
+std::optional<TargetEtf> FeederCheck::ask(const std::string& code, const Fetch& fetch) const {
+    if (!mobile_) return std::nullopt;
+    return mobile_->ask(code, fetch).target_etf;
+}
+
+std::optional<TargetEtf> named_target(const std::vector<SourceAnswer>& asked) {
+    for (const SourceAnswer& answer : asked)
+        if (answer.target_etf) return answer.target_etf;
+    return std::nullopt;
+}
+
+}  // namespace qinghe::app
