@@ -88,12 +88,15 @@ TEST_F(HistoryStoreTest, ReportIsReplacedPerQuarterAndReadBackWhole) {
     first.rows[0].change = "增持";
     first.rows[0].change_points = 1.05;
     first.exited.push_back({"离开的股票", 3.5f, "", "exited", std::nullopt});
+    first.assets = AssetMix{"2026-06-30", 92.1, std::nullopt, 5.02, 0.0, 0.11, 12.53};
     ASSERT_TRUE(store.store(first));
 
     StoredReport again = report("160127", "2026-06-30", 3, "");  // mobile: no name
     again.source = "mobile";
     ASSERT_TRUE(store.store(again));
-    ASSERT_TRUE(store.store(report("160127", "2026-03-31", 10)));
+    StoredReport march = report("160127", "2026-03-31", 10);
+    march.assets = AssetMix{"2026-03-31", 80.0, 10.0, 10.0, 0.0, 0.0, 11.0};
+    ASSERT_TRUE(store.store(march));
 
     const std::vector<StoredReport> all = store.reports("160127");
     ASSERT_EQ(all.size(), 2u);
@@ -118,6 +121,13 @@ TEST_F(HistoryStoreTest, ReportIsReplacedPerQuarterAndReadBackWhole) {
     ASSERT_EQ(back.exited.size(), 1u);
     EXPECT_EQ(back.exited[0].stock_name, "离开的股票");
     EXPECT_EQ(back.exited[0].ratio, 3.5f);
+    // The newest mix stored, whichever report came with it.
+    ASSERT_TRUE(back.assets);
+    EXPECT_EQ(back.assets->date, "2026-06-30");
+    EXPECT_EQ(back.assets->stocks, 92.1);
+    EXPECT_EQ(back.assets->bonds, std::nullopt);
+    EXPECT_EQ(back.assets->net_assets, 12.53);
+    EXPECT_EQ(query(path, "SELECT COUNT(*) FROM asset_mix"), "2");
     EXPECT_EQ(query(path, "SELECT ratio FROM holding WHERE position = 1 AND exited = 0"), "9.66");
 
     const std::vector<StoredFund> funds = store.funds();
@@ -190,6 +200,12 @@ TEST_F(HistoryStoreTest, FileThatIsNotADatabaseOrDamagedIsMovedAsideAndANewOneMa
 // aside, and a reader only (a listing) uses it as it is.
 TEST_F(HistoryStoreTest, FileThatFailsItsCheckButCanBeReadIsRebuiltKeepingEveryReport) {
     store_funds(300);
+    {
+        HistoryStore store(path);
+        StoredReport with_mix = report("100150", "2026-06-30", 10);
+        with_mix.assets = AssetMix{"2026-06-30", 92.1, 3.2, 5.02, 0.0, 0.11, 12.53};
+        ASSERT_TRUE(store.store(with_mix));
+    }
     execute(path, "DELETE FROM holding WHERE report_id > 200");
     checkpoint(path);
     std::string bytes = read_whole_file(path);
@@ -208,6 +224,7 @@ TEST_F(HistoryStoreTest, FileThatFailsItsCheckButCanBeReadIsRebuiltKeepingEveryR
     EXPECT_EQ(store.take_notice().fault, HistoryFault::rebuilt);
     EXPECT_EQ(store.funds().size(), 300u);
     EXPECT_EQ(store.newest("100150")->rows.size(), 10u);
+    EXPECT_EQ(store.newest("100150")->assets->stocks, 92.1) << "the asset mixes are carried";
     EXPECT_TRUE(store.store(report("160127", "2026-06-30", 10)));
     EXPECT_EQ(query(path, "PRAGMA integrity_check"), "ok");
     for (const std::string& name : files()) EXPECT_EQ(name.find("broken"), std::string::npos);
