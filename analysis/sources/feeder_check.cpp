@@ -6,9 +6,13 @@ bool FeederCheck::answered_by(const HoldingsSources& sources) {
     return !sources.empty() && sources.front()->kind() == SourceKind::mobile;
 }
 
+net::Request FeederCheck::request(const std::string& code) const {
+    return {mobile_url(base_, code), {}, user_agent_};
+}
+
 std::optional<TargetEtf> FeederCheck::ask(const std::string& code, const Fetch& fetch) const {
-    if (!mobile_) return std::nullopt;
-    return mobile_->ask(code, fetch).target_etf;
+    if (!asks()) return std::nullopt;
+    return MobileSource(base_, user_agent_).ask(code, fetch).target_etf;
 }
 
 std::optional<TargetEtf> named_target(const std::vector<SourceAnswer>& asked) {

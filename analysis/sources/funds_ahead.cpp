@@ -105,20 +105,27 @@ void FundsAhead::first_source_answered() {
     changed_.notify_all();
 }
 
-// The fund's sources on this worker, its asset mix and whether it is a
-// feeder on threads of their own at the same time, so they add no wait of
-// their own; then a feeder's target ETF.
+// The fund's sources on this worker, its asset mix and its mobile answer
+// (is it a feeder?) on threads of their own at the same time, so they add
+// no wait of their own; a mobile source asked later takes that answer. Then
+// a feeder's target ETF.
 FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
     const std::string& code = codes_[index];
     std::future<AssetMixAnswer> mix;
     if (mix_.asks()) mix = std::async(std::launch::async, [&] { return mix_.ask(code, fetch); });
-    std::future<std::optional<TargetEtf>> target;
-    if (feeders_.asks() && !FeederCheck::answered_by(sources_))
-        target = std::async(std::launch::async, [&] { return feeders_.ask(code, fetch); });
-    FundAnswer answer = ask_fund(code, sources_, fetch, [this] { first_source_answered(); });
+    const bool check = feeders_.asks() && !FeederCheck::answered_by(sources_);
+    const net::Request mobile = feeders_.request(code);
+    std::shared_future<net::FetchResult> mobile_answer;
+    if (check)
+        mobile_answer = std::async(std::launch::async, [&] { return fetch(mobile); }).share();
+    const Fetch answered = [&](const net::Request&) { return mobile_answer.get(); };
+    const Fetch sources_fetch = !check ? fetch : Fetch([&](const net::Request& request) {
+        return request.url == mobile.url ? mobile_answer.get() : fetch(request);
+    });
+    FundAnswer answer =
+        ask_fund(code, sources_, sources_fetch, [this] { first_source_answered(); });
     if (mix.valid()) answer.mix = mix.get();
-    if (target.valid()) answer.target = target.get();
-    if (!answer.target) answer.target = named_target(answer.asked);
+    answer.target = check ? feeders_.ask(code, answered) : named_target(answer.asked);
     if (feeders_.asks() && answer.target && answer.target->code != code)
         answer.etf = etf_answer(answer.target->code, fetch);
     return answer;
