@@ -12,7 +12,7 @@ net::Request FeederCheck::request(const std::string& code) const {
 
 std::optional<TargetEtf> FeederCheck::ask(const std::string& code, const Fetch& fetch) const {
     if (!asks()) return std::nullopt;
-    return MobileSource(base_, user_agent_).ask(code, fetch).target_etf;
+    return source().ask(code, fetch).target_etf;
 }
 
 std::optional<TargetEtf> named_target(const std::vector<SourceAnswer>& asked) {

@@ -23,7 +23,8 @@ public:
     bool asks() const { return !base_.empty(); }
     // Whether `sources` leave nothing to ask: their first is the mobile one.
     static bool answered_by(const HoldingsSources& sources);
-    // The request of `code`: the mobile source's.
+    // The mobile source, and its request of `code`.
+    MobileSource source() const { return MobileSource(base_, user_agent_); }
     net::Request request(const std::string& code) const;
     // The target ETF of `code` (texts GBK) in what `fetch` gives for the
     // request; none for a fund that is no feeder or whose answer did not come.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <future>
+#include <tuple>
 #include <utility>
 
 #include "analysis/app_files.h"
@@ -105,10 +106,11 @@ void FundsAhead::first_source_answered() {
     changed_.notify_all();
 }
 
-// The fund's sources on this worker, its asset mix and its mobile answer
-// (is it a feeder?) on threads of their own at the same time, so they add
-// no wait of their own; a mobile source asked later takes that answer. Then
-// a feeder's target ETF.
+// The fund's sources on this worker; its asset mix, its mobile answer and,
+// for a feeder, its target ETF on threads of their own at the same time,
+// so they add no wait of their own (the ETF's download starts as soon as
+// the mobile answer names it). A mobile source asked later takes that
+// answer.
 FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
     const std::string& code = codes_[index];
     std::future<AssetMixAnswer> mix;
@@ -116,19 +118,37 @@ FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
     const bool check = feeders_.asks() && !FeederCheck::answered_by(sources_);
     const net::Request mobile = feeders_.request(code);
     std::shared_future<net::FetchResult> mobile_answer;
-    if (check)
+    std::future<std::pair<std::optional<TargetEtf>, std::shared_ptr<const FundAnswer>>> feeder;
+    if (check) {
         mobile_answer = std::async(std::launch::async, [&] { return fetch(mobile); }).share();
-    const Fetch answered = [&](const net::Request&) { return mobile_answer.get(); };
+        feeder = std::async(std::launch::async, [&] {
+            auto target =
+                feeders_.ask(code, [&](const net::Request&) { return mobile_answer.get(); });
+            return std::pair{target, etf_of(code, target, fetch)};
+        });
+    }
     const Fetch sources_fetch = !check ? fetch : Fetch([&](const net::Request& request) {
         return request.url == mobile.url ? mobile_answer.get() : fetch(request);
     });
     FundAnswer answer =
         ask_fund(code, sources_, sources_fetch, [this] { first_source_answered(); });
     if (mix.valid()) answer.mix = mix.get();
-    answer.target = check ? feeders_.ask(code, answered) : named_target(answer.asked);
-    if (feeders_.asks() && answer.target && answer.target->code != code)
-        answer.etf = etf_answer(answer.target->code, fetch);
+    if (check) {
+        std::tie(answer.target, answer.etf) = feeder.get();
+    } else {
+        answer.target = named_target(answer.asked);
+        answer.etf = etf_of(code, answer.target, fetch);
+    }
     return answer;
+}
+
+// What the sources gave for the target ETF of `code`; null for no target,
+// or a fund that names itself.
+std::shared_ptr<const FundAnswer> FundsAhead::etf_of(const std::string& code,
+                                                     const std::optional<TargetEtf>& target,
+                                                     const Fetch& fetch) {
+    if (!feeders_.asks() || !target || target->code == code) return nullptr;
+    return etf_answer(target->code, fetch);
 }
 
 // The ETF's answer, asked by the first feeder that needs it; the others wait
@@ -145,8 +165,22 @@ std::shared_ptr<const FundAnswer> FundsAhead::etf_answer(const std::string& code
         answer = found->second;
         mine = added;
     }
-    if (mine) asked.set_value(std::make_shared<const FundAnswer>(ask_fund(code, sources_, fetch)));
+    if (mine) asked.set_value(std::make_shared<const FundAnswer>(ask_etf(code, fetch)));
     return answer.get();
+}
+
+// An ETF's holdings: of the mobile endpoint first, which just named it and
+// answers in a few kilobytes where a page takes hundreds; then of the run's
+// other sources in their order.
+FundAnswer FundsAhead::ask_etf(const std::string& code, const Fetch& fetch) const {
+    FundAnswer etf;
+    etf.asked.push_back(ask_timed(feeders_.source(), code, fetch));
+    for (const auto& source : sources_) {
+        if (etf.answered()) break;
+        if (source->kind() != SourceKind::mobile)
+            etf.asked.push_back(ask_timed(*source, code, fetch));
+    }
+    return etf;
 }
 
 void FundsAhead::work() {

@@ -61,7 +61,7 @@ public:
     // the run's download engine; each fund's asset mix asked by `mix` at the
     // same time as its sources (never when `mix` asks nothing); each fund
     // checked by `feeders` the same way, and a feeder's target ETF asked of
-    // the same sources on the same worker (once per run, one level only).
+    // the same sources, the mobile one first (once per run, one level only).
     FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
                Fetch fetch = {}, AssetMixRequest mix = {}, FeederCheck feeders = {});
     ~FundsAhead();
@@ -81,7 +81,11 @@ private:
 
     void work();
     FundAnswer ask_with_mix(size_t index, const Fetch& fetch);
+    std::shared_ptr<const FundAnswer> etf_of(const std::string& code,
+                                             const std::optional<TargetEtf>& target,
+                                             const Fetch& fetch);
     std::shared_ptr<const FundAnswer> etf_answer(const std::string& code, const Fetch& fetch);
+    FundAnswer ask_etf(const std::string& code, const Fetch& fetch) const;
     bool claim(size_t& index);
     void first_source_answered();
 
