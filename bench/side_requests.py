@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""What the requests beside each fund's holdings cost: its asset mix and the
-mobile answer that tells whether it is a feeder (and a feeder's ETF).
+"""What the requests beside each fund's holdings cost: its asset mix, and for
+a feeder (named 联接) the mobile answer naming its ETF and the ETF's holdings.
 20 codes at 4 downloads at once from a loopback server that delays every
 response by 100 ms and sends 2 MB/s per connection, the mobile endpoint on
 a host name of its own; timed with those requests answered by that server
@@ -8,7 +8,7 @@ and with the mobile endpoint on a closed port (each of its requests fails
 at once, so it costs the run nothing: the time without them). Rounds
 alternate; medians are printed, as other programs may load the machine.
 Two sets: the first 20 generated codes (no feeder), and 17 of them with
-the feeders 707001-707003 (their ETF 707009 read once beside them).
+the feeders 707001-707003 last (their ETF 707009 read once for them).
 usage: side_requests.py PATH-TO-qinghe-analyse [ROUNDS]"""
 import os
 import pathlib

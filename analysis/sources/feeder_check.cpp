@@ -1,17 +1,15 @@
 #include "analysis/sources/feeder_check.h"
 
+#include "platform/text_encoding.h"
+
 namespace qinghe::app {
 
-bool FeederCheck::answered_by(const HoldingsSources& sources) {
-    return !sources.empty() && sources.front()->kind() == SourceKind::mobile;
-}
-
-net::Request FeederCheck::request(const std::string& code) const {
-    return {mobile_url(base_, code), {}, user_agent_};
-}
-
-std::optional<TargetEtf> FeederCheck::ask(const std::string& code, const Fetch& fetch) const {
+std::optional<TargetEtf> FeederCheck::target(const std::string& code,
+                                             const std::vector<SourceAnswer>& asked,
+                                             const Fetch& fetch) const {
     if (!asks()) return std::nullopt;
+    if (std::optional<TargetEtf> named = named_target(asked)) return named;
+    if (!may_be_feeder(asked)) return std::nullopt;
     return source().ask(code, fetch).target_etf;
 }
 
@@ -19,6 +17,16 @@ std::optional<TargetEtf> named_target(const std::vector<SourceAnswer>& asked) {
     for (const SourceAnswer& answer : asked)
         if (answer.target_etf) return answer.target_etf;
     return std::nullopt;
+}
+
+bool may_be_feeder(const std::vector<SourceAnswer>& asked) {
+    std::string name;
+    for (const SourceAnswer& answer : asked) {
+        // A mobile answer read as JSON has said what it knows.
+        if (answer.kind == SourceKind::mobile && !answer.charset.empty()) return false;
+        if (name.empty()) name = answer.facts.name;
+    }
+    return name.empty() || platform::utf8_from_gbk(name).find("联接") != std::string::npos;
 }
 
 }  // namespace qinghe::app

@@ -1,13 +1,13 @@
-// Whether a fund is a feeder of an ETF, asked of the site's mobile holdings
-// endpoint (the mobile source's request) beside the fund's sources, as its
-// asset mix is: the page and the archive cannot tell. One request gives
-// both facts: where the mobile source is asked first anyway, its answer
-// tells and nothing more is sent; where it is asked later, it takes the
-// answer of this request.
+// Whether a fund is a feeder of an ETF, as the site's mobile holdings
+// answer tells (the page and the archive cannot): where the fund's sources
+// asked the mobile endpoint, its answer tells; else it is asked once more,
+// after the sources, for a fund whose name says it feeds an ETF (联接) or
+// whose name no source gave. Every other fund costs no request.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/sources/holdings_source.h"
 #include "analysis/sources/mobile_source.h"
@@ -21,14 +21,14 @@ public:
         : base_(settings.mobile_base), user_agent_(settings.mobile_user_agent) {}
 
     bool asks() const { return !base_.empty(); }
-    // Whether `sources` leave nothing to ask: their first is the mobile one.
-    static bool answered_by(const HoldingsSources& sources);
-    // The mobile source, and its request of `code`.
     MobileSource source() const { return MobileSource(base_, user_agent_); }
-    net::Request request(const std::string& code) const;
-    // The target ETF of `code` (texts GBK) in what `fetch` gives for the
-    // request; none for a fund that is no feeder or whose answer did not come.
-    std::optional<TargetEtf> ask(const std::string& code, const Fetch& fetch) const;
+    // The target ETF of `code` (texts GBK) after its sources gave `asked`
+    // (none when the check asks nothing):
+    // the one a mobile answer among them named, else the mobile endpoint's
+    // where the fund may be a feeder; none for a fund that is no feeder or
+    // whose answer did not come.
+    std::optional<TargetEtf> target(const std::string& code, const std::vector<SourceAnswer>& asked,
+                                    const Fetch& fetch) const;
 
 private:
     std::string base_;
@@ -37,5 +37,9 @@ private:
 
 // The target a fund's mobile answer named, where its sources asked it.
 std::optional<TargetEtf> named_target(const std::vector<SourceAnswer>& asked);
+
+// Whether a fund may feed an ETF: no mobile answer among `asked` came, and
+// the name they gave says 联接, or none gave a name.
+bool may_be_feeder(const std::vector<SourceAnswer>& asked);
 
 }  // namespace qinghe::app

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <future>
-#include <tuple>
 #include <utility>
 
 #include "analysis/app_files.h"
@@ -106,39 +105,17 @@ void FundsAhead::first_source_answered() {
     changed_.notify_all();
 }
 
-// The fund's sources on this worker; its asset mix, its mobile answer and,
-// for a feeder, its target ETF on threads of their own at the same time,
-// so they add no wait of their own (the ETF's download starts as soon as
-// the mobile answer names it). A mobile source asked later takes that
-// answer.
+// The fund's sources on this worker, its asset mix on a thread of its own
+// at the same time, so the mix adds no wait of its own; then, for a
+// feeder, its target ETF.
 FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
     const std::string& code = codes_[index];
     std::future<AssetMixAnswer> mix;
     if (mix_.asks()) mix = std::async(std::launch::async, [&] { return mix_.ask(code, fetch); });
-    const bool check = feeders_.asks() && !FeederCheck::answered_by(sources_);
-    const net::Request mobile = feeders_.request(code);
-    std::shared_future<net::FetchResult> mobile_answer;
-    std::future<std::pair<std::optional<TargetEtf>, std::shared_ptr<const FundAnswer>>> feeder;
-    if (check) {
-        mobile_answer = std::async(std::launch::async, [&] { return fetch(mobile); }).share();
-        feeder = std::async(std::launch::async, [&] {
-            auto target =
-                feeders_.ask(code, [&](const net::Request&) { return mobile_answer.get(); });
-            return std::pair{target, etf_of(code, target, fetch)};
-        });
-    }
-    const Fetch sources_fetch = !check ? fetch : Fetch([&](const net::Request& request) {
-        return request.url == mobile.url ? mobile_answer.get() : fetch(request);
-    });
-    FundAnswer answer =
-        ask_fund(code, sources_, sources_fetch, [this] { first_source_answered(); });
+    FundAnswer answer = ask_fund(code, sources_, fetch, [this] { first_source_answered(); });
+    answer.target = feeders_.target(code, answer.asked, fetch);
+    answer.etf = etf_of(code, answer.target, fetch);
     if (mix.valid()) answer.mix = mix.get();
-    if (check) {
-        std::tie(answer.target, answer.etf) = feeder.get();
-    } else {
-        answer.target = named_target(answer.asked);
-        answer.etf = etf_of(code, answer.target, fetch);
-    }
     return answer;
 }
 

@@ -59,9 +59,9 @@ public:
     // `codes` (GBK, in line order) asked of `sources`, `parallel` funds at a
     // time (clamped to 1..8), through `fetch` when one is given, else through
     // the run's download engine; each fund's asset mix asked by `mix` at the
-    // same time as its sources (never when `mix` asks nothing); each fund
-    // checked by `feeders` the same way, and a feeder's target ETF asked of
-    // the same sources, the mobile one first (once per run, one level only).
+    // same time as its sources (never when `mix` asks nothing); a feeder
+    // (as `feeders` tells) has its target ETF asked of the same sources, the
+    // mobile one first (once per run, one level only).
     FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
                Fetch fetch = {}, AssetMixRequest mix = {}, FeederCheck feeders = {});
     ~FundsAhead();

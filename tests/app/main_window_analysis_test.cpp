@@ -54,13 +54,13 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
         std::lock_guard lock(mutex);
         // A code without rows on its page asks the archive and the mobile
         // endpoint after it, under the same caption; each code's asset
-        // allocation and mobile answer (is it a feeder?) are asked beside
-        // them, and the mobile source takes that answer.
+        // allocation is asked beside them. None is named as a feeder (联接):
+        // none asks the mobile endpoint whether it is one.
         std::vector<std::string> expected;
         std::vector<std::pair<std::string, int>> codes;
-        for (const std::string& code : set.funds) codes.emplace_back(code, 3);
+        for (const std::string& code : set.funds) codes.emplace_back(code, 2);
         codes.insert(codes.end(),
-                     {{"900001", 3}, {"900002", 3}, {"900003", 4}, {"123456", 4}, {"示例01", 4}});
+                     {{"900001", 2}, {"900002", 2}, {"900003", 4}, {"123456", 4}, {"示例01", 4}});
         for (const auto& [code, requests] : codes)
             expected.insert(expected.end(), size_t(requests), "解析基金代码 " + code + " 中…… ");
         EXPECT_EQ(captions, expected);
