@@ -22,11 +22,11 @@ std::optional<TargetEtf> named_target(const std::vector<SourceAnswer>& asked) {
 bool may_be_feeder(const std::vector<SourceAnswer>& asked) {
     std::string name;
     for (const SourceAnswer& answer : asked) {
-        // A mobile answer read as JSON has said what it knows.
-        if (answer.kind == SourceKind::mobile && !answer.charset.empty()) return false;
+        // The mobile endpoint asked as a source has told what it could.
+        if (answer.kind == SourceKind::mobile) return false;
         if (name.empty()) name = answer.facts.name;
     }
-    return name.empty() || platform::utf8_from_gbk(name).find("联接") != std::string::npos;
+    return platform::utf8_from_gbk(name).find("联接") != std::string::npos;
 }
 
 }  // namespace qinghe::app

@@ -1,8 +1,8 @@
 // Whether a fund is a feeder of an ETF, as the site's mobile holdings
 // answer tells (the page and the archive cannot): where the fund's sources
 // asked the mobile endpoint, its answer tells; else it is asked once more,
-// after the sources, for a fund whose name says it feeds an ETF (联接) or
-// whose name no source gave. Every other fund costs no request.
+// after the sources, for a fund whose name says it feeds an ETF (联接).
+// Every other fund costs no request.
 #pragma once
 
 #include <optional>
@@ -38,8 +38,8 @@ private:
 // The target a fund's mobile answer named, where its sources asked it.
 std::optional<TargetEtf> named_target(const std::vector<SourceAnswer>& asked);
 
-// Whether a fund may feed an ETF: no mobile answer among `asked` came, and
-// the name they gave says 联接, or none gave a name.
+// Whether a fund may feed an ETF: the mobile endpoint is not among `asked`,
+// and the name they gave says 联接.
 bool may_be_feeder(const std::vector<SourceAnswer>& asked);
 
 }  // namespace qinghe::app
