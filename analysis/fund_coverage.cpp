@@ -25,7 +25,8 @@ std::string percent(double value, const char* format) {
 
 double top_ten_sum(const FundReport& fund) {
     double sum = 0;
-    for (const FundRow& row : fund.rows) sum += row.ratio;
+    for (const FundRow& row : fund.rows)
+        if (row.via.empty()) sum += row.ratio;
     return sum;
 }
 

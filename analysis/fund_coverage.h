@@ -12,7 +12,8 @@
 
 namespace qinghe::app {
 
-// Σ of the fund's rows' ratios, in percent of net assets.
+// Σ of the ratios of the fund's own rows (not those held through its target
+// ETF, which its stock share does not count), in percent of net assets.
 double top_ten_sum(const FundReport& fund);
 
 // top-ten sum ÷ stock share, a fraction; nothing when the mix is unknown or

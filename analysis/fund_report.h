@@ -11,6 +11,7 @@
 
 #include "analysis/sources/asset_mix_answer.h"
 #include "analysis/sources/source_kind.h"
+#include "analysis/sources/target_etf.h"
 #include "runtime/values.h"
 
 namespace qinghe::app {
@@ -25,6 +26,8 @@ enum class FundOutcome {
     bad_amount,       // a code with an amount that is not one: never fetched
 };
 
+enum class ThroughEtf { added, share_unknown, not_read };
+
 struct FundRow {
     std::string stock_name;
     float ratio = 0;
@@ -35,6 +38,10 @@ struct FundRow {
     std::optional<float> change_points{};
     // The stock's link (GBK), where the source gave one.
     std::string link{};
+    // The target ETF's code for a row a feeder fund holds through it (its
+    // ratio is the ETF's ratio × the feeder's share in it); empty for the
+    // fund's own rows.
+    std::string via{};
 };
 
 // The facts of a page beside its rows; empty texts when the page lacks them.
@@ -67,6 +74,11 @@ struct FundReport {
     // (empty: not asked, as for a fund taken from the history).
     std::optional<AssetMix> assets{};
     std::string assets_reason{};
+    // A feeder fund's target ETF (texts GBK), and what became of the ETF's
+    // rows: added to the fund's own, or not for want of the feeder's share
+    // in it or of the ETF's holdings.
+    std::optional<TargetEtf> target_etf{};
+    ThroughEtf through_etf = ThroughEtf::added;
 };
 
 // Reads the facts of a fund's page: `page` as received (null when nothing

@@ -92,6 +92,18 @@ void HoldingsCollector::append_rows(const std::vector<SourceRow>& rows) {
     }
 }
 
+void HoldingsCollector::add_rows_through(const std::vector<SourceRow>& rows, int32_t first) {
+    for (const SourceRow& row : rows) {
+        HoldingRecord* same = nullptr;
+        for (int32_t i = first; i <= record_count(holdings_) && !same; ++i) {
+            HoldingRecord* record = record_at(holdings_, i);
+            if (record->stock_name && row.row.stock_name == record->stock_name) same = record;
+        }
+        if (same) same->ratio += row.row.ratio;
+        else append_rows({row});
+    }
+}
+
 void HoldingsCollector::merge_into(ArrayBlock*& result_list) {
     merge_by_stock_name(holdings_);
     // The outcome is assigned whatever the count, so a run never shows the

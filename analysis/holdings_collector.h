@@ -39,6 +39,9 @@ public:
     void take_answer(const SourceAnswer* page, const SourceAnswer* answered);
     // Keeps rows as a read keeps them (the history's stored rows).
     void append_rows(const std::vector<SourceRow>& rows);
+    // Rows a fund holds through another: a stock among the records from
+    // `first` (1-based) on gets the row's ratio added, any other is appended.
+    void add_rows_through(const std::vector<SourceRow>& rows, int32_t first);
 
     const char* section() const { return section_; }
     const ArrayBlock* holdings() const { return holdings_; }

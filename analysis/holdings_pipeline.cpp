@@ -5,6 +5,7 @@
 #include "analysis/app_texts.h"
 #include "analysis/code_line.h"
 #include "analysis/core_calls.h"
+#include "analysis/feeder_rows.h"
 
 namespace qinghe::app {
 namespace {
@@ -75,6 +76,11 @@ FundReport fund_report(const std::string& code, const FundAnswer& answer) {
     FundReport report{code, outcome_of(answer), facts_of(answer), {}};
     report.assets = answer.mix.newest;
     if (!report.assets) report.assets_reason = answer.mix.error;
+    report.target_etf = answer.target;
+    // A feeder not listing its ETF among its fund holdings: its funds share.
+    if (report.target_etf && !report.target_etf->share && report.assets &&
+        report.assets->funds.value_or(0) > 0)
+        report.target_etf->share = report.assets->funds;
     if (const SourceAnswer* answered = answer.answered()) {
         for (const SourceRow& row : answered->rows) {
             report.rows.push_back(row.row);
@@ -118,14 +124,17 @@ std::vector<FundReport> collect_holdings(HoldingsCollector& collector, const Arr
         OwnedText text(progress_text(line));
         if (progress.starting) progress.starting(line, text.get());
         const int32_t first = record_count(collector.holdings()) + 1;
+        FundAnswer answer;
         if (history && history->offline()) {
             reports.push_back({line, FundOutcome::nothing_stored, {}, {}});
         } else {
-            const FundAnswer answer = funds.take(taken++);
+            answer = funds.take(taken++);
             collector.take_answer(answer.page(), answer.answered());
             reports.push_back(fund_report(line, answer));
         }
+        // The history keeps and compares the fund's own rows only.
         if (history) history->fund_read(reports.back(), collector, first);
+        add_etf_rows(reports.back(), answer.etf.get(), collector, first);
         reports.back().amount = typed.amount;
         if (progress.finished) progress.finished(reports.back());
     }

@@ -59,7 +59,7 @@ std::string visible_code(const std::string& line) {
 }
 
 std::string unread_codes_line(const std::vector<FundReport>& reports) {
-    std::string unread, cached, repeated, no_amount;
+    std::string unread, cached, repeated, no_amount, feeders;
     const bool amounts = std::any_of(reports.begin(), reports.end(),
                                      [](const FundReport& r) { return r.amount.has_value(); });
     for (const FundReport& report : reports) {
@@ -68,6 +68,11 @@ std::string unread_codes_line(const std::vector<FundReport>& reports) {
         if (report.cached)
             cached += ' ' + visible_code(report.code) + '(' + report.facts.report_date + ')';
         if (report.outcome == FundOutcome::repeated) repeated += ' ' + visible_code(report.code);
+        if (report.target_etf && report.through_etf != ThroughEtf::added)
+            feeders += ' ' + visible_code(report.code) + '(' +
+                       gbk(report.through_etf == ThroughEtf::share_unknown ? "目标ETF份额未知"
+                                                                           : "目标ETF持仓未读到") +
+                       ')';
         if (report.outcome == FundOutcome::read || report.outcome == FundOutcome::repeated ||
             report.code.empty())
             continue;
@@ -78,8 +83,9 @@ std::string unread_codes_line(const std::vector<FundReport>& reports) {
         unread += '(' + gbk(reason) + ')';
     }
     std::string line = unread.empty() ? unread : gbk("未读到:") + unread;
-    for (const auto& [part, codes] : {std::pair{"用缓存:", &cached}, std::pair{"重复:", &repeated},
-                                      std::pair{"未填金额:", &no_amount}})
+    for (const auto& [part, codes] :
+         {std::pair{"用缓存:", &cached}, std::pair{"重复:", &repeated},
+          std::pair{"未填金额:", &no_amount}, std::pair{"联接基金:", &feeders}})
         if (!codes->empty()) line += (line.empty() ? "" : " ") + gbk(part) + *codes;
     return line;
 }

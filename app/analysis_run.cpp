@@ -106,7 +106,7 @@ void analysis_run() {
         const bool offline = offline_setting();
         FundsAhead funds(offline ? std::vector<std::string>() : accepted_codes(lines),
                          make_sources(sources), parallel_download_setting(), {},
-                         AssetMixRequest(sources));
+                         AssetMixRequest(sources), FeederCheck(sources));
         // Used on this worker thread only.
         RunHistory history(history_file_path(), offline);
         reports = collect_holdings(collector, lines, progress, funds, &history);

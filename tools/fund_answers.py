@@ -214,8 +214,13 @@ def mobile_answer(fund, before, options):
         stocks.append({"GPDM": number, "GPJC": stock, "JZBL": ratio, "TEXCH": "1", "ISINVISBL": "0",
                        "PCTNVCHGTYPE": word, "PCTNVCHG": points, "NEWTEXCH": market,
                        "INDEXCODE": "016", "INDEXNAME": "食品饮料"})
-    document = {"Datas": {"fundStocks": stocks, "fundboods": [], "fundfofs": [], "ETFCODE": None,
-                          "ETFSHORTNAME": None},
+    etf_code, etf_name = options.get("etf", (None, None))
+    fofs = []
+    if options.get("fof_share"):
+        fofs.append({"TZJJDM": etf_code, "TZJJMC": etf_name, "ZJZBL": options["fof_share"],
+                     "PCTNVCHGTYPE": "增持", "PCTNVCHG": "0.52"})
+    document = {"Datas": {"fundStocks": stocks, "fundboods": [], "fundfofs": fofs, "ETFCODE": etf_code,
+                          "ETFSHORTNAME": etf_name},
                 "ErrCode": 0, "Success": True, "ErrMsg": None, "Message": None, "ErrorCode": "0",
                 "ErrorMessage": None, "ErrorMessageList": None, "TotalCount": len(stocks),
                 "Expansion": date}
@@ -229,6 +234,11 @@ def mobile_answer(fund, before, options):
 ASSET_MIXES = {
     "703001": ("28.40", "62.10", "8.30", "--", "1.20"),   # bond-heavy
     "704001": ("--", "20.50", "79.40", "--", "0.10"),     # a money fund
+    # Feeders of 707009: the share in the ETF as their fund holdings, none
+    # for the one whose share is unknown.
+    "707001": ("2.62", "--", "3.71", "93.40", "0.27"),
+    "707002": ("2.62", "--", "4.31", "92.80", "0.27"),
+    "707003": ("2.62", "--", "3.71", "--", "0.27"),
 }
 
 

@@ -25,9 +25,12 @@ DIR/netvalues/<code>.json (its published net values; 702001's refused),
 DIR/archive/no-referer.html, the page the archive sends to a request without
 the right Referer, DIR/netvalues/refused.json, the net values' refusal, and
 DIR/quotes.json, the quote services' table of every linked stock
-(fund_answers.quote_table). The funds of DIR/source-codes.txt have a page
-without the holdings box, or with an empty one, and are answered only by
-those sources.
+(fund_answers.quote_table). The feeder funds 707001-707003 come after the
+others in codes.txt: their mobile answer names their target ETF 707009 (with
+their share in it for 707001; 707002's share is its asset mix's funds share,
+707003's is unknown), and they list a few stocks of their own. The funds of
+DIR/source-codes.txt have a page without the holdings box, or with an empty
+one, and are answered only by those sources.
 """
 
 import argparse
@@ -129,6 +132,26 @@ SOURCE_FUNDS = [
     ], "nobox", {"escape_unicode": True, "escape_slash": True, "older_linked": True}),
 ]
 
+# Feeder funds of an ETF: (code, name, date, rows, answer options); a row
+# of None takes the table of the fund before it.
+FEEDER_ETF = ("707009", "篁川沪深300ETF")
+FEEDER_FUNDS = [
+    ("707009", "篁川沪深300ETF", DEFAULT_DATE, [
+        ("璟屿银行", "1.601936", "9.86"), ("岚溪酒业", "1.603871", "8.40"),
+        ("苒溪电力", "1.600571", "6.72"), ("枫硒半导体", "1.688417", "5.95"),
+        ("汀芷光伏", "1.601358", "5.10"), ("泓樾汽车", "0.002781", "4.66"),
+        ("瑾澜医药", "1.688239", "3.98"), ("槿川港口", "1.601276", "3.21"),
+        ("荻洲软件", "0.300684", "2.87"), ("沅芷水务", "0.000891", "2.35"),
+    ], {}),
+    ("707001", "篁川沪深300ETF联接A", DEFAULT_DATE, [
+        ("岚溪酒业", "1.603871", "1.12"), ("霁川乳业", "1.600733", "0.96"),
+        ("栎峰物流", "1.601688", "0.54"),
+    ], {"etf": FEEDER_ETF, "fof_share": "93.40"}),
+    ("707002", "篁川沪深300ETF联接C", DEFAULT_DATE, None, {"etf": FEEDER_ETF}),
+    ("707003", "篁川沪深300ETF联接E", DEFAULT_DATE, None, {"etf": FEEDER_ETF}),
+]
+FEEDER_OPTIONS = {fund[0]: fund[4] for fund in FEEDER_FUNDS}
+
 EXCLUDED_CODES = {"160127", "006309", "900001", "900002", "900003"}
 BULK_FUNDS = 58
 
@@ -153,6 +176,14 @@ def expand_funds():
             rows = tables[name[:-1] + "A"]
         tables[name] = rows
         funds.append((code, name, date, list(rows)))
+    return funds
+
+
+def feeder_funds():
+    """The ETF and its feeders, each feeder without a table taking the one before."""
+    funds = []
+    for code, name, date, rows, _ in FEEDER_FUNDS:
+        funds.append((code, name, date, list(rows if rows is not None else funds[-1][3])))
     return funds
 
 
@@ -360,7 +391,9 @@ def main():
     args = parser.parse_args()
     rng = random.Random(args.seed)
     funds = expand_funds()
-    funds += bulk_funds(rng, {f[0] for f in funds})
+    feeders = feeder_funds()
+    funds += bulk_funds(rng, {f[0] for f in funds + feeders})
+    funds += feeders
     # Funds without holdings last: any leading run of codes all reads.
     funds.sort(key=lambda fund: not fund[3])
     pool = filler_pool(rng)
@@ -403,7 +436,7 @@ def write_source_funds(args, pool, funds):
     """Every fund's other answers, and the funds only those answer."""
     stocks = stock_pool(random.Random(args.seed))
     for fund in funds:
-        write_answers(args.out, fund, {}, stocks)
+        write_answers(args.out, fund, FEEDER_OPTIONS.get(fund[0], {}), stocks)
     for code, name, date, rows, page_kind, options in SOURCE_FUNDS:
         fund = (code, name, date, rows)
         page = fund_page(fund, pool, random.Random("%d:%s" % (args.seed, code)), page_kind)

@@ -174,6 +174,11 @@ bool report_to_stderr(const AnalysisResult& result) {
         if (report.outcome == FundOutcome::repeated)
             std::fprintf(stderr, "qinghe-analyse: '%s' typed again: analysed once%s\n",
                          code.c_str(), result.amounts.empty() ? "" : ", amounts added");
+        if (report.target_etf && report.through_etf != ThroughEtf::added)
+            std::fprintf(stderr, "qinghe-analyse: '%s' is a feeder of %s: %s, own rows only\n",
+                         code.c_str(), report.target_etf->code.c_str(),
+                         report.through_etf == ThroughEtf::share_unknown ? "ETF share unknown"
+                                                                         : "ETF holdings not read");
         if (report.outcome == FundOutcome::read || report.outcome == FundOutcome::repeated)
             continue;
         all_read = false;
@@ -211,7 +216,8 @@ std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSetti
     {
         // Offline, not one request.
         FundsAhead funds(options.offline ? std::vector<std::string>() : accepted_codes(lines),
-                         make_sources(sources), options.parallel, {}, AssetMixRequest(sources));
+                         make_sources(sources), options.parallel, {}, AssetMixRequest(sources),
+                         FeederCheck(sources));
         RunHistory history(history_file_path(), options.offline);
         reports = collect_holdings(collector, lines, progress, funds, &history);
         tell_history_notice(history.take_notice());

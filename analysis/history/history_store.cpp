@@ -12,6 +12,7 @@
 
 #include "analysis/decimal_numbers.h"
 #include "analysis/history/history_sql.h"
+#include "analysis/history/stored_asset_mix.h"
 #include "platform/file_lock.h"
 #include "platform/file_names.h"
 #include "platform/file_permission.h"
@@ -474,6 +475,7 @@ bool HistoryStore::store(const StoredReport& report) {
                     .run();
             }
         }
+        if (report.assets) check(db_, store_asset_mix(db_, report.code, *report.assets, read_at));
         transaction.commit();
         return true;
     });
@@ -520,8 +522,12 @@ std::optional<StoredReport> first(std::vector<StoredReport> reports) {
 }  // namespace
 
 std::optional<StoredReport> HistoryStore::newest(const std::string& code) {
-    return guarded<std::optional<StoredReport>>(
-        [&] { return first(select_reports(statements_->newest.with(code).get())); });
+    return guarded<std::optional<StoredReport>>([&] {
+        std::optional<StoredReport> report =
+            first(select_reports(statements_->newest.with(code).get()));
+        if (report) check(db_, newest_asset_mix(db_, code, report->assets));
+        return report;
+    });
 }
 
 std::optional<StoredReport> HistoryStore::previous_quarter(const std::string& code,

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/sources/asset_mix_answer.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -42,6 +44,9 @@ struct StoredReport {
     std::string read_at;            // local time, ISO 8601 with offset; set by store() when empty
     std::vector<StoredRow> rows;    // in the source's order
     std::vector<StoredRow> exited;  // stocks that left the top ten, where the source named them
+    // The fund's asset allocation stored with the report; newest() gives
+    // the newest one stored for the code, whatever report it came with.
+    std::optional<AssetMix> assets{};
 };
 
 struct StoredFund {

@@ -55,6 +55,7 @@ StoredReport stored_report(const FundReport& report, const ArrayBlock* holdings,
         stored.rows.push_back(stored_row(report.rows[i], link));
     }
     for (const FundRow& row : report.exited) stored.exited.push_back(stored_row(row, nullptr));
+    stored.assets = report.assets;
     return stored;
 }
 
@@ -94,6 +95,11 @@ void RunHistory::take_stored(FundReport& report, HoldingsCollector& collector) {
     report.source = source_named(stored->source);
     report.rows = fund_rows(stored->rows);
     report.exited = fund_rows(stored->exited);
+    // No source answered: the mix stored last, unless this run's came.
+    if (!report.assets && stored->assets) {
+        report.assets = stored->assets;
+        report.assets_reason.clear();
+    }
     std::vector<SourceRow> rows;
     for (size_t i = 0; i < report.rows.size(); ++i)
         rows.push_back({report.rows[i], gbk(stored->rows[i].link)});

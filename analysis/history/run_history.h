@@ -8,7 +8,8 @@
 //   it gave no fund name (mobile), the name stored before is taken.
 // - A code for which no source gave rows is analysed from its newest stored
 //   report: its rows join the collector as if read, the report is marked
-//   cached, and its changes come the same way.
+//   cached, and its changes come the same way; its asset mix is the one
+//   stored last when this run's did not come.
 // Offline, nothing is fetched: every code takes the second way, and one with
 // nothing stored gives the outcome nothing_stored.
 #pragma once

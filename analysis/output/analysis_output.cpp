@@ -207,6 +207,10 @@ Json json_fund(const AnalysisResult& result, size_t f) {
         const std::optional<double> shown = coverage(fund);
         out["coverage"] = shown ? Json(*shown) : Json();
     }
+    if (fund.target_etf)
+        out["target_etf"] = {{"code", fund.target_etf->code},
+                             {"name", text_or_null(fund.target_etf->name)},
+                             {"share", share_or_null(fund.target_etf->share)}};
     return out;
 }
 
@@ -217,6 +221,7 @@ Json json_holder(const AnalysisResult& result, const FundShare& share) {
                 {"ratio", share.ratio},
                 {"change", text_or_null(row.change)},
                 {"change_points", points_or_null(row.change_points)}};
+    if (!row.via.empty()) out["via"] = row.via;
     if (!result.amounts.empty()) out["money"] = money_part(share, result.amounts);
     return out;
 }

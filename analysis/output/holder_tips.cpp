@@ -25,6 +25,28 @@ std::string change_text(const FundRow& row) {
     return text;
 }
 
+std::string float_text(float value) {
+    OwnedText text(to_text(TaggedArg::of_float(value)));
+    return text ? text.get() : "";
+}
+
+// " 经 510300 沪深300ETF 93.4%" for a row held through the target ETF.
+std::string via_text(const FundReport& fund, const FundRow& row) {
+    if (row.via.empty() || !fund.target_etf) return {};
+    const TargetEtf& etf = *fund.target_etf;
+    std::string text = platform::gbk_from_utf8(" 经 ") + etf.code;
+    if (!etf.name.empty()) text += ' ' + etf.name;
+    return text + ' ' + float_text(float(etf.share.value_or(0))) + '%';
+}
+
+// " 联接基金, 目标ETF份额未知" for a feeder shown by its own rows only.
+std::string feeder_note(const FundReport& fund) {
+    if (!fund.target_etf || fund.through_etf == ThroughEtf::added) return {};
+    return platform::gbk_from_utf8(fund.through_etf == ThroughEtf::share_unknown
+                                       ? " 联接基金, 目标ETF份额未知"
+                                       : " 联接基金, 目标ETF持仓未读到");
+}
+
 std::string tip_line(const FundReport& fund, const FundShare& share) {
     OwnedText ratio_text(to_text(TaggedArg::of_float(share.ratio)));
     std::string line = fund.code;
@@ -32,7 +54,8 @@ std::string tip_line(const FundReport& fund, const FundShare& share) {
     line += ' ' + std::string(ratio_text ? ratio_text.get() : "") + '%';
     if (fund.cached) line += " (" + platform::gbk_from_utf8("缓存 ") + fund.facts.report_date + ')';
     else if (!fund.facts.report_date.empty()) line += " (" + fund.facts.report_date + ')';
-    return line + change_text(fund.rows[share.row]);
+    const FundRow& row = fund.rows[share.row];
+    return line + change_text(row) + via_text(fund, row) + feeder_note(fund);
 }
 
 // "报告期不同: 2022-06-30, 2022-09-30" when the dates differ, else empty.

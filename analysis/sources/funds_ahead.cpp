@@ -52,13 +52,14 @@ size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; 
 }  // namespace
 
 FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
-                       Fetch fetch, AssetMixRequest mix)
+                       Fetch fetch, AssetMixRequest mix, FeederCheck feeders)
     : codes_(std::move(codes)),
       sources_(std::move(sources)),
       parallel_(size_t(net::clamp_parallel(parallel))),
       ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
       fetch_(std::move(fetch)),
       mix_(std::move(mix)),
+      feeders_(std::move(feeders)),
       slots_(codes_.size()) {
     if (!fetch_ && !codes_.empty()) engine_ = std::make_unique<net::DownloadEngine>(parallel_);
     for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
@@ -105,16 +106,58 @@ void FundsAhead::first_source_answered() {
 }
 
 // The fund's sources on this worker, its asset mix on a thread of its own
-// at the same time, so the mix adds no wait of its own.
+// at the same time, so the mix adds no wait of its own; then, for a
+// feeder, its target ETF.
 FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
+    const std::string& code = codes_[index];
     std::future<AssetMixAnswer> mix;
-    if (mix_.asks())
-        mix = std::async(std::launch::async,
-                         [&, code = codes_[index]] { return mix_.ask(code, fetch); });
-    FundAnswer answer =
-        ask_fund(codes_[index], sources_, fetch, [this] { first_source_answered(); });
+    if (mix_.asks()) mix = std::async(std::launch::async, [&] { return mix_.ask(code, fetch); });
+    FundAnswer answer = ask_fund(code, sources_, fetch, [this] { first_source_answered(); });
+    answer.target = feeders_.target(code, answer.asked, fetch);
+    answer.etf = etf_of(code, answer.target, fetch);
     if (mix.valid()) answer.mix = mix.get();
     return answer;
+}
+
+// What the sources gave for the target ETF of `code`; null for no target,
+// or a fund that names itself.
+std::shared_ptr<const FundAnswer> FundsAhead::etf_of(const std::string& code,
+                                                     const std::optional<TargetEtf>& target,
+                                                     const Fetch& fetch) {
+    if (!feeders_.asks() || !target || target->code == code) return nullptr;
+    return etf_answer(target->code, fetch);
+}
+
+// The ETF's answer, asked by the first feeder that needs it; the others wait
+// for that one.
+std::shared_ptr<const FundAnswer> FundsAhead::etf_answer(const std::string& code,
+                                                         const Fetch& fetch) {
+    std::promise<std::shared_ptr<const FundAnswer>> asked;
+    std::shared_future<std::shared_ptr<const FundAnswer>> answer;
+    bool mine = false;
+    {
+        std::lock_guard lock(mutex_);
+        auto [found, added] = etfs_.try_emplace(code);
+        if (added) found->second = asked.get_future().share();
+        answer = found->second;
+        mine = added;
+    }
+    if (mine) asked.set_value(std::make_shared<const FundAnswer>(ask_etf(code, fetch)));
+    return answer.get();
+}
+
+// An ETF's holdings: of the mobile endpoint first, which just named it and
+// answers in a few kilobytes where a page takes hundreds; then of the run's
+// other sources in their order.
+FundAnswer FundsAhead::ask_etf(const std::string& code, const Fetch& fetch) const {
+    FundAnswer etf;
+    etf.asked.push_back(ask_timed(feeders_.source(), code, fetch));
+    for (const auto& source : sources_) {
+        if (etf.answered()) break;
+        if (source->kind() != SourceKind::mobile)
+            etf.asked.push_back(ask_timed(*source, code, fetch));
+    }
+    return etf;
 }
 
 void FundsAhead::work() {

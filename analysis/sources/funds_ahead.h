@@ -16,6 +16,8 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <future>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "analysis/sources/asset_mix_request.h"
+#include "analysis/sources/feeder_check.h"
 #include "analysis/sources/holdings_source.h"
 #include "net/download_engine.h"
 
@@ -34,6 +37,10 @@ namespace qinghe::app {
 struct FundAnswer {
     std::vector<SourceAnswer> asked;
     AssetMixAnswer mix{std::nullopt, ""};  // asked beside the sources; no reason: not asked
+    // A feeder's target ETF and what the ETF's sources gave (null when not
+    // asked: no feeder, or a fund that names itself).
+    std::optional<TargetEtf> target{};
+    std::shared_ptr<const FundAnswer> etf{};
 
     // The source that gave rows, or null.
     const SourceAnswer* answered() const;
@@ -52,9 +59,11 @@ public:
     // `codes` (GBK, in line order) asked of `sources`, `parallel` funds at a
     // time (clamped to 1..8), through `fetch` when one is given, else through
     // the run's download engine; each fund's asset mix asked by `mix` at the
-    // same time as its sources (never when `mix` asks nothing).
+    // same time as its sources (never when `mix` asks nothing); a feeder
+    // (as `feeders` tells) has its target ETF asked of the same sources, the
+    // mobile one first (once per run, one level only).
     FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
-               Fetch fetch = {}, AssetMixRequest mix = {});
+               Fetch fetch = {}, AssetMixRequest mix = {}, FeederCheck feeders = {});
     ~FundsAhead();
     FundsAhead(const FundsAhead&) = delete;
     FundsAhead& operator=(const FundsAhead&) = delete;
@@ -72,6 +81,11 @@ private:
 
     void work();
     FundAnswer ask_with_mix(size_t index, const Fetch& fetch);
+    std::shared_ptr<const FundAnswer> etf_of(const std::string& code,
+                                             const std::optional<TargetEtf>& target,
+                                             const Fetch& fetch);
+    std::shared_ptr<const FundAnswer> etf_answer(const std::string& code, const Fetch& fetch);
+    FundAnswer ask_etf(const std::string& code, const Fetch& fetch) const;
     bool claim(size_t& index);
     void first_source_answered();
 
@@ -83,6 +97,7 @@ private:
     const size_t ahead_;  // funds a worker may start beyond the one the run takes next
     const Fetch fetch_;
     const AssetMixRequest mix_;
+    const FeederCheck feeders_;
     std::mutex mutex_;  // guards what follows
     std::condition_variable changed_;
     std::vector<Slot> slots_;
@@ -90,6 +105,9 @@ private:
     size_t reading_ = 0;       // the fund the run takes next
     size_t asking_first_ = 0;  // funds whose first source is being asked
     bool stopping_ = false;
+    // The target ETFs asked in this run, by code: a feeder's A and C classes
+    // share one.
+    std::map<std::string, std::shared_future<std::shared_ptr<const FundAnswer>>> etfs_;
     std::unique_ptr<net::DownloadEngine> engine_;  // when no fetch is given
     std::vector<std::thread> workers_;
 };

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@ struct SourceAnswer {
     std::string section;  // the page's cut holdings section (the page only)
     std::string reason;   // why there are no rows ("no box", "not apidata" …)
     size_t dropped = 0;   // named rows left out for a ratio that is no percentage (0 to 100)
+    std::optional<TargetEtf> target_etf;  // a feeder's ETF (the mobile answer only)
     std::chrono::milliseconds took{0};
 };
 

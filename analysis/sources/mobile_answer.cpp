@@ -67,6 +67,7 @@ MobileAnswer read_mobile_answer(std::string_view body) {
     if (!answer.error.empty()) return answer;
     answer.report_date = date_of(document);
     const json* datas = json_member(document, "Datas");
+    if (datas) answer.target = read_target_etf(*datas);
     const json* stocks = datas ? json_member(*datas, "fundStocks") : nullptr;
     if (stocks && stocks->is_array())
         for (const json& stock : *stocks) {

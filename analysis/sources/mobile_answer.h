@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/sources/target_etf.h"
+
 namespace qinghe::app {
 
 // Texts here are UTF-8, as the site sends them.
@@ -31,6 +33,7 @@ struct MobileAnswer {
     std::string report_date;      // Expansion, YYYY-MM-DD
     std::string error;            // why there are no rows: "JSON error", "failure (ErrCode 61) …"
     size_t dropped = 0;           // named rows left out: JZBL is no percentage from 0 to 100
+    std::optional<TargetEtf> target;  // a feeder's ETF, also when it lists no stocks of its own
 };
 
 // Answers above this size are refused: a real one holds ten rows in a few

@@ -26,6 +26,9 @@ SourceAnswer MobileSource::ask(const std::string& code, const Fetch& fetch) cons
     answer.reason = read.error;
     answer.dropped = read.dropped;
     answer.facts.report_date = read.report_date;
+    if (read.target)
+        answer.target_etf = TargetEtf{read.target->code, platform::gbk_from_utf8(read.target->name),
+                                      read.target->share};
     for (const MobileRow& row : read.rows)
         answer.rows.push_back({{name_text(platform::gbk_from_utf8(row.name)), row.ratio,
                                 platform::gbk_from_utf8(row.change), row.change_points},

@@ -3,12 +3,15 @@
 // line naming the lines that gave nothing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
 
 #include "analysis/core_calls.h"
 #include "analysis/holdings_pipeline.h"
+#include "analysis/output/analysis_output.h"
+#include "analysis/output/holder_tips.h"
 #include "analysis/sources/mobile_source.h"
 #include "analysis/unread_codes.h"
 #include "platform/text_encoding.h"
@@ -66,17 +69,18 @@ protected:
     }
     void TearDown() override { fs::current_path(previous_); }
 
-    // The page asked first, then the mobile endpoint.
-    std::vector<FundReport> run(const std::vector<std::string>& utf8_lines) {
-        HoldingsCollector collector(kBase);
+    // The page asked first, then the mobile endpoint; with `feeders`, the
+    // asset mix and the feeder check asked beside them.
+    std::vector<FundReport> run(const std::vector<std::string>& utf8_lines, bool feeders = false) {
         ArrayBlock* lines = lines_of(utf8_lines);
         std::vector<FundReport> reports;
         {
-            FundsAhead funds(
-                accepted_codes(lines),
-                make_sources({{SourceKind::page, SourceKind::mobile}, kBase, kBase, kBase}), 2,
-                fetch_page);
-            reports = collect_holdings(collector, lines, {}, funds);
+            const SourceSettings settings{
+                {SourceKind::page, SourceKind::mobile}, kBase, kBase, kBase};
+            FundsAhead funds(accepted_codes(lines), make_sources(settings), 2, fetch_page,
+                             feeders ? AssetMixRequest(settings) : AssetMixRequest(),
+                             feeders ? FeederCheck(settings) : FeederCheck());
+            reports = collect_holdings(collector_, lines, {}, funds);
         }
         release(lines);
         return reports;
@@ -84,6 +88,7 @@ protected:
 
     testing_support::TempDirectory directory_;
     fs::path previous_;
+    HoldingsCollector collector_{kBase};
 };
 
 TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
@@ -161,6 +166,109 @@ TEST_F(PipelineTest, EveryLineGetsItsOutcomeFactsAndRowsInLineOrder) {
     EXPECT_EQ(utf8_from_gbk(reports[11].rows[0].stock_name), "岚溪酒业");
     EXPECT_FLOAT_EQ(reports[11].rows[0].ratio, 3.5f);
     EXPECT_EQ(utf8_from_gbk(reports[12].rows[0].stock_name), "甲 乙");
+}
+
+// A feeder's mobile answer: no stocks of its own, `fields` naming its target.
+std::string feeder_answer(const std::string& fields) {
+    return R"({"Datas":{"fundStocks":[],)" + fields + R"(},"ErrCode":0,"Success":true})";
+}
+
+// "name ratio", " via CODE" for a row held through the ETF, joined by ", ".
+std::string rows_text(const FundReport& report) {
+    std::string text;
+    for (const FundRow& row : report.rows) {
+        char ratio[32];
+        std::snprintf(ratio, sizeof ratio, " %g", double(row.ratio));
+        text += (text.empty() ? "" : ", ") + utf8_from_gbk(row.stock_name) + ratio;
+        if (!row.via.empty()) text += " via " + row.via;
+    }
+    return text;
+}
+
+TEST_F(PipelineTest, FeedersAddTheirEtfsRowsScaledByTheirShareInIt) {
+    const std::string etf = R"("ETFCODE":"705009","ETFSHORTNAME":"青禾示例ETF")";
+    const std::string share_90 =
+        R"(,"fundfofs":[{"TZJJDM":"705009","TZJJMC":"青禾示例ETF","ZJZBL":"90"}])";
+    pages()["http://fund.test/705009.html"] =
+        page("青禾示例ETF(705009)", row("甲", "10") + row("丙", "8"), "2026-09-30");
+    // Its share among its fund holdings; 甲 both direct and through the ETF.
+    pages()["http://fund.test/705001.html"] =
+        page("青禾示例联接A(705001)", row("甲", "1") + row("乙", "0.5"), "2026-09-30");
+    pages()[mobile_url(kBase, "705001")] = feeder_answer(etf + share_90);
+    // Not among them: the asset mix's funds share.
+    pages()["http://fund.test/705002.html"] = page("联接C(705002)", row("乙", "2"), "2026-09-30");
+    pages()[mobile_url(kBase, "705002")] = feeder_answer(etf);
+    pages()[asset_mix_url(kBase, "705002")] =
+        R"({"Datas":[{"FSRQ":"2026-09-30","GP":"2","ZQ":"--","HB":"3","JJ":"95","QT":"--",)"
+        R"("JZC":"1.5"}],"ErrCode":0,"Success":true})";
+    // Neither: nothing guessed.
+    pages()["http://fund.test/705003.html"] = page("联接E(705003)", row("乙", "2"), "2026-09-30");
+    pages()[mobile_url(kBase, "705003")] =
+        feeder_answer(etf + R"(,"fundfofs":[{"TZJJDM":"705009","ZJZBL":"--"}])");
+    // An ETF that answers nothing.
+    pages()["http://fund.test/705004.html"] = page("联接F(705004)", row("乙", "2"), "2026-09-30");
+    pages()[mobile_url(kBase, "705004")] =
+        feeder_answer(R"("ETFCODE":"705008","fundfofs":[{"TZJJDM":"705008","ZJZBL":"90"}])");
+    // No stocks of its own anywhere: read through the ETF alone.
+    pages()["http://fund.test/705005.html"] = page("联接G(705005)", "", "2026-09-30");
+    pages()[mobile_url(kBase, "705005")] = feeder_answer(etf + share_90);
+    const struct {
+        const char* code;
+        FundOutcome outcome;
+        ThroughEtf through;
+        std::optional<double> share;
+        const char* rows;
+    } expected[] = {
+        {"705001", FundOutcome::read, ThroughEtf::added, 90,
+         "甲 1, 乙 0.5, 甲 9 via 705009, 丙 7.2 via 705009"},
+        {"705002", FundOutcome::read, ThroughEtf::added, 95,
+         "乙 2, 甲 9.5 via 705009, 丙 7.6 via 705009"},
+        {"705003", FundOutcome::read, ThroughEtf::share_unknown, std::nullopt, "乙 2"},
+        {"705004", FundOutcome::read, ThroughEtf::not_read, 90, "乙 2"},
+        {"705005", FundOutcome::read, ThroughEtf::added, 90, "甲 9 via 705009, 丙 7.2 via 705009"},
+    };
+    std::vector<std::string> lines;
+    for (const auto& e : expected) lines.push_back(e.code);
+    lines.push_back("705009");  // the ETF typed itself: no feeder
+    std::vector<FundReport> reports = run(lines, true);
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(expected[i].code);
+        EXPECT_EQ(reports[i].outcome, expected[i].outcome);
+        ASSERT_TRUE(reports[i].target_etf);
+        EXPECT_EQ(reports[i].through_etf, expected[i].through);
+        EXPECT_EQ(reports[i].target_etf->share, expected[i].share);
+        EXPECT_EQ(rows_text(reports[i]), expected[i].rows);
+    }
+    EXPECT_FALSE(reports.back().target_etf);
+    EXPECT_EQ(utf8_from_gbk(unread_codes_line(reports)),
+              "联接基金: 705003(目标ETF份额未知) 705004(目标ETF持仓未读到)");
+
+    // 甲 is one record per fund that holds it, both parts of 705001 in one.
+    ArrayBlock* merged = nullptr;
+    collector_.merge_into(merged);
+    const AnalysisResult result =
+        analysis_result(std::move(reports), merged, {}, SortKey::as_given);
+    const HoldingRecord* first = record_at(merged, 1);
+    EXPECT_EQ(utf8_from_gbk(first->stock_name), "甲");
+    EXPECT_FLOAT_EQ(first->ratio, 1 + 9 + 9.5f + 9 + 10);
+    EXPECT_EQ(first->occurrences, 4);
+    const std::string tip =
+        utf8_from_gbk(holder_tips(merged, result.funds).at(gbk_from_utf8("甲")));
+    EXPECT_EQ(tip.substr(0, tip.find("\n705002")),
+              "705001 青禾示例联接A 1% (2026-09-30) 资产配置未知\n"
+              "705001 青禾示例联接A 9% (2026-09-30) 经 705009 青禾示例ETF 90% 资产配置未知");
+    EXPECT_NE(utf8_from_gbk(holder_tips(merged, result.funds).at(gbk_from_utf8("乙")))
+                  .find("705003 联接E 2% (2026-09-30) 联接基金, 目标ETF份额未知"),
+              std::string::npos);
+    const std::string json = format_result(result, OutputFormat::json);
+    for (
+        const char* part : {
+            R"("target_etf": {"code": "705009", "name": "青禾示例ETF", "share": 90}})",
+            R"("target_etf": {"code": "705009", "name": "青禾示例ETF", "share": null}})",
+            R"({"code": "705001", "ratio": 9, "change": null, "change_points": null, "via": "705009"})",
+        })
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    release_record_array(merged);
 }
 
 TEST(UnreadCodes, NameEachLineThatGaveNothingWithItsReason) {

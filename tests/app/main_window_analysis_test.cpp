@@ -54,7 +54,8 @@ TEST_P(AnalysisRunTest, TypedCodesAreFetchedInOrderMergedSortedShownAndReSorted)
         std::lock_guard lock(mutex);
         // A code without rows on its page asks the archive and the mobile
         // endpoint after it, under the same caption; each code's asset
-        // allocation is asked beside them.
+        // allocation is asked beside them. None is named as a feeder (联接):
+        // none asks the mobile endpoint whether it is one.
         std::vector<std::string> expected;
         std::vector<std::pair<std::string, int>> codes;
         for (const std::string& code : set.funds) codes.emplace_back(code, 2);

@@ -122,6 +122,38 @@ TEST_F(LookThroughProgramTest, AssetAllocationGivesCoverageAndTheMoneyInStocks) 
     EXPECT_NE(r.err.find("股票 ¥36,000 中列表显示 ¥18,000 (50%)\n"), std::string::npos) << r.err;
 }
 
+// A feeder's mobile answer names its ETF, whose rows join the feeder's
+// scaled by its share; without a share nothing is guessed and standard
+// error says so.
+TEST_F(LookThroughProgramTest, FeederFundsAreSeenThroughTheirEtfWhereTheirShareIsKnown) {
+    const auto mobile_target = [](const std::string& code) {
+        return "/FundMNewApi/FundMNInverstPosition?FCODE=" + code +
+               "&deviceid=Wap&plat=Wap&product=EFund&version=2.0.0";
+    };
+    const std::string etf =
+        R"({"Datas":{"fundStocks":[],"ETFCODE":"100019","ETFSHORTNAME":"示例ETF")";
+    LoopbackServer server({
+        {"/100019.html", fund_page("100019", "示例ETF", "2026-09-30", {{"X", "10"}, {"Z", "5"}})},
+        {"/100011.html", fund_page("100011", "示例联接A", "2026-09-30", {{"X", "1"}})},
+        {mobile_target("100011"),
+         etf + R"(,"fundfofs":[{"TZJJDM":"100019","ZJZBL":"90"}]},"ErrCode":0,"Success":true})"},
+        {"/100012.html", fund_page("100012", "示例联接C", "2026-09-30", {{"Y", "1"}})},
+        {mobile_target("100012"), etf + R"(},"ErrCode":0,"Success":true})"},
+    });
+    const Outcome r = run({"--base-url", server.base_url(), "--mobile-url", server.base_url(),
+                           "--format", "json", "100011", "100012"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* part : {
+             R"("target_etf": {"code": "100019", "name": "示例ETF", "share": 90}})",
+             R"({"name": "X", "ratio": 10, "occurrences": 1,)",
+             R"("via": "100019"})",
+         })
+        EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
+    EXPECT_NE(r.err.find("'100012' is a feeder of 100019: ETF share unknown, own rows only\n"),
+              std::string::npos)
+        << r.err;
+}
+
 // A page's ratio beyond the float range gives an exposure that is no
 // number: an empty field in TSV and CSV, null in JSON, last in the order.
 TEST_F(LookThroughProgramTest, ExposureThatIsNoNumberIsLeftEmptyOrNullAndSortsLast) {

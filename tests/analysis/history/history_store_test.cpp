@@ -89,12 +89,15 @@ TEST_F(HistoryStoreTest, ReportIsReplacedPerQuarterAndReadBackWhole) {
     first.rows[0].change = "增持";
     first.rows[0].change_points = 1.05;
     first.exited.push_back({"离开的股票", 3.5f, "", "exited", std::nullopt});
+    first.assets = AssetMix{"2026-06-30", 92.1, std::nullopt, 5.02, 0.0, 0.11, 12.53};
     ASSERT_TRUE(store.store(first));
 
     StoredReport again = report("160127", "2026-06-30", 3, "");  // mobile: no name
     again.source = "mobile";
     ASSERT_TRUE(store.store(again));
-    ASSERT_TRUE(store.store(report("160127", "2026-03-31", 10)));
+    StoredReport march = report("160127", "2026-03-31", 10);
+    march.assets = AssetMix{"2026-03-31", 80.0, 10.0, 10.0, 0.0, 0.0, 11.0};
+    ASSERT_TRUE(store.store(march));
 
     const std::vector<StoredReport> all = store.reports("160127");
     ASSERT_EQ(all.size(), 2u);
@@ -119,6 +122,13 @@ TEST_F(HistoryStoreTest, ReportIsReplacedPerQuarterAndReadBackWhole) {
     ASSERT_EQ(back.exited.size(), 1u);
     EXPECT_EQ(back.exited[0].stock_name, "离开的股票");
     EXPECT_EQ(back.exited[0].ratio, 3.5f);
+    // The newest mix stored, whichever report came with it.
+    ASSERT_TRUE(back.assets);
+    EXPECT_EQ(back.assets->date, "2026-06-30");
+    EXPECT_EQ(back.assets->stocks, 92.1);
+    EXPECT_EQ(back.assets->bonds, std::nullopt);
+    EXPECT_EQ(back.assets->net_assets, 12.53);
+    EXPECT_EQ(query(path, "SELECT COUNT(*) FROM asset_mix"), "2");
     EXPECT_EQ(query(path, "SELECT ratio FROM holding WHERE position = 1 AND exited = 0"), "9.66");
 
     const std::vector<StoredFund> funds = store.funds();
@@ -195,6 +205,9 @@ TEST_F(HistoryStoreTest, FileThatFailsItsCheckButCanBeReadIsRebuiltKeepingEveryR
         HistoryStore store(path);
         store_estimate(store, {"100150", "2026-09-30", 0.61, 0.9, "2026-06-30", ""});
         store_published_values(store, "100150", {{"2026-09-30", 1.5, 0.52}});
+        StoredReport with_mix = report("100150", "2026-06-30", 10);
+        with_mix.assets = AssetMix{"2026-06-30", 92.1, 3.2, 5.02, 0.0, 0.11, 12.53};
+        ASSERT_TRUE(store.store(with_mix));
     }
     execute(path, "DELETE FROM holding WHERE report_id > 200");
     checkpoint(path);
@@ -217,6 +230,7 @@ TEST_F(HistoryStoreTest, FileThatFailsItsCheckButCanBeReadIsRebuiltKeepingEveryR
     const std::vector<EstimatedDay> days = estimated_days(store, "100150");
     ASSERT_EQ(days.size(), 1u);
     EXPECT_EQ(days[0].published, 0.52);
+    EXPECT_EQ(store.newest("100150")->assets->stocks, 92.1) << "the asset mixes are carried";
     EXPECT_TRUE(store.store(report("160127", "2026-06-30", 10)));
     EXPECT_EQ(query(path, "PRAGMA integrity_check"), "ok");
     for (const std::string& name : files()) EXPECT_EQ(name.find("broken"), std::string::npos);

@@ -67,14 +67,17 @@ TEST_F(RunHistoryTest, PageGetsItsChangeFromTheStoredQuarterBefore) {
 
     FundReport september =
         page_read("2026-09-30", {{"甲", 6.05f}, {"乙", 3}, {"丁", 1}}, collector, first);
+    september.assets = AssetMix{"2026-09-30", 92.1, 3.2, 5.02, 0.0, 0.11, 12.53};
     read_in_one_run(september);
     EXPECT_EQ(changes(september.rows),
               (std::vector<std::string>{"甲 增持 1.050", "乙 持平 0.000", "丁 新增"}));
     EXPECT_EQ(changes(september.exited), (std::vector<std::string>{"丙 "}));
     EXPECT_FALSE(september.cached);
 
-    // The site answers nothing now: the newest stored report, with its change.
+    // The site answers nothing now: the newest stored report, with its
+    // change and the asset mix stored with it.
     FundReport unread{"160127", FundOutcome::download_failed, {}, {}};
+    unread.assets_reason = "no answer";
     const int32_t before = record_count(collector.holdings());
     read_in_one_run(unread);
     EXPECT_TRUE(unread.cached);
@@ -83,6 +86,11 @@ TEST_F(RunHistoryTest, PageGetsItsChangeFromTheStoredQuarterBefore) {
     EXPECT_EQ(unread.facts.name, gbk_from_utf8("新兴消费"));
     EXPECT_EQ(unread.source, SourceKind::page);
     EXPECT_EQ(changes(unread.rows), changes(september.rows));
+    ASSERT_TRUE(unread.assets);
+    EXPECT_EQ(unread.assets->date, "2026-09-30");
+    EXPECT_EQ(unread.assets->stocks, 92.1);
+    EXPECT_EQ(unread.assets->funds, 0.0);
+    EXPECT_EQ(unread.assets_reason, "");
     ASSERT_EQ(record_count(collector.holdings()), before + 3);
     EXPECT_STREQ(record_at(collector.holdings(), before + 1)->link,
                  gbk_from_utf8("http://q.test/甲").c_str());

@@ -87,6 +87,54 @@ TEST(MobileAnswer, NewHoldingsHaveNoPointsAndRowsWithoutMarketNoLink) {
     EXPECT_EQ(answer.rows[1].link, "");
 }
 
+// A feeder's target: a six-digit ETFCODE, its share only from its own entry
+// among the fund holdings and only when it is a share of net assets; named
+// also when the feeder lists no stock of its own.
+TEST(MobileAnswer, NamesAFeedersTargetAndTakesItsShareOnlyFromItsOwnHolding) {
+    const auto feeder = [](const std::string& fields) {
+        return R"({"Datas":{"fundStocks":[],)" + fields + R"(},"ErrCode":0,"Success":true})";
+    };
+    const std::string etf = R"("ETFCODE":"510300","ETFSHORTNAME":"示例ETF")";
+    const auto holding = [](const char* code, const char* share) {
+        return std::string(R"("fundfofs":[{"TZJJDM":")") + code +
+               R"(","TZJJMC":"持有名","ZJZBL":)" + share + "}]";
+    };
+    const struct {
+        const char* label;
+        std::string body;
+        std::optional<TargetEtf> target;
+    } cases[] = {
+        {"share as text", feeder(etf + "," + holding("510300", R"("93.40")")),
+         TargetEtf{"510300", "示例ETF", 93.4}},
+        {"share as number", feeder(etf + "," + holding("510300", "93.4")),
+         TargetEtf{"510300", "示例ETF", 93.4}},
+        {"another fund's share", feeder(etf + "," + holding("510500", "93.4")),
+         TargetEtf{"510300", "示例ETF", std::nullopt}},
+        {"share --", feeder(etf + "," + holding("510300", R"("--")")),
+         TargetEtf{"510300", "示例ETF", std::nullopt}},
+        {"share above any", feeder(etf + "," + holding("510300", "250")),
+         TargetEtf{"510300", "示例ETF", std::nullopt}},
+        {"name from the holding",
+         feeder(R"("ETFCODE":"510300","ETFSHORTNAME":null,)" + holding("510300", "90")),
+         TargetEtf{"510300", "持有名", 90}},
+        {"no ETF", feeder(R"("ETFCODE":null,"ETFSHORTNAME":null,"fundfofs":[])"), std::nullopt},
+        {"code not six digits", feeder(R"("ETFCODE":"51030X")"), std::nullopt},
+        {"code as a number", feeder(R"("ETFCODE":510300)"), TargetEtf{"510300", "", std::nullopt}},
+        {"fundfofs no list", feeder(etf + R"(,"fundfofs":{"TZJJDM":"510300"})"),
+         TargetEtf{"510300", "示例ETF", std::nullopt}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const MobileAnswer answer = read_mobile_answer(c.body);
+        EXPECT_EQ(answer.error, "no stocks");
+        ASSERT_EQ(answer.target.has_value(), c.target.has_value());
+        if (!c.target) continue;
+        EXPECT_EQ(answer.target->code, c.target->code);
+        EXPECT_EQ(answer.target->name, c.target->name);
+        EXPECT_EQ(answer.target->share, c.target->share);
+    }
+}
+
 TEST(ArchiveAnswer, ContentIsFoundAndUnescapedInAnyShapeOfTheWrapper) {
     const struct {
         std::string body;
