@@ -14,7 +14,9 @@ std::vector<SourceRow> scaled_rows(const SourceAnswer& etf, const TargetEtf& tar
     std::vector<SourceRow> rows;
     for (const SourceRow& row : etf.rows) {
         const float ratio = float(double(row.row.ratio) * *target.share / 100);
-        rows.push_back({{row.row.stock_name, ratio, {}, {}, target.code}, row.link});
+        FundRow scaled{
+            .stock_name = row.row.stock_name, .ratio = ratio, .link = row.link, .via = target.code};
+        rows.push_back({std::move(scaled), row.link});
     }
     return rows;
 }
