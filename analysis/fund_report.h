@@ -33,6 +33,8 @@ struct FundRow {
     // percentage points, signed. An empty word: no change known.
     std::string change{};
     std::optional<float> change_points{};
+    // The stock's link (GBK), where the source gave one.
+    std::string link{};
 };
 
 // The facts of a page beside its rows; empty texts when the page lacks them.

@@ -76,7 +76,10 @@ FundReport fund_report(const std::string& code, const FundAnswer& answer) {
     report.assets = answer.mix.newest;
     if (!report.assets) report.assets_reason = answer.mix.error;
     if (const SourceAnswer* answered = answer.answered()) {
-        for (const SourceRow& row : answered->rows) report.rows.push_back(row.row);
+        for (const SourceRow& row : answered->rows) {
+            report.rows.push_back(row.row);
+            report.rows.back().link = row.link;
+        }
         report.source = answered->kind;
         report.exited = answered->exited;
         return report;

@@ -30,6 +30,7 @@ StoredRow stored_row(const FundRow& row, const char* link) {
 FundRow fund_row(const StoredRow& row) {
     FundRow fund{gbk(row.stock_name), row.ratio, row.change ? gbk(*row.change) : "", {}};
     if (row.change_points) fund.change_points = float(*row.change_points);
+    fund.link = gbk(row.link);
     return fund;
 }
 

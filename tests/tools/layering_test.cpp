@@ -30,7 +30,8 @@ struct Layer {
 // app -> analysis -> commands, net -> runtime -> platform; app also reaches
 // components, which are beside commands and net. The three in the
 // middle are separate libraries and include none of each other. Inside the
-// analysis, cli/ -> output/ -> the analysis proper, history/ and sources/:
+// analysis, cli/ -> output/ -> today/ (today's quotes and estimates) -> the
+// analysis proper, history/ and sources/:
 // what reads the site's answers and what stores them never include how a
 // run is written out or started from the command line. The image
 // decoders are as low as platform: they build alone (the fuzz targets link
@@ -52,16 +53,19 @@ const std::vector<Layer>& layers() {
         {"analysis",
          {"analysis", "analysis/sources", "analysis/history", "commands", "net", "runtime",
           "platform"}},
+        {"analysis/today",
+         {"analysis/today", "analysis", "analysis/sources", "commands", "net", "runtime",
+          "platform"}},
         {"analysis/output",
-         {"analysis/output", "analysis", "analysis/sources", "analysis/history", "commands", "net",
-          "runtime", "platform"}},
+         {"analysis/output", "analysis", "analysis/sources", "analysis/history", "analysis/today",
+          "commands", "net", "runtime", "platform"}},
         {"analysis/cli",
          {"analysis/cli", "analysis/output", "analysis", "analysis/sources", "analysis/history",
-          "commands", "net", "runtime", "platform"}},
+          "analysis/today", "commands", "net", "runtime", "platform"}},
         {"app",
          {"app", "analysis", "analysis/sources", "analysis/history", "analysis/output",
-          "analysis/cli", "commands", "components", "components/image", "net", "runtime",
-          "platform"}},
+          "analysis/today", "analysis/cli", "commands", "components", "components/image", "net",
+          "runtime", "platform"}},
     };
     return table;
 }
