@@ -59,11 +59,11 @@ const std::vector<ColumnPlace>& column_places(bool money, bool today) {
         {"出现次数", unit::label_sort_by_occurrences, 448, 101, 95},
         {"今日涨跌", 0, 0, 0, 110}};
     static const std::vector<ColumnPlace> five = {
-        {"股票名称", 0, 0, 0, 120},
-        {"持仓比例", unit::label_sort_by_ratio, 318, 93, 80},
-        {"出现次数", unit::label_sort_by_occurrences, 412, 93, 85},
-        {"持有金额", unit::label_sort_by_money, 506, 96, 95},
-        {"今日涨跌", 0, 0, 0, 85}};
+        {"股票名称", 0, 0, 0, 100},
+        {"持仓比例", unit::label_sort_by_ratio, 303, 91, 85},
+        {"出现次数", unit::label_sort_by_occurrences, 394, 93, 90},
+        {"持有金额", unit::label_sort_by_money, 487, 96, 95},
+        {"今日涨跌", 0, 0, 0, 80}};
     if (money) return today ? five : four;
     return today ? four_today : three;
 }

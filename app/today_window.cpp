@@ -256,7 +256,7 @@ QString TodayWindow::caption() const {
             dates << qt(fund.facts.report_date);
     return QString::fromUtf8(
                "按基金于 %1 披露的前十大持仓和各股票今日的涨跌推算, 只是估算, "
-               "并非基金公司公布的净值。")
+               "并非基金公司公布的净值。主窗口列表的最后一列是各股票今日的涨跌。")
         .arg(dates.isEmpty() ? QString::fromUtf8("季报") : dates.join(QString::fromUtf8("、")));
 }
 

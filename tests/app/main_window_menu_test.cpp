@@ -357,7 +357,7 @@ TEST_F(TodayWindowTest, ShowsEachFundsEstimateInRedOrGreenTheReasonOfNoneAndTheT
     ASSERT_TRUE(wait_until([] { return shown_today_report() != nullptr; }));
     EXPECT_EQ(label("caption"),
               "按基金于 2022-09-30、2022-06-30 披露的前十大持仓和各股票今日的涨跌推算, 只是估算, "
-              "并非基金公司公布的净值。");
+              "并非基金公司公布的净值。主窗口列表的最后一列是各股票今日的涨跌。");
     ASSERT_EQ(funds()->rowCount(), 5);
     using Row = std::vector<std::string>;
     EXPECT_EQ(fund_row(0), (Row{"701001", "青禾新兴消费混合A", "red:+0.84%", "61%", "14:35:02",
