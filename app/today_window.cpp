@@ -241,6 +241,7 @@ void TodayWindow::start_reading() {
 
 void TodayWindow::show_report(std::shared_ptr<const TodayReport> report) {
     under_way_ = false;
+    if (!isVisible()) return;  // closed, its deletion not yet done
     report_ = std::move(report);
     fill();
     caption_->setText(caption());
