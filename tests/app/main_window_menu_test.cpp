@@ -320,6 +320,11 @@ protected:
         ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
     }
 
+    // The list, made afresh or just filled, lays itself out (its scroll bars).
+    static void settle() {
+        wait_until([] { return false; }, 300);
+    }
+
     static QTableWidget* funds() { return today_window()->findChild<QTableWidget*>("funds"); }
     static std::string label(const char* name) {
         return today_window()->findChild<QLabel*>(name)->text().toStdString();
@@ -350,6 +355,7 @@ TEST_F(TodayWindowTest, ShowsEachFundsEstimateInRedOrGreenTheReasonOfNoneAndTheT
     LoopbackServer server(site({code::demo, code::foreign, code::no_holdings, code::older_report}));
     analyse_at(server, "701001=10000\r\n702001\r\n704001\r\n705001=2000");
     const auto list_before = rows();
+    settle();
     const QImage picture_before = list_view()->grab().toImage();
     trigger("今日估算…");
     ASSERT_NE(today_window(), nullptr);
@@ -389,7 +395,7 @@ TEST_F(TodayWindowTest, ShowsEachFundsEstimateInRedOrGreenTheReasonOfNoneAndTheT
     EXPECT_EQ(today_window(), nullptr);
     ASSERT_NE(object(0), nullptr);  // Esc closed only the 今日估算 window
     EXPECT_EQ(rows(), list_before);
-    wait_until([] { return false; }, 100);  // the list made afresh lays itself out
+    settle();
     EXPECT_EQ(list_view()->grab().toImage(), picture_before);
     trigger("今日估算…");
     ASSERT_NE(today_window(), nullptr);
