@@ -19,6 +19,7 @@
 #include "app/program_state.h"
 #include "app/progress_label.h"
 #include "app/result_display.h"
+#include "app/today_window.h"
 #include "components/edit_box.h"
 #include "components/label.h"
 #include "net/http_settings.h"
@@ -127,7 +128,8 @@ uint32_t analysis_thread(void*) {
 }
 
 void start_analysis() {
-    close_overlap_window();  // it shows the run this one replaces
+    close_overlap_window();  // they show the run this one replaces
+    close_today_window();
     uint32_t thread_id = 0;
     ++g_runs;
     if (!start_thread(&analysis_thread, 0, nullptr, &thread_id)) --g_runs;

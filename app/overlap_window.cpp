@@ -1,13 +1,10 @@
 #include "app/overlap_window.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
-#include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -19,6 +16,7 @@
 #include "analysis/fund_overlap.h"
 #include "analysis/output/overlap_output.h"
 #include "app/colour_scheme.h"
+#include "app/palette_style.h"
 #include "app/program_state.h"
 #include "components/colours.h"
 #include "components/list_box.h"
@@ -98,21 +96,6 @@ public:
         painter->restore();
     }
 };
-
-// Some systems' own styles paint header sections and the corner between the
-// headers in the system's colours: the table and its parts get a style that
-// paints them with the palette, as the colour scheme sets it.
-void use_palette_style(QTableWidget& table) {
-    static QStyle* const palette_style = [] {
-        QStyle* style = QStyleFactory::create("Fusion");
-        style->setParent(qApp);
-        return style;
-    }();
-    table.setStyle(palette_style);
-    table.horizontalHeader()->setStyle(palette_style);
-    table.verticalHeader()->setStyle(palette_style);
-    if (auto* corner = table.findChild<QAbstractButton*>()) corner->setStyle(palette_style);
-}
 
 // The scale from no overlap to identical, and what ≡ means: as tall as its
 // text needs when the window is narrow and the text wraps.

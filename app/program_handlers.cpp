@@ -13,6 +13,7 @@
 #include "app/program_state.h"
 #include "app/result_display.h"
 #include "app/result_menu.h"
+#include "app/today_window.h"
 #include "components/edit_box.h"
 #include "components/label.h"
 #include "program_resources.h"
@@ -139,6 +140,7 @@ void switch_colour_scheme() {
         join_texts({dark ? resources::scheme_green() : resources::scheme_dark()}));
     apply_colour_scheme(colour_setting());
     restyle_overlap_window();
+    restyle_today_window();
 }
 
 bool save_colour_setting() {

@@ -14,6 +14,7 @@
 #include "analysis/sources/link_resolution.h"
 #include "app/program_state.h"
 #include "app/result_menu.h"
+#include "app/today_window.h"
 #include "components/list_box.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
@@ -32,42 +33,62 @@ constexpr int32_t kSelection = own_property(ListBoxProperty::kSelection);
 constexpr int32_t kColumns = own_property(ListBoxProperty::kColumns);
 
 // Where the list's columns and the sort labels above them stand: three
-// columns as the window is drawn, four with the user's money.
+// columns as the window is drawn, a fourth with the user's money or with
+// each stock's change today (while the 今日估算 window is open), five with
+// both.
 struct ColumnPlace {
+    const char* caption;
     uint32_t label;  // the caption above the column; 0: the list's own
     int32_t left, label_width, width;
 };
 
-const std::vector<ColumnPlace>& column_places(bool money) {
+const std::vector<ColumnPlace>& column_places(bool money, bool today) {
     namespace unit = resources::unit_id;
-    static const std::vector<ColumnPlace> three = {{0, 0, 0, 250},
-                                                   {unit::label_sort_by_ratio, 448, 112, 120},
-                                                   {unit::label_sort_by_occurrences, 573, 115, 80}};
-    static const std::vector<ColumnPlace> four = {{0, 0, 0, 160},
-                                                  {unit::label_sort_by_ratio, 358, 96, 85},
-                                                  {unit::label_sort_by_occurrences, 448, 101, 95},
-                                                  {unit::label_sort_by_money, 543, 115, 110}};
-    return money ? four : three;
+    static const std::vector<ColumnPlace> three = {
+        {"股票名称", 0, 0, 0, 250},
+        {"持仓比例", unit::label_sort_by_ratio, 448, 112, 120},
+        {"出现次数", unit::label_sort_by_occurrences, 573, 115, 80}};
+    static const std::vector<ColumnPlace> four = {
+        {"股票名称", 0, 0, 0, 160},
+        {"持仓比例", unit::label_sort_by_ratio, 358, 96, 85},
+        {"出现次数", unit::label_sort_by_occurrences, 448, 101, 95},
+        {"持有金额", unit::label_sort_by_money, 543, 115, 110}};
+    static const std::vector<ColumnPlace> four_today = {
+        {"股票名称", 0, 0, 0, 160},
+        {"持仓比例", unit::label_sort_by_ratio, 358, 96, 85},
+        {"出现次数", unit::label_sort_by_occurrences, 448, 101, 95},
+        {"今日涨跌", 0, 0, 0, 110}};
+    static const std::vector<ColumnPlace> five = {
+        {"股票名称", 0, 0, 0, 100},
+        {"持仓比例", unit::label_sort_by_ratio, 303, 91, 85},
+        {"出现次数", unit::label_sort_by_occurrences, 394, 93, 90},
+        {"持有金额", unit::label_sort_by_money, 487, 96, 95},
+        {"今日涨跌", 0, 0, 0, 80}};
+    if (money) return today ? five : four;
+    return today ? four_today : three;
 }
 
-// The columns' captions as the window's list names them.
-const char* const kCaptions[] = {"股票名称", "持仓比例", "出现次数", "持有金额"};
-
-size_t column_count() {
+// The captions (GBK) of the list's columns as they stand.
+std::vector<std::string> column_captions() {
     TaggedArg stored = get_property(kWindow, kList, kColumns, kWholeValue);
     const auto columns = decode_column_table(byte_set_view(stored.byte_set()));
     mem_free(stored.pointer());
-    return columns ? columns->size() : 0;
+    std::vector<std::string> captions;
+    if (columns)
+        for (const ListColumn& column : *columns) captions.push_back(column.caption);
+    return captions;
 }
 
-// Lays out three or four columns; nothing when the list already has them.
-void place_columns(bool money) {
-    const size_t count = column_places(money).size();
-    if (column_count() == count) return;
+// Lays out the columns; nothing when the list already has them.
+void place_columns(bool money, bool today) {
+    const std::vector<ColumnPlace>& places = column_places(money, today);
+    std::vector<std::string> captions;
+    for (const ColumnPlace& place : places)
+        captions.push_back(platform::gbk_from_utf8(place.caption));
+    if (column_captions() == captions) return;
     std::vector<ListColumn> columns;
-    for (size_t k = 0; k < count; ++k) {
-        const ColumnPlace& place = column_places(money)[k];
-        columns.push_back({false, -1, 0, place.width, platform::gbk_from_utf8(kCaptions[k])});
+    for (const ColumnPlace& place : places) {
+        columns.push_back({false, -1, 0, place.width, platform::gbk_from_utf8(place.caption)});
         if (!place.label) continue;
         set_property(kWindow, place.label, CommonProperty::kLeft, kWholeValue,
                      TaggedArg::of_int(place.left));
@@ -88,17 +109,22 @@ HolderTips& holder_tips_of_run() {
     return tips;
 }
 
-void set_row_tip(int32_t row, const char* stock_name) {
+// The row's holder tip, and the stock's quote today below it while the
+// 今日估算 window shows one.
+void set_row_tip(int32_t row, const HoldingRecord& record, const TodayStock* today) {
     auto* box = dynamic_cast<ListBox*>(find_object(kWindow, kList));
     if (!box) return;
-    auto found = holder_tips_of_run().find(stock_name ? stock_name : "");
-    box->set_row_tip(row, found == holder_tips_of_run().end() ? std::string() : found->second);
+    auto found = holder_tips_of_run().find(record.stock_name ? record.stock_name : "");
+    std::string tip = found == holder_tips_of_run().end() ? std::string() : found->second;
+    if (today) tip += (tip.empty() ? "" : "\n") + platform::gbk_from_utf8(today_quote_line(*today));
+    box->set_row_tip(row, tip);
 }
 
 void fill_rows(const ArrayBlock* list) {
     const std::vector<double> amounts = fund_amounts(run_reports());
     const auto money = money_by_stock(list, run_reports(), amounts);
-    place_columns(!amounts.empty());
+    const std::shared_ptr<const TodayReport> today = shown_today_report();
+    place_columns(!amounts.empty(), today != nullptr);
     delete_all_rows(kWindow, kList);
     const int32_t count = record_count(list);
     for (int32_t i = 1; i <= count; ++i) {
@@ -113,7 +139,12 @@ void fill_rows(const ArrayBlock* list) {
             set_cell_text(
                 kWindow, kList, i - 1, 3,
                 yuan_text(money.at(record->stock_name ? record->stock_name : "")).c_str());
-        set_row_tip(i - 1, record->stock_name);
+        const TodayStock* stock =
+            today ? stock_by_link(*today, record->link ? record->link : "") : nullptr;
+        if (today)
+            set_cell_text(kWindow, kList, i - 1, amounts.empty() ? 3 : 4,
+                          platform::gbk_from_utf8(today_change_text(stock)).c_str());
+        set_row_tip(i - 1, *record, stock);
     }
 }
 

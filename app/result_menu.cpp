@@ -16,6 +16,7 @@
 #include "app/program_state.h"
 #include "app/result_display.h"
 #include "app/result_export.h"
+#include "app/today_window.h"
 #include "components/colours.h"
 #include "components/list_box.h"
 #include "program_resources.h"
@@ -123,6 +124,8 @@ QMenu* open_result_menu(const QPoint& global_position, int32_t row) {
     const bool overlap = runs_in_progress() == 0 && funds_with_rows() >= 2;
     QObject::connect(add_item(*menu, "基金重合度…", overlap), &QAction::triggered,
                      &open_overlap_window);
+    const bool today = runs_in_progress() == 0 && funds_with_rows() >= 1;
+    QObject::connect(add_item(*menu, "今日估算…", today), &QAction::triggered, &open_today_window);
     menu->popup(global_position);
     return menu;
 }

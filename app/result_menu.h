@@ -3,9 +3,10 @@
 //   导出…          the list to a CSV, JSON or TSV file
 //   打开股票页面   the link of the row under the pointer, as a double-click
 //   基金重合度…    the overlap window of the last run's funds
+//   今日估算…      the window of their estimated changes today
 // coloured by the current scheme. An item that has nothing to act on is
-// greyed: no rows, no web link, a run at work or fewer than two funds
-// that gave rows.
+// greyed: no rows, no web link, a run at work, fewer than two funds that
+// gave rows (to compare) or none (to estimate).
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -16,11 +17,14 @@
 #include <QTimer>
 #include <atomic>
 #include <condition_variable>
+#include <set>
+#include <sstream>
 
 #include "app/analysis_run.h"
 #include "app/overlap_window.h"
 #include "app/result_export.h"
 #include "app/result_menu.h"
+#include "app/today_window.h"
 #include "main_window_fixture.h"
 
 namespace qinghe::app {
@@ -81,7 +85,7 @@ TEST_F(ResultMenuTest, ItemsAreGreyedWithNothingToActOnAndTheOverlapWhileARunWor
     ASSERT_NE(right_click(-1), nullptr) << "no menu through the list box's hook";
     EXPECT_EQ(items(right_click(-1)),
               (std::vector<std::string>{"复制(off)", "导出…(off)", "打开股票页面(off)",
-                                        "基金重合度…(off)"}));
+                                        "基金重合度…(off)", "今日估算…(off)"}));
     // Held back by the server until the menu was looked at mid-run.
     std::mutex mutex;
     std::condition_variable released;
@@ -92,8 +96,8 @@ TEST_F(ResultMenuTest, ItemsAreGreyedWithNothingToActOnAndTheOverlapWhileARunWor
         released.wait(lock, [&] { return !hold; });
     });
     analyse(server, "701001\r\n702001");
-    EXPECT_EQ(items(right_click(0)),
-              (std::vector<std::string>{"复制", "导出…", "打开股票页面", "基金重合度…"}));
+    EXPECT_EQ(items(right_click(0)), (std::vector<std::string>{"复制", "导出…", "打开股票页面",
+                                                               "基金重合度…", "今日估算…"}));
     {
         std::lock_guard lock(mutex);
         hold = true;
@@ -102,7 +106,8 @@ TEST_F(ResultMenuTest, ItemsAreGreyedWithNothingToActOnAndTheOverlapWhileARunWor
     click(unit::label_analyse);
     EXPECT_GT(runs_in_progress(), 0);
     EXPECT_EQ(items(right_click(0)),
-              (std::vector<std::string>{"复制", "导出…", "打开股票页面", "基金重合度…(off)"}));
+              (std::vector<std::string>{"复制", "导出…", "打开股票页面", "基金重合度…(off)",
+                                        "今日估算…(off)"}));
     {
         std::lock_guard lock(mutex);
         hold = false;
@@ -117,7 +122,8 @@ TEST_F(ResultMenuTest, ItemsAreGreyedWithNothingToActOnAndTheOverlapWhileARunWor
         if (all[r][0] == "Sample Corp ") unlinked = int(r);
     ASSERT_GE(unlinked, 0);
     EXPECT_EQ(items(right_click(unlinked)),
-              (std::vector<std::string>{"复制", "导出…", "打开股票页面(off)", "基金重合度…(off)"}));
+              (std::vector<std::string>{"复制", "导出…", "打开股票页面(off)", "基金重合度…(off)",
+                                        "今日估算…"}));
 }
 
 TEST_F(ResultMenuTest, CopyPutsTheCaptionsAndTheSelectedOrElseAllRowsOnTheClipboard) {
@@ -248,6 +254,187 @@ TEST_F(ResultMenuTest, OverlapWindowShowsTheRunsFundsSurvivesSortsAndClosesOnEsc
     click(unit::label_analyse);
     EXPECT_EQ(overlap_window(), nullptr);
     ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+}
+
+// The quotes of the 今日估算 tests: every stock +1.00% except those only
+// 705001 holds, -2.00%, and 漪汀旅游 (2.57 of 701001), none. The US stocks
+// of 702001 have no stock code to ask for. 701001's stock share is 84.20
+// (its top ten 54.20), 705001's 82.99 (52.99): they estimate +0.84% and
+// 0.8299 × (11.64 × 1 − 41.35 × 2) / 52.99 = −1.11%; 702001 has quotes
+// for 5.73 of its 37.14.
+class TodayWindowTest : public ResultMenuTest {
+protected:
+    static constexpr long long kQuotedAt = 1796798102;  // 2026-12-09 14:35:02 in Shanghai
+
+    static std::string quote_answer(const std::string& target) {
+        const std::string secids = target.substr(target.find("secids=") + 7);
+        std::string diff;
+        std::istringstream names(secids);
+        for (std::string secid; std::getline(names, secid, ',');) {
+            const size_t dot = secid.find('.');
+            const int market = std::stoi(secid.substr(0, dot));
+            if (secid == "0.300952") continue;  // 漪汀旅游: no quote
+            const std::string code = secid.substr(dot + 1);
+            const bool down = std::set<std::string>{"688417", "300684", "601358", "002519",
+                                                    "688761", "300437", "300918", "603892"}
+                                  .count(code);
+            diff += std::string(diff.empty() ? "" : ",") +
+                    "{\"f2\":10.10,\"f3\":" + (down ? "-2.00" : "1.00") + ",\"f12\":\"" + code +
+                    "\",\"f13\":" + std::to_string(market) +
+                    ",\"f14\":\"x\",\"f18\":10.0,\"f124\":" + std::to_string(kQuotedAt) +
+                    ",\"f297\":20261209}";
+        }
+        return "{\"rc\":0,\"data\":{\"diff\":[" + diff + "]}}";
+    }
+
+    // The generated site of `codes` with their asset mixes and the quotes;
+    // `before_quotes` runs before each quote answer.
+    static LoopbackServer::Handler site(const std::vector<std::string>& codes,
+                                        std::function<void()> before_quotes = {}) {
+        auto served = testing_support::generated_site(codes);
+        for (const std::string& code : codes)
+            served["/FundMNewApi/FundMNAssetAllocationNew?FCODE=" + code +
+                   "&deviceid=Wap&plat=Wap&product=EFund&version=2.0.0"] =
+                testing_support::generated_answer("assets/" + code + ".json");
+        return [served, before_quotes](qinghe::testing::Connection& connection) {
+            const std::string target = connection.target();
+            if (target.starts_with("/api/qt/ulist.np/get?")) {
+                if (before_quotes) before_quotes();
+                connection.send(qinghe::testing::http_response("200 OK", quote_answer(target)));
+                return;
+            }
+            auto found = served.find(target);
+            connection.send(found == served.end()
+                                ? qinghe::testing::http_response("404 Not Found", "")
+                                : qinghe::testing::http_response("200 OK", found->second));
+        };
+    }
+
+    void analyse_at(const LoopbackServer& server, const std::string& codes) {
+        const std::string base = server.base_url();
+        write_config("[设置]\r\n基金网址=" + base + "\r\n档案网址=" + base +
+                     "\r\n移动网址=" + base + "\r\n行情网址=" + base + "\r\n备用行情网址=" + base +
+                     "\r\n文本行情网址=" + base + "\r\n同时下载=1\r\n");
+        type_codes(codes);
+        click(unit::label_analyse);
+        ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+    }
+
+    // The list, made afresh or just filled, lays itself out (its scroll bars).
+    static void settle() {
+        wait_until([] { return false; }, 300);
+    }
+
+    static QTableWidget* funds() { return today_window()->findChild<QTableWidget*>("funds"); }
+    static std::string label(const char* name) {
+        return today_window()->findChild<QLabel*>(name)->text().toStdString();
+    }
+    // The shown cells of a row, "colour:" before those in red or green.
+    static std::vector<std::string> fund_row(int row) {
+        std::vector<std::string> cells;
+        QTableWidget* table = funds();
+        for (int c = 0; c < table->columnCount(); ++c) {
+            if (table->isColumnHidden(c)) continue;
+            const QTableWidgetItem* item = table->item(row, c);
+            if (!item) {
+                cells.push_back("");
+                continue;
+            }
+            const QColor colour = item->foreground().color();
+            const char* hue = colour.red() > 0x90 && colour.green() < 0x60 ? "red:"
+                              : colour.green() > colour.red() + 0x40       ? "green:"
+                                                                           : "";
+            cells.push_back(hue + item->text().toStdString());
+        }
+        return cells;
+    }
+};
+
+TEST_F(TodayWindowTest, ShowsEachFundsEstimateInRedOrGreenTheReasonOfNoneAndTheTotal) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    LoopbackServer server(site({code::demo, code::foreign, code::no_holdings, code::older_report}));
+    analyse_at(server, "701001=10000\r\n702001\r\n704001\r\n705001=2000");
+    const auto list_before = rows();
+    settle();
+    const QImage picture_before = list_view()->grab().toImage();
+    trigger("今日估算…");
+    ASSERT_NE(today_window(), nullptr);
+    EXPECT_EQ(label("status"), "行情加载中…");
+    ASSERT_TRUE(wait_until([] { return shown_today_report() != nullptr; }));
+    EXPECT_EQ(label("caption"),
+              "按基金于 2022-09-30、2022-06-30 披露的前十大持仓和各股票今日的涨跌推算, 只是估算, "
+              "并非基金公司公布的净值。主窗口列表的最后一列是各股票今日的涨跌。");
+    ASSERT_EQ(funds()->rowCount(), 5);
+    using Row = std::vector<std::string>;
+    EXPECT_EQ(fund_row(0), (Row{"701001", "青禾新兴消费混合A", "red:+0.84%", "61%", "14:35:02",
+                                "red:+￥84.20"}));
+    EXPECT_EQ(fund_row(1), (Row{"702001", "澄川全球消费精选混合人民币C", "今日有行情的持仓不足一半",
+                                "9%", "14:35:02", ""}));
+    EXPECT_EQ(fund_row(2), (Row{"704001", "珩渚货币增利债券A", "没有读到持仓", "", "", ""}));
+    EXPECT_EQ(fund_row(3), (Row{"705001", "篁岭科技先锋股票", "green:-1.11%", "64%", "14:35:02",
+                                "green:-￥22.26"}));
+    EXPECT_EQ(fund_row(4), (Row{"", "合计", "", "", "", "red:+￥61.94"}));
+    // The list shows each stock's change today, and its tip the price and time.
+    ASSERT_EQ(rows().size(), list_before.size());
+    auto today_of = [](const std::string& name) {
+        for (const auto& row : rows())
+            if (row[0] == name) return row.size() == 5 ? row[4] : "no column";
+        return std::string("no such row");
+    };
+    EXPECT_EQ(today_of("岚溪酒业"), "+1.00%");
+    EXPECT_EQ(today_of("枫硒半导体"), "-2.00%");
+    EXPECT_EQ(today_of("漪汀旅游"), "无行情");
+    EXPECT_EQ(today_of("Quillfield Outfitters Inc"), "—");
+    EXPECT_NE(tip_of("岚溪酒业").find("\n今日 +1.00%  现价 10.10  14:35:02"), std::string::npos);
+    // Read again in 60 s while a market is open, else not.
+    EXPECT_EQ(today_window()->findChild<QTimer*>("refresh")->isActive(),
+              shown_today_report()->market_open);
+
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(funds(), &esc);
+    EXPECT_EQ(today_window(), nullptr);
+    ASSERT_NE(object(0), nullptr);  // Esc closed only the 今日估算 window
+    EXPECT_EQ(rows(), list_before);
+    settle();
+    EXPECT_EQ(list_view()->grab().toImage(), picture_before);
+    trigger("今日估算…");
+    ASSERT_NE(today_window(), nullptr);
+    click(unit::label_analyse);
+    EXPECT_EQ(today_window(), nullptr);
+    ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
+}
+
+// A window closed while its quotes load gets them nowhere: nothing shows
+// them, nothing touches the window that is gone.
+TEST_F(TodayWindowTest, QuotesThatComeAfterTheWindowClosedAreDropped) {
+    LOAD_MAIN_WINDOW_OR_SKIP();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool hold = true, asked = false;
+    LoopbackServer server(site({code::demo}, [&] {
+        std::unique_lock lock(mutex);
+        asked = true;
+        released.wait(lock, [&] { return !hold; });
+    }));
+    analyse_at(server, "701001");
+    const auto list_before = rows();
+    trigger("今日估算…");
+    ASSERT_TRUE(wait_until([&] {
+        std::lock_guard lock(mutex);
+        return asked;
+    }));
+    EXPECT_EQ(label("status"), "行情加载中…");
+    today_window()->close();
+    EXPECT_EQ(today_window(), nullptr);
+    {
+        std::lock_guard lock(mutex);
+        hold = false;
+    }
+    released.notify_all();
+    // The reading ends soon after the answer; its report would be here by then.
+    wait_until([] { return false; }, 500);
+    EXPECT_EQ(shown_today_report(), nullptr);
+    EXPECT_EQ(rows(), list_before);
 }
 
 }  // namespace
