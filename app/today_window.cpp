@@ -14,11 +14,8 @@
 #include <mutex>
 #include <thread>
 
-#include "analysis/app_texts.h"
 #include "analysis/app_files.h"
-#include "analysis/core_calls.h"
 #include "analysis/decimal_numbers.h"
-#include "analysis/host_table.h"
 #include "analysis/today/today_reader.h"
 #include "app/colour_scheme.h"
 #include "app/palette_style.h"
@@ -38,26 +35,6 @@ constexpr int kRefreshMilliseconds = 60'000;
 enum Column { kCode, kName, kChange, kCoverage, kTime, kMoney, kPrevious };
 
 QString qt(const std::string& gbk) { return QString::fromStdString(platform::utf8_from_gbk(gbk)); }
-
-// The base URL a host's setting gives, else its built-in one.
-std::string host_setting(Host host) {
-    const HostRow& row = host_row(host);
-    OwnedText config(program_file_path(app_text(AppText::config_file)));
-    OwnedText setting(read_config_item(config.get(), app_text(AppText::config_section),
-                                       platform::gbk_from_utf8(row.key).c_str()));
-    const std::string url = setting ? setting.get() : "";
-    return is_base_url(url) ? url : row.fallback;
-}
-
-// The quote hosts and their order (行情来源) as 配置.ini sets them.
-QuoteSettings program_quote_settings() {
-    HostBases hosts;
-    for (Host host : {Host::quote, Host::quote2, Host::tencent}) hosts[host] = host_setting(host);
-    OwnedText config(program_file_path(app_text(AppText::config_file)));
-    OwnedText order(read_config_item(config.get(), app_text(AppText::config_section),
-                                     platform::gbk_from_utf8("行情来源").c_str()));
-    return quote_settings(hosts, platform::utf8_from_gbk(order ? order.get() : ""));
-}
 
 QString percent_text(double percent) {
     return QString::asprintf("%+.2f%%", std::abs(percent) < 0.005 ? 0.0 : percent);
@@ -136,7 +113,8 @@ Palette palette_of(const SchemeColours& c) {
 // the window to send the report to, null once the window is gone. A late
 // report then goes nowhere.
 struct Reading {
-    explicit Reading(QObject* window) : reader(program_quote_settings()), receiver(window) {}
+    explicit Reading(QObject* window)
+        : reader(quote_settings(host_settings(), quote_source_setting())), receiver(window) {}
     TodayReader reader;
     std::mutex mutex;
     QObject* receiver;
