@@ -28,24 +28,30 @@ std::string_view without_mark(std::string_view input, const char* encoding) {
     return input;
 }
 
-// The input decoded straight into a new byte set as GBK, up to its first
-// zero character (a text ends there); null when nothing is left. The block
-// is taken at the largest size the text can take and given back to its
-// size.
-ByteSet* gbk_byte_set(std::string_view input, const char* encoding) {
-    const size_t room = input.size() * platform::kGbkBytesPerUnit;
-    auto block = static_cast<ByteSet*>(mem_alloc(sizeof(ByteSet) + room));
-    auto out = reinterpret_cast<char*>(block->data());
-    size_t size = platform::gbk_from_text_into(input, encoding, out);
+// The input decoded straight into a new heap block as GBK, after `header`
+// bytes the caller fills, up to its first zero character (a text ends
+// there) and with a zero after it; null when no text is left. The block is
+// taken at the largest size the text can take and given back to its size.
+char* gbk_block(std::string_view input, const char* encoding, size_t header, size_t& size) {
+    const size_t room = input.size() * platform::kGbkBytesPerUnit + 1;
+    auto block = static_cast<char*>(mem_alloc(header + room));
+    char* out = block + header;
+    size = platform::gbk_from_text_into(input, encoding, out);
     if (const void* zero = std::memchr(out, 0, size))
         size = size_t(static_cast<const char*>(zero) - out);
     if (size == 0) {
         mem_free(block);
         return nullptr;
     }
-    block = static_cast<ByteSet*>(mem_realloc(block, sizeof(ByteSet) + size));
-    block->mark = kByteSetMark;
-    block->length = int32_t(size);
+    block = static_cast<char*>(mem_realloc(block, header + size + 1));
+    block[header + size] = 0;
+    return block;
+}
+
+ByteSet* gbk_byte_set(std::string_view input, const char* encoding) {
+    size_t size = 0;
+    auto block = reinterpret_cast<ByteSet*>(gbk_block(input, encoding, sizeof(ByteSet), size));
+    if (block) *block = {kByteSetMark, int32_t(size)};
     return block;
 }
 
@@ -53,12 +59,18 @@ ByteSet* gbk_byte_set(std::string_view input, const char* encoding) {
 // byte-order mark, an empty one too.
 ByteSet* encoded(const ByteSet* gbk, const char* encoding) {
     std::string bytes = platform::convert_text(byte_set_view(gbk), "GBK", encoding);
-    if (std::strcmp(encoding, "UTF-16LE") == 0)
-        bytes.insert(0, byte_order_mark(encoding));
+    if (std::strcmp(encoding, "UTF-16LE") == 0) bytes.insert(0, byte_order_mark(encoding));
     return make_byte_set(bytes);
 }
 
 }  // namespace
+
+char* program_text(std::string_view bytes, const char* from) {
+    const char* source = platform::stream_charset_encoding(from ? from : "");
+    if (!source) return nullptr;
+    size_t size = 0;
+    return gbk_block(without_mark(bytes, source), source, 0, size);
+}
 
 ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to) {
     const char* source = platform::stream_charset_encoding(from ? from : "");

@@ -6,6 +6,8 @@
 // bytes and characters the target cannot hold become "?".
 #pragma once
 
+#include <string_view>
+
 #include "runtime/values.h"
 
 namespace qinghe {
@@ -14,5 +16,8 @@ namespace qinghe {
 // input is empty, a charset is unknown (charsets are named as the stream
 // object names them: "utf-8", "gb2312", "unicode", ...) or no text is left.
 ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to);
+// The same conversion to the program's charset ("gb2312") as a new text:
+// the bytes of convert_charset, without a byte set and its copy between.
+char* program_text(std::string_view bytes, const char* from);
 
 }  // namespace qinghe
