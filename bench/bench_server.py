@@ -39,6 +39,9 @@ def bomb_body():
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # The head and a short body go out in two writes: with Nagle's rule the
+    # body would wait for the client's delayed acknowledgement (40 ms).
+    disable_nagle_algorithm = True
     settings = None
     bomb = None
 
