@@ -256,6 +256,13 @@ TEST_F(ConvertCharset, AnswersWhatTheStreamObjectAnswered) {
         expect_same(generated_page(code), "utf-8", "gb2312");
         expect_same("\xEF\xBB\xBF" + generated_page(code), "utf-8", "gb2312");
     }
+    for (const char* code : {"900001", "900002", "900003"}) {
+        SCOPED_TRACE(code);
+        const std::string page =
+            read_fund_file(std::string(QINGHE_FIXTURE_DIR "/sample-fund-pages/") + code + ".html");
+        ASSERT_FALSE(page.empty());
+        expect_same(page, "utf-8", "gb2312");
+    }
     std::string every_character;
     for (char32_t c = 1; c < 0x10000; ++c) every_character += utf8_of(c);
     expect_same(every_character, "utf-8", "gb2312");
