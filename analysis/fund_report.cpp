@@ -42,9 +42,9 @@ std::string report_date(std::string_view page) {
 
 }  // namespace
 
-FundPageFacts read_fund_page_facts(std::string_view code, const ByteSet* page, const char* text) {
+FundPageFacts read_fund_page_facts(std::string_view code, std::string_view page, const char* text) {
     FundPageFacts facts;
-    facts.received = byte_set_size(page) > 0;
+    facts.received = !page.empty();
     const std::string_view whole = text ? text : "";
     facts.name = fund_name(whole, code);
     facts.report_date = report_date(whole);

@@ -81,9 +81,9 @@ struct FundReport {
     ThroughEtf through_etf = ThroughEtf::added;
 };
 
-// Reads the facts of a fund's page: `page` as received (null when nothing
+// Reads the facts of a fund's page: `page` as received (empty when nothing
 // came), `text` the page as program text.
-FundPageFacts read_fund_page_facts(std::string_view code, const ByteSet* page, const char* text);
+FundPageFacts read_fund_page_facts(std::string_view code, std::string_view page, const char* text);
 
 // The report dates of the funds read, each once, in ascending order.
 std::vector<std::string> report_dates(const std::vector<FundReport>& funds);

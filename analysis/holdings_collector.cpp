@@ -68,7 +68,7 @@ bool HoldingsCollector::fetch_fund(const char* code) {
     OwnedBytes page(read_page_(page_url_));
     OwnedBytes converted(convert_page_(page.get()));
     OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));
-    page_facts_ = read_fund_page_facts(code, page.get(), whole.get());
+    page_facts_ = read_fund_page_facts(code, byte_set_view(page.get()), whole.get());
     replace(section_, holdings_section(whole.get()));
     dump_section(section_);
     return section_has_row(section_, row_start_marker_, row_end_marker_);

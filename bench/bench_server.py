@@ -21,6 +21,7 @@ class Settings:
         self.rate = rate            # bytes a second per connection, 0 = unlimited
         self.compress = compress    # gzip when the request accepts it
         self.connections = 0
+        self.requests = 0
         self.lock = threading.Lock()
         # Compressed once, before any request, as a site caches its
         # compressed pages: the client's time holds no compressing.
@@ -38,6 +39,9 @@ def bomb_body():
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # The head and a short body go out in two writes: with Nagle's rule the
+    # body would wait for the client's delayed acknowledgement (40 ms).
+    disable_nagle_algorithm = True
     settings = None
     bomb = None
 
@@ -70,6 +74,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         s = self.settings
+        with s.lock:
+            s.requests += 1
         if s.delay:
             time.sleep(s.delay)
         if s.endless or self.path == "/%s.html" % ENDLESS_CODE:

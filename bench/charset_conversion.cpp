@@ -1,6 +1,6 @@
 // Times the page's charset conversion on two generated fund pages (about
 // 450 KB and 490 KB of UTF-8), median of many runs each:
-//   - convert_charset, the stream object's four passes, as the program does;
+//   - convert_charset, one direct pass, as the program does;
 //   - the same four passes done the way they were before the direct engine:
 //     iconv through UTF-32 with a descriptor opened per call;
 //   - one plain iconv call UTF-8 -> GBK on a descriptor kept open (what iconv
@@ -132,7 +132,8 @@ long status_kb(const char* field) {
 // of the page beyond the input; run first, while the peak is still low.
 // Freed heap memory is given back first: resident but free, it would be
 // reused by the conversion and hide part of its peak. The copies that must
-// live at once: the stream's bytes beside the caller's array at "Write".
+// live at once: the input and the output block (taken at the most the text
+// can take and given back to its size: pages never written cost nothing).
 void bench_peak_memory() {
     const std::string one = read_page("702001");
     std::string page;
@@ -193,7 +194,7 @@ void bench_page(const char* code, int runs) {
     std::printf("\n");
     line("one plain iconv call UTF-8 -> GBK, descriptor kept", plain);
     std::printf("\n");
-    line("convert_charset: the stream's four passes, direct engine", engine);
+    line("convert_charset: one direct pass", engine);
     std::printf("  %.1f x faster than before; %.2f x the time of one iconv call\n",
                 before.wall / engine.wall, engine.wall / plain.wall);
     line("one fund: conversion + section cut + rows", fund);

@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """qinghe-analyse side by side with bench/fund_holdings.py (urllib + lxml) on
 50 fund pages served on loopback: alternating runs, several rounds, the
-median wall time of each and their ratio. Both clients run against two
+median wall time of each and their ratio. Every host qinghe-analyse asks
+(the page, the archive, the mobile endpoint of the asset mix) is the
+loopback server: a host left at its default would be looked up on the
+network and time the resolver instead. Both clients run against two
 servers in turn: the native keep-alive server of the build
 (bench_page_server, beside qinghe-analyse's folder) and the Python server of
 the other benchmarks, whose own time per page weighs on both clients. A
@@ -16,7 +19,8 @@ import sys
 import time
 
 from bench_server import Server, Settings
-from pages import HERE, fund_pages, keep_history_apart, other_hosts_at
+from network import sources_at
+from pages import HERE, fund_pages, keep_history_apart
 
 CODES = 50
 
@@ -78,8 +82,7 @@ def print_floor(medians, name="qinghe-analyse"):
 def compare(analyse, codes, server, rounds):
     base = server.base_url
     commands = {
-        "qinghe-analyse": [analyse, "--base-url", base, "--archive-url", base, "--mobile-url", base,
-                           *other_hosts_at(base)] + codes,
+        "qinghe-analyse": [analyse, *sources_at(base)] + codes,
         "python script": ["/usr/bin/python3", str(HERE / "fund_holdings.py"), base] + codes,
     }
     if shutil.which("curl"):

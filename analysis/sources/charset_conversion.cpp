@@ -1,121 +1,86 @@
 #include "analysis/sources/charset_conversion.h"
 
-#include <initializer_list>
-#include <vector>
+#include <cstring>
+#include <string>
+#include <string_view>
 
-#include "commands/automation_commands.h"
-#include "commands/automation_values.h"
-#include "commands/core_commands.h"
-#include "program_resources.h"
-#include "runtime/dll_commands.h"
+#include "platform/automation/stream_object.h"
+#include "platform/text_encoding.h"
 #include "runtime/memory.h"
 
 namespace qinghe {
 namespace {
 
-constexpr int32_t kTypeBinary = 1;
-constexpr int32_t kTypeText = 2;
-constexpr int32_t kVariantKindIntArray = 7;
-constexpr int32_t kElementKindByte = 1;
+constexpr int32_t kByteSetMark = 1;
 
-TaggedArg run(CoreCommand command, std::initializer_list<TaggedArg> args) {
-    std::vector<TaggedArg> list(args);
-    return call_core_command(core_command(command), int32_t(list.size()), list.data());
+// The byte-order mark a text in `encoding` may start with; it is no part of
+// the text.
+std::string_view byte_order_mark(const char* encoding) {
+    if (std::strcmp(encoding, "UTF-8") == 0) return "\xEF\xBB\xBF";
+    if (std::strcmp(encoding, "UTF-16LE") == 0) return "\xFF\xFE";
+    if (std::strcmp(encoding, "UTF-16BE") == 0) return "\xFE\xFF";
+    return {};
 }
 
-// An argument passed by reference: the address of the caller's variable.
-TaggedArg by_reference(const void* variable, uint32_t tag) {
-    return TaggedArg::of_pointer(variable, tag | TypeTag::kArrayFlag);
+std::string_view without_mark(std::string_view input, const char* encoding) {
+    const std::string_view mark = byte_order_mark(encoding);
+    if (!mark.empty() && input.starts_with(mark)) input.remove_prefix(mark.size());
+    return input;
 }
 
-TaggedArg text(const char* t) { return TaggedArg::of_text(t); }
-
-// The stream object's side of one conversion: every member call goes
-// through the object commands, and a failing one is remembered so that the
-// conversion can answer with the empty byte set instead of partial output.
-class StreamCalls {
-public:
-    explicit StreamCalls(ComObjectBlock* block)
-        : stream_(TaggedArg::of_pointer(block, TypeTag::kComObject)) {}
-
-    TaggedArg object() const { return stream_; }
-    bool all_succeeded() const { return all_succeeded_; }
-
-    void create() {
-        note(run(CoreCommand::object_create, {stream_, text("Adodb.Stream")}).as_bool());
+// The input decoded straight into a new heap block as GBK, after `header`
+// bytes the caller fills, up to its first zero character (a text ends
+// there) and with a zero after it; null when no text is left. The block is
+// taken at the largest size the text can take and given back to its size.
+char* gbk_block(std::string_view input, const char* encoding, size_t header, size_t& size) {
+    const size_t room = input.size() * platform::kGbkBytesPerUnit + 1;
+    auto block = static_cast<char*>(mem_alloc(header + room));
+    char* out = block + header;
+    size = platform::gbk_from_text_into(input, encoding, out);
+    if (const void* zero = std::memchr(out, 0, size))
+        size = size_t(static_cast<const char*>(zero) - out);
+    if (size == 0) {
+        mem_free(block);
+        return nullptr;
     }
-    void property(const char* name, TaggedArg value) {
-        note(run(CoreCommand::object_write_property, {stream_, text(name), value}).as_bool());
-    }
-    TaggedArg method(CoreCommand command, const char* name,
-                     std::initializer_list<TaggedArg> args = {}) {
-        std::vector<TaggedArg> list = {stream_, text(name)};
-        list.insert(list.end(), args);
-        TaggedArg result =
-            call_core_command(core_command(command), int32_t(list.size()), list.data());
-        note(last_object_call_status() == ObjectCallStatus::kOk);
-        return result;
-    }
+    block = static_cast<char*>(mem_realloc(block, header + size + 1));
+    block[header + size] = 0;
+    return block;
+}
 
-private:
-    void note(bool ok) { all_succeeded_ = all_succeeded_ && ok; }
+ByteSet* gbk_byte_set(std::string_view input, const char* encoding) {
+    size_t size = 0;
+    auto block = reinterpret_cast<ByteSet*>(gbk_block(input, encoding, sizeof(ByteSet), size));
+    if (block) *block = {kByteSetMark, int32_t(size)};
+    return block;
+}
 
-    TaggedArg stream_;
-    bool all_succeeded_ = true;
-};
+// The program's text in another charset; a Unicode text starts with its
+// byte-order mark, an empty one too.
+ByteSet* encoded(const ByteSet* gbk, const char* encoding) {
+    std::string bytes = platform::convert_text(byte_set_view(gbk), "GBK", encoding);
+    if (std::strcmp(encoding, "UTF-16LE") == 0) bytes.insert(0, byte_order_mark(encoding));
+    return make_byte_set(bytes);
+}
 
 }  // namespace
 
+char* program_text(std::string_view bytes, const char* from) {
+    const char* source = platform::stream_charset_encoding(from ? from : "");
+    if (!source) return nullptr;
+    size_t size = 0;
+    return gbk_block(without_mark(bytes, source), source, 0, size);
+}
+
 ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to) {
-    // The thread enters the object library for the call and leaves it at the end.
-    call_dll_command(resources::dll_command::CoInitialize, nullptr);
-
-    auto stream_block = static_cast<ComObjectBlock*>(mem_alloc(sizeof(ComObjectBlock)));
-    *stream_block = {};
-    auto input = static_cast<VariantBlock*>(mem_alloc(sizeof(VariantBlock)));
-    platform::variant_init(input);
-    TaggedArg input_value = TaggedArg::of_pointer(input, TypeTag::kVariant);
-    StreamCalls stream(stream_block);
-
-    stream.create();
-    stream.property("Type", TaggedArg::of_int(kTypeBinary));
-    stream.method(CoreCommand::object_call_method, "Open");
-    run(CoreCommand::variant_set_type, {input_value, TaggedArg::of_int(kVariantKindIntArray)});
-    TaggedArg length = run(CoreCommand::byte_set_length, {TaggedArg::of_byte_set(bytes)});
-    run(CoreCommand::variant_create_array,
-        {input_value, TaggedArg::of_int(kElementKindByte), length});
-    run(CoreCommand::variant_assign, {input_value, TaggedArg::of_byte_set(bytes)});
-    stream.method(CoreCommand::object_call_method, "Write",
-                  {by_reference(&input, TypeTag::kVariant)});
-    // Each copy of the page is released as soon as the next step holds it.
-    run(CoreCommand::variant_clear, {input_value});
-    mem_free(input);
-    stream.property("Position", TaggedArg::of_int(0));
-    stream.property("Type", TaggedArg::of_int(kTypeText));
-    stream.property("Charset", by_reference(&from, TypeTag::kText));
-    auto decoded = static_cast<char*>(
-        stream.method(CoreCommand::object_call_text_method, "ReadText").pointer());
-    stream.method(CoreCommand::object_call_method, "Close");
-    stream.method(CoreCommand::object_call_method, "Open");
-    stream.property("Charset", by_reference(&to, TypeTag::kText));
-    stream.method(CoreCommand::object_call_method, "WriteText",
-                  {by_reference(&decoded, TypeTag::kText)});
-    mem_free(decoded);
-    stream.property("Position", TaggedArg::of_int(0));
-    stream.property("Type", TaggedArg::of_int(kTypeBinary));
-    TaggedArg output = stream.method(CoreCommand::object_call_variant_method, "Read");
-    // The stream and its bytes go before the byte set is made from the copy read.
-    run(CoreCommand::object_clear, {stream.object()});
-    mem_free(stream_block);
-    auto result = static_cast<ByteSet*>(run(CoreCommand::variant_to_byte_set, {output}).pointer());
-    run(CoreCommand::variant_clear, {output});
-    mem_free(output.pointer());
-
-    call_dll_command(resources::dll_command::CoUninitialize);
-
-    if (stream.all_succeeded() && byte_set_size(result) > 0) return result;
-    mem_free(result);
-    return nullptr;
+    const char* source = platform::stream_charset_encoding(from ? from : "");
+    const char* target = platform::stream_charset_encoding(to ? to : "");
+    if (!source || !target) return nullptr;
+    ByteSet* gbk = gbk_byte_set(without_mark(byte_set_view(bytes), source), source);
+    if (std::strcmp(target, "GBK") == 0) return gbk;
+    ByteSet* result = encoded(gbk, target);
+    mem_free(gbk);
+    return result;
 }
 
 }  // namespace qinghe

@@ -23,4 +23,8 @@ ByteSet* convert_page_charset(const ByteSet* page) {
                            app_text(AppText::charset_program));
 }
 
+char* convert_page_text(std::string_view page) {
+    return program_text(page, app_text(AppText::charset_page));
+}
+
 }  // namespace qinghe::app

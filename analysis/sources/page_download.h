@@ -2,6 +2,8 @@
 // conversion from the page's UTF-8 to the program's GBK.
 #pragma once
 
+#include <string_view>
+
 #include "net/http_transfer.h"
 #include "runtime/values.h"
 
@@ -16,5 +18,7 @@ ByteSet* download_page(const char* url);
 ByteSet* page_of(const net::FetchResult& result);
 // The page converted from "utf-8" to "gb2312"; null when empty.
 ByteSet* convert_page_charset(const ByteSet* page);
+// The same as a new text, straight from the page's bytes; null when empty.
+char* convert_page_text(std::string_view page);
 
 }  // namespace qinghe::app

@@ -16,15 +16,13 @@ namespace {
 
 constexpr int kRowsPerFund = 10;
 
-// The page cut into its section, facts and rows. The page and its
-// conversion are released as soon as the section is cut.
-void read_page(const std::string& code, ByteSet* received, SourceAnswer& answer) {
-    OwnedBytes page(received);
-    OwnedBytes converted(convert_page_charset(page.get()));
-    OwnedText whole(to_text(TaggedArg::of_byte_set(converted.get())));
-    converted.reset();
-    answer.facts = read_fund_page_facts(code, page.get(), whole.get());
-    page.reset();
+// The page cut into its section, facts and rows: converted straight from
+// the body it arrived in into the page's text. The body and the text are
+// released as soon as the section is cut.
+void read_page(const std::string& code, std::string body, SourceAnswer& answer) {
+    OwnedText whole(convert_page_text(body));
+    answer.facts = read_fund_page_facts(code, body, whole.get());
+    std::string().swap(body);
     OwnedText section(holdings_section(whole.get()));
     whole.reset();
     answer.section = section ? section.get() : "";
@@ -43,15 +41,15 @@ SourceAnswer PageSource::ask(const std::string& code, const Fetch& fetch) const 
     net::FetchResult result = fetch({answer.url, {}});
     count_response(answer, result);
     answer.reason = failed_response_reason(result);
-    ByteSet* page = page_of(result);
-    std::string().swap(result.body);
+    // Only a whole body of a good status is the page (see page_of).
+    if (!result.ok() || !result.whole) std::string().swap(result.body);
     answer.charset = "utf-8";
     {
         // A page of the size only an endless or broken answer reaches is
         // converted by one worker at a time.
         std::unique_lock large(large_conversion_lock(), std::defer_lock);
-        if (byte_set_size(page) > kLargestConversionAtOnce) large.lock();
-        read_page(code, page, answer);
+        if (result.body.size() > size_t(kLargestConversionAtOnce)) large.lock();
+        read_page(code, std::move(result.body), answer);
     }
     if (answer.reason.empty() && answer.rows.empty())
         answer.reason = answer.section.empty() ? "no box" : "empty box";
