@@ -278,7 +278,7 @@ bool print_today(const AnalyseOptions& options, const std::vector<FundReport>& r
     TodayReader reader(quotes_of(options));
     const std::string path = history_file_path();
     std::optional<HistoryStore> store;
-    if (!path.empty()) store.emplace(path);
+    if (!path.empty()) store.emplace(path).take_notice();  // the run told what the file showed
     HistoryStore* history = store ? &*store : nullptr;
     net::DownloadEngine engine(options.parallel);
     before_today_reading(history, reader, &engine, hosts_of(options)[Host::nav], reports);
