@@ -10,12 +10,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <thread>
 
 #include "analysis/app_files.h"
 #include "analysis/decimal_numbers.h"
+#include "analysis/history/history_location.h"
+#include "analysis/host_table.h"
+#include "analysis/today/today_history.h"
 #include "analysis/today/today_reader.h"
 #include "app/colour_scheme.h"
 #include "app/palette_style.h"
@@ -109,13 +113,36 @@ Palette palette_of(const SchemeColours& c) {
     return p;
 }
 
-// What the window and the worker that reads for it share: the reader, and
-// the window to send the report to, null once the window is gone. A late
-// report then goes nowhere.
+// What the window and the worker that reads for it share: the reader, the
+// history's place, and the window to send the report to, null once the
+// window is gone. A late report then goes nowhere. Made on the main thread,
+// which alone reads the settings.
 struct Reading {
     explicit Reading(QObject* window)
-        : reader(quote_settings(host_settings(), quote_source_setting())), receiver(window) {}
+        : reader(quote_settings(host_settings(), quote_source_setting())),
+          history_path(history_file_path()),
+          nav_base(host_settings()[Host::nav]),
+          offline(offline_setting()),
+          receiver(window) {}
+
+    // On the worker, with a connection of its own to the history; the
+    // published changes are asked at the window's first reading only.
+    TodayReport read(const std::vector<FundReport>& reports) {
+        std::optional<HistoryStore> store;
+        if (!history_path.empty()) store.emplace(history_path);
+        HistoryStore* history = store ? &*store : nullptr;
+        const bool ask = !offline && !published_asked.exchange(true);
+        before_today_reading(history, reader, ask ? &engine : nullptr, nav_base, reports);
+        TodayReport report = reader.read(reports);
+        after_today_reading(history, reader, report);
+        return report;
+    }
+
     TodayReader reader;
+    net::DownloadEngine engine{1};
+    const std::string history_path, nav_base;
+    const bool offline;
+    std::atomic<bool> published_asked = false;
     std::mutex mutex;
     QObject* receiver;
 };
@@ -198,6 +225,7 @@ TodayWindow::~TodayWindow() {
         reading_->receiver = nullptr;
     }
     reading_->reader.cancel();
+    reading_->engine.cancel_all();
 }
 
 // Reads on a thread of its own that holds the reading (and so the reader)
@@ -207,7 +235,7 @@ void TodayWindow::start_reading() {
     if (under_way_) return;
     under_way_ = true;
     std::thread([reading = reading_, reports = reports_] {
-        auto report = std::make_shared<const TodayReport>(reading->reader.read(reports));
+        auto report = std::make_shared<const TodayReport>(reading->read(reports));
         std::lock_guard lock(reading->mutex);
         if (QObject* receiver = reading->receiver)
             QMetaObject::invokeMethod(

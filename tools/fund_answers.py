@@ -10,8 +10,8 @@ fund's link, foreign rows, a stock-code list after the table, answers with
 12 rows, content escaped as \\uXXXX and \\/, a GBK body, empty content, the
 failure JSON, and a first-quarter answer whose previous quarter needs a
 second request for the year before. Each fund's published net values cover
-the twenty trading days up to NET_VALUES_END; the endpoint refuses the funds
-of NET_VALUES_REFUSED.
+the twenty trading days up to NET_VALUES_END, the trading day before the
+quotes' (QUOTE_DAY); the endpoint refuses the funds of NET_VALUES_REFUSED.
 
 The quote services answer from one table of every linked stock the funds
 hold (quote_table): the list endpoint in both number forms, with "-" for a
@@ -262,9 +262,24 @@ def asset_mix_answer(fund, options):
 
 # ---- the published net values -----------------------------------------------
 
-# The newest trading day of every fund's net values; the changes of the
-# demo fund's two newest days are fixed (newest first), the others drawn.
-NET_VALUES_END = "2026-09-30"
+# The trading day of the quotes (the quote answers below).
+QUOTE_DAY = 20261209
+
+
+def weekday_before(day):
+    """The weekday before `day` (YYYYMMDD), as YYYY-MM-DD."""
+    date = datetime.date(day // 10000, day // 100 % 100, day % 100)
+    date -= datetime.timedelta(days=1)
+    while date.weekday() >= 5:
+        date -= datetime.timedelta(days=1)
+    return date.isoformat()
+
+
+# The newest trading day of every fund's net values: the one before the
+# quotes' day, whose change a fund has published by then, so that the
+# estimate stored that day shows beside it. The changes of the demo fund's
+# two newest days are fixed (newest first), the others drawn.
+NET_VALUES_END = weekday_before(QUOTE_DAY)
 NET_VALUES_FIXED = {"701001": ("0.52", "-1.30")}
 NET_VALUES_REFUSED = ("702001",)
 REFUSED_JSON = '{"Data":"","ErrCode":-999,"Success":false,"ErrMsg":null,"TotalCount":0}'
@@ -309,7 +324,6 @@ def net_value_answer(code):
 
 # ---- the quote answers ---------------------------------------------------
 
-QUOTE_DAY = 20261209
 QUOTE_SECONDS = 1796790000  # 2026-12-09 12:20:00, Asia/Shanghai
 HONG_KONG_DELAY = 15 * 60   # Hong Kong quotes come 15 minutes late
 US_MARKETS = ("105", "106", "107")  # no quote host knows them: 702001's quotes fail

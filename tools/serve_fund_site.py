@@ -11,7 +11,8 @@ on 127.0.0.1, for the demo and the benchmarks:
                                                   request lacks "Referer: <base>ccmx_C.html"
   /FundMNewApi/FundMNInverstPosition?FCODE=C...   DIR/mobile/C.json
   /FundMNewApi/FundMNAssetAllocationNew?FCODE=C.. DIR/assets/C.json
-  /f10/lsjz?fundCode=C&pageIndex=1&pageSize=20    DIR/netvalues/C.json, or the refusal
+  /f10/lsjz?fundCode=C&pageIndex=1&pageSize=20    DIR/netvalues/C.json (days up to the one
+                                                  before the quotes' trading day), or the refusal
                                                   (ErrCode -999) when the request lacks
                                                   "Referer: https://fundf10.eastmoney.com/jjjz_C.html"
   /api/qt/ulist.np/get?...secids=1.600519,...     the first quote host's list answer

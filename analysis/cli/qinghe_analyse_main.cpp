@@ -31,6 +31,7 @@
 #include "analysis/output/overlap_output.h"
 #include "analysis/output/today_output.h"
 #include "analysis/cli/site_check.h"
+#include "analysis/today/today_history.h"
 #include "analysis/today/today_reader.h"
 #include "net/download_engine.h"
 #include "net/http_settings.h"
@@ -270,10 +271,20 @@ int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
     return rows ? 0 : 1;
 }
 
-// --today: the funds' table of today's estimates; the quotes' fault, if
-// any, on standard error.
+// --today: the funds' table of today's estimates, each beside its stored
+// estimate of the trading day before and the change published for it, and
+// stored; the quotes' fault, if any, on standard error.
 bool print_today(const AnalyseOptions& options, const std::vector<FundReport>& reports) {
-    const TodayReport today = TodayReader(quotes_of(options)).read(reports);
+    TodayReader reader(quotes_of(options));
+    const std::string path = history_file_path();
+    std::optional<HistoryStore> store;
+    if (!path.empty()) store.emplace(path).take_notice();  // the run told what the file showed
+    HistoryStore* history = store ? &*store : nullptr;
+    net::DownloadEngine engine(options.parallel);
+    before_today_reading(history, reader, &engine, hosts_of(options)[Host::nav], reports);
+    const TodayReport today = reader.read(reports);
+    after_today_reading(history, reader, today);
+    if (store) tell_history_notice(store->take_notice());
     if (!today.quote_fault.empty())
         std::fprintf(stderr, "qinghe-analyse: %s\n", today.quote_fault.c_str());
     return write_out(options, format_today(today, options.format));

@@ -110,7 +110,7 @@ Json json_holding(const TodayReport& report, const TodayHolding& holding) {
 Json json_previous(const std::optional<PreviousDay>& before) {
     if (!before) return Json();
     Json out;
-    out["trading_day"] = day_text(before->trading_day);
+    out["day"] = day_text(before->trading_day);
     out["estimate"] = rounded(before->estimate, 2);
     out["published"] = rounded(before->published, 2);
     return out;

@@ -4,7 +4,8 @@
 // stored estimate and the published change), and a last line "total" with
 // the money when amounts were typed; CSV the same with a header (RFC 4180,
 // byte-order mark); JSON one document with every fund's `estimate`,
-// `coverage`, `quoted_at`, `reason` and its holdings with each stock's
+// `coverage`, `quoted_at`, `reason`, `previous` ({"day", "estimate",
+// "published"} or null) and its holdings with each stock's
 // `price` and `change`. Changes are percent, coverage a percentage of the
 // stock share, times Asia/Shanghai.
 #pragma once

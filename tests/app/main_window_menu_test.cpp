@@ -20,6 +20,8 @@
 #include <set>
 #include <sstream>
 
+#include "analysis/history/estimate_store.h"
+#include "analysis/history/history_location.h"
 #include "app/analysis_run.h"
 #include "app/overlap_window.h"
 #include "app/result_export.h"
@@ -311,10 +313,7 @@ protected:
     }
 
     void analyse_at(const LoopbackServer& server, const std::string& codes) {
-        const std::string base = server.base_url();
-        write_config("[设置]\r\n基金网址=" + base + "\r\n档案网址=" + base +
-                     "\r\n移动网址=" + base + "\r\n行情网址=" + base + "\r\n备用行情网址=" + base +
-                     "\r\n文本行情网址=" + base + "\r\n同时下载=1\r\n");
+        point_at(server);
         type_codes(codes);
         click(unit::label_analyse);
         ASSERT_TRUE(wait_until([] { return runs_in_progress() == 0; }));
@@ -374,6 +373,11 @@ TEST_F(TodayWindowTest, ShowsEachFundsEstimateInRedOrGreenTheReasonOfNoneAndTheT
     EXPECT_EQ(fund_row(3), (Row{"705001", "篁岭科技先锋股票", "green:-1.11%", "64%", "14:35:02",
                                 "green:-￥22.26"}));
     EXPECT_EQ(fund_row(4), (Row{"", "合计", "", "", "", "red:+￥61.94"}));
+    {  // stored by the window's worker, the funds with an estimate
+        HistoryStore history(history_file_path(), HistoryAccess::read_only);
+        EXPECT_EQ(estimated_days(history, "701001").size(), 1u);
+        EXPECT_EQ(estimated_days(history, "702001").size(), 0u);
+    }
     // The list shows each stock's change today, and its tip the price and time.
     ASSERT_EQ(rows().size(), list_before.size());
     auto today_of = [](const std::string& name) {

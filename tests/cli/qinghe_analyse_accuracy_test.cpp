@@ -61,14 +61,14 @@ TEST_F(AnalyseAccuracyTest, StoredEstimatesAreListedBesideThePublishedChanges) {
 
     {
         app::HistoryStore store(history());
-        // 701001 published +0.52 on 09-30 and -1.30 on 09-29 (the generator's fixed days).
+        // 701001 published +0.52 on 12-08 and -1.30 on 12-07 (the generator's fixed days).
         for (const auto& [day, change] :
-             {std::pair{"2026-09-30", 0.61}, std::pair{"2026-09-29", -1.09},
-              std::pair{"2026-10-08", 0.30}})
+             {std::pair{"2026-12-08", 0.61}, std::pair{"2026-12-07", -1.09},
+              std::pair{"2026-12-09", 0.30}})
             ASSERT_TRUE(app::store_estimate(
                 store, {fund_code::demo, day, change, 0.874, "2022-09-30", ""}));
         ASSERT_TRUE(app::store_estimate(
-            store, {fund_code::foreign, "2026-09-30", -0.2, 0.5, "2022-09-30", ""}));
+            store, {fund_code::foreign, "2026-12-08", -0.2, 0.5, "2022-09-30", ""}));
     }
     std::atomic<int> requests = 0;
     net_values_.on_request([&requests](const std::string&) { ++requests; });
@@ -77,11 +77,11 @@ TEST_F(AnalyseAccuracyTest, StoredEstimatesAreListedBesideThePublishedChanges) {
     EXPECT_EQ(requests, 0);
     EXPECT_EQ(r.status, 1) << "703001 has no estimate";
     EXPECT_EQ(r.out,
-              "701001\t2026-10-08\t0.30\t\t\t87\t2022-09-30\n"
-              "701001\t2026-09-30\t0.61\t0.52\t0.09\t87\t2022-09-30\n"
-              "701001\t2026-09-29\t-1.09\t-1.30\t0.21\t87\t2022-09-30\n"
+              "701001\t2026-12-09\t0.30\t\t\t87\t2022-09-30\n"
+              "701001\t2026-12-08\t0.61\t0.52\t0.09\t87\t2022-09-30\n"
+              "701001\t2026-12-07\t-1.09\t-1.30\t0.21\t87\t2022-09-30\n"
               "701001\t平均绝对差\t\t\t0.15\t\t\n"
-              "702001\t2026-09-30\t-0.20\t\t\t50\t2022-09-30\n"
+              "702001\t2026-12-08\t-0.20\t\t\t50\t2022-09-30\n"
               "702001\t平均绝对差\t\t\t\t\t\n");
     EXPECT_NE(r.err.find("no stored estimate for '703001'"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("702001' (failure"), std::string::npos) << "offline: not asked";
@@ -92,7 +92,7 @@ TEST_F(AnalyseAccuracyTest, StoredEstimatesAreListedBesideThePublishedChanges) {
                          "      \"net_values_error\": null,"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("\"trading_day\": \"2026-09-29\",\n          \"estimate\": -1.09,\n"
+    EXPECT_NE(r.out.find("\"trading_day\": \"2026-12-07\",\n          \"estimate\": -1.09,\n"
                          "          \"published\": -1.3,\n          \"difference\": 0.21,\n"
                          "          \"coverage\": 0.874,"),
               std::string::npos)
@@ -100,7 +100,7 @@ TEST_F(AnalyseAccuracyTest, StoredEstimatesAreListedBesideThePublishedChanges) {
     r = run({"--accuracy", "--format", "csv", fund_code::demo});
     EXPECT_TRUE(
         r.out.starts_with("\xEF\xBB\xBF代码,交易日,估算涨跌%,公布涨跌%,差值,覆盖率%,持仓报告期\r\n"
-                          "701001,2026-10-08,0.30,,,87,2022-09-30\r\n"))
+                          "701001,2026-12-09,0.30,,,87,2022-09-30\r\n"))
         << r.out;
 
     EXPECT_EQ(run({"--accuracy", "--overlap", fund_code::demo}).status, 2);
