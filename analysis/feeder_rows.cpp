@@ -1,5 +1,7 @@
 #include "analysis/feeder_rows.h"
 
+#include <cmath>
+
 namespace qinghe::app {
 namespace {
 
@@ -13,7 +15,8 @@ std::string etf_name(const FundAnswer& etf) {
 std::vector<SourceRow> scaled_rows(const SourceAnswer& etf, const TargetEtf& target) {
     std::vector<SourceRow> rows;
     for (const SourceRow& row : etf.rows) {
-        const float ratio = float(double(row.row.ratio) * *target.share / 100);
+        // In hundredths of a percent, as the site gives every ratio.
+        const float ratio = float(std::round(double(row.row.ratio) * *target.share) / 100);
         FundRow scaled{
             .stock_name = row.row.stock_name, .ratio = ratio, .link = row.link, .via = target.code};
         rows.push_back({std::move(scaled), row.link});

@@ -306,9 +306,10 @@ void TodayWindow::fill_fund(int row, const TodayFund& fund) {
     set_cell(row, kTime, time_text(fund.quoted_at, report_->trading_day));
     if (fund.money) set_cell(row, kMoney, money_text(*fund.money), *fund.money);
     if (fund.previous)
-        set_cell(
-            row, kPrevious,
-            QString::number(fund.previous->trading_day) + u' ' + previous_text(*fund.previous));
+        set_cell(row, kPrevious,
+                 QString::asprintf("%02d-%02d ", fund.previous->trading_day / 100 % 100,
+                                   fund.previous->trading_day % 100) +
+                     previous_text(*fund.previous));
 }
 
 void TodayWindow::fill_total(int row) {

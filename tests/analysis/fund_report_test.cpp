@@ -190,7 +190,7 @@ TEST_F(PipelineTest, FeedersAddTheirEtfsRowsScaledByTheirShareInIt) {
     const std::string share_90 =
         R"(,"fundfofs":[{"TZJJDM":"705009","TZJJMC":"青禾示例ETF","ZJZBL":"90"}])";
     pages()["http://fund.test/705009.html"] =
-        page("青禾示例ETF(705009)", row("甲", "10") + row("丙", "8"), "2026-09-30");
+        page("青禾示例ETF(705009)", row("甲", "10") + row("丙", "8.37"), "2026-09-30");
     // Its share among its fund holdings; 甲 both direct and through the ETF.
     pages()["http://fund.test/705001.html"] =
         page("青禾示例联接A(705001)", row("甲", "1") + row("乙", "0.5"), "2026-09-30");
@@ -220,12 +220,12 @@ TEST_F(PipelineTest, FeedersAddTheirEtfsRowsScaledByTheirShareInIt) {
         const char* rows;
     } expected[] = {
         {"705001", FundOutcome::read, ThroughEtf::added, 90,
-         "甲 1, 乙 0.5, 甲 9 via 705009, 丙 7.2 via 705009"},
+         "甲 1, 乙 0.5, 甲 9 via 705009, 丙 7.53 via 705009"},  // 7.533 to hundredths
         {"705002", FundOutcome::read, ThroughEtf::added, 95,
-         "乙 2, 甲 9.5 via 705009, 丙 7.6 via 705009"},
+         "乙 2, 甲 9.5 via 705009, 丙 7.95 via 705009"},
         {"705003", FundOutcome::read, ThroughEtf::share_unknown, std::nullopt, "乙 2"},
         {"705004", FundOutcome::read, ThroughEtf::not_read, 90, "乙 2"},
-        {"705005", FundOutcome::read, ThroughEtf::added, 90, "甲 9 via 705009, 丙 7.2 via 705009"},
+        {"705005", FundOutcome::read, ThroughEtf::added, 90, "甲 9 via 705009, 丙 7.53 via 705009"},
     };
     std::vector<std::string> lines;
     for (const auto& e : expected) lines.push_back(e.code);
