@@ -10,6 +10,12 @@
 namespace qinghe::testing_support {
 
 void set_variable(const std::string& name, const std::string& value);
+
+// Whether the system's charset conversion (the one the automation's stream
+// object uses) is glibc iconv, which reads broken bytes of Big5, GB18030 and
+// big-endian UTF-16 as the page conversion does; Windows' code pages read
+// them otherwise.
+bool legacy_charsets_read_as_iconv();
 void unset_variable(const std::string& name);
 
 // A new empty folder under the system's temporary folder; empty on failure.

@@ -13,6 +13,8 @@ extern char** environ;
 
 namespace qinghe::testing_support {
 
+bool legacy_charsets_read_as_iconv() { return true; }
+
 void set_variable(const std::string& name, const std::string& value) {
     ::setenv(name.c_str(), value.c_str(), 1);
 }

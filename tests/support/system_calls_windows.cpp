@@ -37,6 +37,8 @@ HANDLE output_file(const std::string& path) {
 
 }  // namespace
 
+bool legacy_charsets_read_as_iconv() { return false; }
+
 void set_variable(const std::string& name, const std::string& value) {
     ::_putenv_s(name.c_str(), value.c_str());
     SetEnvironmentVariableW(wide(name).c_str(), wide(value).c_str());

@@ -15,6 +15,7 @@
 #include "runtime/dll_commands.h"
 #include "runtime/memory.h"
 #include "support/fund_pages.h"
+#include "support/system_calls.h"
 
 namespace qinghe {
 namespace {
@@ -273,7 +274,11 @@ TEST_F(ConvertCharset, AnswersWhatTheStreamObjectAnswered) {
         SCOPED_TRACE(testing::Message() << "round " << round);
         const std::string text = random_text(random);
         expect_same(text, "utf-8", "gb2312");
-        expect_same(text, charsets[round % std::size(charsets)], "gb2312");
+        const char* from = charsets[round % std::size(charsets)];
+        const bool legacy = std::string_view(from) == "big5" ||
+                            std::string_view(from) == "gb18030" ||
+                            std::string_view(from) == "unicodefffe";
+        if (!legacy || legacy_charsets_read_as_iconv()) expect_same(text, from, "gb2312");
         expect_same(text, "utf-8", charsets[random() % std::size(charsets)]);
     }
 }
