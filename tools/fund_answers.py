@@ -331,18 +331,21 @@ SUSPENDED = {"0.002781"}    # its price and change are "-"
 TEXT_ONLY = {"1.601276"}    # only the text endpoint knows it
 
 
-def quote_table(funds):
+def quote_table(funds, listed=()):
     """{secid: [name, previous close, price]} of every linked stock the funds
-    hold but the US ones; the price None for a suspended stock."""
+    hold but the US ones, and of the `listed` funds ((code, name): an ETF is
+    quoted as a stock, 5xxxxx in Shanghai, else in Shenzhen); the price None
+    for a suspended stock."""
+    symbols = [(name, symbol) for _, _, _, rows in funds for name, symbol, _ in rows]
+    symbols += [(name, ("1." if code.startswith("5") else "0.") + code) for code, name in listed]
     table = {}
-    for _, _, _, rows in funds:
-        for name, symbol, _ in rows:
-            if not symbol or symbol in table or symbol.split(".")[0] in US_MARKETS:
-                continue
-            rng = random.Random("quote:" + symbol)
-            previous = round(rng.uniform(5, 200), 2)
-            price = None if symbol in SUSPENDED else round(previous * (1 + rng.uniform(-4, 4) / 100), 2)
-            table[symbol] = [name, previous, price]
+    for name, symbol in symbols:
+        if not symbol or symbol in table or symbol.split(".")[0] in US_MARKETS:
+            continue
+        rng = random.Random("quote:" + symbol)
+        previous = round(rng.uniform(5, 200), 2)
+        price = None if symbol in SUSPENDED else round(previous * (1 + rng.uniform(-4, 4) / 100), 2)
+        table[symbol] = [name, previous, price]
     return table
 
 

@@ -446,7 +446,7 @@ def write_source_funds(args, pool, funds):
     write_file(os.path.join(args.out, "netvalues", "refused.json"), fund_answers.REFUSED_JSON.encode())
     source_funds = [(code, name, date, rows) for code, name, date, rows, _, _ in SOURCE_FUNDS]
     write_file(os.path.join(args.out, "quotes.json"),
-               json.dumps(fund_answers.quote_table(funds + source_funds), ensure_ascii=False,
+               json.dumps(fund_answers.quote_table(funds + source_funds, [FEEDER_ETF]), ensure_ascii=False,
                           sort_keys=True).encode())
     with open(os.path.join(args.out, "source-codes.txt"), "w", encoding="utf-8", newline="\n") as out:
         out.write("".join(fund[0] + "\n" for fund in SOURCE_FUNDS))

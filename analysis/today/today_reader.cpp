@@ -24,24 +24,44 @@ const char* reason_text(NoEstimate reason) {
     return "";
 }
 
-// The stock of a link among `stocks`, added when new; none without a stock link.
-std::optional<size_t> stock_index(std::vector<TodayStock>& stocks, const FundRow& row) {
-    const std::optional<StockId> id = stock_of_link(row.link);
-    if (!id) return std::nullopt;
+// `id` among `stocks`, added with `name` and `link` when new.
+size_t stock_index(std::vector<TodayStock>& stocks, const StockId& id, const std::string& name,
+                   const std::string& link) {
     for (size_t i = 0; i < stocks.size(); ++i)
-        if (stocks[i].id == *id) return i;
-    stocks.push_back({*id, row.stock_name, row.link, std::nullopt, ""});
+        if (stocks[i].id == id) return i;
+    stocks.push_back({id, name, link, std::nullopt, ""});
     return stocks.size() - 1;
 }
 
+// The quote today of `id` among `stocks`, or null.
+const Quote* quote_of(const std::vector<TodayStock>& stocks, const std::optional<StockId>& id) {
+    if (!id) return nullptr;
+    for (const TodayStock& stock : stocks)
+        if (stock.id == *id) return stock.quote ? &*stock.quote : nullptr;
+    return nullptr;
+}
+
+// A fund's own holdings, and for a feeder its target ETF as one holding: the
+// rows it holds through the ETF move as the ETF's own quote does.
 TodayFund today_fund(const FundReport& report, std::vector<TodayStock>& stocks) {
     TodayFund fund;
     fund.code = report.code.substr(0, 6);
     fund.name = report.facts.name;
     fund.amount = report.amount;
     fund.holdings_date = report.facts.report_date;
-    for (const FundRow& row : report.rows)
-        fund.holdings.push_back({row.stock_name, row.link, row.ratio, stock_index(stocks, row)});
+    for (const FundRow& row : report.rows) {
+        if (!row.via.empty()) continue;
+        const std::optional<StockId> id = stock_of_link(row.link);
+        fund.holdings.push_back(
+            {row.stock_name, row.link, row.ratio,
+             id ? std::optional(stock_index(stocks, *id, row.stock_name, row.link))
+                : std::nullopt});
+    }
+    if (const std::optional<TargetEtf>& etf = report.target_etf) {
+        const std::string name = etf->name.empty() ? etf->code : etf->name;
+        fund.holdings.push_back({name, "", etf->share.value_or(0),
+                                 stock_index(stocks, etf_stock(etf->code), name, "")});
+    }
     return fund;
 }
 
@@ -54,15 +74,15 @@ void add_amount(std::vector<TodayFund>& funds, const FundReport& repeated) {
 }
 
 void estimate(const FundReport& report, const std::vector<TodayStock>& stocks, TodayFund& fund) {
+    for (const TodayHolding& holding : fund.holdings)
+        if (holding.stock && stocks[*holding.stock].quote)
+            fund.quoted_at = std::max(fund.quoted_at, stocks[*holding.stock].quote->quoted_at);
     std::vector<const Quote*> quotes;
-    for (const TodayHolding& holding : fund.holdings) {
-        const Quote* quote = holding.stock && stocks[*holding.stock].quote
-                                 ? &*stocks[*holding.stock].quote
-                                 : nullptr;
-        quotes.push_back(quote);
-        if (quote) fund.quoted_at = std::max(fund.quoted_at, quote->quoted_at);
-    }
-    fund.estimate = estimate_fund(estimate_input(report, quotes));
+    for (const FundRow& row : report.rows)
+        quotes.push_back(quote_of(stocks, stock_of_link(row.link)));
+    const Quote* etf =
+        report.target_etf ? quote_of(stocks, etf_stock(report.target_etf->code)) : nullptr;
+    fund.estimate = estimate_fund(estimate_input(report, quotes, etf));
     fund.reason = report.rows.empty() ? "no holdings" : reason_text(fund.estimate.reason);
     if (fund.amount && fund.estimate.change)
         fund.money = money_change(*fund.amount, *fund.estimate.change);
@@ -132,11 +152,22 @@ TodayReport TodayReader::read(const std::vector<FundReport>& funds) {
 
 void TodayReader::cancel() { state_->sources.cancel(); }
 
-EstimateInput estimate_input(const FundReport& fund, const std::vector<const Quote*>& quotes) {
+StockId etf_stock(const std::string& code) {
+    return {code.starts_with('5') ? market::kShanghai : market::kShenzhen, code};
+}
+
+EstimateInput estimate_input(const FundReport& fund, const std::vector<const Quote*>& quotes,
+                             const Quote* etf_quote) {
     EstimateInput input;
     for (size_t i = 0; i < fund.rows.size(); ++i) {
+        if (!fund.rows[i].via.empty()) continue;
         const Quote* quote = i < quotes.size() ? quotes[i] : nullptr;
         input.holdings.push_back({fund.rows[i].ratio, quote ? quote->change : std::nullopt});
+    }
+    if (fund.target_etf) {
+        input.feeder = true;
+        input.etf_share = fund.target_etf->share;
+        if (etf_quote) input.etf_change = etf_quote->change;
     }
     if (fund.assets) input.stock_share = fund.assets->stocks;
     return input;

@@ -49,9 +49,15 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// The estimate's input for a fund: its holdings with their stocks' changes
-// today (quotes[i] for holdings[i], null without one) and its stock share.
-// A feeder fund's target ETF joins here once the fund report names it.
-EstimateInput estimate_input(const FundReport& fund, const std::vector<const Quote*>& quotes);
+// The estimate's input for a fund: its own holdings with their stocks'
+// changes today (quotes[i] for rows[i], null without one) and its stock
+// share; for a feeder fund, its share in its target ETF and the ETF's change
+// today (`etf_quote`), the rows it holds through the ETF left out.
+EstimateInput estimate_input(const FundReport& fund, const std::vector<const Quote*>& quotes,
+                             const Quote* etf_quote = nullptr);
+
+// A listed fund's stock: Shanghai for codes 5xxxxx (510300 is 1.510300),
+// else Shenzhen (159919 is 0.159919).
+StockId etf_stock(const std::string& code);
 
 }  // namespace qinghe::app

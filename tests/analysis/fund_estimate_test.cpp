@@ -90,6 +90,10 @@ TEST(FundEstimate, FromAFundsRowsQuotesAndAmount) {
         double stock_share, amount;
         std::optional<double> change, money;
         double coverage;
+        // A feeder: its rows from `through_etf` on are held through the ETF.
+        size_t through_etf = SIZE_MAX;
+        std::optional<double> etf_share = std::nullopt;
+        const Quote* etf = nullptr;
     };
     const Row rows[] = {
         // 0.8 × (10·2 + 5·4) / 15; 10000 × 2.1333… %
@@ -128,12 +132,30 @@ TEST(FundEstimate, FromAFundsRowsQuotesAndAmount) {
          std::nullopt,
          std::nullopt,
          0.1},
+        // 0.9 × 1 + (1·2 + 0.5·4) / 100; the 9 through the ETF move with its quote
+        {"feeder", {1, 0.5, 9}, {&up2, &up4, &up1}, 2, 10000, 0.94, 94, 91.5 / 92, 2, 90, &up1},
+        {"feeder, share unknown",
+         {1, 9},
+         {&up2, &up1},
+         2,
+         10000,
+         std::nullopt,
+         std::nullopt,
+         0,
+         1,
+         std::nullopt,
+         &up1},
     };
     for (const Row& row : rows) {
         FundReport report;
         for (float ratio : row.ratios) report.rows.emplace_back().ratio = ratio;
         report.assets.emplace().stocks = row.stock_share;
-        const FundEstimate estimate = estimate_fund(estimate_input(report, row.quotes));
+        if (row.through_etf != SIZE_MAX) {
+            report.target_etf = TargetEtf{"510300", "", row.etf_share};
+            for (size_t i = row.through_etf; i < report.rows.size(); ++i)
+                report.rows[i].via = "510300";
+        }
+        const FundEstimate estimate = estimate_fund(estimate_input(report, row.quotes, row.etf));
         ASSERT_EQ(estimate.change.has_value(), row.change.has_value()) << row.what;
         EXPECT_NEAR(estimate.coverage, row.coverage, 1e-6) << row.what;
         if (!row.change) continue;
