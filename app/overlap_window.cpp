@@ -8,7 +8,6 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <mutex>
 
 #include "analysis/code_line.h"
 #include "analysis/core_calls.h"
@@ -18,16 +17,14 @@
 #include "app/colour_scheme.h"
 #include "app/palette_style.h"
 #include "app/program_state.h"
+#include "app/side_window.h"
 #include "components/colours.h"
-#include "components/list_box.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
-#include "runtime/runtime_object.h"
 
 namespace qinghe::app {
 namespace {
 
-constexpr uint32_t kMain = resources::window_id::main;
 constexpr int kShareRole = Qt::UserRole + 1;  // 0 no overlap ... 1 identical
 constexpr int kKindRole = Qt::UserRole + 2;
 enum CellKind { kPair, kDiagonal, kIdentical };
@@ -173,13 +170,7 @@ OverlapWindow::OverlapWindow(QWidget* parent, std::vector<FundReport> reports)
     : QWidget(parent, Qt::Window), reports_(std::move(reports)), overlap_(fund_overlap(reports_)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8("基金重合度"));
-    if (const auto* box =
-            dynamic_cast<ListBox*>(find_object(kMain, resources::unit_id::list_results));
-        box && box->view()) {
-        QFont font = box->view()->font();
-        font.setPixelSize(15);
-        setFont(font);
-    }
+    use_list_font(*this);
     explanation_ =
         new QLabel(QString::fromUtf8("每格: 两只基金都持有的股票, 各取较小的持仓比例相加(百分点), "
                                      "下为这些股票的只数。停在格上看股票明细。"),
@@ -319,21 +310,9 @@ QSize fitting_size(const QTableWidget& table, const QWidget& window) {
 
 void open_overlap_window() {
     close_overlap_window();
-    std::vector<FundReport> reports;
-    {
-        std::lock_guard lock(result_list_lock());
-        reports = run_reports();
-    }
-    QWidget* main = find_object(kMain, 0);
-    auto* window = new OverlapWindow(main, std::move(reports));
-    window->resize(fitting_size(*window->findChild<QTableWidget*>(), *window));
-    if (main) {
-        const QRect over = main->frameGeometry();
-        window->move(over.center() - QPoint(window->width() / 2, window->height() / 2));
-    }
+    auto* window = new OverlapWindow(main_window(), last_run_reports());
     open_window() = window;
-    window->show();
-    window->activateWindow();
+    show_over_main_window(*window, fitting_size(*window->findChild<QTableWidget*>(), *window));
 }
 
 void close_overlap_window() {

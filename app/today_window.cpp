@@ -24,17 +24,15 @@
 #include "app/colour_scheme.h"
 #include "app/palette_style.h"
 #include "app/program_state.h"
+#include "app/side_window.h"
 #include "app/result_display.h"
 #include "components/colours.h"
-#include "components/list_box.h"
 #include "platform/text_encoding.h"
 #include "program_resources.h"
-#include "runtime/runtime_object.h"
 
 namespace qinghe::app {
 namespace {
 
-constexpr uint32_t kMain = resources::window_id::main;
 constexpr int kRefreshMilliseconds = 60'000;
 enum Column { kCode, kName, kChange, kCoverage, kTime, kMoney, kPrevious };
 
@@ -185,13 +183,7 @@ TodayWindow::TodayWindow(QWidget* parent, std::vector<FundReport> reports)
       reading_(std::make_shared<Reading>(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8("今日估算"));
-    if (const auto* box =
-            dynamic_cast<ListBox*>(find_object(kMain, resources::unit_id::list_results));
-        box && box->view()) {
-        QFont font = box->view()->font();
-        font.setPixelSize(15);
-        setFont(font);
-    }
+    use_list_font(*this);
     caption_ = new QLabel(this);
     caption_->setObjectName("caption");
     caption_->setWordWrap(true);
@@ -370,21 +362,9 @@ QPointer<TodayWindow>& open_window() {
 
 void open_today_window() {
     close_today_window();
-    std::vector<FundReport> reports;
-    {
-        std::lock_guard lock(result_list_lock());
-        reports = run_reports();
-    }
-    QWidget* main = find_object(kMain, 0);
-    auto* window = new TodayWindow(main, std::move(reports));
-    window->resize(760, 420);
-    if (main) {
-        const QRect over = main->frameGeometry();
-        window->move(over.center() - QPoint(window->width() / 2, window->height() / 2));
-    }
+    auto* window = new TodayWindow(main_window(), last_run_reports());
     open_window() = window;
-    window->show();
-    window->activateWindow();
+    show_over_main_window(*window, QSize(760, 420));
 }
 
 void close_today_window() {
