@@ -12,13 +12,15 @@ namespace {
 
 // The title's text before "(CODE)"; ASCII markers cannot be the trail byte
 // of a GBK character, so plain byte search is exact.
-std::string fund_name(std::string_view page, std::string_view code) {
+std::string_view title_of(std::string_view page) {
     const size_t open = page.find("<title>");
     if (open == std::string_view::npos) return {};
     const size_t start = open + 7;
     const size_t close = page.find("</title>", start);
-    std::string_view title =
-        page.substr(start, close == std::string_view::npos ? 0 : close - start);
+    return page.substr(start, close == std::string_view::npos ? 0 : close - start);
+}
+
+std::string fund_name(std::string_view title, std::string_view code) {
     const size_t at = title.find("(" + std::string(code) + ")");
     if (at == std::string_view::npos) return {};
     std::string_view name = title.substr(0, at);
@@ -29,12 +31,8 @@ std::string fund_name(std::string_view page, std::string_view code) {
     return decode_character_references(name);
 }
 
-// The date right after the first report-date marker, blanks skipped.
-std::string report_date(std::string_view page) {
-    const std::string_view marker = app_text(AppText::section_end);
-    const size_t at = page.find(marker);
-    if (at == std::string_view::npos) return {};
-    std::string_view rest = page.substr(at + marker.size());
+// The date at the start of `rest`, blanks skipped.
+std::string report_date(std::string_view rest) {
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
     rest = rest.substr(0, 10);
     return is_report_date(rest) ? std::string(rest) : std::string();
@@ -42,13 +40,23 @@ std::string report_date(std::string_view page) {
 
 }  // namespace
 
-FundPageFacts read_fund_page_facts(std::string_view code, std::string_view page, const char* text) {
+FundPageFacts fund_page_facts(std::string_view code, bool received, std::string_view title,
+                              std::optional<std::string_view> after_date_marker) {
     FundPageFacts facts;
-    facts.received = !page.empty();
-    const std::string_view whole = text ? text : "";
-    facts.name = fund_name(whole, code);
-    facts.report_date = report_date(whole);
+    facts.received = received;
+    facts.name = fund_name(title, code);
+    if (after_date_marker) facts.report_date = report_date(*after_date_marker);
     return facts;
+}
+
+FundPageFacts read_fund_page_facts(std::string_view code, std::string_view page, const char* text) {
+    const std::string_view whole = text ? text : "";
+    const std::string_view marker = app_text(AppText::section_end);
+    const size_t at = whole.find(marker);
+    return fund_page_facts(code, !page.empty(), title_of(whole),
+                           at == std::string_view::npos
+                               ? std::nullopt
+                               : std::optional(whole.substr(at + marker.size())));
 }
 
 std::vector<std::string> report_dates(const std::vector<FundReport>& funds) {

@@ -81,6 +81,12 @@ struct FundReport {
     ThroughEtf through_etf = ThroughEtf::added;
 };
 
+// The facts of a fund page from its pieces as program text: `title` the
+// title's text, `after_date_marker` what follows its first
+// "持仓截止日期:" (none without one); `received` whether some bytes came.
+FundPageFacts fund_page_facts(std::string_view code, bool received, std::string_view title,
+                              std::optional<std::string_view> after_date_marker);
+
 // Reads the facts of a fund's page: `page` as received (empty when nothing
 // came), `text` the page as program text.
 FundPageFacts read_fund_page_facts(std::string_view code, std::string_view page, const char* text);

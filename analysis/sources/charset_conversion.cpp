@@ -72,6 +72,13 @@ char* program_text(std::string_view bytes, const char* from) {
     return gbk_block(without_mark(bytes, source), source, 0, size);
 }
 
+char* program_text_of_piece(std::string_view bytes, const char* from) {
+    const char* source = platform::stream_charset_encoding(from ? from : "");
+    if (!source) return nullptr;
+    size_t size = 0;
+    return gbk_block(bytes, source, 0, size);
+}
+
 ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to) {
     const char* source = platform::stream_charset_encoding(from ? from : "");
     const char* target = platform::stream_charset_encoding(to ? to : "");

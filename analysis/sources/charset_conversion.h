@@ -19,5 +19,8 @@ ByteSet* convert_charset(const ByteSet* bytes, const char* from, const char* to)
 // The same conversion to the program's charset ("gb2312") as a new text:
 // the bytes of convert_charset, without a byte set and its copy between.
 char* program_text(std::string_view bytes, const char* from);
+// The same for a piece cut from inside a text: a byte-order mark at its
+// start is a character of the text, not a mark.
+char* program_text_of_piece(std::string_view bytes, const char* from);
 
 }  // namespace qinghe

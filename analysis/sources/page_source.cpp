@@ -6,7 +6,9 @@
 #include "analysis/sources/character_references.h"
 #include "analysis/sources/conversion_limits.h"
 #include "analysis/core_calls.h"
+#include "analysis/sources/charset_conversion.h"
 #include "analysis/sources/link_resolution.h"
+#include "analysis/sources/page_pieces.h"
 #include "analysis/sources/page_download.h"
 #include "analysis/sources/text_cutting.h"
 #include "analysis/sources/url_encoding.h"
@@ -16,15 +18,15 @@ namespace {
 
 constexpr int kRowsPerFund = 10;
 
-// The page cut into its section, facts and rows: converted straight from
-// the body it arrived in into the page's text. The body and the text are
-// released as soon as the section is cut.
-void read_page(const std::string& code, std::string body, SourceAnswer& answer) {
-    OwnedText whole(convert_page_text(body));
-    answer.facts = read_fund_page_facts(code, body, whole.get());
-    std::string().swap(body);
-    OwnedText section(holdings_section(whole.get()));
-    whole.reset();
+// The page cut into its pieces in its own bytes, and only they converted
+// into the page's text (page_pieces.h).
+void read_page(const std::string& code, const std::string& body, SourceAnswer& answer) {
+    const PagePieces pieces = page_pieces(body);
+    const char* charset = app_text(AppText::charset_page);
+    OwnedText title(program_text_of_piece(pieces.title, charset));
+    answer.facts = fund_page_facts(code, !body.empty(), title ? title.get() : "",
+                                   pieces.after_date_marker);
+    OwnedText section(program_text_of_piece(pieces.section, charset));
     answer.section = section ? section.get() : "";
     const char* start = app_text(AppText::row_start);
     const char* end = app_text(AppText::row_end);
@@ -49,7 +51,7 @@ SourceAnswer PageSource::ask(const std::string& code, const Fetch& fetch) const 
         // converted by one worker at a time.
         std::unique_lock large(large_conversion_lock(), std::defer_lock);
         if (result.body.size() > size_t(kLargestConversionAtOnce)) large.lock();
-        read_page(code, std::move(result.body), answer);
+        read_page(code, result.body, answer);
     }
     if (answer.reason.empty() && answer.rows.empty())
         answer.reason = answer.section.empty() ? "no box" : "empty box";

@@ -9,8 +9,12 @@
 #include <tuple>
 #include <vector>
 
+#include "analysis/app_texts.h"
 #include "analysis/sources/archive_source.h"
 #include "analysis/sources/holdings_source.h"
+#include "analysis/sources/page_download.h"
+#include "analysis/sources/page_source.h"
+#include "analysis/core_calls.h"
 #include "platform/text_encoding.h"
 #include "support/fund_pages.h"
 
@@ -133,6 +137,74 @@ TEST(HoldingsSources, EachVariantGivesItsRowsOrSaysWhyNot) {
         EXPECT_EQ(site.requests.size(), c.requests);
         if (c.rows && !answer.rows.empty()) {
             EXPECT_EQ(utf8_from_gbk(answer.rows[0].row.stock_name), c.first_name);
+        }
+    }
+}
+
+// What the page source read from `page` when it converted the whole page
+// before cutting it: the reading the pieces must give.
+SourceAnswer whole_text_reading(const std::string& code, const std::string& page,
+                                const std::string& url) {
+    SourceAnswer answer;
+    OwnedText whole(convert_page_text(page));
+    answer.facts = read_fund_page_facts(code, page, whole.get());
+    OwnedText section(holdings_section(whole.get()));
+    answer.section = section ? section.get() : "";
+    const char* start = app_text(AppText::row_start);
+    const char* end = app_text(AppText::row_end);
+    if (section_has_row(section.get(), start, end))
+        answer.rows = section_rows(section.get(), start, end, url.c_str());
+    return answer;
+}
+
+// The page is cut in its own bytes and only its pieces converted: every
+// generated page, and pages whose markers, zero bytes, byte-order marks,
+// broken bytes and characters GBK lacks sit where a cut could go wrong,
+// read as the whole converted page reads.
+TEST(HoldingsSources, PageReadFromItsPiecesAsFromItsWholeText) {
+    const std::string demo = generated_page(fund_code::demo);
+    const size_t box = demo.find("持仓占比");
+    const size_t date = demo.find("持仓截止日期:");
+    ASSERT_NE(box, std::string::npos);
+    ASSERT_NE(date, std::string::npos);
+    const auto at = [&](size_t where, const std::string& bytes) {
+        std::string page = demo;
+        return page.insert(where, bytes);
+    };
+    std::vector<std::string> pages;
+    for (const std::string& code : generated_codes()) pages.push_back(generated_page(code));
+    pages.insert(pages.end(), {
+        "\xEF\xBB\xBF" + demo,                              // a byte-order mark
+        at(box + 12, "\xEF\xBB\xBF"),                        // a mark's bytes opening the box
+        at(box, std::string(1, '\0')),                        // the page ends before the box
+        at(box + 200, std::string(1, '\0')),                  // ... inside it
+        at(date + 19, std::string("\0", 1)),                   // ... inside the date
+        at(box, "\xE6"), at(box + 12, "\x8C\x81"),             // broken bytes at the cuts
+        at(date, "\xE6\x8C"), at(box + 12, "\xF0\x9F\x98\x80"),  // and a character GBK lacks
+        at(0, "持仓截止日期: 2021-03-31 "),                     // a date before the box
+        at(box, "持仓截止日期:"),                               // the end right before the box
+        at(box + 12, "持仓截止日期:"),                          // ... touching its start
+        demo.substr(0, date),                                  // no end
+        demo.substr(box),                                      // no title
+        "<title>苒溪(" + std::string(fund_code::demo) + ")</title>",  // a title only
+        "<title>" + std::string(fund_code::demo) + "</title>持仓占比",
+    });
+    const std::string url = std::string(kBase) + fund_code::demo + ".html";
+    for (size_t i = 0; i < pages.size(); ++i) {
+        SCOPED_TRACE("page " + std::to_string(i));
+        const HoldingsSources sources = make_sources({{SourceKind::page}, kBase, kBase, kBase});
+        const SourceAnswer read = sources[0]->ask(fund_code::demo, [&](const net::Request&) {
+            return net::FetchResult{200, pages[i], 0, true};
+        });
+        const SourceAnswer whole = whole_text_reading(fund_code::demo, pages[i], url);
+        EXPECT_EQ(read.facts.name, whole.facts.name);
+        EXPECT_EQ(read.facts.report_date, whole.facts.report_date);
+        EXPECT_EQ(read.section, whole.section);
+        ASSERT_EQ(read.rows.size(), whole.rows.size());
+        for (size_t r = 0; r < read.rows.size(); ++r) {
+            EXPECT_EQ(read.rows[r].row.stock_name, whole.rows[r].row.stock_name);
+            EXPECT_EQ(read.rows[r].row.ratio, whole.rows[r].row.ratio);
+            EXPECT_EQ(read.rows[r].link, whole.rows[r].link);
         }
     }
 }
