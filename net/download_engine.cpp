@@ -1,7 +1,6 @@
 #include "net/download_engine.h"
 
 #include <algorithm>
-#include <future>
 #include <optional>
 
 #include "net/internet_root.h"
@@ -89,13 +88,16 @@ DownloadEngine::Ticket DownloadEngine::submit(Request request, Done done) {
     return job->ticket;
 }
 
-FetchResult DownloadEngine::fetch(const Request& request) {
+std::future<FetchResult> DownloadEngine::fetch_later(Request request) {
     // Shared with the engine's thread, which may still hold it when the answer is taken.
     auto answer = std::make_shared<std::promise<FetchResult>>();
     std::future<FetchResult> future = answer->get_future();
-    submit(request, [answer](FetchResult result) { answer->set_value(std::move(result)); });
-    return future.get();
+    submit(std::move(request),
+           [answer](FetchResult result) { answer->set_value(std::move(result)); });
+    return future;
 }
+
+FetchResult DownloadEngine::fetch(const Request& request) { return fetch_later(request).get(); }
 
 void DownloadEngine::cancel(Ticket ticket) {
     std::lock_guard lock(mutex_);

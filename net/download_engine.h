@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,8 @@ public:
     // short (time-out, size cap, broken connection) is dropped: nobody reads
     // it, and it would hold up to the cap.
     Ticket submit(Request request, Done done);
+    // submit, and the answer to come.
+    std::future<FetchResult> fetch_later(Request request);
     // submit, and the answer once it came.
     FetchResult fetch(const Request& request);
     // Ends one request, under way or waiting to be asked again.

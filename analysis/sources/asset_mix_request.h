@@ -26,6 +26,9 @@ public:
     bool asks() const { return !base_.empty(); }
     // The newest mix of `code` (GBK), or the reason there is none.
     AssetMixAnswer ask(const std::string& code, const Fetch& fetch) const;
+    // The same in two steps: the request for `code`, and the mix its answer gives.
+    net::Request request(const std::string& code) const;
+    static AssetMixAnswer read(const net::FetchResult& result);
 
 private:
     std::string base_;

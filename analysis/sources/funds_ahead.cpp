@@ -70,7 +70,7 @@ FundsAhead::~FundsAhead() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        changed_.notify_all();
+        claimable_.notify_all();
     }
     if (engine_) engine_->cancel_all();
     for (std::thread& worker : workers_) worker.join();
@@ -79,44 +79,56 @@ FundsAhead::~FundsAhead() {
 FundAnswer FundsAhead::take(size_t index) {
     if (index >= slots_.size()) return {};
     std::unique_lock lock(mutex_);
-    reading_ = std::max(reading_, index);
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return slots_[index].ready; });
+    if (index > reading_) {
+        reading_ = index;
+        claimable_.notify_all();
+    }
+    answered_.wait(lock, [&] { return slots_[index].ready; });
     return std::exchange(slots_[index].answer, {});
 }
 
 // The next fund due, once fewer than N funds are asking their first
-// source; false when the work is over.
+// source; false when the work is over. Each place that frees up wakes one
+// waiting worker; the end of the work wakes them all.
 bool FundsAhead::claim(size_t& index) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
+    claimable_.wait(lock, [&] {
         return stopping_ || claimed_ >= slots_.size() ||
                (claimed_ < reading_ + ahead_ && asking_first_ < parallel_);
     });
     if (stopping_ || claimed_ >= slots_.size()) return false;
     index = claimed_++;
     ++asking_first_;
+    if (claimed_ == slots_.size()) claimable_.notify_all();
     return true;
 }
 
 void FundsAhead::first_source_answered() {
     std::lock_guard lock(mutex_);
     --asking_first_;
-    changed_.notify_all();
+    claimable_.notify_one();
 }
 
-// The fund's sources on this worker, its asset mix on a thread of its own
-// at the same time, so the mix adds no wait of its own; then, for a
-// feeder, its target ETF.
+// The fund's sources on this worker, its asset mix asked at the same time,
+// so the mix adds no wait of its own (and read here once they are done);
+// then, for a feeder, its target ETF.
 FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
     const std::string& code = codes_[index];
-    std::future<AssetMixAnswer> mix;
-    if (mix_.asks()) mix = std::async(std::launch::async, [&] { return mix_.ask(code, fetch); });
+    std::future<net::FetchResult> mix;
+    if (mix_.asks()) mix = ask_beside(mix_.request(code), fetch);
     FundAnswer answer = ask_fund(code, sources_, fetch, [this] { first_source_answered(); });
     answer.target = feeders_.target(code, answer.asked, fetch);
     answer.etf = etf_of(code, answer.target, fetch);
-    if (mix.valid()) answer.mix = mix.get();
+    if (mix.valid()) answer.mix = AssetMixRequest::read(mix.get());
     return answer;
+}
+
+// A request whose answer the worker takes later: handed to the engine, or,
+// through a given fetch, asked on a thread of its own.
+std::future<net::FetchResult> FundsAhead::ask_beside(net::Request request, const Fetch& fetch) {
+    if (engine_) return engine_->fetch_later(std::move(request));
+    return std::async(std::launch::async,
+                      [&fetch, request = std::move(request)] { return fetch(request); });
 }
 
 // What the sources gave for the target ETF of `code`; null for no target,
@@ -169,7 +181,7 @@ void FundsAhead::work() {
         FundAnswer answer = ask_with_mix(index, fetch);
         std::lock_guard lock(mutex_);
         slots_[index] = {true, std::move(answer)};
-        changed_.notify_all();
+        answered_.notify_all();
     }
 }
 

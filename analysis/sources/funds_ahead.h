@@ -81,6 +81,7 @@ private:
 
     void work();
     FundAnswer ask_with_mix(size_t index, const Fetch& fetch);
+    std::future<net::FetchResult> ask_beside(net::Request request, const Fetch& fetch);
     std::shared_ptr<const FundAnswer> etf_of(const std::string& code,
                                              const std::optional<TargetEtf>& target,
                                              const Fetch& fetch);
@@ -99,7 +100,8 @@ private:
     const AssetMixRequest mix_;
     const FeederCheck feeders_;
     std::mutex mutex_;  // guards what follows
-    std::condition_variable changed_;
+    std::condition_variable answered_;   // a fund's answer is ready
+    std::condition_variable claimable_;  // a worker may start on a fund
     std::vector<Slot> slots_;
     size_t claimed_ = 0;       // the next fund a worker starts on
     size_t reading_ = 0;       // the fund the run takes next
