@@ -1,5 +1,6 @@
 #include "analysis/sources/page_pieces.h"
 
+#include <algorithm>
 #include <string>
 
 #include "analysis/app_texts.h"
@@ -16,6 +17,11 @@ const std::string& utf8_marker(AppText which) {
     static const std::string start = platform::utf8_from_gbk(app_text(AppText::section_start));
     static const std::string end = platform::utf8_from_gbk(app_text(AppText::section_end));
     return which == AppText::section_start ? start : end;
+}
+
+// Where a piece ends in `page`: the end of its closing marker, 0 for none.
+size_t end_of(std::string_view piece, std::string_view page, size_t closing_marker) {
+    return piece.empty() ? 0 : size_t(piece.data() - page.data()) + piece.size() + closing_marker;
 }
 
 std::string_view title_of(std::string_view page) {
@@ -35,10 +41,7 @@ std::string_view section_of(std::string_view page) {
     return close == std::string_view::npos ? std::string_view() : page.substr(start, close - start);
 }
 
-}  // namespace
-
-PagePieces page_pieces(std::string_view page) {
-    page = page.substr(0, page.find('\0'));  // where the page's text ends
+PagePieces pieces_of(std::string_view page) {
     PagePieces pieces;
     pieces.title = title_of(page);
     const std::string& date_marker = utf8_marker(AppText::section_end);
@@ -47,6 +50,26 @@ PagePieces page_pieces(std::string_view page) {
         pieces.after_date_marker = page.substr(date + date_marker.size());
     pieces.section = section_of(page);
     return pieces;
+}
+
+// How far into the page its pieces and their markers reach. The date after
+// its marker stops at a zero byte by itself: it is no blank and no digit.
+size_t reach_of(const PagePieces& pieces, std::string_view page) {
+    const size_t date = pieces.after_date_marker ? size_t(pieces.after_date_marker->data() -
+                                                          page.data())
+                                                 : 0;
+    return std::max({end_of(pieces.title, page, kTitleClose.size()), date,
+                     end_of(pieces.section, page, utf8_marker(AppText::section_end).size())});
+}
+
+}  // namespace
+
+// The pieces are found in the whole page, then found again in its text
+// (up to its first zero byte) only when a zero comes before they end.
+PagePieces page_pieces(std::string_view page) {
+    const PagePieces pieces = pieces_of(page);
+    const size_t zero = page.substr(0, reach_of(pieces, page)).find('\0');
+    return zero == std::string_view::npos ? pieces : pieces_of(page.substr(0, zero));
 }
 
 }  // namespace qinghe::app
