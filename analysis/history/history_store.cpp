@@ -172,6 +172,10 @@ struct HistoryStore::Statements {
                         " SET source = excluded.source, read_at = excluded.read_at,"
                         " fund_name = CASE WHEN excluded.fund_name = '' THEN fund_name"
                         " ELSE excluded.fund_name END RETURNING id"),
+          report_at(db,
+                    "SELECT id, source, fund_name FROM report WHERE code = ?1 AND"
+                    " report_date = ?2"),
+          touch_report(db, "UPDATE report SET read_at = ?2 WHERE id = ?1"),
           delete_rows(db, "DELETE FROM holding WHERE report_id = ?1"),
           upsert_stock(db,
                        "INSERT INTO stock(name, link) VALUES(?1, ?2) ON CONFLICT(name, link)"
@@ -201,7 +205,8 @@ struct HistoryStore::Statements {
                "SELECT fund_name FROM report WHERE code = ?1 AND fund_name <> ''"
                " ORDER BY report_date DESC LIMIT 1") {}
 
-    Statement upsert_report, delete_rows, upsert_stock, insert_row, select_rows;
+    Statement upsert_report, report_at, touch_report, delete_rows, upsert_stock, insert_row,
+        select_rows;
     Statement newest, in_range, of_code, funds, name;
 };
 
@@ -450,35 +455,81 @@ Result HistoryStore::guarded(Work work) {
     }
 }
 
+// A read of a report already stored as it is (a fund read again within its
+// quarter) changes only the report's read time; any other read replaces
+// the report's rows.
 bool HistoryStore::store(const StoredReport& report) {
     if (!storing_) return false;
     return guarded<bool>([&] {
-        Statements& s = *statements_;
         const std::string read_at = report.read_at.empty() ? now_iso8601() : report.read_at;
         Transaction transaction(db_);
-        s.upsert_report
-            .with(report.code, report.report_date, report.source, report.fund_name, read_at)
-            .step();
-        const sqlite3_int64 id = sqlite3_column_int64(s.upsert_report.get(), 0);
-        s.upsert_report.run();
-        s.delete_rows.with(id).run();
-        for (int exited : {0, 1}) {
-            const auto& rows = exited ? report.exited : report.rows;
-            for (size_t i = 0; i < rows.size(); ++i) {
-                const StoredRow& row = rows[i];
-                s.upsert_stock.with(row.stock_name, row.link).step();
-                const sqlite3_int64 stock = sqlite3_column_int64(s.upsert_stock.get(), 0);
-                s.upsert_stock.run();
-                s.insert_row
-                    .with(id, exited, int(i + 1), stock, decimal_ratio(row.ratio), row.change,
-                          row.change_points)
-                    .run();
-            }
-        }
+        if (const std::optional<int64_t> id = unchanged_report_id(report))
+            statements_->touch_report.with(sqlite3_int64(*id), read_at).run();
+        else
+            write_report(report, read_at);
         if (report.assets) check(db_, store_asset_mix(db_, report.code, *report.assets, read_at));
         transaction.commit();
         return true;
     });
+}
+
+namespace {
+
+// Whether the stored row `r` (of select_rows) holds what storing `row` would write.
+bool same_row(sqlite3_stmt* r, int exited, const StoredRow& row) {
+    return sqlite3_column_int(r, 0) == exited && text_column(r, 1) == row.stock_name &&
+           sqlite3_column_double(r, 2) == decimal_ratio(row.ratio) &&
+           text_column(r, 3) == row.link && optional_text(r, 4) == row.change &&
+           optional_number(r, 5) == row.change_points;
+}
+
+// Leaves a statement reset at the end of a scope, whichever way it ends.
+struct ResetAtEnd {
+    sqlite3_stmt* statement;
+    ~ResetAtEnd() { sqlite3_reset(statement); }
+};
+
+}  // namespace
+
+// The id of the report of the read's code and date when it is stored with
+// the read's source, name (or the read names none) and rows in their order.
+std::optional<int64_t> HistoryStore::unchanged_report_id(const StoredReport& report) {
+    Statement& found = statements_->report_at.with(report.code, report.report_date);
+    const ResetAtEnd found_reset{found.get()};
+    if (!found.step()) return std::nullopt;
+    const sqlite3_int64 id = sqlite3_column_int64(found.get(), 0);
+    if (text_column(found.get(), 1) != report.source ||
+        (!report.fund_name.empty() && text_column(found.get(), 2) != report.fund_name))
+        return std::nullopt;
+    Statement& rows = statements_->select_rows.with(id);
+    const ResetAtEnd rows_reset{rows.get()};
+    for (int exited : {0, 1})
+        for (const StoredRow& row : exited ? report.exited : report.rows)
+            if (!rows.step() || !same_row(rows.get(), exited, row)) return std::nullopt;
+    if (rows.step()) return std::nullopt;
+    return id;
+}
+
+void HistoryStore::write_report(const StoredReport& report, const std::string& read_at) {
+    Statements& s = *statements_;
+    s.upsert_report.with(report.code, report.report_date, report.source, report.fund_name, read_at)
+        .step();
+    const sqlite3_int64 id = sqlite3_column_int64(s.upsert_report.get(), 0);
+    s.upsert_report.run();
+    s.delete_rows.with(id).run();
+    for (int exited : {0, 1}) {
+        const auto& rows = exited ? report.exited : report.rows;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const StoredRow& row = rows[i];
+            s.upsert_stock.with(row.stock_name, row.link).step();
+            const sqlite3_int64 stock = sqlite3_column_int64(s.upsert_stock.get(), 0);
+            s.upsert_stock.run();
+            s.insert_row
+                .with(id, exited, int(i + 1), stock, decimal_ratio(row.ratio), row.change,
+                      row.change_points)
+                .run();
+        }
+    }
 }
 
 std::vector<StoredReport> HistoryStore::select_reports(sqlite3_stmt* query) {

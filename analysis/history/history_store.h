@@ -17,6 +17,7 @@
 #pragma once
 
 #include <functional>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -144,6 +145,8 @@ private:
     void close();
     void turn_off(HistoryFault fault, std::string detail);
     std::vector<StoredReport> select_reports(sqlite3_stmt* query);
+    std::optional<int64_t> unchanged_report_id(const StoredReport& report);
+    void write_report(const StoredReport& report, const std::string& read_at);
     // Runs `work`; a failure turns the store off and gives Result{}.
     template <class Result, class Work>
     Result guarded(Work work);

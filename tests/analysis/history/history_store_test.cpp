@@ -138,6 +138,62 @@ TEST_F(HistoryStoreTest, ReportIsReplacedPerQuarterAndReadBackWhole) {
     EXPECT_EQ(store.newest("000000"), std::nullopt);
 }
 
+void expect_same_rows(const std::vector<StoredRow>& back, const std::vector<StoredRow>& read) {
+    ASSERT_EQ(back.size(), read.size());
+    for (size_t i = 0; i < back.size(); ++i) {
+        EXPECT_EQ(back[i].stock_name, read[i].stock_name);
+        EXPECT_EQ(back[i].ratio, read[i].ratio);
+        EXPECT_EQ(back[i].link, read[i].link);
+        EXPECT_EQ(back[i].change, read[i].change);
+        EXPECT_EQ(back[i].change_points, read[i].change_points);
+    }
+}
+
+// A fund read again as stored changes only the report's read time; a read
+// that differs in any one thing the store keeps replaces the report.
+TEST_F(HistoryStoreTest, SameReadAgainTakesOnlyItsReadTimeAndAnyChangeReplaces) {
+    HistoryStore store(path);
+    StoredReport first = report("160127", "2026-06-30", 3);
+    first.rows[0].change = "增持";
+    first.rows[0].change_points = 1.05;
+    first.exited.push_back({"离开的股票", 3.5f, "", "exited", std::nullopt});
+    const std::function<void(StoredReport&)> changes[] = {
+        [](StoredReport& r) { r.source = "archive"; },
+        [](StoredReport& r) { r.fund_name = "新兴消费C"; },
+        [](StoredReport& r) { r.rows[1].stock_name = "股票9"; },
+        [](StoredReport& r) { r.rows[1].ratio = 8.67f; },
+        [](StoredReport& r) { r.rows[1].link = "https://q.test/9"; },
+        [](StoredReport& r) { r.rows[0].change = "减持"; },
+        [](StoredReport& r) { r.rows[0].change = std::nullopt; },
+        [](StoredReport& r) { r.rows[0].change_points = 1.06; },
+        [](StoredReport& r) { std::swap(r.rows[0], r.rows[1]); },
+        [](StoredReport& r) { r.rows.pop_back(); },
+        [](StoredReport& r) { r.exited[0].ratio = 3.4f; },
+        [](StoredReport& r) { r.exited.clear(); },
+        [](StoredReport& r) {  // the exited stock held again
+            r.rows.push_back(r.exited[0]);
+            r.exited.clear();
+        },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE("change " + std::to_string(i));
+        first.read_at = "2026-07-01T10:00:00+08:00";
+        ASSERT_TRUE(store.store(first));
+        StoredReport same = first;
+        same.read_at = "2026-07-02T10:00:00+08:00";
+        ASSERT_TRUE(store.store(same));
+        EXPECT_EQ(store.newest("160127")->read_at, same.read_at);
+        StoredReport changed = same;
+        changes[i](changed);
+        ASSERT_TRUE(store.store(changed));
+        const StoredReport back = *store.newest("160127");
+        EXPECT_EQ(back.source, changed.source);
+        EXPECT_EQ(back.fund_name, changed.fund_name);
+        expect_same_rows(back.rows, changed.rows);
+        expect_same_rows(back.exited, changed.exited);
+    }
+}
+
 TEST_F(HistoryStoreTest, PreviousQuarterIsTheCalendarQuarterBefore) {
     HistoryStore store(path);
     for (const char* date : {"2025-09-30", "2025-12-31", "2026-03-31", "2026-09-30"})
