@@ -214,6 +214,9 @@ TEST(FundsAhead, ARefusalsWaitHoldsUpNoOtherFund) {
     const std::vector<std::string> codes = {fund_code::demo, fund_code::foreign};
     KeptAliveSite site(generated_site(codes), page_target(fund_code::demo));
     FundsAhead funds(codes, all_sources(site.base_url()), 2);
+    // The other fund's answer is taken once the refusal came (it may come first).
+    for (int i = 0; i < 500 && site.refusals() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const FundAnswer other = funds.take(1);
     EXPECT_NE(other.answered(), nullptr);
     EXPECT_EQ(site.refusals(), 1) << "the other fund waited for the refused one's second try";
