@@ -117,7 +117,7 @@ Palette palette_of(const SchemeColours& c) {
 // which alone reads the settings.
 struct Reading {
     explicit Reading(QObject* window)
-        : reader(quote_settings(host_settings(), quote_source_setting())),
+        : reader(quote_settings(host_settings(), quote_source_setting(), &engine)),
           history_path(history_file_path()),
           nav_base(host_settings()[Host::nav]),
           offline(offline_setting()),
@@ -136,8 +136,9 @@ struct Reading {
         return report;
     }
 
+    // Every request of the window's readings, the quotes' and the published changes'.
+    net::DownloadEngine engine{QuoteSettings().connections_per_host};
     TodayReader reader;
-    net::DownloadEngine engine{1};
     const std::string history_path, nav_base;
     const bool offline;
     std::atomic<bool> published_asked = false;

@@ -207,7 +207,7 @@ void tell_history_notice(const HistoryNotice& notice) {
 }
 
 std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSettings& sources,
-                                HoldingsCollector& collector) {
+                                HoldingsCollector& collector, net::DownloadEngine& engine) {
     CodeProgress progress;
     progress.starting = [](const char*, const char* text) {
         std::fprintf(stderr, "%s\n", utf8(text).c_str());
@@ -218,7 +218,7 @@ std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSetti
         // Offline, not one request.
         FundsAhead funds(options.offline ? std::vector<std::string>() : accepted_codes(lines),
                          make_sources(sources), options.parallel, {}, AssetMixRequest(sources),
-                         FeederCheck(sources));
+                         FeederCheck(sources), &engine);
         RunHistory history(history_file_path(), options.offline);
         reports = collect_holdings(collector, lines, progress, funds, &history);
         tell_history_notice(history.take_notice());
@@ -252,8 +252,9 @@ bool write_out(const AnalyseOptions& options, const std::string& text) {
     return false;
 }
 
-QuoteSettings quotes_of(const AnalyseOptions& options) {
-    return quote_settings(hosts_of(options), quote_source_setting());
+// The quote sources of the options, asked through the run's engine.
+QuoteSettings quotes_of(const AnalyseOptions& options, net::DownloadEngine& engine) {
+    return quote_settings(hosts_of(options), quote_source_setting(), &engine);
 }
 
 int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
@@ -264,7 +265,8 @@ int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
     const bool rows = std::any_of(answers.begin(), answers.end(),
                                   [](const SourceAnswer& a) { return !a.rows.empty(); });
     const std::vector<StockId> stocks = checked_stocks(answers);
-    const std::vector<QuoteSourceCheck> quotes = QuoteSources(quotes_of(options)).check(stocks);
+    const std::vector<QuoteSourceCheck> quotes =
+        QuoteSources(quotes_of(options, engine)).check(stocks);
     if (!write_out(options, check_text(answers, quotes, stocks.size(),
                                        options.format == OutputFormat::json)))
         return 2;
@@ -274,13 +276,13 @@ int check_site(const AnalyseOptions& options, const SourceSettings& settings) {
 // --today: the funds' table of today's estimates, each beside its stored
 // estimate of the trading day before and the change published for it, and
 // stored; the quotes' fault, if any, on standard error.
-bool print_today(const AnalyseOptions& options, const std::vector<FundReport>& reports) {
-    TodayReader reader(quotes_of(options));
+bool print_today(const AnalyseOptions& options, const std::vector<FundReport>& reports,
+                 net::DownloadEngine& engine) {
+    TodayReader reader(quotes_of(options, engine));
     const std::string path = history_file_path();
     std::optional<HistoryStore> store;
     if (!path.empty()) store.emplace(path).take_notice();  // the run told what the file showed
     HistoryStore* history = store ? &*store : nullptr;
-    net::DownloadEngine engine(options.parallel);
     before_today_reading(history, reader, &engine, hosts_of(options)[Host::nav], reports);
     const TodayReport today = reader.read(reports);
     after_today_reading(history, reader, today);
@@ -310,13 +312,15 @@ int analyse(const AnalyseOptions& options) {
     const SourceSettings sources = sources_of(options);
     if (!options.check.empty()) return check_site(options, sources);
     HoldingsCollector collector(sources.page_base.c_str());
-    std::vector<FundReport> reports = collect(options, sources, collector);
+    // Every request of the run, the holdings' and today's.
+    net::DownloadEngine engine(options.parallel);
+    std::vector<FundReport> reports = collect(options, sources, collector, engine);
     ArrayBlock* merged = new_record_array();
     collector.merge_into(merged);
     for (size_t i = 0; i < options.amounts.size() && i < reports.size(); ++i)
         reports[i].amount = options.amounts[i];
     std::vector<double> amounts = fund_amounts(reports);
-    const bool today_written = !options.today || print_today(options, reports);
+    const bool today_written = !options.today || print_today(options, reports, engine);
     const AnalysisResult result =
         analysis_result(std::move(reports), merged, std::move(amounts), options.sort);
     const bool written =

@@ -52,7 +52,8 @@ size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; 
 }  // namespace
 
 FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
-                       Fetch fetch, AssetMixRequest mix, FeederCheck feeders)
+                       Fetch fetch, AssetMixRequest mix, FeederCheck feeders,
+                       net::DownloadEngine* engine)
     : codes_(std::move(codes)),
       sources_(std::move(sources)),
       parallel_(size_t(net::clamp_parallel(parallel))),
@@ -61,7 +62,9 @@ FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, 
       mix_(std::move(mix)),
       feeders_(std::move(feeders)),
       slots_(codes_.size()) {
-    if (!fetch_ && !codes_.empty()) engine_ = std::make_unique<net::DownloadEngine>(parallel_);
+    if (!fetch_ && !codes_.empty() && !engine)
+        own_engine_ = std::make_unique<net::DownloadEngine>(parallel_);
+    if (!fetch_) engine_ = engine ? engine : own_engine_.get();
     for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
         workers_.emplace_back([this] { work(); });
 }
@@ -72,7 +75,7 @@ FundsAhead::~FundsAhead() {
         stopping_ = true;
         claimable_.notify_all();
     }
-    if (engine_) engine_->cancel_all();
+    if (own_engine_) own_engine_->cancel_all();
     for (std::thread& worker : workers_) worker.join();
 }
 

@@ -10,7 +10,8 @@
 // to a host, kept alive across funds and sources, and at most N bodies at
 // once grow large; the workers wait for its answers and read them. With
 // N = 1 there is one worker, and a fund is asked only when the run comes to
-// it. Ending the FundsAhead cancels what is under way.
+// it. Ending the FundsAhead cancels what is under way on an engine of its
+// own; a run that lends it its engine ends that engine's requests itself.
 #pragma once
 
 #include <condition_variable>
@@ -58,12 +59,14 @@ class FundsAhead {
 public:
     // `codes` (GBK, in line order) asked of `sources`, `parallel` funds at a
     // time (clamped to 1..8), through `fetch` when one is given, else through
-    // the run's download engine; each fund's asset mix asked by `mix` at the
+    // `engine` (the run's, lent) or an engine of its own of `parallel`
+    // connections to a host; each fund's asset mix asked by `mix` at the
     // same time as its sources (never when `mix` asks nothing); a feeder
     // (as `feeders` tells) has its target ETF asked of the same sources, the
     // mobile one first (once per run, one level only).
     FundsAhead(std::vector<std::string> codes, HoldingsSources sources, int parallel,
-               Fetch fetch = {}, AssetMixRequest mix = {}, FeederCheck feeders = {});
+               Fetch fetch = {}, AssetMixRequest mix = {}, FeederCheck feeders = {},
+               net::DownloadEngine* engine = nullptr);
     ~FundsAhead();
     FundsAhead(const FundsAhead&) = delete;
     FundsAhead& operator=(const FundsAhead&) = delete;
@@ -110,7 +113,9 @@ private:
     // The target ETFs asked in this run, by code: a feeder's A and C classes
     // share one.
     std::map<std::string, std::shared_future<std::shared_ptr<const FundAnswer>>> etfs_;
-    std::unique_ptr<net::DownloadEngine> engine_;  // when no fetch is given
+    // When no fetch is given: the engine lent, or one of its own.
+    std::unique_ptr<net::DownloadEngine> own_engine_;
+    net::DownloadEngine* engine_ = nullptr;
     std::vector<std::thread> workers_;
 };
 

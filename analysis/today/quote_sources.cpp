@@ -97,8 +97,10 @@ std::vector<QuoteSourceKind> default_quote_source_order() {
     return {QuoteSourceKind::quote, QuoteSourceKind::quote2, QuoteSourceKind::tencent};
 }
 
-QuoteSettings quote_settings(const HostBases& hosts, std::string_view names) {
+QuoteSettings quote_settings(const HostBases& hosts, std::string_view names,
+                             net::DownloadEngine* engine) {
     QuoteSettings settings;
+    settings.engine = engine;
     settings.order = quote_source_order(names, nullptr);
     if (settings.order.empty()) settings.order = default_quote_source_order();
     settings.quote_base = hosts[Host::quote];
@@ -141,7 +143,8 @@ struct QuoteSources::State {
 
     QuoteSettings settings;
     QuoteClock clock;
-    net::DownloadEngine engine;
+    std::unique_ptr<net::DownloadEngine> own_engine;
+    net::DownloadEngine& engine;
     std::mutex mutex;
     std::condition_variable woken;
     bool cancelled = false;
@@ -152,7 +155,10 @@ struct QuoteSources::State {
     State(QuoteSettings s, QuoteClock c)
         : settings(std::move(s)),
           clock(c ? std::move(c) : QuoteClock([] { return Clock::now(); })),
-          engine(settings.connections_per_host) {}
+          own_engine(settings.engine
+                         ? nullptr
+                         : std::make_unique<net::DownloadEngine>(settings.connections_per_host)),
+          engine(settings.engine ? *settings.engine : *own_engine) {}
 
     const std::string& base_of(QuoteSourceKind kind) const {
         switch (kind) {

@@ -4,10 +4,10 @@
 // 行情来源. A source gets the stocks the ones before it gave no quote for.
 //
 // The stocks are asked at most 50 a request; the requests of one reading to
-// one host go out together as one batch through the sources' own download
-// engine (at most N connections to a host), and a host gets no batch sooner
-// than 250 ms after its previous one: the reading waits for that moment
-// while the answers of other hosts come in. A quote is kept 30 s and not
+// one host go out together as one batch through a download engine (the
+// run's, or one of the sources' own: at most N connections to a host), and
+// a host gets no batch sooner than 250 ms after its previous one: the
+// reading waits for that moment while the answers of other hosts come in. A quote is kept 30 s and not
 // asked again within that time. A refusal (429, 403) is said plainly, and
 // the host is not asked again before the wait it named (at least a minute).
 #pragma once
@@ -23,6 +23,7 @@
 #include "analysis/host_table.h"
 #include "analysis/sources/quote_answer.h"
 #include "analysis/today/today_report.h"
+#include "net/download_engine.h"
 
 namespace qinghe::app {
 
@@ -49,11 +50,16 @@ struct QuoteSettings {
     // Base URLs ending in "/".
     std::string quote_base, quote2_base, tencent_base;
     int connections_per_host = 4;
+    // The run's download engine, which the sources then share; null: an
+    // engine of their own, of connections_per_host.
+    net::DownloadEngine* engine = nullptr;
 };
 
 // The quote sources of `hosts` in the order `names` gives (the setting
-// 行情来源, UTF-8; unknown names skipped, none known: the default order).
-QuoteSettings quote_settings(const HostBases& hosts, std::string_view names);
+// 行情来源, UTF-8; unknown names skipped, none known: the default order),
+// asked through `engine` when one is given.
+QuoteSettings quote_settings(const HostBases& hosts, std::string_view names,
+                             net::DownloadEngine* engine = nullptr);
 
 // The clock of the cache, the pacing and the refusal waits; tests put in
 // their own.

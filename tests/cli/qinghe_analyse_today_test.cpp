@@ -11,7 +11,7 @@ namespace qinghe::analyse_testing {
 namespace {
 
 using testing::Connection;
-using testing::http_response;
+using testing::keep_alive_response;
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -46,6 +46,7 @@ class TodaySite {
 public:
     TodaySite() : server_([this](Connection& c) { answer(c); }) {}
     std::string base() const { return server_.base_url(); }
+    int connections() const { return server_.connections(); }
     // The quotes of trading day `day` (YYYYMMDD), quoted at Unix `seconds`.
     void set_day(int day, long long seconds) {
         day_ = day;
@@ -53,8 +54,18 @@ public:
     }
 
 private:
+    // Connections are kept alive, as the site keeps them.
     void answer(Connection& c) {
-        const std::string target = c.target();
+        do {
+            const std::string body = body_for(c.target());
+            if (!c.send(body.empty()
+                            ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"
+                            : keep_alive_response(body)))
+                return;
+        } while (c.next_request());
+    }
+
+    std::string body_for(const std::string& target) {
         std::string body;
         if (target.ends_with(".html")) body = generated_page(target.substr(1, 6));
         else if (target.starts_with("/FundMNewApi/FundMNAssetAllocationNew?FCODE="))
@@ -66,7 +77,7 @@ private:
         else if (target.starts_with("/delay/api/qt/ulist.np/get?"))
             body = list_answer(target, true, day_, seconds_);
         else if (target.starts_with("/q=")) body = "v_pv_none_match=\"1\";";
-        c.send(body.empty() ? http_response("404 Not Found", "") : http_response("200 OK", body));
+        return body;
     }
 
     std::atomic<int> day_ = 20261209;
@@ -91,9 +102,13 @@ TEST_F(AnalyseProgramTest, TodayPrintsEachFundsEstimateMoneyAndTotal) {
     TodaySite site;
     const std::vector<std::string> hosts = hosts_at(site.base());
     std::vector<std::string> args = hosts;
-    args.insert(args.end(), {"--today", "701001=20000", "702001=10000", "701001=5000"});
+    args.insert(args.end(), {"--today", "--parallel", "1", "701001=20000", "702001=10000",
+                             "701001=5000"});
     Outcome r = run(args);
     EXPECT_EQ(r.status, 0) << r.err;
+    // The holdings' requests and today's go through the run's one engine:
+    // one connection to the one host.
+    EXPECT_EQ(site.connections(), 1);
     std::vector<Line> lines = parse_lines(r.out);
     ASSERT_EQ(lines.size(), 3u) << r.out;
     for (Line& line : lines) line.resize(11);  // the empty fields at the end
