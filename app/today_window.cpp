@@ -137,7 +137,7 @@ struct Reading {
     }
 
     // Every request of the window's readings, the quotes' and the published changes'.
-    net::DownloadEngine engine{QuoteSettings().connections_per_host};
+    net::DownloadEngine engine{parallel_download_setting()};
     TodayReader reader;
     const std::string history_path, nav_base;
     const bool offline;
