@@ -79,8 +79,10 @@ DownloadEngine::Ticket DownloadEngine::submit(Request request, Done done) {
         job->ticket = next_ticket_++;
         if (multi_ && !cancelled_all_ && !closing_) {
             const Ticket ticket = job->ticket;
+            // The first order since the engine's thread took the last ones
+            // wakes it; it takes them all at once.
+            if (incoming_.empty()) curl_multi_wakeup(multi_);
             incoming_.push_back(std::move(job));
-            curl_multi_wakeup(multi_);
             return ticket;
         }
     }

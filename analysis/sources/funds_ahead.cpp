@@ -184,7 +184,7 @@ void FundsAhead::work() {
         FundAnswer answer = ask_with_mix(index, fetch);
         std::lock_guard lock(mutex_);
         slots_[index] = {true, std::move(answer)};
-        answered_.notify_all();
+        if (index == reading_) answered_.notify_all();  // the fund the run waits for
     }
 }
 
