@@ -83,8 +83,12 @@ FundAnswer FundsAhead::take(size_t index) {
     if (index >= slots_.size()) return {};
     std::unique_lock lock(mutex_);
     if (index > reading_) {
+        // Workers wait for the run only when they are as far ahead as they may go.
+        const bool held = claimed_ >= reading_ + ahead_;
+        const bool one = index == reading_ + 1;
         reading_ = index;
-        claimable_.notify_all();
+        if (held && one) claimable_.notify_one();
+        else if (held) claimable_.notify_all();
     }
     answered_.wait(lock, [&] { return slots_[index].ready; });
     return std::exchange(slots_[index].answer, {});
