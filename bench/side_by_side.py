@@ -11,7 +11,9 @@ servers in turn: the native keep-alive server of the build
 (bench_page_server, beside qinghe-analyse's folder) and the Python server of
 the other benchmarks, whose own time per page weighs on both clients. A
 third and fourth line give the floor of the machine: curl fetching the same
-pages one at a time and 4 at once, as qinghe-analyse does by default.
+pages one at a time and 4 at once, as qinghe-analyse does by default; a
+fifth, curl asking all that qinghe-analyse asks (the pages and each fund's
+asset mix from the mobile host).
 usage: side_by_side.py PATH-TO-qinghe-analyse [ROUNDS]"""
 import pathlib
 import shutil
@@ -57,7 +59,7 @@ def alternate(commands, rounds):
             times[name].append(seconds)
             lines[name] = count
     for name, values in times.items():
-        print("    %-19s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
+        print("    %-22s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
               (name, statistics.median(values) * 1000, min(values) * 1000,
                max(values) * 1000, lines[name]))
     return {name: statistics.median(values) for name, values in times.items()}
@@ -73,12 +75,29 @@ def curl_commands(urls):
     return {"curl (fetch only)": one, "curl -Z (4 at once)": at_once}
 
 
+def asset_mix_url(base, code):
+    """The mobile endpoint's asset mix of `code`, as qinghe-analyse asks it."""
+    return ("%sFundMNewApi/FundMNAssetAllocationNew?FCODE=%s&deviceid=Wap&plat=Wap"
+            "&product=EFund&version=2.0.0" % (base, code))
+
+
+def like_for_like(page_urls, mobile_base, codes):
+    """curl fetching what qinghe-analyse asks: the pages and each fund's asset
+    mix from the mobile host, 4 at once to each of the two hosts."""
+    urls = page_urls + [asset_mix_url(mobile_base, c) for c in codes]
+    return ["curl", "-s", "-Z", "--parallel-max", str(2 * CURL_AT_ONCE)] + \
+        [arg for url in urls for arg in ("-o", "/dev/null", url)]
+
+
 def print_floor(medians, name="qinghe-analyse"):
     """qinghe-analyse's median against curl's, both ways."""
     if "curl -Z (4 at once)" in medians:
         print("    %s takes %.2f x curl one at a time, %.2f x curl 4 at once" %
               (name, medians[name] / medians["curl (fetch only)"],
                medians[name] / medians["curl -Z (4 at once)"]))
+    if "curl -Z, same requests" in medians:
+        print("    %s takes %.2f x curl asking the same requests (pages and asset mixes)" %
+              (name, medians[name] / medians["curl -Z, same requests"]))
 
 
 def compare(analyse, codes, server, rounds):
@@ -90,7 +109,10 @@ def compare(analyse, codes, server, rounds):
         "python section": ["/usr/bin/python3", str(HERE / "fund_holdings.py"), base] + codes,
     }
     if shutil.which("curl"):
-        commands.update(curl_commands(["%s%s.html" % (base, c) for c in codes]))
+        pages = ["%s%s.html" % (base, c) for c in codes]
+        commands.update(curl_commands(pages))
+        commands["curl -Z, same requests"] = like_for_like(
+            pages, base.replace("127.0.0.1", "localhost"), codes)
     medians = alternate(commands, rounds)
     for script in ("python whole page", "python section"):
         print("    qinghe-analyse runs at %.2f x the speed of the %s script" %
