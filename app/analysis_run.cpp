@@ -108,8 +108,9 @@ void analysis_run() {
         FundsAhead funds(offline ? std::vector<std::string>() : accepted_codes(lines),
                          make_sources(sources), parallel_download_setting(), {},
                          AssetMixRequest(sources), FeederCheck(sources));
-        // Used on this worker thread only.
+        // Opened ahead on a thread of its own, then used on this worker only.
         RunHistory history(history_file_path(), offline);
+        if (funds.size()) history.open_ahead();
         reports = collect_holdings(collector, lines, progress, funds, &history);
         notice = history.take_notice();
     }

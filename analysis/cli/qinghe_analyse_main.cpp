@@ -220,6 +220,7 @@ std::vector<FundReport> collect(const AnalyseOptions& options, const SourceSetti
                          make_sources(sources), options.parallel, {}, AssetMixRequest(sources),
                          FeederCheck(sources), &engine);
         RunHistory history(history_file_path(), options.offline);
+        if (funds.size()) history.open_ahead();
         reports = collect_holdings(collector, lines, progress, funds, &history);
         tell_history_notice(history.take_notice());
     }

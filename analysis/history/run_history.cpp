@@ -63,7 +63,19 @@ StoredReport stored_report(const FundReport& report, const ArrayBlock* holdings,
 
 RunHistory::RunHistory(const std::string& path, bool offline) : path_(path), offline_(offline) {}
 
+void RunHistory::open_ahead() {
+    if (path_.empty() || store_ || opening_.valid()) return;
+    opening_ = std::async(std::launch::async, [this] { store_.emplace(path_); });
+}
+
+// The store, once opened ahead or now.
+void RunHistory::wait_for_store() {
+    if (opening_.valid()) opening_.get();
+    if (!store_) store_.emplace(path_);
+}
+
 HistoryNotice RunHistory::take_notice() {
+    if (opening_.valid()) opening_.get();
     HistoryNotice notice = store_ ? store_->take_notice() : HistoryNotice{};
     notice.unstored = std::exchange(unstored_, 0);
     return notice;
@@ -71,7 +83,7 @@ HistoryNotice RunHistory::take_notice() {
 
 void RunHistory::fund_read(FundReport& report, HoldingsCollector& collector, int32_t first_record) {
     if (path_.empty() || report.outcome == FundOutcome::not_six_bytes) return;
-    if (!store_) store_.emplace(path_);
+    wait_for_store();
     if (report.outcome == FundOutcome::read) keep_read(report, collector.holdings(), first_record);
     else take_stored(report, collector);
     if (report.outcome == FundOutcome::read) fill_change(report);

@@ -1,7 +1,7 @@
 // The history's part in one analysis run (a qinghe-analyse process, a click
-// on 分析): the store, opened where the first fund's read ends (so the first
-// download is under way meanwhile) and closed after the run, and what
-// happens where a fund's read ends.
+// on 分析): the store, opened on a thread of its own while the first
+// downloads are under way (or where the first fund's read ends) and closed
+// after the run, and what happens where a fund's read ends.
 // - A read that gave rows is stored as its source gave it. Where the source
 //   gave no change (the page), each row's change and the exited stocks are
 //   then filled in against the stored report of the quarter before; where
@@ -14,6 +14,7 @@
 // nothing stored gives the outcome nothing_stored.
 #pragma once
 
+#include <future>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,10 @@ public:
 
     bool offline() const { return offline_; }
 
+    // Starts opening the store on a thread of its own, for a run that will
+    // read funds: it is ready when the first fund's read ends.
+    void open_ahead();
+
     // Where a fund's read ends: `report` is what it gave, the collector's
     // records from `first_record` (1-based) on are its rows.
     void fund_read(FundReport& report, HoldingsCollector& collector, int32_t first_record);
@@ -43,10 +48,13 @@ private:
     void take_stored(FundReport& report, HoldingsCollector& collector);
     void fill_change(FundReport& report);
 
+    void wait_for_store();
+
     std::string path_;
     std::optional<HistoryStore> store_;
     bool offline_;
     int unstored_ = 0;
+    std::future<void> opening_;  // the store opened ahead; ended before store_
 };
 
 }  // namespace qinghe::app
