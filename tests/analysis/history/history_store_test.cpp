@@ -371,6 +371,9 @@ TEST_F(HistoryStoreTest, NewFileAnotherProgramWritesIsWaitedForNotTurnedOff) {
     fs::create_directories(dir.file("data"));
     sqlite3* other = nullptr;
     sqlite3_open(path.c_str(), &other);
+    // Like any program writing to the file, it waits for a reader's moment
+    // of lock to pass before it commits (under Wine that moment is long).
+    sqlite3_busy_timeout(other, 10000);
     sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     std::thread reader([other] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
