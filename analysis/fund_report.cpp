@@ -5,21 +5,13 @@
 
 #include "analysis/app_texts.h"
 #include "analysis/sources/character_references.h"
+#include "analysis/sources/page_pieces.h"
 #include "analysis/sources/report_date.h"
 
 namespace qinghe::app {
 namespace {
 
-// The title's text before "(CODE)"; ASCII markers cannot be the trail byte
-// of a GBK character, so plain byte search is exact.
-std::string_view title_of(std::string_view page) {
-    const size_t open = page.find("<title>");
-    if (open == std::string_view::npos) return {};
-    const size_t start = open + 7;
-    const size_t close = page.find("</title>", start);
-    return page.substr(start, close == std::string_view::npos ? 0 : close - start);
-}
-
+// The title's text before "(CODE)".
 std::string fund_name(std::string_view title, std::string_view code) {
     const size_t at = title.find("(" + std::string(code) + ")");
     if (at == std::string_view::npos) return {};
@@ -53,7 +45,7 @@ FundPageFacts read_fund_page_facts(std::string_view code, std::string_view page,
     const std::string_view whole = text ? text : "";
     const std::string_view marker = app_text(AppText::section_end);
     const size_t at = whole.find(marker);
-    return fund_page_facts(code, !page.empty(), title_of(whole),
+    return fund_page_facts(code, !page.empty(), page_title(whole),
                            at == std::string_view::npos
                                ? std::nullopt
                                : std::optional(whole.substr(at + marker.size())));

@@ -67,9 +67,7 @@ ByteSet* encoded(const ByteSet* gbk, const char* encoding) {
 
 char* program_text(std::string_view bytes, const char* from) {
     const char* source = platform::stream_charset_encoding(from ? from : "");
-    if (!source) return nullptr;
-    size_t size = 0;
-    return gbk_block(without_mark(bytes, source), source, 0, size);
+    return source ? program_text_of_piece(without_mark(bytes, source), from) : nullptr;
 }
 
 char* program_text_of_piece(std::string_view bytes, const char* from) {

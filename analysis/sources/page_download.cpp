@@ -14,17 +14,15 @@ namespace qinghe::app {
 // the fund's page.
 ByteSet* download_page(const char* url) { return page_of(net::fetch(url ? url : "")); }
 
+bool is_page(const net::FetchResult& result) { return result.ok() && result.whole; }
+
 ByteSet* page_of(const net::FetchResult& result) {
-    return result.ok() && result.whole ? make_byte_set(result.body) : nullptr;
+    return is_page(result) ? make_byte_set(result.body) : nullptr;
 }
 
 ByteSet* convert_page_charset(const ByteSet* page) {
     return convert_charset(page, app_text(AppText::charset_page),
                            app_text(AppText::charset_program));
-}
-
-char* convert_page_text(std::string_view page) {
-    return program_text(page, app_text(AppText::charset_page));
 }
 
 }  // namespace qinghe::app

@@ -2,8 +2,6 @@
 // conversion from the page's UTF-8 to the program's GBK.
 #pragma once
 
-#include <string_view>
-
 #include "net/http_transfer.h"
 #include "runtime/values.h"
 
@@ -13,12 +11,11 @@ namespace qinghe::app {
 // did not end whole (time-out, size cap, broken connection) or the server
 // answered with a status outside 200-299 (after redirects).
 ByteSet* download_page(const char* url);
-// What a fetch gave as a page: its body when the status is 2xx and the
-// transfer ended whole, else null.
+// Whether a fetch gave a page: a 2xx status, and a transfer that ended whole.
+bool is_page(const net::FetchResult& result);
+// What a fetch gave as a page: its body when is_page, else null.
 ByteSet* page_of(const net::FetchResult& result);
 // The page converted from "utf-8" to "gb2312"; null when empty.
 ByteSet* convert_page_charset(const ByteSet* page);
-// The same as a new text, straight from the page's bytes; null when empty.
-char* convert_page_text(std::string_view page);
 
 }  // namespace qinghe::app

@@ -24,31 +24,24 @@ size_t end_of(std::string_view piece, std::string_view page, size_t closing_mark
     return piece.empty() ? 0 : size_t(piece.data() - page.data()) + piece.size() + closing_marker;
 }
 
-std::string_view title_of(std::string_view page) {
-    const size_t open = page.find(kTitleOpen);
-    if (open == std::string_view::npos) return {};
-    const size_t start = open + kTitleOpen.size();
-    const size_t close = page.find(kTitleClose, start);
-    return close == std::string_view::npos ? std::string_view() : page.substr(start, close - start);
-}
-
-std::string_view section_of(std::string_view page) {
-    const std::string& start_marker = utf8_marker(AppText::section_start);
-    const size_t open = page.find(start_marker);
-    if (open == std::string_view::npos) return {};
-    const size_t start = open + start_marker.size();
-    const size_t close = page.find(utf8_marker(AppText::section_end), start);
-    return close == std::string_view::npos ? std::string_view() : page.substr(start, close - start);
+// Strictly between the first `open` and the first `close` after it; empty
+// without them.
+std::string_view between(std::string_view page, std::string_view open, std::string_view close) {
+    const size_t at = page.find(open);
+    if (at == std::string_view::npos) return {};
+    const size_t start = at + open.size();
+    const size_t end = page.find(close, start);
+    return end == std::string_view::npos ? std::string_view() : page.substr(start, end - start);
 }
 
 PagePieces pieces_of(std::string_view page) {
     PagePieces pieces;
-    pieces.title = title_of(page);
+    pieces.title = page_title(page);
     const std::string& date_marker = utf8_marker(AppText::section_end);
     const size_t date = page.find(date_marker);
     if (date != std::string_view::npos)
         pieces.after_date_marker = page.substr(date + date_marker.size());
-    pieces.section = section_of(page);
+    pieces.section = between(page, utf8_marker(AppText::section_start), date_marker);
     return pieces;
 }
 
@@ -63,6 +56,8 @@ size_t reach_of(const PagePieces& pieces, std::string_view page) {
 }
 
 }  // namespace
+
+std::string_view page_title(std::string_view page) { return between(page, kTitleOpen, kTitleClose); }
 
 // The pieces are found in the whole page, then found again in its text
 // (up to its first zero byte) only when a zero comes before they end.

@@ -27,4 +27,10 @@ struct PagePieces {
 // The pieces of `page` (UTF-8 bytes as received); views into it.
 PagePieces page_pieces(std::string_view page);
 
+// Between "<title>" and the first "</title>" after it; empty without them.
+// The markers start with bytes that are no part of another character in
+// UTF-8 or GBK, so the page's bytes and its program text alike are searched
+// byte by byte.
+std::string_view page_title(std::string_view page);
+
 }  // namespace qinghe::app

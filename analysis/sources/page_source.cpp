@@ -43,8 +43,7 @@ SourceAnswer PageSource::ask(const std::string& code, const Fetch& fetch) const 
     net::FetchResult result = fetch({answer.url, {}});
     count_response(answer, result);
     answer.reason = failed_response_reason(result);
-    // Only a whole body of a good status is the page (see page_of).
-    if (!result.ok() || !result.whole) std::string().swap(result.body);
+    if (!is_page(result)) std::string().swap(result.body);
     answer.charset = "utf-8";
     {
         // A page of the size only an endless or broken answer reaches is

@@ -12,7 +12,7 @@
 #include "analysis/app_texts.h"
 #include "analysis/sources/archive_source.h"
 #include "analysis/sources/holdings_source.h"
-#include "analysis/sources/page_download.h"
+#include "analysis/sources/charset_conversion.h"
 #include "analysis/sources/page_source.h"
 #include "analysis/core_calls.h"
 #include "platform/text_encoding.h"
@@ -146,7 +146,7 @@ TEST(HoldingsSources, EachVariantGivesItsRowsOrSaysWhyNot) {
 SourceAnswer whole_text_reading(const std::string& code, const std::string& page,
                                 const std::string& url) {
     SourceAnswer answer;
-    OwnedText whole(convert_page_text(page));
+    OwnedText whole(program_text(page, app_text(AppText::charset_page)));
     answer.facts = read_fund_page_facts(code, page, whole.get());
     OwnedText section(holdings_section(whole.get()));
     answer.section = section ? section.get() : "";
