@@ -16,8 +16,8 @@
 // Opened for reading only (a listing), the store never writes anything.
 #pragma once
 
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>

@@ -368,7 +368,7 @@ void QuoteSources::cancel() {
         state_->cancelled = true;
     }
     state_->woken.notify_all();
-    state_->engine.cancel_all();
+    if (state_->own_engine) state_->own_engine->cancel_all();
 }
 
 }  // namespace qinghe::app

@@ -7,9 +7,10 @@
 // one host go out together as one batch through a download engine (the
 // run's, or one of the sources' own: at most N connections to a host), and
 // a host gets no batch sooner than 250 ms after its previous one: the
-// reading waits for that moment while the answers of other hosts come in. A quote is kept 30 s and not
-// asked again within that time. A refusal (429, 403) is said plainly, and
-// the host is not asked again before the wait it named (at least a minute).
+// reading waits for that moment while the answers of other hosts come in.
+// A quote is kept 30 s and not asked again within that time. A refusal
+// (429, 403) is said plainly, and the host is not asked again before the
+// wait it named (at least a minute).
 #pragma once
 
 #include <chrono>
@@ -50,8 +51,8 @@ struct QuoteSettings {
     // Base URLs ending in "/".
     std::string quote_base, quote2_base, tencent_base;
     int connections_per_host = 4;
-    // The run's download engine, which the sources then share; null: an
-    // engine of their own, of connections_per_host.
+    // The run's download engine, which the sources then share (the run ends
+    // its requests); null: an engine of their own, of connections_per_host.
     net::DownloadEngine* engine = nullptr;
 };
 
@@ -105,7 +106,8 @@ public:
     // Every source, in order, asked for every stock of `stocks`, nothing
     // taken from the cache: what a check of the site prints.
     std::vector<QuoteSourceCheck> check(const std::vector<StockId>& stocks);
-    // Ends the reading under way and every later one's requests.
+    // Ends the reading under way and every later one's requests (those on
+    // an engine lent by the run, the run ends).
     void cancel();
 
 private:
