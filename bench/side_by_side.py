@@ -13,7 +13,12 @@ the other benchmarks, whose own time per page weighs on both clients. A
 third and fourth line give the floor of the machine: curl fetching the same
 pages one at a time and 4 at once, as qinghe-analyse does by default; a
 fifth, curl asking all that qinghe-analyse asks (the pages and each fund's
-asset mix from the mobile host).
+asset mix from the mobile host, each fund's two together). The run's
+download engine alone (bench_download_engine, asking as curl -Z does and
+reading nothing) shows how much of the difference is the downloading's.
+Both programs' start alone (`--version`: the process and its shared
+libraries, which for libcurl are some thirty) is timed in the same rounds,
+and the ratios are given again without it.
 usage: side_by_side.py PATH-TO-qinghe-analyse [ROUNDS]"""
 import pathlib
 import shutil
@@ -59,7 +64,7 @@ def alternate(commands, rounds):
             times[name].append(seconds)
             lines[name] = count
     for name, values in times.items():
-        print("    %-22s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
+        print("    %-24s median %7.1f ms  (min %.1f, max %.1f)  %d lines" %
               (name, statistics.median(values) * 1000, min(values) * 1000,
                max(values) * 1000, lines[name]))
     return {name: statistics.median(values) for name, values in times.items()}
@@ -81,16 +86,29 @@ def asset_mix_url(base, code):
             "&product=EFund&version=2.0.0" % (base, code))
 
 
-def like_for_like(page_urls, mobile_base, codes):
-    """curl fetching what qinghe-analyse asks: the pages and each fund's asset
-    mix from the mobile host, 4 at once to each of the two hosts."""
-    urls = page_urls + [asset_mix_url(mobile_base, c) for c in codes]
+def same_requests(page_urls, mobile_base, codes):
+    """What qinghe-analyse asks, in its order: each fund's page, and its
+    asset mix from the mobile host beside it."""
+    return [url for page, code in zip(page_urls, codes)
+            for url in (page, asset_mix_url(mobile_base, code))]
+
+
+def like_for_like(urls):
+    """curl fetching `urls` 8 at once: 4 at once to each of the two hosts."""
     return ["curl", "-s", "-Z", "--parallel-max", str(2 * CURL_AT_ONCE)] + \
         [arg for url in urls for arg in ("-o", "/dev/null", url)]
 
 
+def engine_commands(engine, pages, urls):
+    """The download engine alone (bench_download_engine), asking as curl -Z
+    does: the pages 4 at once, and the same requests as qinghe-analyse 8 at once."""
+    return {"engine (4 at once)": [str(engine), str(CURL_AT_ONCE)] + pages,
+            "engine, same requests": [str(engine), str(2 * CURL_AT_ONCE)] + urls}
+
+
 def print_floor(medians, name="qinghe-analyse"):
-    """qinghe-analyse's median against curl's, both ways."""
+    """qinghe-analyse's median against curl's, both ways; then, when both
+    programs' start was timed, each without it."""
     if "curl -Z (4 at once)" in medians:
         print("    %s takes %.2f x curl one at a time, %.2f x curl 4 at once" %
               (name, medians[name] / medians["curl (fetch only)"],
@@ -98,9 +116,21 @@ def print_floor(medians, name="qinghe-analyse"):
     if "curl -Z, same requests" in medians:
         print("    %s takes %.2f x curl asking the same requests (pages and asset mixes)" %
               (name, medians[name] / medians["curl -Z, same requests"]))
+    for engine, curl in (("engine (4 at once)", "curl -Z (4 at once)"),
+                         ("engine, same requests", "curl -Z, same requests")):
+        if engine in medians:
+            print("    the download engine alone takes %.2f x %s" %
+                  (medians[engine] / medians[curl], curl))
+    if "curl --version" not in medians:
+        return
+    ours = medians[name] - medians[name + " --version"]
+    for curl in ("curl -Z (4 at once)", "curl -Z, same requests"):
+        theirs = medians[curl] - medians["curl --version"]
+        print("    without either program's start: %.1f ms against %.1f ms of %s, %.2f x" %
+              (ours * 1000, theirs * 1000, curl, ours / theirs))
 
 
-def compare(analyse, codes, server, rounds):
+def compare(analyse, codes, server, rounds, engine):
     base = server.base_url
     commands = {
         "qinghe-analyse": [analyse, *sources_at(base)] + codes,
@@ -111,8 +141,12 @@ def compare(analyse, codes, server, rounds):
     if shutil.which("curl"):
         pages = ["%s%s.html" % (base, c) for c in codes]
         commands.update(curl_commands(pages))
-        commands["curl -Z, same requests"] = like_for_like(
-            pages, base.replace("127.0.0.1", "localhost"), codes)
+        urls = same_requests(pages, base.replace("127.0.0.1", "localhost"), codes)
+        commands["curl -Z, same requests"] = like_for_like(urls)
+        if engine:
+            commands.update(engine_commands(engine, pages, urls))
+        commands["qinghe-analyse --version"] = [analyse, "--version"]
+        commands["curl --version"] = ["curl", "--version"]
     medians = alternate(commands, rounds)
     for script in ("python whole page", "python section"):
         print("    qinghe-analyse runs at %.2f x the speed of the %s script" %
@@ -125,19 +159,23 @@ def main():
     keep_history_apart(analyse)
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 7
     codes, pages = fund_pages(CODES)
-    native = pathlib.Path(analyse).resolve().parent.parent / "bench" / "bench_page_server"
+    build = pathlib.Path(analyse).resolve().parent.parent
+    native = build / "bench" / "bench_page_server"
+    engine = build / "bench" / "bench_download_engine"
+    if not engine.exists():
+        print("  (no %s: build the target bench_download_engine for the engine alone)" % engine)
+        engine = None
     print("%d pages on loopback, %d rounds, alternating" % (len(codes), rounds))
     if native.exists():
-        folder = pathlib.Path(analyse).resolve().parent.parent / "fixtures" / "fund-pages"
         print("  native keep-alive server (bench_page_server)")
-        server = NativeServer(native, folder)
-        compare(analyse, codes, server, rounds)
+        server = NativeServer(native, build / "fixtures" / "fund-pages")
+        compare(analyse, codes, server, rounds, engine)
         server.close()
     else:
         print("  (no %s: build the target bench_page_server for the native server)" % native)
     print("  Python server (bench_server.py)")
     server = Server(Settings(pages))
-    compare(analyse, codes, server, rounds)
+    compare(analyse, codes, server, rounds, engine)
     server.close()
 
 
