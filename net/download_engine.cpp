@@ -5,6 +5,7 @@
 
 #include "net/internet_root.h"
 #include "net/refusal_retry.h"
+#include "net/url_parts.h"
 
 namespace qinghe::net {
 namespace {
@@ -20,6 +21,13 @@ constexpr long kHostsKeptOpen = 4;
 std::mutex g_registry_mutex;
 std::vector<DownloadEngine*> g_registry;
 
+// The host and port whose connections a request counts against, as libcurl
+// counts them; empty for an address that is no page's.
+std::string host_of(const std::string& url) {
+    const std::optional<UrlParts> parts = split_url(url);
+    return parts ? parts->host + ":" + std::to_string(parts->port) : std::string();
+}
+
 }  // namespace
 
 struct DownloadEngine::Job {
@@ -27,6 +35,7 @@ struct DownloadEngine::Job {
     Request request;
     HttpSettings settings;
     Done done;
+    std::string host;  // host_of the request's address
     std::unique_ptr<Transfer> transfer;
     bool asked_again = false;     // after a refusal
     bool new_connection = false;  // after a spoiled kept-alive connection
@@ -72,6 +81,7 @@ void DownloadEngine::cancel_everywhere() {
 DownloadEngine::Ticket DownloadEngine::submit(Request request, Done done) {
     auto job = std::make_unique<Job>();
     job->request = std::move(request);
+    job->host = host_of(job->request.url);
     job->settings = http_settings();
     job->done = std::move(done);
     {
@@ -148,13 +158,28 @@ bool DownloadEngine::take_orders() {
     return !closing;
 }
 
+// The jobs due, in the order they came, as far as their host has a
+// connection free: the others wait here rather than in libcurl's queue, so
+// that a request's time limit counts from when it is sent.
 void DownloadEngine::start_due() {
     const Clock::time_point now = Clock::now();
-    Jobs due;
     for (std::unique_ptr<Job>& job : waiting_)
-        if (job->due <= now) due.push_back(std::move(job));
+        if (job->due <= now && has_room(job->host)) start(std::move(job), false);
     std::erase(waiting_, nullptr);
-    for (std::unique_ptr<Job>& job : due) start(std::move(job), false);
+}
+
+bool DownloadEngine::has_room(const std::string& host) const {
+    const auto found = running_per_host_.find(host);
+    return found == running_per_host_.end() || found->second < per_host_;
+}
+
+// Takes a job out of the running ones, and its place at its host.
+std::unique_ptr<DownloadEngine::Job> DownloadEngine::stop_running(Running::iterator running) {
+    std::unique_ptr<Job> job = std::move(running->second);
+    running_.erase(running);
+    if (--running_per_host_[job->host] == 0) running_per_host_.erase(job->host);
+    curl_multi_remove_handle(multi_, job->transfer->easy());
+    return job;
 }
 
 void DownloadEngine::start(std::unique_ptr<Job> job, bool new_connection) {
@@ -170,6 +195,7 @@ void DownloadEngine::start(std::unique_ptr<Job> job, bool new_connection) {
         return;
     }
     CURL* easy = job->transfer->easy();
+    ++running_per_host_[job->host];
     running_.emplace(easy, std::move(job));
 }
 
@@ -182,9 +208,7 @@ void DownloadEngine::read_finished() {
 void DownloadEngine::finished(CURL* easy, CURLcode code) {
     auto found = running_.find(easy);
     if (found == running_.end()) return;
-    std::unique_ptr<Job> job = std::move(found->second);
-    running_.erase(found);
-    curl_multi_remove_handle(multi_, easy);
+    std::unique_ptr<Job> job = stop_running(found);
     // A kept-alive connection spoiled before the answer came: once more on a new one.
     if (!job->new_connection && job->transfer->failed_on_reused_connection(code)) {
         job->transfer.reset();
@@ -203,9 +227,7 @@ void DownloadEngine::finished(CURL* easy, CURLcode code) {
 void DownloadEngine::end(Ticket ticket) {
     for (auto it = running_.begin(); it != running_.end(); ++it) {
         if (it->second->ticket != ticket) continue;
-        std::unique_ptr<Job> job = std::move(it->second);
-        running_.erase(it);
-        curl_multi_remove_handle(multi_, job->transfer->easy());
+        std::unique_ptr<Job> job = stop_running(it);
         job->transfer.reset();
         return job->done({});
     }
@@ -224,12 +246,15 @@ void DownloadEngine::end_all() {
     for (std::unique_ptr<Job>& job : waiting) job->done({});
 }
 
-// Until the next waiting job is due, at most the longest poll.
+// Until the next waiting job is due, at most the longest poll; a job whose
+// host has no connection free starts when one of its transfers ends, which
+// wakes the poll.
 int DownloadEngine::poll_milliseconds() const {
     std::chrono::milliseconds wait = kLongestPoll;
     const Clock::time_point now = Clock::now();
     for (const std::unique_ptr<Job>& job : waiting_)
-        wait = std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(
+        if (has_room(job->host))
+            wait = std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(
                                   std::max(job->due - now, Clock::duration::zero())));
     return int(wait.count());
 }

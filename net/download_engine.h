@@ -1,6 +1,8 @@
 // The downloads of one run: one thread drives one libcurl multi handle for
 // every request of the run, whichever thread asks and whichever host it goes
-// to. At most N connections go to one host; the open connections stay in the
+// to. At most N requests at once go to one host, on at most N connections;
+// the others wait their turn in the engine, and a request's time limit
+// counts from when it is sent. The open connections stay in the
 // handle's cache across funds and hosts, the names resolved in its DNS cache,
 // and TLS sessions are shared with the rest of the process (the root's share
 // handle). HTTP/2 is asked for over TLS, and a server that offers it carries
@@ -21,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -68,10 +71,13 @@ private:
     using Clock = std::chrono::steady_clock;
     struct Job;
     using Jobs = std::vector<std::unique_ptr<Job>>;
+    using Running = std::map<CURL*, std::unique_ptr<Job>>;
 
     void run();
     bool take_orders();
     void start_due();
+    bool has_room(const std::string& host) const;
+    std::unique_ptr<Job> stop_running(Running::iterator running);
     void start(std::unique_ptr<Job> job, bool new_connection);
     void read_finished();
     void finished(CURL* easy, CURLcode code);
@@ -84,8 +90,9 @@ private:
     CURLM* multi_ = nullptr;
     BodyGate gate_;
     // The engine's thread's own.
-    std::map<CURL*, std::unique_ptr<Job>> running_;
-    Jobs waiting_;  // to be started when due
+    Running running_;
+    std::map<std::string, size_t> running_per_host_;  // of running_, by host_of
+    Jobs waiting_;  // to be started when due and their host has room
     // Orders from other threads.
     std::mutex mutex_;
     Jobs incoming_;

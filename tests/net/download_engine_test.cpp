@@ -175,6 +175,31 @@ TEST_F(DownloadEngineTest, ConnectionSpoiledByStrayBytesIsLeftForANewOne) {
     }
 }
 
+// Requests beyond the connections a host may have wait their turn; each
+// one's time limit counts from when it is sent, so a queue longer than the
+// limit loses nothing.
+TEST_F(DownloadEngineTest, TimeLimitCountsFromTheRequestNotFromTheQueue) {
+    LoopbackServer slow([](Connection& c) {
+        do {
+            std::this_thread::sleep_for(400ms);
+            if (!c.send(testing::keep_alive_response(c.target()))) return;
+        } while (c.next_request());
+    });
+    HttpSettings short_limit = http_settings();
+    short_limit.transfer_timeout = 1s;
+    set_http_settings(short_limit);
+    DownloadEngine engine(1);
+    std::vector<std::future<FetchResult>> answers;
+    for (int i = 0; i < 5; ++i)
+        answers.push_back(engine.fetch_later({slow.url("/" + std::to_string(i) + ".html"), {}}));
+    for (int i = 0; i < 5; ++i) {
+        const FetchResult page = answers[size_t(i)].get();
+        EXPECT_TRUE(page.whole) << i;
+        EXPECT_EQ(page.body, "/" + std::to_string(i) + ".html");
+    }
+    EXPECT_EQ(slow.connections(), 1);
+}
+
 // Over TLS too, the requests of a run share one kept-alive connection: one
 // handshake for them all.
 TEST_F(DownloadEngineTest, SecureRequestsShareOneConnection) {
