@@ -255,7 +255,7 @@ int DownloadEngine::poll_milliseconds() const {
     for (const std::unique_ptr<Job>& job : waiting_)
         if (has_room(job->host))
             wait = std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(
-                                  std::max(job->due - now, Clock::duration::zero())));
+                                      std::max(job->due - now, Clock::duration::zero())));
     return int(wait.count());
 }
 
