@@ -50,7 +50,8 @@ class DownloadEngineTest : public ::testing::Test {
 protected:
     void SetUp() override { threads_before_ = testing::thread_count(); }
     void TearDown() override {
-        EXPECT_EQ(testing::thread_count(), threads_before_) << "a thread outlived its engine";
+        EXPECT_EQ(testing::thread_count_settled(threads_before_), threads_before_)
+            << "a thread outlived its engine";
     }
 
 private:

@@ -4,6 +4,9 @@
 
 #include <dirent.h>
 
+#include <chrono>
+#include <thread>
+
 namespace qinghe::testing {
 
 inline int thread_count() {
@@ -12,6 +15,18 @@ inline int thread_count() {
         while (dirent* entry = readdir(tasks))
             if (entry->d_name[0] != '.') ++count;
         closedir(tasks);
+    }
+    return count;
+}
+
+// The count once the threads that ended are gone: the system may list a
+// thread for a moment after its join returned. Waits up to 100 ms for the
+// count to come down to `expected`, and gives the count then.
+inline int thread_count_settled(int expected) {
+    int count = thread_count();
+    for (int waited = 0; count > expected && waited < 100; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        count = thread_count();
     }
     return count;
 }

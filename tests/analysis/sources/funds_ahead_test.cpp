@@ -22,6 +22,7 @@ namespace {
 
 using testing::LoopbackServer;
 using testing::thread_count;
+using testing::thread_count_settled;
 using namespace testing_support;
 
 TEST(ParallelDownloads, DefaultsAndClampsEveryText) {
@@ -104,7 +105,7 @@ TEST(FundsAhead, LaterSourcesAreAskedOnlyWhenEarlierOnesGaveNoRows) {
                     EXPECT_EQ(std::count(requested.begin(), requested.end(), target), 1) << target;
             EXPECT_EQ(requested.size(), 1u + 2u + 3u + 3u + 3u) << parallel;
         }
-        EXPECT_EQ(thread_count(), threads_before) << parallel << " downloads";
+        EXPECT_EQ(thread_count_settled(threads_before), threads_before) << parallel << " downloads";
     }
 }
 
@@ -233,7 +234,7 @@ TEST(FundsAhead, EndingARunUntakenCancelsTheWorkers) {
             for (size_t i = 0; i < taken; ++i) funds.take(i);
         }
     }
-    EXPECT_EQ(thread_count(), threads_before);
+    EXPECT_EQ(thread_count_settled(threads_before), threads_before);
 }
 
 }  // namespace
