@@ -95,7 +95,7 @@ std::optional<std::pair<std::string, std::string>> quarter_bounds(const std::str
     const int first_month = (month - 1) / 3 * 3 + 1;
     const int before_year = first_month == 1 ? year - 1 : year;
     const int before_month = first_month == 1 ? 10 : first_month - 3;
-    char start[16], before[16];
+    char start[24], before[24];  // room for any int the format may be given
     std::snprintf(start, sizeof start, "%04d-%02d-01", year, first_month);
     std::snprintf(before, sizeof before, "%04d-%02d-01", before_year, before_month);
     return std::pair{std::string(before), std::string(start)};
@@ -465,8 +465,7 @@ bool HistoryStore::store(const StoredReport& report) {
         Transaction transaction(db_);
         if (const std::optional<int64_t> id = unchanged_report_id(report))
             statements_->touch_report.with(sqlite3_int64(*id), read_at).run();
-        else
-            write_report(report, read_at);
+        else write_report(report, read_at);
         if (report.assets) check(db_, store_asset_mix(db_, report.code, *report.assets, read_at));
         transaction.commit();
         return true;

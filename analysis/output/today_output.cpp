@@ -170,7 +170,7 @@ std::string shanghai_time(long long unix_seconds) {
     const long long second = local - days * 86400;
     int year = 0, month = 0, day = 0;
     civil_from_days(days, year, month, day);
-    char text[32];
+    char text[64];  // room for any year the days may give
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02lld:%02lld:%02lld", year, month, day,
                   second / 3600, second / 60 % 60, second % 60);
     return text;

@@ -212,7 +212,9 @@ TEST_F(AnalyseHistoryTest, FaultOfTheFileIsToldOnceAndTheResultStaysTheSame) {
         EXPECT_EQ(r.out, first.out);
         EXPECT_EQ(count_of(r.err, c.told), 1u) << r.err;
         EXPECT_EQ(count_of(r.err, "history.sqlite3"), 1u) << "told once: " << r.err;
-        if (c.left_as_made) EXPECT_EQ(read_whole_file(history()), made);
+        if (c.left_as_made) {
+            EXPECT_EQ(read_whole_file(history()), made);
+        }
         make_read_only(history(), false);
     }
 }

@@ -38,9 +38,14 @@ std::string iconv_all(iconv_t cd, std::string_view input, std::string_view on_er
 }
 
 // A descriptor per direction, kept for the whole test run (opening one per
-// call would take most of the test's time).
+// call would take most of the test's time) and closed at its end.
 iconv_t descriptor(const char* from, const char* to) {
-    static std::map<std::pair<std::string, std::string>, iconv_t> open;
+    struct Descriptors : std::map<std::pair<std::string, std::string>, iconv_t> {
+        ~Descriptors() {
+            for (const auto& [direction, cd] : *this) iconv_close(cd);
+        }
+    };
+    static Descriptors open;
     iconv_t& cd = open[{from, to}];
     if (!cd) cd = iconv_open(to, from);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);

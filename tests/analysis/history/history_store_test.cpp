@@ -358,7 +358,9 @@ TEST_F(HistoryStoreTest, OtherProgramsFileIsLeftByteForByteAndNotUsed) {
             EXPECT_FALSE(store.store(report("160127", "2026-06-30", 10)));
         }
         EXPECT_EQ(fs::symlink_status(path).type(), type);
-        if (type == fs::file_type::regular) EXPECT_EQ(read_whole_file(path), before);
+        if (type == fs::file_type::regular) {
+            EXPECT_EQ(read_whole_file(path), before);
+        }
         std::vector<std::string> left = files();
         std::erase(left, "history.sqlite3-lock");
         EXPECT_EQ(left, std::vector<std::string>{"history.sqlite3"});
