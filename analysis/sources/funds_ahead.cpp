@@ -44,10 +44,10 @@ FundAnswer ask_fund(const std::string& code, const HoldingsSources& sources, con
 
 namespace {
 
-// Workers for N funds asked at once: N for first sources and N for later
-// ones, one alone when N = 1. A worker waits for the engine's answers and
-// reads them; the engine keeps the connections to N per host.
-size_t worker_count(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; }
+// Workers for N funds asked at once: N for first sources and at most N more
+// for later ones, one alone when N = 1. A worker waits for the engine's
+// answers and reads them; the engine keeps the connections to N per host.
+size_t most_workers(size_t parallel) { return parallel == 1 ? 1 : 2 * parallel; }
 
 }  // namespace
 
@@ -57,7 +57,7 @@ FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, 
     : codes_(std::move(codes)),
       sources_(std::move(sources)),
       parallel_(size_t(net::clamp_parallel(parallel))),
-      ahead_(parallel_ == 1 ? 1 : kFundsAheadPerDownload * parallel_),
+      ahead_(kFundsAheadPerDownload * parallel_),
       fetch_(std::move(fetch)),
       mix_(std::move(mix)),
       feeders_(std::move(feeders)),
@@ -65,7 +65,7 @@ FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, 
     if (!fetch_ && !codes_.empty() && !engine)
         own_engine_ = std::make_unique<net::DownloadEngine>(parallel_);
     if (!fetch_) engine_ = engine ? engine : own_engine_.get();
-    for (size_t i = 0; i < std::min(worker_count(parallel_), codes_.size()); ++i)
+    for (size_t i = 0; i < std::min(parallel_, codes_.size()); ++i)
         workers_.emplace_back([this] { work(); });
 }
 
@@ -82,17 +82,22 @@ FundsAhead::~FundsAhead() {
 FundAnswer FundsAhead::take(size_t index) {
     if (index >= slots_.size()) return {};
     std::unique_lock lock(mutex_);
-    if (index > reading_) {
-        // Workers wait for the run only when they are as far ahead as they may go.
-        const bool held = claimed_ >= reading_ + ahead_;
-        const bool one = index == reading_ + 1;
+    if (index >= come_to_) {
+        // Workers wait for the run only when they are as far as they may go.
+        const size_t limit = claim_limit();
+        come_to_ = index + 1;
         reading_ = index;
-        if (held && one) claimable_.notify_one();
-        else if (held) claimable_.notify_all();
+        const size_t freed = claim_limit() - limit;
+        if (claimed_ >= limit && freed == 1) claimable_.notify_one();
+        else if (claimed_ >= limit && freed > 1) claimable_.notify_all();
     }
     answered_.wait(lock, [&] { return slots_[index].ready; });
     return std::exchange(slots_[index].answer, {});
 }
+
+// How far the workers may go: with N = 1 to the fund the run has come to,
+// else up to 4 N funds beyond the one it takes next.
+size_t FundsAhead::claim_limit() const { return parallel_ == 1 ? come_to_ : reading_ + ahead_; }
 
 // The next fund due, once fewer than N funds are asking their first
 // source; false when the work is over. Each place that frees up wakes one
@@ -101,7 +106,7 @@ bool FundsAhead::claim(size_t& index) {
     std::unique_lock lock(mutex_);
     claimable_.wait(lock, [&] {
         return stopping_ || claimed_ >= slots_.size() ||
-               (claimed_ < reading_ + ahead_ && asking_first_ < parallel_);
+               (claimed_ < claim_limit() && asking_first_ < parallel_);
     });
     if (stopping_ || claimed_ >= slots_.size()) return false;
     index = claimed_++;
@@ -116,6 +121,19 @@ void FundsAhead::first_source_answered() {
     claimable_.notify_one();
 }
 
+// A fund that downloads on past its first source's answer (a later source,
+// a feeder's ETF) keeps its worker meanwhile: while fewer than N workers are
+// left for first sources, one more starts (up to the most), so that later
+// sources hold up no first ones.
+void FundsAhead::goes_on(bool going) {
+    std::lock_guard lock(mutex_);
+    if (!going) return void(--going_on_);
+    ++going_on_;
+    if (!stopping_ && claimed_ < slots_.size() && workers_.size() < most_workers(parallel_) &&
+        workers_.size() - going_on_ < parallel_)
+        workers_.emplace_back([this] { work(); });
+}
+
 // The fund's sources on this worker, its asset mix asked at the same time,
 // so the mix adds no wait of its own (and read here once they are done);
 // then, for a feeder, its target ETF.
@@ -123,9 +141,18 @@ FundAnswer FundsAhead::ask_with_mix(size_t index, const Fetch& fetch) {
     const std::string& code = codes_[index];
     std::future<net::FetchResult> mix;
     if (mix_.asks()) mix = ask_beside(mix_.request(code), fetch);
-    FundAnswer answer = ask_fund(code, sources_, fetch, [this] { first_source_answered(); });
-    answer.target = feeders_.target(code, answer.asked, fetch);
-    answer.etf = etf_of(code, answer.target, fetch);
+    bool first_answered = false, went_on = false;
+    const Fetch fund_fetch = [&](const net::Request& request) {
+        if (first_answered && !std::exchange(went_on, true)) goes_on(true);
+        return fetch(request);
+    };
+    FundAnswer answer = ask_fund(code, sources_, fund_fetch, [&] {
+        first_answered = true;
+        first_source_answered();
+    });
+    answer.target = feeders_.target(code, answer.asked, fund_fetch);
+    answer.etf = etf_of(code, answer.target, fund_fetch);
+    if (went_on) goes_on(false);
     if (mix.valid()) answer.mix = AssetMixRequest::read(mix.get());
     return answer;
 }

@@ -1,9 +1,11 @@
 // Reading ahead for one analysis run: the accepted codes of the run are
 // asked of their sources on worker threads while the run takes the answers
 // in line order. A fund asks its sources in order and stops at the first
-// that gives rows. At most N funds ask their first source at once; a fund
-// that falls through to a later source asks it beside them (on at most N
-// more workers), so it holds up neither the others nor their downloads.
+// that gives rows. At most N funds ask their first source at once, on N
+// workers; a fund that falls through to a later source asks it beside them
+// (on one of at most N more workers, started when such funds leave fewer
+// than N for first sources), so it holds up neither the others nor their
+// downloads.
 // The workers go on up to 4 N funds beyond the one the run takes next (an
 // answer waiting to be taken is a few rows). Every request of the run goes
 // through one download engine (net/download_engine.h): at most N connections
@@ -90,8 +92,10 @@ private:
                                              const Fetch& fetch);
     std::shared_ptr<const FundAnswer> etf_answer(const std::string& code, const Fetch& fetch);
     FundAnswer ask_etf(const std::string& code, const Fetch& fetch) const;
+    size_t claim_limit() const;
     bool claim(size_t& index);
     void first_source_answered();
+    void goes_on(bool going);
 
     const std::vector<std::string> codes_;
     static constexpr size_t kFundsAheadPerDownload = 4;
@@ -102,13 +106,15 @@ private:
     const Fetch fetch_;
     const AssetMixRequest mix_;
     const FeederCheck feeders_;
-    std::mutex mutex_;  // guards what follows
+    std::mutex mutex_;                   // guards what follows
     std::condition_variable answered_;   // a fund's answer is ready
     std::condition_variable claimable_;  // a worker may start on a fund
     std::vector<Slot> slots_;
     size_t claimed_ = 0;       // the next fund a worker starts on
     size_t reading_ = 0;       // the fund the run takes next
+    size_t come_to_ = 0;       // funds the run has come to (asked to take)
     size_t asking_first_ = 0;  // funds whose first source is being asked
+    size_t going_on_ = 0;      // funds downloading past their first source's answer
     bool stopping_ = false;
     // The target ETFs asked in this run, by code: a feeder's A and C classes
     // share one.
@@ -116,7 +122,7 @@ private:
     // When no fetch is given: the engine lent, or one of its own.
     std::unique_ptr<net::DownloadEngine> own_engine_;
     net::DownloadEngine* engine_ = nullptr;
-    std::vector<std::thread> workers_;
+    std::vector<std::thread> workers_;  // grows while the mutex is held, never once stopping
 };
 
 // Funds asked at once from a setting's text (GBK, null when missing): the

@@ -149,6 +149,22 @@ TEST(FundsAhead, AFundFallingThroughLeavesTheFirstSourceToOthers) {
     EXPECT_LE(most_pages_at_once, kParallel);
 }
 
+// With one download at once nothing is read ahead: a fund is asked only
+// once the run comes to it (after the window has shown its caption).
+TEST(FundsAhead, WithOneDownloadAFundIsAskedWhenTheRunComesToIt) {
+    std::atomic<int> asked{0};
+    const Fetch fetch = [&](const net::Request&) {
+        ++asked;
+        return net::FetchResult{404, "not found", 0, true, 9};
+    };
+    FundsAhead funds({"100001", "100002"}, all_sources("http://site.test/"), 1, fetch);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(asked, 0) << "asked before the run came to the first fund";
+    funds.take(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(asked, 3) << "the first fund's three sources, and nothing of the second";
+}
+
 // The site over kept-alive connections, each answer after a moment, so that
 // requests overlap, counting the connections open at once; a target it does
 // not hold, or holds empty, is "404 Not Found".
