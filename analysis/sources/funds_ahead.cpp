@@ -65,6 +65,8 @@ FundsAhead::FundsAhead(std::vector<std::string> codes, HoldingsSources sources, 
     if (!fetch_ && !codes_.empty() && !engine)
         own_engine_ = std::make_unique<net::DownloadEngine>(parallel_);
     if (!fetch_) engine_ = engine ? engine : own_engine_.get();
+    // Under the lock: a worker that started may already be adding one.
+    std::lock_guard lock(mutex_);
     for (size_t i = 0; i < std::min(parallel_, codes_.size()); ++i)
         workers_.emplace_back([this] { work(); });
 }
