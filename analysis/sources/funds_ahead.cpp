@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <future>
+#include <system_error>
 #include <utility>
 
 #include "analysis/app_files.h"
@@ -131,9 +132,14 @@ void FundsAhead::goes_on(bool going) {
     std::lock_guard lock(mutex_);
     if (!going) return void(--going_on_);
     ++going_on_;
-    if (!stopping_ && claimed_ < slots_.size() && workers_.size() < most_workers(parallel_) &&
-        workers_.size() - going_on_ < parallel_)
+    if (stopping_ || claimed_ >= slots_.size() || workers_.size() >= most_workers(parallel_) ||
+        workers_.size() - going_on_ >= parallel_)
+        return;
+    try {
         workers_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the funds wait for the workers there are.
+    }
 }
 
 // The fund's sources on this worker, its asset mix asked at the same time,
