@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "analysis/decimal_numbers.h"
@@ -22,10 +23,16 @@ std::optional<double> figure(const json& stock, const char* key, double scale) {
     return *value / scale;
 }
 
+// A market is a whole number an int holds; any other names none.
+bool is_market(std::optional<double> market) {
+    return market && *market == std::floor(*market) &&
+           std::fabs(*market) <= std::numeric_limits<int>::max();
+}
+
 std::optional<Quote> list_quote(const json& stock, QuoteNumbers numbers) {
     const std::optional<double> market = json_number(stock, "f13");
     const std::optional<std::string> code = json_text(stock, "f12");
-    if (!market || *market != std::floor(*market) || !code || code->empty()) return std::nullopt;
+    if (!is_market(market) || !code || code->empty()) return std::nullopt;
     Quote quote;
     quote.market = int(*market);
     quote.code = *code;

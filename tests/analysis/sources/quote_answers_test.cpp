@@ -55,8 +55,9 @@ TEST(QuoteAnswer, ListReadsBothNumberFormsMissingFiguresAndKeyedLists) {
         R"({"rc":0,"data":{"total":3,"diff":[)"
         R"({"f2":1258.99,"f3":0.63,"f12":"600519","f13":1,"f14":"岚溪酒业","f18":1251.1,"f124":1790755897,"f297":20260930},)"
         R"({"f2":"-","f3":"-","f12":"300750","f13":0,"f14":"停牌","f18":210.5,"f124":1790700000,"f297":20260929},)"
-        R"({"f2":352.4,"f3":-1.2,"f12":"00700","f13":116,"f14":"港股","f18":356.68}]}})",
-        QuoteNumbers::decimal);
+        R"({"f2":352.4,"f3":-1.2,"f12":"00700","f13":116,"f14":"港股","f18":356.68},)"
+        R"({"f2":1.5,"f12":"600000","f13":1161790755897},{"f2":1.5,"f12":"600001","f13":1.5}]}})",
+        QuoteNumbers::decimal);  // the last two name no market
     ASSERT_EQ(decimal.quotes.size(), 3u) << decimal.error;
     EXPECT_EQ(decimal.quotes[0].market, market::kShanghai);
     EXPECT_EQ(decimal.quotes[0].name, "岚溪酒业");
