@@ -7,14 +7,11 @@
 #include <string>
 
 #include "analysis/analysis_start.h"
-#include "analysis/app_texts.h"
-#include "analysis/core_calls.h"
-#include "analysis/fund_report.h"
-#include "analysis/sources/charset_conversion.h"
 #include "analysis/sources/page_source.h"
 #include "program_resources.h"
 #include "runtime/dll_commands.h"
 #include "runtime/frame.h"
+#include "support/whole_page_reading.h"
 
 namespace {
 
@@ -23,19 +20,6 @@ using namespace qinghe::app;
 
 constexpr const char* kCode = "000001";
 constexpr const char* kUrl = "https://fund.example.com/000001.html";
-
-SourceAnswer whole_text_reading(const std::string& page) {
-    SourceAnswer answer;
-    OwnedText whole(program_text(page, app_text(AppText::charset_page)));
-    answer.facts = read_fund_page_facts(kCode, page, whole.get());
-    OwnedText section(holdings_section(whole.get()));
-    answer.section = section ? section.get() : "";
-    const char* start = app_text(AppText::row_start);
-    const char* end = app_text(AppText::row_end);
-    if (section_has_row(section.get(), start, end))
-        answer.rows = section_rows(section.get(), start, end, kUrl);
-    return answer;
-}
 
 bool same_rows(const std::vector<SourceRow>& a, const std::vector<SourceRow>& b) {
     if (a.size() != b.size()) return false;
@@ -67,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const SourceAnswer read = source.ask(kCode, [&](const net::Request&) {
         return net::FetchResult{200, page, 0, true, page.size()};
     });
-    const SourceAnswer whole = whole_text_reading(page);
+    const SourceAnswer whole = testing_support::whole_page_reading(kCode, page, kUrl);
     if (read.facts.name != whole.facts.name) differs("name");
     if (read.facts.report_date != whole.facts.report_date) differs("report date");
     if (read.section != whole.section) differs("section");

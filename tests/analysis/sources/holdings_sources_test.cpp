@@ -12,11 +12,10 @@
 #include "analysis/app_texts.h"
 #include "analysis/sources/archive_source.h"
 #include "analysis/sources/holdings_source.h"
-#include "analysis/sources/charset_conversion.h"
 #include "analysis/sources/page_source.h"
-#include "analysis/core_calls.h"
 #include "platform/text_encoding.h"
 #include "support/fund_pages.h"
+#include "support/whole_page_reading.h"
 
 namespace qinghe::app {
 namespace {
@@ -141,22 +140,6 @@ TEST(HoldingsSources, EachVariantGivesItsRowsOrSaysWhyNot) {
     }
 }
 
-// What the page source read from `page` when it converted the whole page
-// before cutting it: the reading the pieces must give.
-SourceAnswer whole_text_reading(const std::string& code, const std::string& page,
-                                const std::string& url) {
-    SourceAnswer answer;
-    OwnedText whole(program_text(page, app_text(AppText::charset_page)));
-    answer.facts = read_fund_page_facts(code, page, whole.get());
-    OwnedText section(holdings_section(whole.get()));
-    answer.section = section ? section.get() : "";
-    const char* start = app_text(AppText::row_start);
-    const char* end = app_text(AppText::row_end);
-    if (section_has_row(section.get(), start, end))
-        answer.rows = section_rows(section.get(), start, end, url.c_str());
-    return answer;
-}
-
 // The page is cut in its own bytes and only its pieces converted: every
 // generated page, and pages whose markers, zero bytes, byte-order marks,
 // broken bytes and characters GBK lacks sit where a cut could go wrong,
@@ -173,22 +156,25 @@ TEST(HoldingsSources, PageReadFromItsPiecesAsFromItsWholeText) {
     };
     std::vector<std::string> pages;
     for (const std::string& code : generated_codes()) pages.push_back(generated_page(code));
-    pages.insert(pages.end(), {
-        "\xEF\xBB\xBF" + demo,                              // a byte-order mark
-        at(box + 12, "\xEF\xBB\xBF"),                        // a mark's bytes opening the box
-        at(box, std::string(1, '\0')),                        // the page ends before the box
-        at(box + 200, std::string(1, '\0')),                  // ... inside it
-        at(date + 19, std::string("\0", 1)),                   // ... inside the date
-        at(box, "\xE6"), at(box + 12, "\x8C\x81"),             // broken bytes at the cuts
-        at(date, "\xE6\x8C"), at(box + 12, "\xF0\x9F\x98\x80"),  // and a character GBK lacks
-        at(0, "持仓截止日期: 2021-03-31 "),                     // a date before the box
-        at(box, "持仓截止日期:"),                               // the end right before the box
-        at(box + 12, "持仓截止日期:"),                          // ... touching its start
-        demo.substr(0, date),                                  // no end
-        demo.substr(box),                                      // no title
-        "<title>苒溪(" + std::string(fund_code::demo) + ")</title>",  // a title only
-        "<title>" + std::string(fund_code::demo) + "</title>持仓占比",
-    });
+    pages.insert(pages.end(),
+                 {
+                     "\xEF\xBB\xBF" + demo,                // a byte-order mark
+                     at(box + 12, "\xEF\xBB\xBF"),         // a mark's bytes opening the box
+                     at(box, std::string(1, '\0')),        // the page ends before the box
+                     at(box + 200, std::string(1, '\0')),  // ... inside it
+                     at(date + 19, std::string("\0", 1)),  // ... inside the date
+                     at(box, "\xE6"),
+                     at(box + 12, "\x8C\x81"),  // broken bytes at the cuts
+                     at(date, "\xE6\x8C"),
+                     at(box + 12, "\xF0\x9F\x98\x80"),    // and a character GBK lacks
+                     at(0, "持仓截止日期: 2021-03-31 "),  // a date before the box
+                     at(box, "持仓截止日期:"),            // the end right before the box
+                     at(box + 12, "持仓截止日期:"),       // ... touching its start
+                     demo.substr(0, date),                // no end
+                     demo.substr(box),                    // no title
+                     "<title>苒溪(" + std::string(fund_code::demo) + ")</title>",  // a title only
+                     "<title>" + std::string(fund_code::demo) + "</title>持仓占比",
+                 });
     const std::string url = std::string(kBase) + fund_code::demo + ".html";
     for (size_t i = 0; i < pages.size(); ++i) {
         SCOPED_TRACE("page " + std::to_string(i));
@@ -196,7 +182,7 @@ TEST(HoldingsSources, PageReadFromItsPiecesAsFromItsWholeText) {
         const SourceAnswer read = sources[0]->ask(fund_code::demo, [&](const net::Request&) {
             return net::FetchResult{200, pages[i], 0, true};
         });
-        const SourceAnswer whole = whole_text_reading(fund_code::demo, pages[i], url);
+        const SourceAnswer whole = whole_page_reading(fund_code::demo, pages[i], url);
         EXPECT_EQ(read.facts.name, whole.facts.name);
         EXPECT_EQ(read.facts.report_date, whole.facts.report_date);
         EXPECT_EQ(read.section, whole.section);
