@@ -156,25 +156,22 @@ TEST(HoldingsSources, PageReadFromItsPiecesAsFromItsWholeText) {
     };
     std::vector<std::string> pages;
     for (const std::string& code : generated_codes()) pages.push_back(generated_page(code));
-    pages.insert(pages.end(),
-                 {
-                     "\xEF\xBB\xBF" + demo,                // a byte-order mark
-                     at(box + 12, "\xEF\xBB\xBF"),         // a mark's bytes opening the box
-                     at(box, std::string(1, '\0')),        // the page ends before the box
-                     at(box + 200, std::string(1, '\0')),  // ... inside it
-                     at(date + 19, std::string("\0", 1)),  // ... inside the date
-                     at(box, "\xE6"),
-                     at(box + 12, "\x8C\x81"),  // broken bytes at the cuts
-                     at(date, "\xE6\x8C"),
-                     at(box + 12, "\xF0\x9F\x98\x80"),    // and a character GBK lacks
-                     at(0, "持仓截止日期: 2021-03-31 "),  // a date before the box
-                     at(box, "持仓截止日期:"),            // the end right before the box
-                     at(box + 12, "持仓截止日期:"),       // ... touching its start
-                     demo.substr(0, date),                // no end
-                     demo.substr(box),                    // no title
-                     "<title>苒溪(" + std::string(fund_code::demo) + ")</title>",  // a title only
-                     "<title>" + std::string(fund_code::demo) + "</title>持仓占比",
-                 });
+    pages.insert(pages.end(), {
+        "\xEF\xBB\xBF" + demo,                              // a byte-order mark
+        at(box + 12, "\xEF\xBB\xBF"),                        // a mark's bytes opening the box
+        at(box, std::string(1, '\0')),                        // the page ends before the box
+        at(box + 200, std::string(1, '\0')),                  // ... inside it
+        at(date + 19, std::string("\0", 1)),                   // ... inside the date
+        at(box, "\xE6"), at(box + 12, "\x8C\x81"),             // broken bytes at the cuts
+        at(date, "\xE6\x8C"), at(box + 12, "\xF0\x9F\x98\x80"),  // and a character GBK lacks
+        at(0, "持仓截止日期: 2021-03-31 "),                     // a date before the box
+        at(box, "持仓截止日期:"),                               // the end right before the box
+        at(box + 12, "持仓截止日期:"),                          // ... touching its start
+        demo.substr(0, date),                                  // no end
+        demo.substr(box),                                      // no title
+        "<title>苒溪(" + std::string(fund_code::demo) + ")</title>",  // a title only
+        "<title>" + std::string(fund_code::demo) + "</title>持仓占比",
+    });
     const std::string url = std::string(kBase) + fund_code::demo + ".html";
     for (size_t i = 0; i < pages.size(); ++i) {
         SCOPED_TRACE("page " + std::to_string(i));
